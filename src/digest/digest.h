@@ -1,0 +1,56 @@
+// Streaming digests of the hash lists: CRC32 (".sfv"), MD5 (".md5") and SHA1
+// (".sha1"), and the lower-case hexadecimal text that the lists hold.
+//
+// Every digest has the same shape: init prepares a caller-owned context, update
+// folds a run of bytes into it (any number of calls, at most 65535 bytes each),
+// final hands out the digest. The result depends only on the bytes fed, never
+// on how they were split over update calls. Nothing here allocates, fails or
+// keeps shared mutable state.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+// The context of MD5 and SHA1. Sized for digests of up to 512 bits of state
+// and 128-byte blocks; the parts an algorithm does not use stay zero.
+struct HashContext {
+    uint32_t State[16];     // chaining state: MD5 words 0-3, SHA1 words 0-4
+    uint32_t BitLength[4];  // message bits fed so far, least significant word first
+    uint8_t Buffer[128];    // bytes of the block not yet complete (0-63 used)
+    int32_t Index;          // bytes waiting in Buffer, 0 to 63 between calls
+};
+
+using HashDigest = std::array<uint8_t, 64>;
+using Md5Digest = std::array<uint8_t, 16>;
+using Sha1Digest = std::array<uint8_t, 20>;
+
+constexpr int Md5DigestSize = 16;
+constexpr int Sha1DigestSize = 20;
+constexpr int DigestBlockSize = 64;
+
+// CRC-32 of ISO 3309 / ITU-T V.42 / IEEE 802.3; the register is the context.
+void Crc32Init(uint32_t& Crc);
+void Crc32Update(uint32_t& Crc, const void* Data, uint16_t Count);
+void Crc32Final(uint32_t& Crc);
+
+// MD5 of RFC 1321.
+void Md5Init(HashContext& Context);
+void Md5Update(HashContext& Context, const void* Data, uint16_t Count);
+void Md5Final(HashContext& Context, Md5Digest& Digest);
+// One application of the block function to the 64 bytes at Block.
+void Md5Compress(uint32_t State[4], const uint8_t* Block);
+
+// SHA-1 of FIPS 180-1.
+void Sha1Init(HashContext& Context);
+void Sha1Update(HashContext& Context, const void* Data, uint16_t Count);
+void Sha1Final(HashContext& Context, Sha1Digest& Digest);
+// One application of the block function to the 64 bytes of Context.Buffer.
+void Sha1Compress(HashContext& Context);
+
+// Hexadecimal text, digits from "0123456789abcdef", high nibble first.
+std::string ByteToHex(uint8_t Byte);
+// Empty for a null pointer or a count of 0 or less; no separators.
+std::string BytesToHex(const void* Data, int32_t Count);
+// A CRC32 value as exactly 8 digits, most significant first.
+std::string Crc32ToHex(uint32_t Crc);
