@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+// <windows.h> maps ReplaceFile to ReplaceFileA; ours is Platform::ReplaceFile.
+#undef ReplaceFile
+
 namespace Platform {
 
 namespace {
