@@ -130,7 +130,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, size_t first,
         std::optional<std::string> attached;
         if (arg[1] == '-') {
             const size_t equals = arg.find('=');
-            const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+            const std::string name =
+                arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
             for (const TOption& candidate : options)
                 if (name == candidate.Long)
                     option = &candidate;
@@ -173,8 +174,9 @@ std::string Counted(size_t count, const std::string& thing)
 
 bool ParseAlgorithm(std::string text, uint32_t& algorithm)
 {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    });
     for (const TAlgoDefinition& row : AlgoDefinitions)
         if (text == row.Name) {
             algorithm = static_cast<uint32_t>(row.Id);
@@ -188,8 +190,10 @@ bool ParseAlgorithm(std::string text, uint32_t& algorithm)
 // What the checker's callbacks need: where to talk, and how to answer.
 class TCliChecker : public TFileChecker {
 public:
-    TCliChecker(const std::string& directory, std::ostream& err, bool drawProgress, bool abortOnError)
-        : TFileChecker(directory), Err_(err), DrawProgress_(drawProgress), AbortOnError_(abortOnError)
+    TCliChecker(const std::string& directory, std::ostream& err, bool drawProgress,
+                bool abortOnError)
+        : TFileChecker(directory), Err_(err), DrawProgress_(drawProgress),
+          AbortOnError_(abortOnError)
     {
         OnProgress = [](TFileChecker* sender, const std::string& name, int32_t percent, bool&) {
             static_cast<TCliChecker*>(sender)->ShowProgress(name, percent);
@@ -253,7 +257,8 @@ private:
 
 class TRun {
 public:
-    TRun(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal)
+    TRun(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+         bool errIsTerminal)
         : Args_(args), Out_(out), Err_(err), ErrIsTerminal_(errIsTerminal)
     {
     }
@@ -322,7 +327,8 @@ private:
     {
         algorithm = haMd5;
         if (line.Has("algorithm") && !ParseAlgorithm(line.Value("algorithm"), algorithm)) {
-            done = UsageError("unknown algorithm '" + line.Value("algorithm") + "' (crc32, md5, sha1)");
+            done = UsageError("unknown algorithm '" + line.Value("algorithm") +
+                              "' (crc32, md5, sha1)");
             return false;
         }
         return true;
@@ -380,7 +386,8 @@ private:
                     status = HashkeepProblemsFound;
                     break;
                 }
-                checker.Message() << checker.BaseDir + name << ": cannot be hashed; no list written\n";
+                checker.Message() << checker.BaseDir + name
+                                  << ": cannot be hashed; no list written\n";
                 return HashkeepFailed;
             }
         }
@@ -390,8 +397,8 @@ private:
         }
 
         const bool separate = line.Has("separate");
-        const std::string listName =
-            line.Value("output", (line.Operands.size() == 1 ? line.Operands[0] : "hashlist") + row.Extension);
+        const std::string listName = line.Value(
+            "output", (line.Operands.size() == 1 ? line.Operands[0] : "hashlist") + row.Extension);
         std::string reason;
         if (!checker.SaveList(listName, separate, &reason)) {
             checker.Message() << "create: " << reason << '\n';
@@ -409,7 +416,8 @@ private:
     // A name that a list can hold and give back unchanged.
     static bool CanStandInList(const std::string& name, const TAlgoDefinition& row)
     {
-        const size_t line = static_cast<size_t>(row.HashLength) + 1 + (row.HasModeMark ? 1 : 0) + name.size();
+        const size_t line =
+            static_cast<size_t>(row.HashLength) + 1 + (row.HasModeMark ? 1 : 0) + name.size();
         return IsValidFileName(name) && !IsDirectoryAlias(name) && name.front() != ' ' &&
                name.back() != ' ' &&
                std::none_of(name.begin(), name.end(),
@@ -430,7 +438,8 @@ private:
         // there too unless -C says otherwise.
         const std::string& list = line.Operands[0];
         const size_t part = list.find_last_of(std::string("/") + Platform::PathSeparator);
-        const std::string listDirectory = part == std::string::npos ? "." : list.substr(0, part + 1);
+        const std::string listDirectory =
+            part == std::string::npos ? "." : list.substr(0, part + 1);
         TCliChecker checker = MakeChecker(listDirectory, line);
         std::string reason;
         if (!checker.LoadList(list.substr(part == std::string::npos ? 0 : part + 1), &reason)) {
@@ -513,7 +522,7 @@ private:
                 ++missing;
                 Out_ << name << ": MISSING in "
                      << (Platform::FileExists(checker.ExpandName(first + name)) ? line.Operands[1]
-                                                                                  : line.Operands[0])
+                                                                                : line.Operands[0])
                      << '\n';
                 break;
             case crSkipped:
@@ -563,9 +572,11 @@ private:
 
         std::string directory = line.Operands.empty() ? "hashkeep-demo" : line.Operands[0];
         std::error_code error;
-        for (int attempt = 2; line.Operands.empty() && std::filesystem::exists(directory, error); ++attempt)
+        for (int attempt = 2; line.Operands.empty() && std::filesystem::exists(directory, error);
+             ++attempt)
             directory = "hashkeep-demo-" + std::to_string(attempt);
-        if (std::filesystem::exists(directory, error) || !std::filesystem::create_directory(directory, error)) {
+        if (std::filesystem::exists(directory, error) ||
+            !std::filesystem::create_directory(directory, error)) {
             Err_ << ToolName << ": " << directory << ": cannot be made a fresh directory: "
                  << (error ? error.message() : std::string("it exists already")) << '\n';
             return HashkeepFailed;
@@ -582,9 +593,10 @@ private:
         Out_ << "Made three sample files in " << dir << ": fox.txt, notes.txt, pattern.bin\n\n";
 
         const std::string list = dir + "hashlist.md5";
-        const bool asExpected = Step({"create", "-C", directory, "fox.txt", "notes.txt", "pattern.bin"},
-                                     HashkeepAllWell) &&
-                                Step({"verify", list}, HashkeepAllWell);
+        const bool asExpected =
+            Step({"create", "-C", directory, "fox.txt", "notes.txt", "pattern.bin"},
+                 HashkeepAllWell) &&
+            Step({"verify", list}, HashkeepAllWell);
         if (!asExpected)
             return HashkeepFailed;
         Out_ << "\n# notes.txt is changed behind the list's back\n";
@@ -614,11 +626,12 @@ private:
         const Platform::FileHandle file = Platform::CreateFileForWriting(path);
         uint32_t written = 0;
         const bool ok = file != Platform::InvalidFileHandle &&
-                        Platform::WriteToFile(file, content.data(), static_cast<uint32_t>(content.size()),
-                                              written) &&
+                        Platform::WriteToFile(file, content.data(),
+                                              static_cast<uint32_t>(content.size()), written) &&
                         written == content.size();
         if (!ok)
-            Err_ << ToolName << ": " << path << ": cannot be written: " << Platform::LastErrorText() << '\n';
+            Err_ << ToolName << ": " << path << ": cannot be written: " << Platform::LastErrorText()
+                 << '\n';
         Platform::CloseFile(file);
         return ok;
     }

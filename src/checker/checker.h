@@ -104,13 +104,15 @@ class TFileChecker;
 // A caller that needs state of its own derives from TFileChecker and casts
 // Sender back.
 // Token starts at 0; it comes back unchanged to OnEndFile (a host screen handle).
-using TBeginFileEvent = void (*)(TFileChecker* Sender, const std::string& FileName, intptr_t& Token);
+using TBeginFileEvent = void (*)(TFileChecker* Sender, const std::string& FileName,
+                                 intptr_t& Token);
 using TEndFileEvent = void (*)(TFileChecker* Sender, const std::string& FileName, intptr_t Token);
 // Percent 1..100, only when it changes; clearing Continue aborts the run.
 using TProgressEvent = void (*)(TFileChecker* Sender, const std::string& FileName, int32_t Percent,
                                 bool& Continue);
 // The file cannot be opened or read: set Action to raAbort, raRetry or raSkip.
-using TReadErrorEvent = void (*)(TFileChecker* Sender, const std::string& FileName, int32_t& Action);
+using TReadErrorEvent = void (*)(TFileChecker* Sender, const std::string& FileName,
+                                 int32_t& Action);
 
 class TFileChecker {
 public:

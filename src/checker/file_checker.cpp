@@ -97,7 +97,8 @@ TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item)
     // The size taken at the open bounds the reading: a file that grows
     // meanwhile is hashed as it was, and the percentage stays within 100.
     while (result == crOk && hashed < size) {
-        const auto wanted = static_cast<uint32_t>(std::min<uint64_t>(ReadBufferSize, size - hashed));
+        const auto wanted =
+            static_cast<uint32_t>(std::min<uint64_t>(ReadBufferSize, size - hashed));
         uint32_t got = 0;
         bool read;
         while (!(read = Platform::ReadFromFile(file.Get(), buffer.get(), wanted, got)))

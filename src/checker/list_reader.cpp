@@ -111,14 +111,16 @@ private:
             return Reject("has no space between digest and name", true);
         std::string& hash = Row_.HashFirst ? first : second;
         std::string& name = Row_.HashFirst ? second : first;
-        if (Row_.HasModeMark && !name.empty() && (name.front() == TextModeMark || name.front() == BinaryModeMark))
+        if (Row_.HasModeMark && !name.empty() &&
+            (name.front() == TextModeMark || name.front() == BinaryModeMark))
             name.erase(0, 1);
         if (hash.size() != static_cast<size_t>(Row_.HashLength))
-            return Reject("has a digest of " + std::to_string(hash.size()) + " characters instead of " +
-                              std::to_string(Row_.HashLength),
+            return Reject("has a digest of " + std::to_string(hash.size()) +
+                              " characters instead of " + std::to_string(Row_.HashLength),
                           true);
         if (!IsValidFileName(name))
-            return Reject("does not hold a plain file name (empty, or with a drive, a directory or a wildcard)",
+            return Reject("does not hold a plain file name (empty, or with a drive, a directory or "
+                          "a wildcard)",
                           true);
         if (IsDirectoryAlias(name))
             return Reject("names the directory itself or its parent", true);
@@ -137,10 +139,10 @@ private:
     const TAlgoDefinition& Row_;
     TFileCheckerItemArray& Entries_;
     const size_t MaxLength_;
-    std::string Line_;       // the line from its first non-blank on
-    size_t ContentEnd_ = 0;  // end of Line_ without its trailing blanks
-    bool Started_ = false;   // a non-blank has been seen on this line
-    bool Skipping_ = false;  // the line is a comment
+    std::string Line_;      // the line from its first non-blank on
+    size_t ContentEnd_ = 0; // end of Line_ without its trailing blanks
+    bool Started_ = false;  // a non-blank has been seen on this line
+    bool Skipping_ = false; // the line is a comment
     bool AfterCarriageReturn_ = false;
     bool TextEnded_ = false; // a NUL byte was seen
     uint64_t LineNumber_ = 1;
@@ -181,8 +183,9 @@ bool TFileChecker::LoadList(const std::string& ListName, std::string* Reason)
         TAlgoDefinition row;
         const std::string extension = ListExtension(ListName);
         if (!FindAlgoByExtension(extension, row)) {
-            reason = extension.empty() ? std::string("the name does not end in .sfv, .md5 or .sha1")
-                                       : "the extension \"" + extension + "\" is not one of .sfv, .md5, .sha1";
+            reason = extension.empty()
+                         ? std::string("the name does not end in .sfv, .md5 or .sha1")
+                         : "the extension \"" + extension + "\" is not one of .sfv, .md5, .sha1";
         } else {
             TFileCheckerItemArray entries;
             if (ReadList(ExpandName(ListName), row, entries, reason)) {

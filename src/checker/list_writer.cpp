@@ -15,7 +15,8 @@ namespace {
 bool TemporaryNameFor(const std::string& target, std::string& temporary)
 {
     const size_t part = target.find_last_of(std::string("/") + Platform::PathSeparator);
-    const std::string directory = part == std::string::npos ? std::string() : target.substr(0, part + 1);
+    const std::string directory =
+        part == std::string::npos ? std::string() : target.substr(0, part + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary = directory + "~hashkeep" + std::to_string(attempt) + ".tmp";
         if (!Platform::FileExists(temporary))

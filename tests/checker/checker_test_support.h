@@ -48,7 +48,10 @@ public:
     TFaultPlan(const TFaultPlan&) = delete;
     TFaultPlan& operator=(const TFaultPlan&) = delete;
 
-    void FailCall(Platform::FileOperation operation, int number) { FailedCalls_[operation].insert(number); }
+    void FailCall(Platform::FileOperation operation, int number)
+    {
+        FailedCalls_[operation].insert(number);
+    }
     void FailPath(Platform::FileOperation operation, const std::string& suffix)
     {
         FailedPaths_.emplace_back(operation, suffix);
@@ -132,7 +135,10 @@ public:
     std::function<void(int32_t percent)> DuringProgress;
 
 private:
-    static TRecordingChecker& Self(TFileChecker* sender) { return *static_cast<TRecordingChecker*>(sender); }
+    static TRecordingChecker& Self(TFileChecker* sender)
+    {
+        return *static_cast<TRecordingChecker*>(sender);
+    }
 };
 
 } // namespace EngineTest

@@ -172,8 +172,8 @@ TEST_F(HashingTest, FileChangingWhileReadIsHashedAsSizedAtTheOpen)
     };
     std::string hash;
     EXPECT_EQ(Hash("growing", hash), crOk);
-    EXPECT_EQ(Checker.Events,
-              (Events{"begin growing", "progress 33", "progress 66", "progress 100", "end growing"}));
+    EXPECT_EQ(Checker.Events, (Events{"begin growing", "progress 33", "progress 66", "progress 100",
+                                      "end growing"}));
     WriteFile(Dir / "original", std::string(98304, 'g'));
     std::string original;
     EXPECT_EQ(Hash("original", original), crOk);

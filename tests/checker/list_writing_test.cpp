@@ -59,8 +59,8 @@ TEST_F(ListWritingTest, ExactBytesOfEachFormat)
         EXPECT_EQ(ReadAll(Dir / list), Header + c.Line + "\r\n");
     }
     // Nothing but the lists and the data: no temporary file is left behind.
-    EXPECT_EQ(Names(Dir.Path()), (std::vector<std::string>{"abc.txt", "b", "c", "list.md5",
-                                                            "list.sfv", "list.sha1"}));
+    EXPECT_EQ(Names(Dir.Path()),
+              (std::vector<std::string>{"abc.txt", "b", "c", "list.md5", "list.sfv", "list.sha1"}));
 }
 
 TEST_F(ListWritingTest, WrittenListsReadBackAsTheyWere)
@@ -82,8 +82,8 @@ TEST_F(ListWritingTest, OneListPerFileBesideEachFile)
     ASSERT_TRUE(Checker.SaveList("ignored.sfv", true));
     EXPECT_EQ(ReadAll(Dir / "abc.txt.sfv"), Header + "abc.txt 352441c2\r\n");
     EXPECT_EQ(ReadAll(Dir / "b.sfv"), Header + "b 00000000\r\n");
-    EXPECT_EQ(Names(Dir.Path()), (std::vector<std::string>{"abc.txt", "abc.txt.sfv", "b", "b.sfv",
-                                                            "c", "c.sfv"}));
+    EXPECT_EQ(Names(Dir.Path()),
+              (std::vector<std::string>{"abc.txt", "abc.txt.sfv", "b", "b.sfv", "c", "c.sfv"}));
 }
 
 TEST_F(ListWritingTest, NothingToWriteWritesNothing)
@@ -132,7 +132,8 @@ TEST_F(ListWritingTest, FailedPerFileSaveKeepsTheListsWrittenBeforeIt)
     TFaultPlan plan;
     plan.FailCall(FileOperation::Write, 3); // the header of the second file
     EXPECT_FALSE(Checker.SaveList("", true));
-    EXPECT_EQ(ReadAll(Dir / "abc.txt.md5"), Header + "900150983cd24fb0d6963f7d28e17f72 *abc.txt\r\n");
+    EXPECT_EQ(ReadAll(Dir / "abc.txt.md5"),
+              Header + "900150983cd24fb0d6963f7d28e17f72 *abc.txt\r\n");
     EXPECT_EQ(ReadAll(Dir / "b.md5"), old);
     EXPECT_EQ(Names(Dir.Path()),
               (std::vector<std::string>{"abc.txt", "abc.txt.md5", "b", "b.md5", "c"}));

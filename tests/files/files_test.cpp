@@ -77,9 +77,11 @@ TEST_F(FilesTest, WritesReadsAndReportsTheEndOfTheFile)
     EXPECT_EQ(got, 0u);
     CloseFile(in);
 
-    const std::vector<std::pair<FileOperation, std::string>> expected{
-        {FileOperation::Create, path}, {FileOperation::Write, ""}, {FileOperation::Open, path},
-        {FileOperation::Read, ""},     {FileOperation::Read, ""}};
+    const std::vector<std::pair<FileOperation, std::string>> expected{{FileOperation::Create, path},
+                                                                      {FileOperation::Write, ""},
+                                                                      {FileOperation::Open, path},
+                                                                      {FileOperation::Read, ""},
+                                                                      {FileOperation::Read, ""}};
     EXPECT_EQ(Hook.Calls, expected);
 }
 

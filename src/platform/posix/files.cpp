@@ -53,7 +53,7 @@ std::string WithTrailingSeparator(std::string directory)
 
 bool FileExists(const std::string& path)
 {
-    struct stat status{};
+    struct stat status {};
     return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
 }
 
@@ -67,7 +67,7 @@ FileHandle OpenFileForReading(const std::string& path)
         return InvalidFileHandle;
     }
     // Windows will not open a directory as a file; neither do we.
-    struct stat status{};
+    struct stat status {};
     if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
         LastError = S_ISDIR(status.st_mode) ? EISDIR : errno;
         ::close(descriptor);
@@ -79,7 +79,7 @@ FileHandle OpenFileForReading(const std::string& path)
 
 bool GetFileSize64(FileHandle file, uint64_t& size)
 {
-    struct stat status{};
+    struct stat status {};
     if (file == InvalidFileHandle || ::fstat(ToDescriptor(file), &status) != 0)
         return Fail();
     size = static_cast<uint64_t>(status.st_size);
@@ -123,7 +123,8 @@ bool WriteToFile(FileHandle file, const void* data, uint32_t count, uint32_t& by
     // short, so go on until it has.
     const auto* bytes = static_cast<const char*>(data);
     while (bytesWritten < count) {
-        const ssize_t result = ::write(ToDescriptor(file), bytes + bytesWritten, count - bytesWritten);
+        const ssize_t result =
+            ::write(ToDescriptor(file), bytes + bytesWritten, count - bytesWritten);
         if (result < 0) {
             if (errno == EINTR)
                 continue;
@@ -173,7 +174,7 @@ bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& en
         const std::string name = entry->d_name;
         if (name == "." || name == "..")
             continue;
-        struct stat status{};
+        struct stat status {};
         // An entry that vanished since readdir saw it is simply not listed.
         if (::fstatat(descriptor, entry->d_name, &status, 0) != 0)
             continue;

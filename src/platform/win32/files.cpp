@@ -167,12 +167,12 @@ bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& en
 std::string LastErrorText()
 {
     char text[512];
-    const DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                       LastError, 0, text, sizeof text, nullptr);
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, LastError, 0, text, sizeof text, nullptr);
     std::string result(text, length);
     // System messages end in ".\r\n"; ours go on one line.
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.'))
+    while (!result.empty() &&
+           (result.back() == '\n' || result.back() == '\r' || result.back() == '.'))
         result.pop_back();
     return result.empty() ? "error " + std::to_string(LastError) : result;
 }
