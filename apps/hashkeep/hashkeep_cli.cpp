@@ -17,6 +17,10 @@ namespace {
 
 constexpr const char* ToolName = "hashkeep";
 
+// What crFailed means once every read error has been answered skip or abort.
+constexpr const char* Unhashable =
+    "cannot be hashed: its size cannot be taken, or it shrank while it was read";
+
 // --- Help ----------------------------------------------------------------------
 
 constexpr const char* ToolHelp =
@@ -386,8 +390,8 @@ private:
                     status = HashkeepProblemsFound;
                     break;
                 }
-                checker.Message() << checker.BaseDir + name
-                                  << ": cannot be hashed; no list written\n";
+                checker.Message() << checker.BaseDir + name << ": " << Unhashable
+                                  << "; no list written\n";
                 return HashkeepFailed;
             }
         }
@@ -471,7 +475,7 @@ private:
                 checker.Message() << "verify: stopped at " << name << '\n';
                 return HashkeepFailed;
             case crFailed:
-                checker.Message() << checker.ExpandName(name) << ": cannot be hashed\n";
+                checker.Message() << checker.ExpandName(name) << ": " << Unhashable << '\n';
                 return HashkeepFailed;
             }
         }
@@ -533,7 +537,7 @@ private:
                 checker.Message() << "compare: stopped at " << name << '\n';
                 return HashkeepFailed;
             case crFailed:
-                checker.Message() << name << ": cannot be hashed\n";
+                checker.Message() << name << ": " << Unhashable << '\n';
                 return HashkeepFailed;
             }
         }

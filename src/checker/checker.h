@@ -73,9 +73,9 @@ constexpr int32_t MaxListLineLength(int32_t HashLength)
     return HashLength + 260;
 }
 
-// A list holding more entries is rejected. A directory of a million files is
-// far beyond what anyone keeps in one list, and the bound keeps the memory a
-// list can claim within what a 32-bit host has to spare.
+// A list holding more entries is rejected, so that no file, however large,
+// can make LoadList claim unbounded memory (each entry is at most one line).
+// A million files is far more than anyone keeps in one directory's list.
 inline constexpr int32_t ListEntryLimit = 1000000;
 
 // --- File checker ---------------------------------------------------------------
@@ -142,10 +142,13 @@ public:
 
     // Reads the list ExpandName(ListName) (algorithm from its extension); on
     // success replaces Items and sets Algorithm, else changes nothing. On
-    // failure Reason, when given, says why. Never throws.
+    // failure Reason, when given, says why ("line 7 has no space between
+    // digest and name"). Never throws.
     bool LoadList(const std::string& ListName, std::string* Reason = nullptr);
     // Writes every entry: to ExpandName(ListName), or (PerFile) each to
-    // BaseDir + FileName + extension. Each file appears whole or not at all.
+    // BaseDir + FileName + extension. Each file appears whole or not at all;
+    // an older file of that name survives a failure. On failure Reason, when
+    // given, names the file and the cause.
     bool SaveList(const std::string& ListName, bool PerFile, std::string* Reason = nullptr);
 
     // Name itself when absolute, else BaseDir + Name.

@@ -82,7 +82,7 @@ TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item)
 
     // Allocated before OnBeginFile so that nothing can fail between it and
     // OnEndFile, which the host needs to restore its screen.
-    const auto buffer = std::make_unique_for_overwrite<uint8_t[]>(ReadBufferSize);
+    auto buffer = std::make_unique_for_overwrite<uint8_t[]>(ReadBufferSize);
     intptr_t token = 0;
     if (OnBeginFile != nullptr)
         OnBeginFile(this, Item.FileName, token);
@@ -122,6 +122,7 @@ TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item)
                 result = crAborted;
         }
     }
+    buffer.reset();
     file.Close();
 
     if (OnEndFile != nullptr)
