@@ -364,7 +364,7 @@ private:
         TAlgoDefinition row;
         FindAlgoById(algorithm, row);
         for (const std::string& name : line.Operands)
-            if (!CanStandInList(name, row))
+            if (!CanStandInList(name))
                 return UsageError("'" + name +
                                   "' cannot stand in a list: a list holds plain names of the files "
                                   "in one directory (use -C DIR), without wildcards, control "
@@ -418,15 +418,13 @@ private:
     }
 
     // A name that a list can hold and give back unchanged.
-    static bool CanStandInList(const std::string& name, const TAlgoDefinition& row)
+    static bool CanStandInList(const std::string& name)
     {
-        const size_t line =
-            static_cast<size_t>(row.HashLength) + 1 + (row.HasModeMark ? 1 : 0) + name.size();
         return IsValidFileName(name) && !IsDirectoryAlias(name) && name.front() != ' ' &&
                name.back() != ' ' &&
                std::none_of(name.begin(), name.end(),
                             [](char c) { return static_cast<unsigned char>(c) < ' '; }) &&
-               line <= static_cast<size_t>(MaxListLineLength(row.HashLength));
+               name.size() <= static_cast<size_t>(MaxListNameLength);
     }
 
     int Verify()

@@ -66,11 +66,16 @@ int32_t FindChar(std::string_view Text, char Character, bool FromEnd);
 // characters, ASCII letters compared without case.
 bool SameDigest(std::string_view A, std::string_view B);
 
-// Lines of a list longer than this (trimmed) reject it: the digits, the space
-// and room for a name of 259 characters, the host's longest.
-constexpr int32_t MaxListLineLength(int32_t HashLength)
+// The longest name a list entry may hold: the host's panel names hold 259
+// characters and the terminator.
+inline constexpr int32_t MaxListNameLength = 259;
+
+// Longest trimmed entry line of a row: the digits, the space, the mode mark
+// where the row has one, and the longest name. Counting the mark lets every
+// list the checker writes be read back, a name of 259 characters included.
+constexpr int32_t MaxListLineLength(const TAlgoDefinition& Row)
 {
-    return HashLength + 260;
+    return Row.HashLength + 1 + (Row.HasModeMark ? 1 : 0) + MaxListNameLength;
 }
 
 // A list holding more entries is rejected, so that no file, however large,

@@ -24,7 +24,7 @@ class TListParser {
 public:
     TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries)
         : Row_(row), Entries_(entries),
-          MaxLength_(static_cast<size_t>(MaxListLineLength(row.HashLength)))
+          MaxLength_(static_cast<size_t>(MaxListLineLength(row)))
     {
         Line_.reserve(MaxLength_);
     }
@@ -121,6 +121,10 @@ private:
         if (!IsValidFileName(name))
             return Reject("does not hold a plain file name (empty, or with a drive, a directory or "
                           "a wildcard)",
+                          true);
+        if (name.size() > static_cast<size_t>(MaxListNameLength))
+            return Reject("has a name longer than " + std::to_string(MaxListNameLength) +
+                              " characters",
                           true);
         if (IsDirectoryAlias(name))
             return Reject("names the directory itself or its parent", true);
