@@ -143,7 +143,11 @@ int main(int argc, char** argv)
     std::error_code failure;
     fs::path sandbox = sandboxArgument.empty() ? fs::temp_directory_path(failure) / ("hkhost-" + RandomTag())
                                                : fs::path(sandboxArgument);
-    if (!failure && fs::exists(sandbox, failure) && !IsEmptyDirectory(sandbox)) {
+    if (failure) {
+        std::cerr << "hkhost: no temporary directory for the sandbox: " << failure.message() << "\n";
+        return ExitMalformed;
+    }
+    if (fs::exists(sandbox, failure) && !IsEmptyDirectory(sandbox)) {
         std::cerr << "hkhost: the sandbox " << sandbox.string() << " is not an empty directory\n";
         return ExitMalformed;
     }

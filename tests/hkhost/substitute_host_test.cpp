@@ -306,10 +306,10 @@ TEST_F(SubstituteHost, PanelsAreHandedOutAsTheHostKeepsThem)
         EXPECT_EQ(info.PanelItems[0].FindData.dwFileAttributes & 0x10, 0x10u);
         EXPECT_EQ(info.PanelItems[1].FindData.dwFileAttributes & 0x10, 0x10u);
         EXPECT_EQ(info.PanelItems[3].FindData.dwFileAttributes & 0x10, 0u);
-        EXPECT_EQ(info.PanelItems[3].FindData.nFileSizeLow, 3u);
+        EXPECT_EQ(DWORD{info.PanelItems[3].FindData.nFileSizeLow}, 3u);
         // 5000000000 = 1 * 2^32 + 705032704
-        EXPECT_EQ(info.PanelItems[4].FindData.nFileSizeHigh, 1u);
-        EXPECT_EQ(info.PanelItems[4].FindData.nFileSizeLow, 705032704u);
+        EXPECT_EQ(DWORD{info.PanelItems[4].FindData.nFileSizeHigh}, 1u);
+        EXPECT_EQ(DWORD{info.PanelItems[4].FindData.nFileSizeLow}, 705032704u);
         // Nothing selected: the item under the cursor stands for the selection, unmarked.
         ASSERT_EQ(info.SelectedItemsNumber, 1);
         EXPECT_STREQ(info.SelectedItems[0].FindData.cFileName, "b.txt");
