@@ -620,7 +620,7 @@ bool ReadScenarioFile(const std::string& path, Scenario& scenario, std::string& 
     }
     in.seekg(0);
     std::string text(static_cast<size_t>(size), '\0');
-    in.read(text.data(), size);
+    in.read(text.data(), static_cast<std::streamsize>(size));
     if (!in) {
         error = "cannot read the scenario " + path;
         return false;
