@@ -12,16 +12,16 @@ namespace {
 // A language file holds a few dozen short lines.
 constexpr std::uintmax_t LanguageFileSizeLimit = 1 << 20;
 
-bool SameAscii(const std::string& a, const std::string& b)
-{
+bool SameAscii(const std::string& a, const std::string& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        auto fold = [](char c) {
+            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        };
         return fold(x) == fold(y);
     });
 }
 
-bool ReadSmallFile(const std::filesystem::path& path, std::string& text)
-{
+bool ReadSmallFile(const std::filesystem::path& path, std::string& text) {
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (error || size > LanguageFileSizeLimit)
@@ -34,8 +34,8 @@ bool ReadSmallFile(const std::filesystem::path& path, std::string& text)
 
 } // namespace
 
-bool ParseLanguageFile(const std::string& text, std::string& language, std::vector<std::string>& messages)
-{
+bool ParseLanguageFile(const std::string& text, std::string& language,
+                       std::vector<std::string>& messages) {
     language.clear();
     messages.clear();
     std::istringstream lines(text);
@@ -64,16 +64,17 @@ bool ParseLanguageFile(const std::string& text, std::string& language, std::vect
         if (line[start] != '"')
             continue;
         const size_t end = line.rfind('"');
-        messages.push_back(end > start ? line.substr(start + 1, end - start - 1) : line.substr(start + 1));
+        messages.push_back(end > start ? line.substr(start + 1, end - start - 1)
+                                       : line.substr(start + 1));
     }
     return header;
 }
 
-LanguageTable LoadLanguage(const std::string& directory, const std::string& wanted)
-{
+LanguageTable LoadLanguage(const std::string& directory, const std::string& wanted) {
     std::vector<std::filesystem::path> files;
     std::error_code error;
-    for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+    for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end;
+         it.increment(error)) {
         const std::string extension = it->path().extension().string();
         if (SameAscii(extension, ".lng") && it->is_regular_file(error))
             files.push_back(it->path());

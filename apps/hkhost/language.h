@@ -21,6 +21,7 @@ struct LanguageTable {
 LanguageTable LoadLanguage(const std::string& directory, const std::string& wanted);
 
 // One file's text; false when it does not start with a .Language line.
-bool ParseLanguageFile(const std::string& text, std::string& language, std::vector<std::string>& messages);
+bool ParseLanguageFile(const std::string& text, std::string& language,
+                       std::vector<std::string>& messages);
 
 } // namespace HkHost

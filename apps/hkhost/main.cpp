@@ -19,13 +19,14 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int ExitOk = 0;
-constexpr int ExitFailed = 1;   // the run reported errors, or the transcript differs
+constexpr int ExitFailed = 1;    // the run reported errors, or the transcript differs
 constexpr int ExitMalformed = 2; // bad arguments, scenario, sandbox or plug-in
 // Where the real registry is used, every run gets a key of its own below this.
 constexpr const char* RegistryTestPath = "Software\\HashkeepHost";
 
 const char* const Usage =
-    "usage: hkhost --plugin LIBRARY [--sandbox DIR] [--keep] [--expect FILE] [--output FILE] SCENARIO\n"
+    "usage: hkhost --plugin LIBRARY [--sandbox DIR] [--keep] [--expect FILE] [--output FILE] "
+    "SCENARIO\n"
     "  --plugin LIBRARY  the plug-in library to load (its .lng files lie beside it)\n"
     "  --sandbox DIR     make the scenario's files in DIR (created; must be empty);\n"
     "                    default: a fresh temporary directory\n"
@@ -36,15 +37,13 @@ const char* const Usage =
     "Exit status: 0 when the run is clean (and matches), 1 when it reported errors or differs,\n"
     "2 on bad arguments, a malformed scenario or a plug-in that does not load.\n";
 
-std::string RandomTag()
-{
+std::string RandomTag() {
     std::random_device seed;
     std::mt19937_64 random(seed());
     return std::to_string(random() % 1000000000000ULL);
 }
 
-bool ReadText(const std::string& path, std::string& text)
-{
+bool ReadText(const std::string& path, std::string& text) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;
@@ -54,25 +53,27 @@ bool ReadText(const std::string& path, std::string& text)
     return true;
 }
 
-bool IsEmptyDirectory(const fs::path& path)
-{
+bool IsEmptyDirectory(const fs::path& path) {
     std::error_code error;
     return fs::is_directory(path, error) && fs::is_empty(path, error) && !error;
 }
 
-void SetRegistryFile(const std::string& path)
-{
+// The scenario's choice first, then the caller's environment, then the default.
+void SetRegistryFile(const std::string& scenarioFile, const std::string& defaultFile) {
 #ifdef _WIN32
-    (void)path; // the real registry is used
+    (void)scenarioFile; // the real registry is used
+    (void)defaultFile;
 #else
-    if (std::getenv("HASHKEEP_REGISTRY_FILE") == nullptr)
-        ::setenv("HASHKEEP_REGISTRY_FILE", path.c_str(), 1);
+    if (!scenarioFile.empty())
+        ::setenv("HASHKEEP_REGISTRY_FILE", scenarioFile.c_str(), 1);
+    else if (std::getenv("HASHKEEP_REGISTRY_FILE") == nullptr)
+        ::setenv("HASHKEEP_REGISTRY_FILE", defaultFile.c_str(), 1);
 #endif
 }
 
-void ClearRegistryValues(const std::string& rootKey)
-{
-    Platform::RegistryKey* key = Platform::OpenRegistryKey(rootKey + "\\Hashkeep", Platform::RegistryAccess::Read, false);
+void ClearRegistryValues(const std::string& rootKey) {
+    Platform::RegistryKey* key =
+        Platform::OpenRegistryKey(rootKey + "\\Hashkeep", Platform::RegistryAccess::Read, false);
     std::vector<std::pair<std::string, Platform::RegistryValue>> values;
     const bool listed = key != nullptr && Platform::ListRegistryValues(key, values);
     Platform::CloseRegistryKey(key);
@@ -87,8 +88,7 @@ void ClearRegistryValues(const std::string& rootKey)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     std::string pluginPath, sandboxArgument, expectPath, outputPath, scenarioPath;
     bool keep = false;
     for (int i = 1; i < argc; ++i) {
@@ -141,10 +141,12 @@ int main(int argc, char** argv)
     }
 
     std::error_code failure;
-    fs::path sandbox = sandboxArgument.empty() ? fs::temp_directory_path(failure) / ("hkhost-" + RandomTag())
-                                               : fs::path(sandboxArgument);
+    fs::path sandbox = sandboxArgument.empty()
+                           ? fs::temp_directory_path(failure) / ("hkhost-" + RandomTag())
+                           : fs::path(sandboxArgument);
     if (failure) {
-        std::cerr << "hkhost: no temporary directory for the sandbox: " << failure.message() << "\n";
+        std::cerr << "hkhost: no temporary directory for the sandbox: " << failure.message()
+                  << "\n";
         return ExitMalformed;
     }
     if (fs::exists(sandbox, failure) && !IsEmptyDirectory(sandbox)) {
@@ -155,7 +157,8 @@ int main(int argc, char** argv)
     if (!failure)
         sandbox = fs::absolute(sandbox, failure);
     if (failure) {
-        std::cerr << "hkhost: cannot make the sandbox " << sandbox.string() << ": " << failure.message() << "\n";
+        std::cerr << "hkhost: cannot make the sandbox " << sandbox.string() << ": "
+                  << failure.message() << "\n";
         return ExitMalformed;
     }
     const std::string registryFile = sandbox.string() + ".reg";
@@ -187,10 +190,13 @@ int main(int argc, char** argv)
     setup.SandboxDirectory = sandbox.string();
     setup.ModulePath = modulePath;
     const bool realRegistry = Platform::PathSeparator == '\\';
-    setup.RootKey = realRegistry ? std::string(RegistryTestPath) + "\\Run" + RandomTag() + "\\" + scenario.RootKey
+    setup.RootKey = realRegistry ? std::string(RegistryTestPath) + "\\Run" + RandomTag() + "\\" +
+                                       scenario.RootKey
                                  : scenario.RootKey;
     if (!realRegistry)
-        SetRegistryFile(registryFile);
+        SetRegistryFile(scenario.RegistryFile.empty() ? ""
+                                                      : (sandbox / scenario.RegistryFile).string(),
+                        registryFile);
     const bool feed = Platform::OpenConsoleFeed();
 
     const HkHost::RunReport report = HkHost::RunScenario(scenario, entries, setup, feed);
@@ -216,7 +222,8 @@ int main(int argc, char** argv)
     if (!expectPath.empty()) {
         const std::string difference = HkHost::CompareTranscript(report.Transcript, expected);
         if (!difference.empty()) {
-            std::cerr << "hkhost: the transcript differs from " << expectPath << " at " << difference << "\n";
+            std::cerr << "hkhost: the transcript differs from " << expectPath << " at "
+                      << difference << "\n";
             status = ExitFailed;
         } else {
             std::cerr << "hkhost: the transcript matches " << expectPath << "\n";

@@ -19,8 +19,7 @@ struct Token {
     bool Quoted = false;
 };
 
-int HexValue(char c)
-{
+int HexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -30,8 +29,7 @@ int HexValue(char c)
     return -1;
 }
 
-bool Tokenize(const std::string& line, std::vector<Token>& tokens, std::string& error)
-{
+bool Tokenize(const std::string& line, std::vector<Token>& tokens, std::string& error) {
     tokens.clear();
     size_t pos = 0;
     while (pos < line.size()) {
@@ -69,11 +67,21 @@ bool Tokenize(const std::string& line, std::vector<Token>& tokens, std::string& 
                 break;
             const char e = line[pos++];
             switch (e) {
-            case '"': token.Text += '"'; break;
-            case '\\': token.Text += '\\'; break;
-            case 'r': token.Text += '\r'; break;
-            case 'n': token.Text += '\n'; break;
-            case 't': token.Text += '\t'; break;
+            case '"':
+                token.Text += '"';
+                break;
+            case '\\':
+                token.Text += '\\';
+                break;
+            case 'r':
+                token.Text += '\r';
+                break;
+            case 'n':
+                token.Text += '\n';
+                break;
+            case 't':
+                token.Text += '\t';
+                break;
             case 'x': {
                 const int high = pos < line.size() ? HexValue(line[pos]) : -1;
                 const int low = pos + 1 < line.size() ? HexValue(line[pos + 1]) : -1;
@@ -103,8 +111,7 @@ bool Tokenize(const std::string& line, std::vector<Token>& tokens, std::string& 
     return true;
 }
 
-bool ParseNumber(const Token& token, int64_t low, int64_t high, int64_t& value)
-{
+bool ParseNumber(const Token& token, int64_t low, int64_t high, int64_t& value) {
     if (token.Quoted || token.Text.empty())
         return false;
     const char* first = token.Text.data();
@@ -128,8 +135,7 @@ bool ParseNumber(const Token& token, int64_t low, int64_t high, int64_t& value)
 }
 
 // Names stay inside the sandbox: relative, '/'-separated, no empty, "." or ".." part.
-bool CheckName(const std::string& name, bool allowDot, std::string& error)
-{
+bool CheckName(const std::string& name, bool allowDot, std::string& error) {
     if (allowDot && name == ".")
         return true;
     if (name.empty() || name.front() == '/' || name.back() == '/') {
@@ -157,8 +163,7 @@ bool CheckName(const std::string& name, bool allowDot, std::string& error)
 }
 
 // A plain panel item name: one part, no separator.
-bool CheckItemName(const std::string& name, std::string& error)
-{
+bool CheckItemName(const std::string& name, std::string& error) {
     if (name.find('/') != std::string::npos) {
         error = "a panel item name has no directory part";
         return false;
@@ -166,8 +171,7 @@ bool CheckItemName(const std::string& name, std::string& error)
     return CheckName(name, false, error);
 }
 
-bool ParseBytes(const std::string& text, std::vector<uint8_t>& bytes)
-{
+bool ParseBytes(const std::string& text, std::vector<uint8_t>& bytes) {
     bytes.clear();
     if (text == "-")
         return true;
@@ -189,11 +193,10 @@ bool ParseBytes(const std::string& text, std::vector<uint8_t>& bytes)
 }
 
 class Reader {
-public:
+  public:
     explicit Reader(Scenario& scenario) : S(scenario) {}
 
-    bool Line(const std::vector<Token>& t, int number, std::string& error)
-    {
+    bool Line(const std::vector<Token>& t, int number, std::string& error) {
         LineNumber = number;
         if (t[0].Quoted) {
             error = "a statement starts with a keyword";
@@ -249,6 +252,12 @@ public:
             S.RootKey = t[1].Text;
             return true;
         }
+        if (word == "registry-file") {
+            if (!Count(t, 2, error) || !Quoted(t[1], error) || !CheckName(t[1].Text, false, error))
+                return false;
+            S.RegistryFile = t[1].Text;
+            return true;
+        }
         if (word == "getmsg") {
             if (!Count(t, 2, error) || !Word(t[1], {"hide", "show"}, error))
                 return false;
@@ -259,10 +268,10 @@ public:
         return false;
     }
 
-    bool Finish(std::string& error)
-    {
+    bool Finish(std::string& error) {
         if (InDialog) {
-            error = "line " + std::to_string(S.Answers.back().Line) + ": dialog answer without \"close\"";
+            error = "line " + std::to_string(S.Answers.back().Line) +
+                    ": dialog answer without \"close\"";
             return false;
         }
         if (S.Calls.empty()) {
@@ -272,26 +281,23 @@ public:
         return true;
     }
 
-private:
-    bool Count(const std::vector<Token>& t, size_t expected, std::string& error)
-    {
+  private:
+    bool Count(const std::vector<Token>& t, size_t expected, std::string& error) {
         if (t.size() == expected)
             return true;
-        error = "\"" + t[0].Text + "\" takes " + std::to_string(expected - 1) + " argument(s), not " +
-                std::to_string(t.size() - 1);
+        error = "\"" + t[0].Text + "\" takes " + std::to_string(expected - 1) +
+                " argument(s), not " + std::to_string(t.size() - 1);
         return false;
     }
 
-    bool Quoted(const Token& token, std::string& error)
-    {
+    bool Quoted(const Token& token, std::string& error) {
         if (token.Quoted)
             return true;
         error = "expected a quoted text, found " + token.Text;
         return false;
     }
 
-    bool Word(const Token& token, std::initializer_list<const char*> words, std::string& error)
-    {
+    bool Word(const Token& token, std::initializer_list<const char*> words, std::string& error) {
         if (!token.Quoted)
             for (const char* w : words)
                 if (token.Text == w)
@@ -302,17 +308,15 @@ private:
         return false;
     }
 
-    bool Number(const Token& token, int64_t low, int64_t high, int64_t& value, std::string& error)
-    {
+    bool Number(const Token& token, int64_t low, int64_t high, int64_t& value, std::string& error) {
         if (ParseNumber(token, low, high, value))
             return true;
-        error = "expected a number from " + std::to_string(low) + " to " + std::to_string(high) + ", found \"" +
-                token.Text + "\"";
+        error = "expected a number from " + std::to_string(low) + " to " + std::to_string(high) +
+                ", found \"" + token.Text + "\"";
         return false;
     }
 
-    bool EntryLine(const std::vector<Token>& t, std::string& error)
-    {
+    bool EntryLine(const std::vector<Token>& t, std::string& error) {
         if (t.size() < 2 || !Quoted(t[1], error))
             return error.empty() ? (error = "a name is missing", false) : false;
         if (!CheckName(t[1].Text, false, error))
@@ -356,7 +360,8 @@ private:
             entry.Content = t[3].Text;
             entry.Size = static_cast<uint64_t>(size);
         } else {
-            if (!Count(t, 4, error) || !Number(t[3], 0, static_cast<int64_t>(ScenarioSparseSizeLimit), size, error))
+            if (!Count(t, 4, error) ||
+                !Number(t[3], 0, static_cast<int64_t>(ScenarioSparseSizeLimit), size, error))
                 return false;
             entry.Type = ScenarioEntry::Sparse;
             entry.Size = static_cast<uint64_t>(size);
@@ -365,8 +370,7 @@ private:
         return true;
     }
 
-    bool PanelLine(const std::vector<Token>& t, std::string& error)
-    {
+    bool PanelLine(const std::vector<Token>& t, std::string& error) {
         if (t.size() < 3) {
             error = "panel takes a side, an attribute and its value";
             return false;
@@ -407,8 +411,7 @@ private:
         return true;
     }
 
-    bool RegistryLine(const std::vector<Token>& t, std::string& error)
-    {
+    bool RegistryLine(const std::vector<Token>& t, std::string& error) {
         if (!Count(t, 4, error) || !Quoted(t[1], error) ||
             !Word(t[2], {"text", "expand", "number", "bytes"}, error))
             return false;
@@ -438,10 +441,10 @@ private:
         return true;
     }
 
-    bool CallLine(const std::vector<Token>& t, std::string& error)
-    {
+    bool CallLine(const std::vector<Token>& t, std::string& error) {
         if (t.size() < 2 || !Word(t[1], {"info", "menu", "command", "config"}, error))
-            return error.empty() ? (error = "call takes info, menu, command or config", false) : false;
+            return error.empty() ? (error = "call takes info, menu, command or config", false)
+                                 : false;
         ScenarioCall call;
         call.Line = LineNumber;
         const std::string& kind = t[1].Text;
@@ -465,8 +468,7 @@ private:
         return true;
     }
 
-    bool MessageLine(const std::vector<Token>& t, std::string& error)
-    {
+    bool MessageLine(const std::vector<Token>& t, std::string& error) {
         if (!Count(t, 2, error))
             return false;
         ScenarioAnswer answer;
@@ -485,8 +487,7 @@ private:
         return true;
     }
 
-    bool DialogLine(const std::vector<Token>& t, std::string& error)
-    {
+    bool DialogLine(const std::vector<Token>& t, std::string& error) {
         ScenarioAnswer& answer = S.Answers.back();
         const std::string& word = t[0].Text;
         if (!Word(t[0], {"edit", "check", "radio", "close"}, error)) {
@@ -535,8 +536,7 @@ private:
         return true;
     }
 
-    bool PressLine(const std::vector<Token>& t, std::string& error)
-    {
+    bool PressLine(const std::vector<Token>& t, std::string& error) {
         if (!Count(t, 5, error))
             return false;
         KeyPress key;
@@ -551,15 +551,15 @@ private:
             return false;
         }
         int64_t at = 0;
-        if (!Word(t[2], {"at"}, error) || !Word(t[3], {"progress"}, error) || !Number(t[4], 1, 1000000, at, error))
+        if (!Word(t[2], {"at"}, error) || !Word(t[3], {"progress"}, error) ||
+            !Number(t[4], 1, 1000000, at, error))
             return false;
         key.AtProgress = static_cast<int>(at);
         S.Keys.push_back(key);
         return true;
     }
 
-    bool ShowLine(const std::vector<Token>& t, std::string& error)
-    {
+    bool ShowLine(const std::vector<Token>& t, std::string& error) {
         if (t.size() < 2 || !Word(t[1], {"file", "registry"}, error))
             return error.empty() ? (error = "show takes file or registry", false) : false;
         if (t[1].Text == "registry") {
@@ -581,8 +581,7 @@ private:
 
 } // namespace
 
-bool ReadScenario(const std::string& text, Scenario& scenario, std::string& error)
-{
+bool ReadScenario(const std::string& text, Scenario& scenario, std::string& error) {
     scenario = Scenario{};
     Reader reader(scenario);
     std::istringstream lines(text);
@@ -605,8 +604,7 @@ bool ReadScenario(const std::string& text, Scenario& scenario, std::string& erro
     return reader.Finish(error);
 }
 
-bool ReadScenarioFile(const std::string& path, Scenario& scenario, std::string& error)
-{
+bool ReadScenarioFile(const std::string& path, Scenario& scenario, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot open the scenario " + path;

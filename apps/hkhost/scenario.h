@@ -82,6 +82,9 @@ struct Scenario {
     int ModuleNumber = 1;
     std::string RootKey = "Software\\Far\\Plugins";
     std::vector<RegistryPreset> Registry;
+    // Where the registry is a file (POSIX): its name in the sandbox; empty:
+    // $HASHKEEP_REGISTRY_FILE when set, else a file beside the sandbox.
+    std::string RegistryFile;
     std::vector<ScenarioCall> Calls;
     std::vector<ScenarioAnswer> Answers;
     std::vector<KeyPress> Keys;
@@ -100,6 +103,7 @@ struct Scenario {
 //   panel active|passive dir "NAME" | select "NAME"... | cursor "NAME"
 //                        | type N | plugin N
 //   language "NAME"   struct-size N   module-number N   root-key "PATH"
+//   registry-file "NAME"
 //   registry "NAME" text|expand "TEXT" | number N | bytes HH,HH,...
 //   call info | call menu | call command "TEXT" | call config N
 //   message N | message esc

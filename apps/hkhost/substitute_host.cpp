@@ -36,8 +36,7 @@ constexpr DWORD FileAttributeArchive = 0x20;
 constexpr const char* ParentName = "..";
 constexpr const char* SettingsKeyName = "Hashkeep";
 
-std::string Folded(const std::string& text)
-{
+std::string Folded(const std::string& text) {
     std::string folded = text;
     for (char& c : folded)
         if (c >= 'A' && c <= 'Z')
@@ -54,8 +53,7 @@ struct HostItem {
     bool Selected = false;
 };
 
-bool ItemBefore(const HostItem& a, const HostItem& b)
-{
+bool ItemBefore(const HostItem& a, const HostItem& b) {
     const bool aParent = a.Name == ParentName, bParent = b.Name == ParentName;
     if (aParent != bParent)
         return aParent;
@@ -82,14 +80,17 @@ struct OpenDialog {
     int Count = 0;
 };
 
-std::string RegistryValueText(const Platform::RegistryValue& value)
-{
+std::string RegistryValueText(const Platform::RegistryValue& value) {
     switch (value.Type) {
-    case Platform::RegistryValueType::Text: return "text \"" + EscapeBytes(value.Text, false) + "\"";
-    case Platform::RegistryValueType::ExpandableText: return "expand \"" + EscapeBytes(value.Text, false) + "\"";
-    case Platform::RegistryValueType::Number: return "number " + std::to_string(value.Number);
+    case Platform::RegistryValueType::Text:
+        return "text \"" + EscapeBytes(value.Text, false) + "\"";
+    case Platform::RegistryValueType::ExpandableText:
+        return "expand \"" + EscapeBytes(value.Text, false) + "\"";
+    case Platform::RegistryValueType::Number:
+        return "number " + std::to_string(value.Number);
     default: {
-        std::string text = value.Type == Platform::RegistryValueType::Bytes ? "bytes " : "other type, bytes ";
+        std::string text =
+            value.Type == Platform::RegistryValueType::Bytes ? "bytes " : "other type, bytes ";
         static const char digits[] = "0123456789abcdef";
         for (size_t i = 0; i < value.Bytes.size(); ++i) {
             text += i == 0 ? "" : ",";
@@ -110,46 +111,49 @@ class Host;
 Host* Current = nullptr;
 
 class Host {
-public:
+  public:
     Host(const Scenario& scenario, const HostSetup& setup, bool feedOpen)
-        : S(scenario), Setup(setup), FeedOpen(feedOpen), Shower(setup.SandboxDirectory, Platform::PathSeparator)
-    {
+        : S(scenario), Setup(setup), FeedOpen(feedOpen),
+          Shower(setup.SandboxDirectory, Platform::PathSeparator) {
         Panels[0].Side = "active";
         Panels[1].Side = "passive";
         Panels[0].Setup = scenario.Panels[0];
         Panels[1].Setup = scenario.Panels[1];
         Keys = scenario.Keys;
-        std::stable_sort(Keys.begin(), Keys.end(),
-                         [](const KeyPress& a, const KeyPress& b) { return a.AtProgress < b.AtProgress; });
+        std::stable_sort(Keys.begin(), Keys.end(), [](const KeyPress& a, const KeyPress& b) {
+            return a.AtProgress < b.AtProgress;
+        });
     }
 
     RunReport Run(const PluginEntries& plugin);
 
     const char* GetMsg(int pluginNumber, int id);
-    int Message(int pluginNumber, DWORD flags, const char* help, const char* const* items, int count, int buttons);
+    int Message(int pluginNumber, DWORD flags, const char* help, const char* const* items,
+                int count, int buttons);
     int Dialog(const char* kind, int pluginNumber, int x1, int y1, int x2, int y2, const char* help,
-               FarDialogItem* items, int count, DWORD reserved, DWORD flags, FARWINDOWPROC proc, LONG_PTR param);
+               FarDialogItem* items, int count, DWORD reserved, DWORD flags, FARWINDOWPROC proc,
+               LONG_PTR param);
     LONG_PTR SendDlgMessage(HANDLE dialog, int message, int param1, LONG_PTR param2);
     LONG_PTR DefDlgProc(HANDLE dialog, int message, int param1, LONG_PTR param2);
     int Control(HANDLE plugin, int command, void* param);
     HANDLE SaveScreen(int x1, int y1, int x2, int y2);
     void RestoreScreen(HANDLE screen);
 
-private:
-    void Print(const std::string& line) { Out += std::string(static_cast<size_t>(Depth) * 2, ' ') + line + "\n"; }
-    void Error(const std::string& what)
-    {
+  private:
+    void Print(const std::string& line) {
+        Out += std::string(static_cast<size_t>(Depth) * 2, ' ') + line + "\n";
+    }
+    void Error(const std::string& what) {
         Print("!! " + what);
         Errors.push_back(what);
     }
     std::string Q(const char* text) const { return Shower.Quote(text); }
     std::string Q(const std::string& text) const { return Shower.Quote(text); }
 
-    void CheckPluginNumber(const char* service, int number)
-    {
+    void CheckPluginNumber(const char* service, int number) {
         if (number != S.ModuleNumber)
-            Error(std::string(service) + " got plug-in number " + std::to_string(number) + ", not the ModuleNumber " +
-                  std::to_string(S.ModuleNumber));
+            Error(std::string(service) + " got plug-in number " + std::to_string(number) +
+                  ", not the ModuleNumber " + std::to_string(S.ModuleNumber));
     }
 
     const ScenarioAnswer* TakeAnswer(ScenarioAnswer::Kind kind, const char* what);
@@ -196,60 +200,54 @@ private:
 
 // --- Services, as the plug-in sees them --------------------------------------
 
-HK_REALIGN_STACK const char* HK_WINAPI GetMsgService(int pluginNumber, int id)
-{
+HK_REALIGN_STACK const char* HK_WINAPI GetMsgService(int pluginNumber, int id) {
     return Current->GetMsg(pluginNumber, id);
 }
 
 HK_REALIGN_STACK int HK_WINAPI MessageService(int pluginNumber, DWORD flags, const char* help,
-                                              const char* const* items, int count, int buttons)
-{
+                                              const char* const* items, int count, int buttons) {
     return Current->Message(pluginNumber, flags, help, items, count, buttons);
 }
 
-HK_REALIGN_STACK int HK_WINAPI DialogService(int pluginNumber, int x1, int y1, int x2, int y2, const char* help,
-                                             FarDialogItem* items, int count)
-{
-    return Current->Dialog("Dialog", pluginNumber, x1, y1, x2, y2, help, items, count, 0, 0, nullptr, 0);
+HK_REALIGN_STACK int HK_WINAPI DialogService(int pluginNumber, int x1, int y1, int x2, int y2,
+                                             const char* help, FarDialogItem* items, int count) {
+    return Current->Dialog("Dialog", pluginNumber, x1, y1, x2, y2, help, items, count, 0, 0,
+                           nullptr, 0);
 }
 
-HK_REALIGN_STACK int HK_WINAPI DialogExService(int pluginNumber, int x1, int y1, int x2, int y2, const char* help,
-                                               FarDialogItem* items, int count, DWORD reserved, DWORD flags,
-                                               FARWINDOWPROC proc, LONG_PTR param)
-{
-    return Current->Dialog("DialogEx", pluginNumber, x1, y1, x2, y2, help, items, count, reserved, flags, proc,
-                           param);
+HK_REALIGN_STACK int HK_WINAPI DialogExService(int pluginNumber, int x1, int y1, int x2, int y2,
+                                               const char* help, FarDialogItem* items, int count,
+                                               DWORD reserved, DWORD flags, FARWINDOWPROC proc,
+                                               LONG_PTR param) {
+    return Current->Dialog("DialogEx", pluginNumber, x1, y1, x2, y2, help, items, count, reserved,
+                           flags, proc, param);
 }
 
-HK_REALIGN_STACK LONG_PTR HK_WINAPI SendDlgMessageService(HANDLE dialog, int message, int param1, LONG_PTR param2)
-{
+HK_REALIGN_STACK LONG_PTR HK_WINAPI SendDlgMessageService(HANDLE dialog, int message, int param1,
+                                                          LONG_PTR param2) {
     return Current->SendDlgMessage(dialog, message, param1, param2);
 }
 
-HK_REALIGN_STACK LONG_PTR HK_WINAPI DefDlgProcService(HANDLE dialog, int message, int param1, LONG_PTR param2)
-{
+HK_REALIGN_STACK LONG_PTR HK_WINAPI DefDlgProcService(HANDLE dialog, int message, int param1,
+                                                      LONG_PTR param2) {
     return Current->DefDlgProc(dialog, message, param1, param2);
 }
 
-HK_REALIGN_STACK int HK_WINAPI ControlService(HANDLE plugin, int command, void* param)
-{
+HK_REALIGN_STACK int HK_WINAPI ControlService(HANDLE plugin, int command, void* param) {
     return Current->Control(plugin, command, param);
 }
 
-HK_REALIGN_STACK HANDLE HK_WINAPI SaveScreenService(int x1, int y1, int x2, int y2)
-{
+HK_REALIGN_STACK HANDLE HK_WINAPI SaveScreenService(int x1, int y1, int x2, int y2) {
     return Current->SaveScreen(x1, y1, x2, y2);
 }
 
-HK_REALIGN_STACK void HK_WINAPI RestoreScreenService(HANDLE screen)
-{
+HK_REALIGN_STACK void HK_WINAPI RestoreScreenService(HANDLE screen) {
     Current->RestoreScreen(screen);
 }
 
 // --- Answers and keys -------------------------------------------------------
 
-const ScenarioAnswer* Host::TakeAnswer(ScenarioAnswer::Kind kind, const char* what)
-{
+const ScenarioAnswer* Host::TakeAnswer(ScenarioAnswer::Kind kind, const char* what) {
     if (OutOfStep) {
         Print("no answer (the scenario is out of step): Esc");
         return nullptr;
@@ -261,8 +259,9 @@ const ScenarioAnswer* Host::TakeAnswer(ScenarioAnswer::Kind kind, const char* wh
     }
     const ScenarioAnswer& answer = S.Answers[NextAnswer];
     if (answer.Type != kind) {
-        Error(std::string("the plug-in shows ") + what + ", but the next answer (line " + std::to_string(answer.Line) +
-              ") is for " + (answer.Type == ScenarioAnswer::Message ? "a message box" : "a dialog"));
+        Error(std::string("the plug-in shows ") + what + ", but the next answer (line " +
+              std::to_string(answer.Line) + ") is for " +
+              (answer.Type == ScenarioAnswer::Message ? "a message box" : "a dialog"));
         OutOfStep = true;
         return nullptr;
     }
@@ -270,8 +269,7 @@ const ScenarioAnswer* Host::TakeAnswer(ScenarioAnswer::Kind kind, const char* wh
     return &answer;
 }
 
-void Host::FeedDueKeys()
-{
+void Host::FeedDueKeys() {
     while (NextKey < Keys.size() && Keys[NextKey].AtProgress <= ProgressBoxes + 1) {
         const KeyPress& key = Keys[NextKey++];
         const std::string name = key.Escape ? "Esc" : Q(std::string(1, key.Character));
@@ -286,8 +284,7 @@ void Host::FeedDueKeys()
 
 // --- Messages and dialogs ---------------------------------------------------
 
-const char* Host::GetMsg(int pluginNumber, int id)
-{
+const char* Host::GetMsg(int pluginNumber, int id) {
     CheckPluginNumber("GetMsg", pluginNumber);
     const char* text = nullptr;
     if (id >= 0 && static_cast<size_t>(id) < Language.Messages.size())
@@ -297,13 +294,18 @@ const char* Host::GetMsg(int pluginNumber, int id)
     return text;
 }
 
-int Host::Message(int pluginNumber, DWORD flags, const char* help, const char* const* items, int count, int buttons)
-{
+int Host::Message(int pluginNumber, DWORD flags, const char* help, const char* const* items,
+                  int count, int buttons) {
     CheckPluginNumber("Message", pluginNumber);
     const uint32_t buttonSet = (flags & MessageButtonSetMask) >> 16;
-    static const std::vector<std::vector<const char*>> setButtons = {
-        {}, {"OK"}, {"OK", "Cancel"}, {"Abort", "Retry", "Ignore"}, {"Yes", "No"}, {"Yes", "No", "Cancel"},
-        {"Retry", "Cancel"}, {}};
+    static const std::vector<std::vector<const char*>> setButtons = {{},
+                                                                     {"OK"},
+                                                                     {"OK", "Cancel"},
+                                                                     {"Abort", "Retry", "Ignore"},
+                                                                     {"Yes", "No"},
+                                                                     {"Yes", "No", "Cancel"},
+                                                                     {"Retry", "Cancel"},
+                                                                     {}};
     const bool progressBox = buttonSet == 0 && buttons == 0;
     std::string head = "Message " + MessageFlagsText(flags);
     if (help != nullptr)
@@ -325,7 +327,8 @@ int Host::Message(int pluginNumber, DWORD flags, const char* help, const char* c
         for (const char* label : setButtons[buttonSet])
             labels.emplace_back(label);
         if (labels.empty())
-            Error("Message with the unknown button set " + MessageFlagsText(flags & MessageButtonSetMask));
+            Error("Message with the unknown button set " +
+                  MessageFlagsText(flags & MessageButtonSetMask));
     }
     const int lineCount = buttonSet != 0 ? count : count - buttons;
     for (int i = 0; i < lineCount; ++i)
@@ -344,15 +347,18 @@ int Host::Message(int pluginNumber, DWORD flags, const char* help, const char* c
     if (progressBox) {
         ++ProgressBoxes;
         FeedDueKeys();
-    } else if (const ScenarioAnswer* answer = TakeAnswer(ScenarioAnswer::Message, "a message box")) {
+    } else if (const ScenarioAnswer* answer =
+                   TakeAnswer(ScenarioAnswer::Message, "a message box")) {
         if (answer->Escape) {
             Print("user: Esc");
         } else if (static_cast<size_t>(answer->Index) >= labels.size()) {
             Error("the answer on line " + std::to_string(answer->Line) + " presses button " +
-                  std::to_string(answer->Index) + ", but the box has " + std::to_string(labels.size()));
+                  std::to_string(answer->Index) + ", but the box has " +
+                  std::to_string(labels.size()));
         } else {
             result = answer->Index;
-            Print("user: " + std::to_string(result) + " [" + Shower.Plain(labels[static_cast<size_t>(result)]) + "]");
+            Print("user: " + std::to_string(result) + " [" +
+                  Shower.Plain(labels[static_cast<size_t>(result)]) + "]");
         }
     }
     --Depth;
@@ -360,11 +366,10 @@ int Host::Message(int pluginNumber, DWORD flags, const char* help, const char* c
     return result;
 }
 
-std::string Host::ItemText(const FarDialogItem& item, int index) const
-{
-    std::string text = "[" + std::to_string(index) + "] " + ItemTypeText(item.Type) + " (" + std::to_string(item.X1) +
-                       "," + std::to_string(item.Y1) + ")-(" + std::to_string(item.X2) + "," +
-                       std::to_string(item.Y2) + ")";
+std::string Host::ItemText(const FarDialogItem& item, int index) const {
+    std::string text = "[" + std::to_string(index) + "] " + ItemTypeText(item.Type) + " (" +
+                       std::to_string(item.X1) + "," + std::to_string(item.Y1) + ")-(" +
+                       std::to_string(item.X2) + "," + std::to_string(item.Y2) + ")";
     if (item.Flags != 0)
         text += " " + DialogFlagsText(item.Flags);
     if (item.Type == DI_CHECKBOX || item.Type == DI_RADIOBUTTON || item.Selected != 0)
@@ -379,10 +384,10 @@ std::string Host::ItemText(const FarDialogItem& item, int index) const
     return text + " " + Q(std::string(item.Data, length));
 }
 
-void Host::ApplyAction(OpenDialog& dialog, const DialogAction& action, FARWINDOWPROC proc)
-{
+void Host::ApplyAction(OpenDialog& dialog, const DialogAction& action, FARWINDOWPROC proc) {
     static const char* const verbs[] = {"edit", "check on", "check off", "radio"};
-    std::string said = std::string("user: ") + verbs[action.Type] + " [" + std::to_string(action.Item) + "]";
+    std::string said =
+        std::string("user: ") + verbs[action.Type] + " [" + std::to_string(action.Item) + "]";
     if (action.Type == DialogAction::Edit)
         said += " " + Q(action.Text);
     Print(said);
@@ -393,26 +398,29 @@ void Host::ApplyAction(OpenDialog& dialog, const DialogAction& action, FARWINDOW
     }
     FarDialogItem& item = dialog.Items[action.Item];
     if ((item.Flags & DIF_DISABLE) != 0) {
-        Error("item " + std::to_string(action.Item) + " is disabled: the user cannot change it" + where);
+        Error("item " + std::to_string(action.Item) + " is disabled: the user cannot change it" +
+              where);
         return;
     }
-    const int wanted = action.Type == DialogAction::Edit       ? DI_EDIT
-                       : action.Type == DialogAction::Radio    ? DI_RADIOBUTTON
-                                                               : DI_CHECKBOX;
+    const int wanted = action.Type == DialogAction::Edit    ? DI_EDIT
+                       : action.Type == DialogAction::Radio ? DI_RADIOBUTTON
+                                                            : DI_CHECKBOX;
     if (item.Type != wanted) {
-        Error("item " + std::to_string(action.Item) + " is a " + ItemTypeText(item.Type) + ", not a " +
-              ItemTypeText(wanted) + where);
+        Error("item " + std::to_string(action.Item) + " is a " + ItemTypeText(item.Type) +
+              ", not a " + ItemTypeText(wanted) + where);
         return;
     }
     if (action.Type == DialogAction::Edit) {
         std::memset(item.Data, 0, DialogDataSize);
-        std::memcpy(item.Data, action.Text.data(), std::min(action.Text.size(), DialogDataSize - 1));
+        std::memcpy(item.Data, action.Text.data(),
+                    std::min(action.Text.size(), DialogDataSize - 1));
         return;
     }
     if (action.Type != DialogAction::Radio) {
         const int state = action.Type == DialogAction::CheckOn ? 1 : 0;
         if ((item.Selected != 0) == (state != 0)) {
-            Error("check box " + std::to_string(action.Item) + " is already " + (state != 0 ? "on" : "off") + where);
+            Error("check box " + std::to_string(action.Item) + " is already " +
+                  (state != 0 ? "on" : "off") + where);
             return;
         }
         item.Selected = state;
@@ -434,33 +442,35 @@ void Host::ApplyAction(OpenDialog& dialog, const DialogAction& action, FARWINDOW
         return;
     Print("DN_BTNCLICK [" + std::to_string(action.Item) + "] " + std::to_string(item.Selected));
     ++Depth;
-    const LONG_PTR handled = proc(static_cast<HANDLE>(&dialog), DN_BTNCLICK, action.Item, item.Selected);
+    const LONG_PTR handled =
+        proc(static_cast<HANDLE>(&dialog), DN_BTNCLICK, action.Item, item.Selected);
     --Depth;
     Print("-> " + std::to_string(handled) + (handled == 0 ? " (default handling)" : " (handled)"));
 }
 
-int Host::Dialog(const char* kind, int pluginNumber, int x1, int y1, int x2, int y2, const char* help,
-                 FarDialogItem* items, int count, DWORD reserved, DWORD flags, FARWINDOWPROC proc, LONG_PTR param)
-{
+int Host::Dialog(const char* kind, int pluginNumber, int x1, int y1, int x2, int y2,
+                 const char* help, FarDialogItem* items, int count, DWORD reserved, DWORD flags,
+                 FARWINDOWPROC proc, LONG_PTR param) {
     CheckPluginNumber(kind, pluginNumber);
     std::string head = std::string(kind) + " #" + std::to_string(++DialogCount) + " ";
     if (x1 == -1 && y1 == -1)
         head += "centred " + std::to_string(x2) + "x" + std::to_string(y2);
     else
-        head += "(" + std::to_string(x1) + "," + std::to_string(y1) + ")-(" + std::to_string(x2) + "," +
-                std::to_string(y2) + ")";
+        head += "(" + std::to_string(x1) + "," + std::to_string(y1) + ")-(" + std::to_string(x2) +
+                "," + std::to_string(y2) + ")";
     head += ", " + std::to_string(count) + " items";
     if (help != nullptr)
         head += ", help " + Q(help);
     if (reserved != 0 || flags != 0 || param != 0)
-        head += ", reserved " + std::to_string(reserved) + " flags " + std::to_string(flags) + " param " +
-                std::to_string(param);
+        head += ", reserved " + std::to_string(reserved) + " flags " + std::to_string(flags) +
+                " param " + std::to_string(param);
     if (std::strcmp(kind, "DialogEx") == 0)
         head += proc != nullptr ? ", dialog procedure" : ", no dialog procedure";
     Print(head);
     ++Depth;
     if (items == nullptr || count < 1 || count > DialogItemsLimit) {
-        Error(std::string(kind) + " with " + std::to_string(count) + " items: not a dialog the host can draw");
+        Error(std::string(kind) + " with " + std::to_string(count) +
+              " items: not a dialog the host can draw");
         --Depth;
         return -1;
     }
@@ -482,8 +492,9 @@ int Host::Dialog(const char* kind, int pluginNumber, int x1, int y1, int x2, int
         } else if (answer->Index >= count || items[answer->Index].Type != DI_BUTTON ||
                    (items[answer->Index].Flags & DIF_DISABLE) != 0) {
             Print("user: close [" + std::to_string(answer->Index) + "]");
-            Error("the answer on line " + std::to_string(answer->Line) + " closes the dialog with item " +
-                  std::to_string(answer->Index) + ", which is not an enabled button");
+            Error("the answer on line " + std::to_string(answer->Line) +
+                  " closes the dialog with item " + std::to_string(answer->Index) +
+                  ", which is not an enabled button");
         } else {
             result = answer->Index;
             Print("user: close [" + std::to_string(result) + "] " + Q(items[result].Data));
@@ -497,17 +508,16 @@ int Host::Dialog(const char* kind, int pluginNumber, int x1, int y1, int x2, int
     return result;
 }
 
-OpenDialog* Host::FindDialog(HANDLE handle)
-{
+OpenDialog* Host::FindDialog(HANDLE handle) {
     for (OpenDialog* dialog : Dialogs)
         if (static_cast<HANDLE>(dialog) == handle)
             return dialog;
     return nullptr;
 }
 
-LONG_PTR Host::SendDlgMessage(HANDLE handle, int message, int param1, LONG_PTR param2)
-{
-    std::string head = "SendDlgMessage " + DialogMessageText(message) + " [" + std::to_string(param1) + "]";
+LONG_PTR Host::SendDlgMessage(HANDLE handle, int message, int param1, LONG_PTR param2) {
+    std::string head =
+        "SendDlgMessage " + DialogMessageText(message) + " [" + std::to_string(param1) + "]";
     OpenDialog* dialog = FindDialog(handle);
     if (dialog == nullptr) {
         Print(head);
@@ -575,10 +585,9 @@ LONG_PTR Host::SendDlgMessage(HANDLE handle, int message, int param1, LONG_PTR p
     return result;
 }
 
-LONG_PTR Host::DefDlgProc(HANDLE handle, int message, int param1, LONG_PTR param2)
-{
-    Print("DefDlgProc " + DialogMessageText(message) + " [" + std::to_string(param1) + "] " + std::to_string(param2) +
-          " -> 0");
+LONG_PTR Host::DefDlgProc(HANDLE handle, int message, int param1, LONG_PTR param2) {
+    Print("DefDlgProc " + DialogMessageText(message) + " [" + std::to_string(param1) + "] " +
+          std::to_string(param2) + " -> 0");
     if (FindDialog(handle) == nullptr)
         Error("DefDlgProc with a handle of no open dialog");
     return 0;
@@ -586,8 +595,7 @@ LONG_PTR Host::DefDlgProc(HANDLE handle, int message, int param1, LONG_PTR param
 
 // --- Panels -----------------------------------------------------------------
 
-bool Host::ReadPanel(HostPanel& panel, bool keepState, std::string& error)
-{
+bool Host::ReadPanel(HostPanel& panel, bool keepState, std::string& error) {
     std::vector<std::string> selected;
     std::string cursor;
     if (keepState) {
@@ -603,7 +611,9 @@ bool Host::ReadPanel(HostPanel& panel, bool keepState, std::string& error)
         for (char& c : relative)
             if (c == '/')
                 c = Platform::PathSeparator;
-        panel.Directory = Setup.SandboxDirectory + (relative.empty() ? "" : std::string(1, Platform::PathSeparator) + relative);
+        panel.Directory =
+            Setup.SandboxDirectory +
+            (relative.empty() ? "" : std::string(1, Platform::PathSeparator) + relative);
     }
     std::vector<HostItem> items;
     items.push_back(HostItem{ParentName, true, 0, false});
@@ -619,16 +629,19 @@ bool Host::ReadPanel(HostPanel& panel, bool keepState, std::string& error)
         items.push_back(std::move(item));
     }
     if (failure) {
-        error = "cannot read the " + std::string(panel.Side) + " panel's directory " + Shower.Plain(panel.Directory);
+        error = "cannot read the " + std::string(panel.Side) + " panel's directory " +
+                Shower.Plain(panel.Directory);
         return false;
     }
     std::sort(items.begin(), items.end(), ItemBefore);
     for (const std::string& name : selected) {
-        auto found = std::find_if(items.begin() + 1, items.end(), [&](const HostItem& i) { return i.Name == name; });
+        auto found = std::find_if(items.begin() + 1, items.end(),
+                                  [&](const HostItem& i) { return i.Name == name; });
         if (found != items.end())
             found->Selected = true;
         else if (!keepState) {
-            error = "the " + std::string(panel.Side) + " panel has no item \"" + name + "\" to select";
+            error =
+                "the " + std::string(panel.Side) + " panel has no item \"" + name + "\" to select";
             return false;
         }
     }
@@ -637,7 +650,8 @@ bool Host::ReadPanel(HostPanel& panel, bool keepState, std::string& error)
         if (items[i].Name == cursor)
             panel.Current = i;
     if (!keepState && !cursor.empty() && items[panel.Current].Name != cursor) {
-        error = "the " + std::string(panel.Side) + " panel has no item \"" + cursor + "\" for the cursor";
+        error = "the " + std::string(panel.Side) + " panel has no item \"" + cursor +
+                "\" for the cursor";
         return false;
     }
     panel.Items = std::move(items);
@@ -646,12 +660,12 @@ bool Host::ReadPanel(HostPanel& panel, bool keepState, std::string& error)
     return true;
 }
 
-void Host::FillPanelInfo(HostPanel& panel, PanelInfo& info)
-{
+void Host::FillPanelInfo(HostPanel& panel, PanelInfo& info) {
     auto handed = [](const HostItem& item) {
         PluginPanelItem record;
         std::memset(&record, 0, sizeof record);
-        record.FindData.dwFileAttributes = item.IsDirectory ? DWORD{FILE_ATTRIBUTE_DIRECTORY_FAR} : FileAttributeArchive;
+        record.FindData.dwFileAttributes =
+            item.IsDirectory ? DWORD{FILE_ATTRIBUTE_DIRECTORY_FAR} : FileAttributeArchive;
         record.FindData.nFileSizeHigh = static_cast<DWORD>(item.Size >> 32);
         record.FindData.nFileSizeLow = static_cast<DWORD>(item.Size & 0xFFFFFFFFu);
         const size_t length = std::min(item.Name.size(), sizeof record.FindData.cFileName - 1);
@@ -690,25 +704,26 @@ void Host::FillPanelInfo(HostPanel& panel, PanelInfo& info)
         Error("the " + std::string(panel.Side) + " panel's directory is longer than CurDir holds");
 }
 
-std::string Host::SelectionText(const HostPanel& panel) const
-{
+std::string Host::SelectionText(const HostPanel& panel) const {
     std::string text;
     for (const HostItem& item : panel.Items)
         if (item.Selected)
             text += (text.empty() ? "" : " ") + Q(item.Name);
     if (!text.empty())
         return "selected " + text;
-    return panel.Current < panel.Items.size() ? "nothing selected, cursor on " + Q(panel.Items[panel.Current].Name)
-                                              : "nothing selected";
+    return panel.Current < panel.Items.size()
+               ? "nothing selected, cursor on " + Q(panel.Items[panel.Current].Name)
+               : "nothing selected";
 }
 
-int Host::Control(HANDLE plugin, int command, void* param)
-{
+int Host::Control(HANDLE plugin, int command, void* param) {
     std::string head = "Control " + ControlCommandText(command);
     if (plugin != INVALID_HANDLE_VALUE)
-        Error("Control with a plug-in handle: a plug-in without panels of its own passes INVALID_HANDLE_VALUE");
-    const bool another = command == FCTL_GETANOTHERPANELINFO || command == FCTL_UPDATEANOTHERPANEL ||
-                         command == FCTL_REDRAWANOTHERPANEL || command == FCTL_SETANOTHERSELECTION;
+        Error("Control with a plug-in handle: a plug-in without panels of its own passes "
+              "INVALID_HANDLE_VALUE");
+    const bool another = command == FCTL_GETANOTHERPANELINFO ||
+                         command == FCTL_UPDATEANOTHERPANEL || command == FCTL_REDRAWANOTHERPANEL ||
+                         command == FCTL_SETANOTHERSELECTION;
     HostPanel& panel = Panels[another ? 1 : 0];
     const std::string side = std::string(panel.Side) + " panel";
     switch (command) {
@@ -720,9 +735,10 @@ int Host::Control(HANDLE plugin, int command, void* param)
             return 0;
         }
         FillPanelInfo(panel, *static_cast<PanelInfo*>(param));
-        Print(head + " -> 1: " + side + " " + Q(panel.Directory) + ", type " + std::to_string(panel.Setup.PanelType) +
-              (panel.Setup.Plugin != 0 ? ", plug-in panel" : "") + ", " + std::to_string(panel.Items.size()) +
-              " items, " + SelectionText(panel));
+        Print(head + " -> 1: " + side + " " + Q(panel.Directory) + ", type " +
+              std::to_string(panel.Setup.PanelType) +
+              (panel.Setup.Plugin != 0 ? ", plug-in panel" : "") + ", " +
+              std::to_string(panel.Items.size()) + " items, " + SelectionText(panel));
         return 1;
     }
     case FCTL_SETSELECTION:
@@ -760,15 +776,18 @@ int Host::Control(HANDLE plugin, int command, void* param)
             if (std::find(before.begin(), before.end(), item.Name) == before.end())
                 changes += ", new " + Q(item.Name);
         for (const std::string& name : before)
-            if (std::none_of(panel.Items.begin(), panel.Items.end(), [&](const HostItem& i) { return i.Name == name; }))
+            if (std::none_of(panel.Items.begin(), panel.Items.end(),
+                             [&](const HostItem& i) { return i.Name == name; }))
                 changes += ", gone " + Q(name);
-        Print(head + (param != nullptr ? " (with a parameter)" : "") + " -> 1: " + side + " re-read, " +
-              std::to_string(panel.Items.size()) + " items" + changes + ", " + SelectionText(panel));
+        Print(head + (param != nullptr ? " (with a parameter)" : "") + " -> 1: " + side +
+              " re-read, " + std::to_string(panel.Items.size()) + " items" + changes + ", " +
+              SelectionText(panel));
         return 1;
     }
     case FCTL_REDRAWPANEL:
     case FCTL_REDRAWANOTHERPANEL:
-        Print(head + (param != nullptr ? " (with a parameter)" : "") + " -> 1: " + side + " redrawn");
+        Print(head + (param != nullptr ? " (with a parameter)" : "") + " -> 1: " + side +
+              " redrawn");
         return 1;
     default:
         Print(head + " -> 0 (not offered)");
@@ -778,17 +797,15 @@ int Host::Control(HANDLE plugin, int command, void* param)
 
 // --- Screens ----------------------------------------------------------------
 
-HANDLE Host::SaveScreen(int x1, int y1, int x2, int y2)
-{
+HANDLE Host::SaveScreen(int x1, int y1, int x2, int y2) {
     const intptr_t id = NextScreen++;
     SavedScreens.push_back(id);
-    Print("SaveScreen (" + std::to_string(x1) + "," + std::to_string(y1) + ")-(" + std::to_string(x2) + "," +
-          std::to_string(y2) + ") -> #" + std::to_string(id));
+    Print("SaveScreen (" + std::to_string(x1) + "," + std::to_string(y1) + ")-(" +
+          std::to_string(x2) + "," + std::to_string(y2) + ") -> #" + std::to_string(id));
     return reinterpret_cast<HANDLE>(id);
 }
 
-void Host::RestoreScreen(HANDLE screen)
-{
+void Host::RestoreScreen(HANDLE screen) {
     const auto id = reinterpret_cast<intptr_t>(screen);
     if (screen == nullptr) {
         Print("RestoreScreen null: the whole screen is redrawn");
@@ -801,18 +818,20 @@ void Host::RestoreScreen(HANDLE screen)
         Print("RestoreScreen #" + std::to_string(id));
         return;
     }
-    const bool again = std::find(RestoredScreens.begin(), RestoredScreens.end(), id) != RestoredScreens.end();
-    Print(again ? "RestoreScreen #" + std::to_string(id) : std::string("RestoreScreen (unknown handle)"));
+    const bool again =
+        std::find(RestoredScreens.begin(), RestoredScreens.end(), id) != RestoredScreens.end();
+    Print(again ? "RestoreScreen #" + std::to_string(id)
+                : std::string("RestoreScreen (unknown handle)"));
     Error(again ? "screen #" + std::to_string(id) + " is restored a second time"
                 : std::string("RestoreScreen with a handle that SaveScreen never gave"));
 }
 
 // --- The run ----------------------------------------------------------------
 
-void Host::EndOfCall(const char* entry)
-{
+void Host::EndOfCall(const char* entry) {
     for (const intptr_t id : SavedScreens)
-        Error("screen #" + std::to_string(id) + " was saved but not restored by the end of " + entry);
+        Error("screen #" + std::to_string(id) + " was saved but not restored by the end of " +
+              entry);
     SavedScreens.clear();
     for (HostPanel& panel : Panels) {
         panel.Handed.clear();
@@ -820,12 +839,11 @@ void Host::EndOfCall(const char* entry)
     }
 }
 
-bool Host::PreloadRegistry()
-{
+bool Host::PreloadRegistry() {
     if (S.Registry.empty())
         return true;
-    KeyHandle key(Platform::OpenRegistryKey(Setup.RootKey + "\\" + SettingsKeyName, Platform::RegistryAccess::Write,
-                                            true));
+    KeyHandle key(Platform::OpenRegistryKey(Setup.RootKey + "\\" + SettingsKeyName,
+                                            Platform::RegistryAccess::Write, true));
     if (!key) {
         Error("cannot create the registry key $ROOT\\Hashkeep");
         return false;
@@ -835,15 +853,15 @@ bool Host::PreloadRegistry()
             Error("cannot preload the registry value " + Q(preset.Name));
             return false;
         }
-        Print("registry $ROOT\\Hashkeep " + Q(preset.Name) + " = " + RegistryValueText(preset.Value));
+        Print("registry $ROOT\\Hashkeep " + Q(preset.Name) + " = " +
+              RegistryValueText(preset.Value));
     }
     return true;
 }
 
-void Host::ShowRegistry()
-{
-    KeyHandle key(Platform::OpenRegistryKey(Setup.RootKey + "\\" + SettingsKeyName, Platform::RegistryAccess::Read,
-                                            false));
+void Host::ShowRegistry() {
+    KeyHandle key(Platform::OpenRegistryKey(Setup.RootKey + "\\" + SettingsKeyName,
+                                            Platform::RegistryAccess::Read, false));
     std::vector<std::pair<std::string, Platform::RegistryValue>> values;
     if (!key || !Platform::ListRegistryValues(key.get(), values)) {
         Print("== registry $ROOT\\Hashkeep: no such key");
@@ -854,8 +872,7 @@ void Host::ShowRegistry()
         Print("  " + Q(name) + " = " + RegistryValueText(value));
 }
 
-void Host::ShowFile(const std::string& name)
-{
+void Host::ShowFile(const std::string& name) {
     std::string path = Setup.SandboxDirectory + Platform::PathSeparator + name;
     for (char& c : path)
         if (c == '/')
@@ -881,26 +898,27 @@ void Host::ShowFile(const std::string& name)
         Print("  ... " + std::to_string(size - bytes.size()) + " more bytes");
 }
 
-void Host::PrintPanel(const HostPanel& panel)
-{
-    Print(std::string(panel.Side) + " panel " + Q(panel.Directory) + ", type " + std::to_string(panel.Setup.PanelType) +
+void Host::PrintPanel(const HostPanel& panel) {
+    Print(std::string(panel.Side) + " panel " + Q(panel.Directory) + ", type " +
+          std::to_string(panel.Setup.PanelType) +
           (panel.Setup.Plugin != 0 ? ", plug-in panel" : ""));
     for (size_t i = 0; i < panel.Items.size(); ++i) {
         const HostItem& item = panel.Items[i];
-        Print(std::string(i == panel.Current ? "  >" : "   ") + (item.Selected ? "* " : "  ") + Q(item.Name) +
-              (item.IsDirectory ? " <dir>" : " " + std::to_string(item.Size)));
+        Print(std::string(i == panel.Current ? "  >" : "   ") + (item.Selected ? "* " : "  ") +
+              Q(item.Name) + (item.IsDirectory ? " <dir>" : " " + std::to_string(item.Size)));
     }
 }
 
-void Host::CallPluginInfo(const PluginEntries& plugin)
-{
+void Host::CallPluginInfo(const PluginEntries& plugin) {
     PluginInfo info;
     std::memset(&info, 0, sizeof info);
     Print("== GetPluginInfo");
     ++Depth;
     plugin.GetPluginInfo(&info);
     Print(std::string("StructSize ") +
-          (info.StructSize == static_cast<int>(sizeof(PluginInfo)) ? "(the host's size)" : std::to_string(info.StructSize)) +
+          (info.StructSize == static_cast<int>(sizeof(PluginInfo))
+               ? "(the host's size)"
+               : std::to_string(info.StructSize)) +
           ", Flags " + std::to_string(info.Flags));
     auto strings = [&](const char* what, const char* const* texts, int count) {
         if (count == 0 && texts == nullptr) {
@@ -908,7 +926,8 @@ void Host::CallPluginInfo(const PluginEntries& plugin)
             return;
         }
         if (texts == nullptr || count < 0 || count > MenuStringsLimit) {
-            Error(std::string(what) + ": " + std::to_string(count) + " strings that cannot be read");
+            Error(std::string(what) + ": " + std::to_string(count) +
+                  " strings that cannot be read");
             return;
         }
         std::string line = std::string(what) + ":";
@@ -927,12 +946,11 @@ void Host::CallPluginInfo(const PluginEntries& plugin)
     EndOfCall("GetPluginInfo");
 }
 
-RunReport Host::Run(const PluginEntries& plugin)
-{
+RunReport Host::Run(const PluginEntries& plugin) {
     Language = LoadLanguage(fs::path(Setup.ModulePath).parent_path().string(), S.Language);
     if (Language.Found)
-        Print("language " + Q(S.Language) + ": " + Q(Language.Language) + " from " + Q(Language.FileName) + ", " +
-              std::to_string(Language.Messages.size()) + " messages");
+        Print("language " + Q(S.Language) + ": " + Q(Language.Language) + " from " +
+              Q(Language.FileName) + ", " + std::to_string(Language.Messages.size()) + " messages");
     else
         Print("language " + Q(S.Language) + ": no language file");
 
@@ -946,11 +964,13 @@ RunReport Host::Run(const PluginEntries& plugin)
         return RunReport{Out, Errors};
 
     char version[16];
-    std::snprintf(version, sizeof version, "0x%08X", static_cast<unsigned>(plugin.GetMinFarVersion()));
+    std::snprintf(version, sizeof version, "0x%08X",
+                  static_cast<unsigned>(plugin.GetMinFarVersion()));
     Print(std::string("GetMinFarVersion -> ") + version);
 
     std::memset(&Info, 0, sizeof Info);
-    Info.StructSize = S.StructSize != 0 ? S.StructSize : static_cast<int>(sizeof(PluginStartupInfo));
+    Info.StructSize =
+        S.StructSize != 0 ? S.StructSize : static_cast<int>(sizeof(PluginStartupInfo));
     std::strncpy(Info.ModuleName, Setup.ModulePath.c_str(), sizeof Info.ModuleName - 1);
     Info.ModuleNumber = S.ModuleNumber;
     Info.RootKey = Setup.RootKey.c_str();
@@ -964,8 +984,8 @@ RunReport Host::Run(const PluginEntries& plugin)
     Info.SendDlgMessage = SendDlgMessageService;
     Info.DefDlgProc = DefDlgProcService;
     Print("SetStartupInfo StructSize " +
-          (S.StructSize != 0 ? std::to_string(S.StructSize) : std::string("(the host's size)")) + ", ModuleNumber " +
-          std::to_string(S.ModuleNumber) + ", RootKey $ROOT");
+          (S.StructSize != 0 ? std::to_string(S.StructSize) : std::string("(the host's size)")) +
+          ", ModuleNumber " + std::to_string(S.ModuleNumber) + ", RootKey $ROOT");
     plugin.SetStartupInfo(&Info);
 
     for (const ScenarioCall& call : S.Calls) {
@@ -980,8 +1000,9 @@ RunReport Host::Run(const PluginEntries& plugin)
                        : "== OpenPlugin OPEN_COMMANDLINE " + Q(call.Text));
             ++Depth;
             FeedDueKeys();
-            const HANDLE result = plugin.OpenPlugin(menu ? OPEN_PLUGINSMENU : OPEN_COMMANDLINE,
-                                                    menu ? 0 : reinterpret_cast<INT_PTR>(call.Text.c_str()));
+            const HANDLE result =
+                plugin.OpenPlugin(menu ? OPEN_PLUGINSMENU : OPEN_COMMANDLINE,
+                                  menu ? 0 : reinterpret_cast<INT_PTR>(call.Text.c_str()));
             --Depth;
             Print(result == INVALID_HANDLE_VALUE ? "-> INVALID_HANDLE_VALUE" : "-> a panel handle");
             if (result != INVALID_HANDLE_VALUE)
@@ -1003,11 +1024,13 @@ RunReport Host::Run(const PluginEntries& plugin)
     }
 
     if (NextAnswer < S.Answers.size())
-        Error(std::to_string(S.Answers.size() - NextAnswer) + " answer(s) left unused, the first on line " +
+        Error(std::to_string(S.Answers.size() - NextAnswer) +
+              " answer(s) left unused, the first on line " +
               std::to_string(S.Answers[NextAnswer].Line));
     for (size_t i = NextKey; i < Keys.size(); ++i)
         Error("the key on line " + std::to_string(Keys[i].Line) + " waits for progress box #" +
-              std::to_string(Keys[i].AtProgress) + ", but only " + std::to_string(ProgressBoxes) + " were drawn");
+              std::to_string(Keys[i].AtProgress) + ", but only " + std::to_string(ProgressBoxes) +
+              " were drawn");
 
     for (const std::string& name : S.ShowFiles)
         ShowFile(name);
@@ -1021,8 +1044,8 @@ RunReport Host::Run(const PluginEntries& plugin)
 
 } // namespace
 
-bool LoadPlugin(const std::string& path, Platform::PluginLibrary*& library, PluginEntries& entries, std::string& error)
-{
+bool LoadPlugin(const std::string& path, Platform::PluginLibrary*& library, PluginEntries& entries,
+                std::string& error) {
     library = Platform::LoadPluginLibrary(path, error);
     if (library == nullptr) {
         error = "cannot load the plug-in " + path + ": " + error;
@@ -1050,8 +1073,7 @@ bool LoadPlugin(const std::string& path, Platform::PluginLibrary*& library, Plug
     return false;
 }
 
-bool PrepareSandbox(const Scenario& scenario, const std::string& sandbox, std::string& error)
-{
+bool PrepareSandbox(const Scenario& scenario, const std::string& sandbox, std::string& error) {
     for (const ScenarioEntry& entry : scenario.Entries) {
         const fs::path path = fs::path(sandbox) / fs::path(entry.Name);
         std::error_code failure;
@@ -1069,7 +1091,8 @@ bool PrepareSandbox(const Scenario& scenario, const std::string& sandbox, std::s
                 // Whole repetitions per chunk keep the pattern in phase across chunks.
                 chunk.resize(PatternChunkSize - PatternChunkSize % entry.Content.size());
                 for (uint64_t left = entry.Size; left > 0;) {
-                    const size_t piece = static_cast<size_t>(std::min<uint64_t>(left, chunk.size()));
+                    const size_t piece =
+                        static_cast<size_t>(std::min<uint64_t>(left, chunk.size()));
                     out.write(chunk.data(), static_cast<std::streamsize>(piece));
                     left -= piece;
                 }
@@ -1088,8 +1111,8 @@ bool PrepareSandbox(const Scenario& scenario, const std::string& sandbox, std::s
     return true;
 }
 
-RunReport RunScenario(const Scenario& scenario, const PluginEntries& plugin, const HostSetup& setup, bool consoleFeedOpen)
-{
+RunReport RunScenario(const Scenario& scenario, const PluginEntries& plugin, const HostSetup& setup,
+                      bool consoleFeedOpen) {
     if (Current != nullptr)
         return RunReport{"", {"a substitute host is already running"}};
     Host host(scenario, setup, consoleFeedOpen);
@@ -1099,8 +1122,7 @@ RunReport RunScenario(const Scenario& scenario, const PluginEntries& plugin, con
     return report;
 }
 
-std::string CompareTranscript(const std::string& transcript, const std::string& expected)
-{
+std::string CompareTranscript(const std::string& transcript, const std::string& expected) {
     auto lines = [](const std::string& text) {
         std::vector<std::string> result;
         size_t start = 0;
@@ -1122,7 +1144,8 @@ std::string CompareTranscript(const std::string& transcript, const std::string& 
         const std::string* w = i < wanted.size() ? &wanted[i] : nullptr;
         if (a != nullptr && w != nullptr && *a == *w)
             continue;
-        return "line " + std::to_string(i + 1) + ":\n  expected: " + (w != nullptr ? *w : "(end of file)") +
+        return "line " + std::to_string(i + 1) +
+               ":\n  expected: " + (w != nullptr ? *w : "(end of file)") +
                "\n  actual:   " + (a != nullptr ? *a : "(end of transcript)");
     }
     return "";

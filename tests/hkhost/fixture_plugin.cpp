@@ -20,24 +20,37 @@ const char* MenuStrings[1];
 const char* ConfigStrings[1];
 
 enum FixtureMessage {
-    MMenu, MConfig, MTitle, MWorkOn, MPickOne, MOne, MTwo, MThree, MWorking, MReport,
-    MInterrupted, MText, MBinary, MSeparate, MGreeting, MLoud,
+    MMenu,
+    MConfig,
+    MTitle,
+    MWorkOn,
+    MPickOne,
+    MOne,
+    MTwo,
+    MThree,
+    MWorking,
+    MReport,
+    MInterrupted,
+    MText,
+    MBinary,
+    MSeparate,
+    MGreeting,
+    MLoud,
 };
 
 // The fixture's own fallback, so a missing language file still shows something.
-const char* Text(int id)
-{
+const char* Text(int id) {
     const char* text = Info.GetMsg(Info.ModuleNumber, id);
     return text != nullptr && *text != '\0' ? text : "(missing)";
 }
 
-int Box(DWORD flags, std::vector<const char*> items, int buttons)
-{
-    return Info.Message(Info.ModuleNumber, flags, nullptr, items.data(), static_cast<int>(items.size()), buttons);
+int Box(DWORD flags, std::vector<const char*> items, int buttons) {
+    return Info.Message(Info.ModuleNumber, flags, nullptr, items.data(),
+                        static_cast<int>(items.size()), buttons);
 }
 
-void SetItem(FarDialogItem& item, int type, int x1, int y1, int x2, int y2, const char* text, DWORD flags = 0)
-{
+void SetItem(FarDialogItem& item, int type, int x1, int y1, int x2, int y2, const char* text,
+             DWORD flags = 0) {
     std::memset(&item, 0, sizeof item);
     item.Type = type;
     item.X1 = x1;
@@ -51,8 +64,8 @@ void SetItem(FarDialogItem& item, int type, int x1, int y1, int x2, int y2, cons
 // Work dialog: 0 box, 1 name edit, 2 "separate" check box, 3/4 radio group, 5 OK, 6 Cancel.
 constexpr int WorkName = 1, WorkSeparate = 2, WorkText = 3, WorkBinary = 4, WorkOk = 5;
 
-HK_REALIGN_STACK LONG_PTR HK_WINAPI WorkDialogProc(HANDLE dialog, int message, int param1, LONG_PTR param2)
-{
+HK_REALIGN_STACK LONG_PTR HK_WINAPI WorkDialogProc(HANDLE dialog, int message, int param1,
+                                                   LONG_PTR param2) {
     if (message != DN_BTNCLICK)
         return Info.DefDlgProc(dialog, message, param1, param2);
     if (param1 == WorkSeparate) {
@@ -65,25 +78,28 @@ HK_REALIGN_STACK LONG_PTR HK_WINAPI WorkDialogProc(HANDLE dialog, int message, i
             return 1;
         std::vector<char> buffer(static_cast<size_t>(length) + 1);
         FarDialogItemData data{static_cast<int>(length + 1), buffer.data()};
-        if (Info.SendDlgMessage(dialog, DM_GETTEXT, WorkName, reinterpret_cast<LONG_PTR>(&data)) <= 0)
+        if (Info.SendDlgMessage(dialog, DM_GETTEXT, WorkName, reinterpret_cast<LONG_PTR>(&data)) <=
+            0)
             return 1;
         std::string name(buffer.data());
         const size_t dot = name.rfind('.');
-        name = (dot == std::string::npos ? name : name.substr(0, dot)) + (param1 == WorkText ? ".txt" : ".bin");
-        Info.SendDlgMessage(dialog, DM_SETTEXTPTR, WorkName, reinterpret_cast<LONG_PTR>(name.c_str()));
+        name = (dot == std::string::npos ? name : name.substr(0, dot)) +
+               (param1 == WorkText ? ".txt" : ".bin");
+        Info.SendDlgMessage(dialog, DM_SETTEXTPTR, WorkName,
+                            reinterpret_cast<LONG_PTR>(name.c_str()));
         return 1;
     }
     return Info.DefDlgProc(dialog, message, param1, param2);
 }
 
-void WorkOnPanel()
-{
+void WorkOnPanel() {
     PanelInfo active, passive;
     Info.Control(INVALID_HANDLE_VALUE, FCTL_GETPANELINFO, &active);
     Info.Control(INVALID_HANDLE_VALUE, FCTL_GETANOTHERPANELINFO, &passive);
     if (Box(FMSG_MB_YESNO, {Text(MTitle), Text(MWorkOn)}, 2) != 0)
         return;
-    const int picked = Box(FMSG_WARNING, {Text(MPickOne), active.CurDir, Text(MOne), Text(MTwo), Text(MThree)}, 3);
+    const int picked =
+        Box(FMSG_WARNING, {Text(MPickOne), active.CurDir, Text(MOne), Text(MTwo), Text(MThree)}, 3);
 
     const HANDLE screen = Info.SaveScreen(0, 0, -1, -1);
     for (int step = 1; step <= 4; ++step) {
@@ -112,7 +128,8 @@ void WorkOnPanel()
     items[WorkOk].DefaultButton = 1;
     if (passive.ItemsNumber <= 1)
         items[WorkSeparate].Flags |= DIF_DISABLE;
-    const int closed = Info.DialogEx(Info.ModuleNumber, -1, -1, 40, 10, nullptr, items, 7, 0, 0, WorkDialogProc, 0);
+    const int closed = Info.DialogEx(Info.ModuleNumber, -1, -1, 40, 10, nullptr, items, 7, 0, 0,
+                                     WorkDialogProc, 0);
     if (closed != WorkOk)
         return;
 
@@ -121,12 +138,15 @@ void WorkOnPanel()
     std::string report = "picked " + std::to_string(picked) + "\r\n";
     for (int i = 0; i < active.SelectedItemsNumber; ++i) {
         const FarFindData& data = active.SelectedItems[i].FindData;
-        const unsigned long long size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        const unsigned long long size =
+            (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         report += std::string(data.cFileName) + "\t" + std::to_string(size) +
-                  ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY_FAR) != 0 ? "\tdir" : "") + "\r\n";
+                  ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY_FAR) != 0 ? "\tdir" : "") +
+                  "\r\n";
     }
     if (items[WorkSeparate].Selected == 0) {
-        const std::string path = std::string(active.CurDir) + Platform::PathSeparator + items[WorkName].Data;
+        const std::string path =
+            std::string(active.CurDir) + Platform::PathSeparator + items[WorkName].Data;
         if (FILE* out = std::fopen(path.c_str(), "wb")) {
             std::fwrite(report.data(), 1, report.size(), out);
             std::fclose(out);
@@ -144,8 +164,7 @@ void WorkOnPanel()
     Info.Control(INVALID_HANDLE_VALUE, FCTL_REDRAWPANEL, nullptr);
 }
 
-void Misbehave(const std::string& what)
-{
+void Misbehave(const std::string& what) {
     if (what == "unrestored") {
         Info.SaveScreen(0, 0, -1, -1);
     } else if (what == "restore-twice") {
@@ -166,20 +185,18 @@ void Misbehave(const std::string& what)
 
 extern "C" {
 
-HK_REALIGN_STACK int HK_WINAPI GetMinFarVersion()
-{
+HK_REALIGN_STACK int HK_WINAPI GetMinFarVersion() {
     return MakeFarVersion(1, 70, 2087);
 }
 
-HK_REALIGN_STACK void HK_WINAPI SetStartupInfo(const PluginStartupInfo* info)
-{
-    StartupInfoValid = info != nullptr && info->StructSize == static_cast<int>(sizeof(PluginStartupInfo));
+HK_REALIGN_STACK void HK_WINAPI SetStartupInfo(const PluginStartupInfo* info) {
+    StartupInfoValid =
+        info != nullptr && info->StructSize == static_cast<int>(sizeof(PluginStartupInfo));
     if (StartupInfoValid)
         std::memcpy(&Info, info, sizeof Info);
 }
 
-HK_REALIGN_STACK void HK_WINAPI GetPluginInfo(PluginInfo* info)
-{
+HK_REALIGN_STACK void HK_WINAPI GetPluginInfo(PluginInfo* info) {
     info->StructSize = static_cast<int>(sizeof(PluginInfo));
     info->Flags = 0;
     if (!StartupInfoValid)
@@ -193,8 +210,7 @@ HK_REALIGN_STACK void HK_WINAPI GetPluginInfo(PluginInfo* info)
     info->CommandPrefix = "fix";
 }
 
-HK_REALIGN_STACK HANDLE HK_WINAPI OpenPlugin(int openFrom, INT_PTR item)
-{
+HK_REALIGN_STACK HANDLE HK_WINAPI OpenPlugin(int openFrom, INT_PTR item) {
     if (!StartupInfoValid)
         return INVALID_HANDLE_VALUE;
     if (openFrom == OPEN_PLUGINSMENU)
@@ -205,16 +221,17 @@ HK_REALIGN_STACK HANDLE HK_WINAPI OpenPlugin(int openFrom, INT_PTR item)
 }
 
 // Settings under RootKey\Hashkeep: "Greeting" (text), "Loud" and "Count" (numbers).
-HK_REALIGN_STACK int HK_WINAPI Configure(int)
-{
+HK_REALIGN_STACK int HK_WINAPI Configure(int) {
     if (!StartupInfoValid)
         return 0;
     const std::string path = std::string(Info.RootKey) + "\\Hashkeep";
     std::string greeting = "hello";
     uint32_t loud = 0, count = 0;
-    if (Platform::RegistryKey* key = Platform::OpenRegistryKey(path, Platform::RegistryAccess::Read, false)) {
+    if (Platform::RegistryKey* key =
+            Platform::OpenRegistryKey(path, Platform::RegistryAccess::Read, false)) {
         Platform::RegistryValue value;
-        if (Platform::ReadRegistryValue(key, "Greeting", value) == Platform::RegistryReadResult::Found)
+        if (Platform::ReadRegistryValue(key, "Greeting", value) ==
+            Platform::RegistryReadResult::Found)
             greeting = value.Text;
         if (Platform::ReadRegistryValue(key, "Loud", value) == Platform::RegistryReadResult::Found)
             loud = value.Number;
@@ -232,7 +249,8 @@ HK_REALIGN_STACK int HK_WINAPI Configure(int)
     items[3].DefaultButton = 1;
     if (Info.Dialog(Info.ModuleNumber, -1, -1, 36, 8, nullptr, items, 5) != 3)
         return 0;
-    Platform::RegistryKey* key = Platform::OpenRegistryKey(path, Platform::RegistryAccess::Write, true);
+    Platform::RegistryKey* key =
+        Platform::OpenRegistryKey(path, Platform::RegistryAccess::Write, true);
     if (key == nullptr)
         return 0;
     Platform::WriteRegistryText(key, "Greeting", items[2].Data);

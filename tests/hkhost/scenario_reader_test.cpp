@@ -8,8 +8,7 @@ using namespace HkHost;
 
 namespace {
 
-TEST(ScenarioReader, ReadsEveryKindOfStatement)
-{
+TEST(ScenarioReader, ReadsEveryKindOfStatement) {
     const std::string text = "# a comment, then a blank line\r\n"
                              "\r\n"
                              "dir \"left\"\n"
@@ -41,7 +40,8 @@ TEST(ScenarioReader, ReadsEveryKindOfStatement)
                              "press \"q\" at progress 1\n"
                              "show file \"left/a b.txt\"\n"
                              "show registry\n"
-                             "getmsg hide\n";
+                             "getmsg hide\n"
+                             "registry-file \"reg/settings.reg\"\n";
     Scenario s;
     std::string error;
     ASSERT_TRUE(ReadScenario(text, s, error)) << error;
@@ -81,6 +81,7 @@ TEST(ScenarioReader, ReadsEveryKindOfStatement)
     EXPECT_EQ(s.ShowFiles, (std::vector<std::string>{"left/a b.txt"}));
     EXPECT_TRUE(s.ShowRegistry);
     EXPECT_FALSE(s.ShowGetMsg);
+    EXPECT_EQ(s.RegistryFile, "reg/settings.reg");
 }
 
 struct Malformed {
@@ -88,8 +89,7 @@ struct Malformed {
     const char* Reason; // part of the message
 };
 
-TEST(ScenarioReader, RejectsMalformedLinesWithTheirNumber)
-{
+TEST(ScenarioReader, RejectsMalformedLinesWithTheirNumber) {
     const Malformed cases[] = {
         {"call menu\nfrobnicate\n", "line 2: unknown statement \"frobnicate\""},
         {"call menu\nfile \"../x\" empty\n", "line 2: a name must not hold empty"},
@@ -98,7 +98,8 @@ TEST(ScenarioReader, RejectsMalformedLinesWithTheirNumber)
         {"call menu\nfile \"a\\\\b\" empty\n", "line 2: a name must not hold '\\'"},
         {"call menu\nfile \"C:x\" empty\n", "line 2: a name must not hold '\\', ':'"},
         {"call menu\nfile \"x\" empty\nfile \"x\" text \"y\"\n", "line 3: \"x\" is already made"},
-        {"call menu\nfile \"x\" pattern \"ab\" 999999999999\n", "line 2: expected a number from 0 to 268435456"},
+        {"call menu\nfile \"x\" pattern \"ab\" 999999999999\n",
+         "line 2: expected a number from 0 to 268435456"},
         {"call menu\nfile \"x\" pattern \"\" 3\n", "line 2: an empty pattern"},
         {"call menu\nfile \"x\" text\n", "line 2: \"file\" takes 3 argument(s), not 2"},
         {"call menu\nfile \"x\" text \"abc\n", "line 2: unterminated quoted text"},
@@ -114,17 +115,20 @@ TEST(ScenarioReader, RejectsMalformedLinesWithTheirNumber)
         {"call menu\ndialog\n  edit 4 \"" + std::string(512, 'x') + "\"\n  close 1\n",
          "line 3: an edit text holds at most 511 characters"},
         {"call menu\npress esc at progress 0\n", "line 2: expected a number from 1"},
-        {"call menu\npress \"ab\" at progress 1\n", "line 2: press takes esc or one quoted character"},
+        {"call menu\npress \"ab\" at progress 1\n",
+         "line 2: press takes esc or one quoted character"},
         {"call menu\npress esc on progress 1\n", "line 2: unexpected \"on\""},
         {"call menu\nregistry \"X\" bytes 0g\n", "line 2: bytes are written HH,HH"},
         {"call menu\nregistry \"X\" bytes 01,\n", "line 2: bytes are written HH,HH"},
         {"call menu\nregistry \"X\" dword 1\n", "line 2: unexpected \"dword\""},
         {"call menu\npanel left dir \"x\"\n", "line 2: unexpected \"left\""},
         {"call menu\npanel active select\n", "line 2: select takes one or more names"},
-        {"call menu\npanel active select \"a/b\"\n", "line 2: a panel item name has no directory part"},
+        {"call menu\npanel active select \"a/b\"\n",
+         "line 2: a panel item name has no directory part"},
         {"call menu\npanel active type 9\n", "line 2: expected a number from 0 to 3"},
         {"call menu\nstruct-size 12x\n", "line 2: expected a number"},
-        {"call menu\nroot-key \"\\\\Software\"\n", "line 2: the root key is a relative registry path"},
+        {"call menu\nroot-key \"\\\\Software\"\n",
+         "line 2: the root key is a relative registry path"},
         {"call sideways\n", "line 1: unexpected \"sideways\""},
         {"# only a comment\nfile \"x\" empty\n", "no \"call\" statement"},
         {"call menu\n\"quoted\" start\n", "line 2: a statement starts with a keyword"},
@@ -133,12 +137,12 @@ TEST(ScenarioReader, RejectsMalformedLinesWithTheirNumber)
         Scenario s;
         std::string error;
         EXPECT_FALSE(ReadScenario(c.Text, s, error)) << c.Text;
-        EXPECT_NE(error.find(c.Reason), std::string::npos) << "scenario:\n" << c.Text << "error: " << error;
+        EXPECT_NE(error.find(c.Reason), std::string::npos) << "scenario:\n"
+                                                           << c.Text << "error: " << error;
     }
 }
 
-TEST(ScenarioReader, AMissingFileIsReportedByName)
-{
+TEST(ScenarioReader, AMissingFileIsReportedByName) {
     Scenario s;
     std::string error;
     EXPECT_FALSE(ReadScenarioFile("no-such-dir/none.scenario", s, error));

@@ -32,25 +32,20 @@ const PluginEntries Fixture{GetMinFarVersion, SetStartupInfo, GetPluginInfo, Ope
 PluginStartupInfo Probe;
 std::function<void()> ProbeBody;
 
-int HK_WINAPI ProbeVersion()
-{
+int HK_WINAPI ProbeVersion() {
     return MakeFarVersion(1, 70, 2087);
 }
-void HK_WINAPI ProbeStartup(const PluginStartupInfo* info)
-{
+void HK_WINAPI ProbeStartup(const PluginStartupInfo* info) {
     Probe = *info;
 }
-void HK_WINAPI ProbeInfo(PluginInfo* info)
-{
+void HK_WINAPI ProbeInfo(PluginInfo* info) {
     info->StructSize = static_cast<int>(sizeof *info);
 }
-HANDLE HK_WINAPI ProbeOpen(int, INT_PTR)
-{
+HANDLE HK_WINAPI ProbeOpen(int, INT_PTR) {
     ProbeBody();
     return INVALID_HANDLE_VALUE;
 }
-int HK_WINAPI ProbeConfigure(int)
-{
+int HK_WINAPI ProbeConfigure(int) {
     return 0;
 }
 const PluginEntries ProbePlugin{ProbeVersion, ProbeStartup, ProbeInfo, ProbeOpen, ProbeConfigure};
@@ -60,14 +55,12 @@ struct ProcCall {
     LONG_PTR Param2;
 };
 std::vector<ProcCall> ProcCalls;
-LONG_PTR HK_WINAPI RecordingProc(HANDLE, int message, int param1, LONG_PTR param2)
-{
+LONG_PTR HK_WINAPI RecordingProc(HANDLE, int message, int param1, LONG_PTR param2) {
     ProcCalls.push_back({message, param1, param2});
     return 0;
 }
 
-void SetItem(FarDialogItem& item, int type, const char* text, DWORD flags = 0, int selected = 0)
-{
+void SetItem(FarDialogItem& item, int type, const char* text, DWORD flags = 0, int selected = 0) {
     std::memset(&item, 0, sizeof item);
     item.Type = type;
     item.Flags = flags;
@@ -76,9 +69,8 @@ void SetItem(FarDialogItem& item, int type, const char* text, DWORD flags = 0, i
 }
 
 class SubstituteHost : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         TestSupport::SetEnvironment("HASHKEEP_REGISTRY_FILE", Dir / "registry.reg");
         std::filesystem::create_directory(Dir.Path() / "sandbox");
         std::random_device seed;
@@ -88,8 +80,7 @@ protected:
         ProcCalls.clear();
     }
 
-    RunReport Run(const std::string& text, const PluginEntries& plugin = Fixture)
-    {
+    RunReport Run(const std::string& text, const PluginEntries& plugin = Fixture) {
         Scenario scenario;
         std::string error;
         EXPECT_TRUE(ReadScenario(text, scenario, error)) << error;
@@ -97,8 +88,7 @@ protected:
         return RunScenario(scenario, plugin, Setup, false);
     }
 
-    static bool Reports(const RunReport& report, const std::string& part)
-    {
+    static bool Reports(const RunReport& report, const std::string& part) {
         for (const std::string& error : report.Errors)
             if (error.find(part) != std::string::npos)
                 return report.Transcript.find("!! " + error) != std::string::npos;
@@ -109,8 +99,7 @@ protected:
     HostSetup Setup;
 };
 
-std::string Errors(const RunReport& report)
-{
+std::string Errors(const RunReport& report) {
     std::string text;
     for (const std::string& error : report.Errors)
         text += error + "\n";
@@ -119,8 +108,7 @@ std::string Errors(const RunReport& report)
 
 // --- Faults the host reports --------------------------------------------------
 
-TEST_F(SubstituteHost, ScreensThatDoNotPairUpAreErrors)
-{
+TEST_F(SubstituteHost, ScreensThatDoNotPairUpAreErrors) {
     const struct {
         const char* Command;
         const char* Error;
@@ -136,22 +124,23 @@ TEST_F(SubstituteHost, ScreensThatDoNotPairUpAreErrors)
     }
 }
 
-TEST_F(SubstituteHost, AServiceCalledWithAnotherPluginNumberIsAnError)
-{
+TEST_F(SubstituteHost, AServiceCalledWithAnotherPluginNumberIsAnError) {
     const RunReport report = Run("module-number 5\ncall command \"wrong-number\"\n");
-    EXPECT_TRUE(Reports(report, "GetMsg got plug-in number 6, not the ModuleNumber 5")) << Errors(report);
+    EXPECT_TRUE(Reports(report, "GetMsg got plug-in number 6, not the ModuleNumber 5"))
+        << Errors(report);
 }
 
-TEST_F(SubstituteHost, QuestionsAndAnswersMustMatchOneForOne)
-{
+TEST_F(SubstituteHost, QuestionsAndAnswersMustMatchOneForOne) {
     // No answer for the first box: reported, and the box counts as Esc.
     RunReport report = Run("call menu\n");
-    EXPECT_TRUE(Reports(report, "the plug-in shows a message box, but the scenario has no answer left"))
+    EXPECT_TRUE(
+        Reports(report, "the plug-in shows a message box, but the scenario has no answer left"))
         << Errors(report);
 
     // A dialog answer where a box is asked: the run is out of step from there.
     report = Run("call menu\ndialog\n  close esc\n");
-    EXPECT_TRUE(Reports(report, "shows a message box, but the next answer (line 2) is for a dialog"))
+    EXPECT_TRUE(
+        Reports(report, "shows a message box, but the next answer (line 2) is for a dialog"))
         << Errors(report);
     EXPECT_TRUE(Reports(report, "1 answer(s) left unused, the first on line 2")) << Errors(report);
 
@@ -160,14 +149,14 @@ TEST_F(SubstituteHost, QuestionsAndAnswersMustMatchOneForOne)
     EXPECT_TRUE(Reports(report, "2 answer(s) left unused, the first on line 3")) << Errors(report);
 }
 
-TEST_F(SubstituteHost, AnswersThatTheUserCouldNotGiveAreErrors)
-{
+TEST_F(SubstituteHost, AnswersThatTheUserCouldNotGiveAreErrors) {
     const std::string setup = "dir \"left\"\nfile \"left/a\" text \"a\"\ndir \"empty\"\n"
                               "panel active dir \"left\"\npanel active select \"a\"\n"
                               "panel passive dir \"empty\"\ncall menu\n";
     // The fixture disables its check box 2 when the other panel is empty.
     RunReport report = Run(setup + "message 3\n");
-    EXPECT_TRUE(Reports(report, "the answer on line 8 presses button 3, but the box has 2")) << Errors(report);
+    EXPECT_TRUE(Reports(report, "the answer on line 8 presses button 3, but the box has 2"))
+        << Errors(report);
 
     report = Run(setup + "message 0\nmessage 0\n"
                          "dialog\n"
@@ -176,45 +165,51 @@ TEST_F(SubstituteHost, AnswersThatTheUserCouldNotGiveAreErrors)
                          "  check 3 off\n" // a radio button
                          "  edit 9 \"x\"\n"
                          "  close 1\n");
-    EXPECT_TRUE(Reports(report, "item 2 is disabled: the user cannot change it (line 11)")) << Errors(report);
-    EXPECT_TRUE(Reports(report, "item 1 is a DI_EDIT, not a DI_RADIOBUTTON (line 12)")) << Errors(report);
-    EXPECT_TRUE(Reports(report, "item 3 is a DI_RADIOBUTTON, not a DI_CHECKBOX (line 13)")) << Errors(report);
+    EXPECT_TRUE(Reports(report, "item 2 is disabled: the user cannot change it (line 11)"))
+        << Errors(report);
+    EXPECT_TRUE(Reports(report, "item 1 is a DI_EDIT, not a DI_RADIOBUTTON (line 12)"))
+        << Errors(report);
+    EXPECT_TRUE(Reports(report, "item 3 is a DI_RADIOBUTTON, not a DI_CHECKBOX (line 13)"))
+        << Errors(report);
     EXPECT_TRUE(Reports(report, "the dialog has no item 9 (line 14)")) << Errors(report);
-    EXPECT_TRUE(Reports(report, "closes the dialog with item 1, which is not an enabled button")) << Errors(report);
+    EXPECT_TRUE(Reports(report, "closes the dialog with item 1, which is not an enabled button"))
+        << Errors(report);
     // The disabled box kept its state and the dialog counts as left with Esc.
     EXPECT_EQ(report.Transcript.find("now [2]"), std::string::npos) << report.Transcript;
-    EXPECT_NE(report.Transcript.find("  -> -1\n-> INVALID_HANDLE_VALUE"), std::string::npos) << report.Transcript;
+    EXPECT_NE(report.Transcript.find("  -> -1\n-> INVALID_HANDLE_VALUE"), std::string::npos)
+        << report.Transcript;
 
     report = Run(setup + "dir \"full\"\nfile \"full/f\" empty\npanel passive dir \"full\"\n"
                          "message 0\nmessage 0\ndialog\n  check 2 off\n  close 6\n");
     EXPECT_TRUE(Reports(report, "check box 2 is already off")) << Errors(report);
 }
 
-TEST_F(SubstituteHost, KeysNeedAConsoleFeedAndTheirProgressBox)
-{
+TEST_F(SubstituteHost, KeysNeedAConsoleFeedAndTheirProgressBox) {
     const std::string setup = "file \"a\" text \"a\"\npanel active select \"a\"\n"
                               "call menu\nmessage 0\nmessage 0\ndialog\n  close esc\n";
     RunReport report = Run(setup + "press esc at progress 2\n");
-    EXPECT_TRUE(Reports(report, "cannot feed the key Esc (line 8): no console input")) << Errors(report);
+    EXPECT_TRUE(Reports(report, "cannot feed the key Esc (line 8): no console input"))
+        << Errors(report);
 
     report = Run(setup + "press \"x\" at progress 9\n");
-    EXPECT_TRUE(Reports(report, "the key on line 8 waits for progress box #9, but only 4 were drawn"))
+    EXPECT_TRUE(
+        Reports(report, "the key on line 8 waits for progress box #9, but only 4 were drawn"))
         << Errors(report);
 }
 
-TEST_F(SubstituteHost, PanelDirectoriesAndItemsMustExist)
-{
+TEST_F(SubstituteHost, PanelDirectoriesAndItemsMustExist) {
     RunReport report = Run("panel active dir \"nowhere\"\ncall info\n");
-    EXPECT_TRUE(Reports(report, "cannot read the active panel's directory $SANDBOX/nowhere")) << Errors(report);
+    EXPECT_TRUE(Reports(report, "cannot read the active panel's directory $SANDBOX/nowhere"))
+        << Errors(report);
     report = Run("panel passive select \"ghost\"\ncall info\n");
-    EXPECT_TRUE(Reports(report, "the passive panel has no item \"ghost\" to select")) << Errors(report);
+    EXPECT_TRUE(Reports(report, "the passive panel has no item \"ghost\" to select"))
+        << Errors(report);
     EXPECT_EQ(report.Transcript.find("GetMinFarVersion"), std::string::npos) << "nothing is called";
 }
 
 // --- Services, through the probe ---------------------------------------------
 
-TEST_F(SubstituteHost, RadioButtonsTurnOffTheRestOfTheirGroupOnly)
-{
+TEST_F(SubstituteHost, RadioButtonsTurnOffTheRestOfTheirGroupOnly) {
     FarDialogItem items[9];
     ProbeBody = [&] {
         SetItem(items[0], DI_TEXT, "label");
@@ -226,10 +221,13 @@ TEST_F(SubstituteHost, RadioButtonsTurnOffTheRestOfTheirGroupOnly)
         SetItem(items[6], DI_RADIOBUTTON, "c1", 0, 1);
         SetItem(items[7], DI_RADIOBUTTON, "c2");
         SetItem(items[8], DI_BUTTON, "OK");
-        EXPECT_EQ(Probe.DialogEx(Probe.ModuleNumber, -1, -1, 20, 12, nullptr, items, 9, 0, 0, RecordingProc, 0), 8);
+        EXPECT_EQ(Probe.DialogEx(Probe.ModuleNumber, -1, -1, 20, 12, nullptr, items, 9, 0, 0,
+                                 RecordingProc, 0),
+                  8);
     };
-    const RunReport report = Run("call menu\ndialog\n  radio 2\n  radio 7\n  radio 3\n  check 5 on\n  close 8\n",
-                                 ProbePlugin);
+    const RunReport report =
+        Run("call menu\ndialog\n  radio 2\n  radio 7\n  radio 3\n  check 5 on\n  close 8\n",
+            ProbePlugin);
     EXPECT_TRUE(report.Errors.empty()) << Errors(report);
     const int selected[9] = {0, 0, 1, 1, 0, 1, 0, 1, 0};
     for (int i = 0; i < 9; ++i)
@@ -244,15 +242,13 @@ TEST_F(SubstituteHost, RadioButtonsTurnOffTheRestOfTheirGroupOnly)
 }
 
 std::function<void(HANDLE)> ProcBody;
-LONG_PTR HK_WINAPI BodyProc(HANDLE dialog, int message, int, LONG_PTR)
-{
+LONG_PTR HK_WINAPI BodyProc(HANDLE dialog, int message, int, LONG_PTR) {
     if (message == DN_BTNCLICK)
         ProcBody(dialog);
     return 1;
 }
 
-TEST_F(SubstituteHost, DialogMessagesReadAndChangeTheItems)
-{
+TEST_F(SubstituteHost, DialogMessagesReadAndChangeTheItems) {
     FarDialogItem items[3];
     HANDLE openDialog = nullptr;
     ProcBody = [&](HANDLE dialog) {
@@ -262,12 +258,15 @@ TEST_F(SubstituteHost, DialogMessagesReadAndChangeTheItems)
         // The buffer length counts the terminator: a 5-character buffer takes 4.
         char small[6] = "#####";
         FarDialogItemData data{5, small};
-        EXPECT_EQ(Probe.SendDlgMessage(dialog, DM_GETTEXT, 0, reinterpret_cast<LONG_PTR>(&data)), 4);
+        EXPECT_EQ(Probe.SendDlgMessage(dialog, DM_GETTEXT, 0, reinterpret_cast<LONG_PTR>(&data)),
+                  4);
         EXPECT_STREQ(small, "hash");
         EXPECT_EQ(small[5], '\0');
 
         const std::string longText(600, 'y');
-        EXPECT_EQ(Probe.SendDlgMessage(dialog, DM_SETTEXTPTR, 0, reinterpret_cast<LONG_PTR>(longText.c_str())), 1);
+        EXPECT_EQ(Probe.SendDlgMessage(dialog, DM_SETTEXTPTR, 0,
+                                       reinterpret_cast<LONG_PTR>(longText.c_str())),
+                  1);
         EXPECT_EQ(Probe.SendDlgMessage(dialog, DM_GETTEXTLENGTH, 0, 0), 511);
 
         EXPECT_EQ(Probe.SendDlgMessage(dialog, DM_ENABLE, 0, -1), 1) << "a query changes nothing";
@@ -281,7 +280,9 @@ TEST_F(SubstituteHost, DialogMessagesReadAndChangeTheItems)
         SetItem(items[0], DI_EDIT, "hashlist.md5");
         SetItem(items[1], DI_CHECKBOX, "box");
         SetItem(items[2], DI_BUTTON, "OK");
-        EXPECT_EQ(Probe.DialogEx(Probe.ModuleNumber, -1, -1, 20, 6, nullptr, items, 3, 0, 0, BodyProc, 0), 2);
+        EXPECT_EQ(
+            Probe.DialogEx(Probe.ModuleNumber, -1, -1, 20, 6, nullptr, items, 3, 0, 0, BodyProc, 0),
+            2);
         // Once the dialog is closed its handle means nothing.
         EXPECT_EQ(Probe.SendDlgMessage(openDialog, DM_GETTEXTLENGTH, 0, 0), 0);
     };
@@ -289,12 +290,13 @@ TEST_F(SubstituteHost, DialogMessagesReadAndChangeTheItems)
     EXPECT_EQ(items[0].Data, std::string(511, 'y'));
     EXPECT_EQ(items[0].Flags, DIF_DISABLE);
     ASSERT_EQ(report.Errors.size(), 2u) << Errors(report);
-    EXPECT_TRUE(Reports(report, "SendDlgMessage for item 7 of a dialog of 3 items")) << Errors(report);
-    EXPECT_TRUE(Reports(report, "SendDlgMessage with a handle of no open dialog")) << Errors(report);
+    EXPECT_TRUE(Reports(report, "SendDlgMessage for item 7 of a dialog of 3 items"))
+        << Errors(report);
+    EXPECT_TRUE(Reports(report, "SendDlgMessage with a handle of no open dialog"))
+        << Errors(report);
 }
 
-TEST_F(SubstituteHost, PanelsAreHandedOutAsTheHostKeepsThem)
-{
+TEST_F(SubstituteHost, PanelsAreHandedOutAsTheHostKeepsThem) {
     PanelInfo info;
     PanelInfo another;
     ProbeBody = [&] {
@@ -338,19 +340,21 @@ TEST_F(SubstituteHost, PanelsAreHandedOutAsTheHostKeepsThem)
         EXPECT_EQ(Probe.Control(INVALID_HANDLE_VALUE, FCTL_SETSELECTION, &another), 0);
         EXPECT_EQ(Probe.Control(nullptr, FCTL_REDRAWPANEL, nullptr), 1);
     };
-    const RunReport report = Run("dir \"a/dir\"\nfile \"a/b.txt\" text \"abc\"\nfile \"a/A.txt\" empty\n"
-                                 "file \"a/big\" sparse 5000000000\npanel active dir \"a\"\npanel active cursor \"b.txt\"\n"
-                                 "dir \"d\"\npanel passive dir \"d\"\npanel passive type 3\npanel passive plugin 1\n"
-                                 "call menu\n",
-                                 ProbePlugin);
+    const RunReport report = Run(
+        "dir \"a/dir\"\nfile \"a/b.txt\" text \"abc\"\nfile \"a/A.txt\" empty\n"
+        "file \"a/big\" sparse 5000000000\npanel active dir \"a\"\npanel active cursor \"b.txt\"\n"
+        "dir \"d\"\npanel passive dir \"d\"\npanel passive type 3\npanel passive plugin 1\n"
+        "call menu\n",
+        ProbePlugin);
     ASSERT_EQ(report.Errors.size(), 2u) << Errors(report);
-    EXPECT_TRUE(Reports(report, "FCTL_SETSELECTION with 1 items for a panel of 6")) << Errors(report);
+    EXPECT_TRUE(Reports(report, "FCTL_SETSELECTION with 1 items for a panel of 6"))
+        << Errors(report);
     EXPECT_TRUE(Reports(report, "Control with a plug-in handle")) << Errors(report);
-    EXPECT_NE(report.Transcript.find("new \"c.new\", selected \"big\""), std::string::npos) << report.Transcript;
+    EXPECT_NE(report.Transcript.find("new \"c.new\", selected \"big\""), std::string::npos)
+        << report.Transcript;
 }
 
-TEST_F(SubstituteHost, MessagesAndTextsComeBackAsTheHostGivesThem)
-{
+TEST_F(SubstituteHost, MessagesAndTextsComeBackAsTheHostGivesThem) {
     ProbeBody = [&] {
         EXPECT_EQ(Probe.GetMsg(Probe.ModuleNumber, 2), std::string("Fixture"));
         EXPECT_EQ(Probe.GetMsg(Probe.ModuleNumber, 16), nullptr) << "one past the last message";
@@ -358,41 +362,45 @@ TEST_F(SubstituteHost, MessagesAndTextsComeBackAsTheHostGivesThem)
         const char* lines[] = {"Title", "text", "Skip", "Retry", "Abort"};
         EXPECT_EQ(Probe.Message(Probe.ModuleNumber, FMSG_WARNING, nullptr, lines, 5, 3), 1);
         EXPECT_EQ(Probe.Message(Probe.ModuleNumber, FMSG_MB_YESNO, nullptr, lines, 2, 2), -1);
-        EXPECT_EQ(Probe.Message(Probe.ModuleNumber, 0, nullptr, lines, 3, 0), -1) << "a progress box";
-        EXPECT_EQ(Probe.Message(Probe.ModuleNumber, 0, nullptr, lines, 2, 2), -1) << "no line left for a title";
+        EXPECT_EQ(Probe.Message(Probe.ModuleNumber, 0, nullptr, lines, 3, 0), -1)
+            << "a progress box";
+        EXPECT_EQ(Probe.Message(Probe.ModuleNumber, 0, nullptr, lines, 2, 2), -1)
+            << "no line left for a title";
     };
     const RunReport report = Run("call menu\nmessage 1\nmessage esc\n", ProbePlugin);
     ASSERT_EQ(report.Errors.size(), 1u) << Errors(report);
     EXPECT_TRUE(Reports(report, "Message with 2 lines and 2 buttons")) << Errors(report);
-    EXPECT_NE(report.Transcript.find("    \"text\"\n    [Skip] [Retry] [Abort]\n    user: 1 [Retry]\n"),
-              std::string::npos)
+    EXPECT_NE(
+        report.Transcript.find("    \"text\"\n    [Skip] [Retry] [Abort]\n    user: 1 [Retry]\n"),
+        std::string::npos)
         << report.Transcript;
-    EXPECT_NE(report.Transcript.find("FMSG_MB_YESNO\n    \"Title\"\n    \"text\"\n    [Yes] [No]\n    user: Esc\n"),
+    EXPECT_NE(report.Transcript.find(
+                  "FMSG_MB_YESNO\n    \"Title\"\n    \"text\"\n    [Yes] [No]\n    user: Esc\n"),
               std::string::npos)
         << report.Transcript;
 }
 
 // --- Pieces ---------------------------------------------------------------------
 
-TEST(LanguageFiles, MessagesInOrderAfterTheLanguageLine)
-{
+TEST(LanguageFiles, MessagesInOrderAfterTheLanguageLine) {
     std::string language;
     std::vector<std::string> messages;
-    ASSERT_TRUE(ParseLanguageFile("\xEF\xBB\xBF// comment\r\n.Language=Russian,Russian (x)\r\n\r\n"
-                                  "\"first\"\r\n  // indented comment\r\nMSecond\r\n  \"say \"hi\"\"\r\n\"\"\r\n",
-                                  language, messages));
+    ASSERT_TRUE(ParseLanguageFile(
+        "\xEF\xBB\xBF// comment\r\n.Language=Russian,Russian (x)\r\n\r\n"
+        "\"first\"\r\n  // indented comment\r\nMSecond\r\n  \"say \"hi\"\"\r\n\"\"\r\n",
+        language, messages));
     EXPECT_EQ(language, "Russian");
     EXPECT_EQ(messages, (std::vector<std::string>{"first", "say \"hi\"", ""}));
     EXPECT_FALSE(ParseLanguageFile("\"no header\"\n", language, messages));
 }
 
-TEST(LanguageFiles, TheChosenLanguageElseEnglish)
-{
+TEST(LanguageFiles, TheChosenLanguageElseEnglish) {
     TestSupport::TempDirectory dir;
     TestSupport::WriteFile(dir / "a.lng", ".Language=German,Deutsch\n\"Hallo\"\n");
     TestSupport::WriteFile(dir / "b.LNG", ".Language=English,English\n\"Hello\"\n");
     TestSupport::WriteFile(dir / "c.txt", ".Language=French,French\n\"Salut\"\n");
-    EXPECT_EQ(LoadLanguage(dir.Path().string(), "GERMAN").Messages, std::vector<std::string>{"Hallo"});
+    EXPECT_EQ(LoadLanguage(dir.Path().string(), "GERMAN").Messages,
+              std::vector<std::string>{"Hallo"});
     const LanguageTable fallback = LoadLanguage(dir.Path().string(), "French");
     EXPECT_TRUE(fallback.Found);
     EXPECT_EQ(fallback.FileName, "b.LNG");
@@ -401,16 +409,16 @@ TEST(LanguageFiles, TheChosenLanguageElseEnglish)
     EXPECT_FALSE(LoadLanguage(empty.Path().string(), "English").Found);
 }
 
-TEST(Transcripts, TheFirstDifferingLineIsNamed)
-{
+TEST(Transcripts, TheFirstDifferingLineIsNamed) {
     EXPECT_EQ(CompareTranscript("a\nb\n", "a\r\nb\r\n"), "");
     EXPECT_EQ(CompareTranscript("a\nb\nc\n", "a\nB\nc\n"), "line 2:\n  expected: B\n  actual:   b");
-    EXPECT_EQ(CompareTranscript("a\n", "a\nb\n"), "line 2:\n  expected: b\n  actual:   (end of transcript)");
-    EXPECT_EQ(CompareTranscript("a\nb\n", "a\n"), "line 2:\n  expected: (end of file)\n  actual:   b");
+    EXPECT_EQ(CompareTranscript("a\n", "a\nb\n"),
+              "line 2:\n  expected: b\n  actual:   (end of transcript)");
+    EXPECT_EQ(CompareTranscript("a\nb\n", "a\n"),
+              "line 2:\n  expected: (end of file)\n  actual:   b");
 }
 
-TEST(Transcripts, TextsAreShownAlikeOnEveryPlatform)
-{
+TEST(Transcripts, TextsAreShownAlikeOnEveryPlatform) {
     const TextShower windows("C:\\Temp\\hk-1\\", '\\');
     EXPECT_EQ(windows.Quote("C:\\Temp\\hk-1\\left\\a.txt"), "\"$SANDBOX/left/a.txt\"");
     const TextShower posix("/tmp/hk-1", '/');
@@ -420,12 +428,13 @@ TEST(Transcripts, TextsAreShownAlikeOnEveryPlatform)
     EXPECT_EQ(EscapeBytes("say \"x\"\r\n", true), "say \"x\"\\r\\n");
 }
 
-TEST(Sandbox, PatternsStayInPhaseAcrossWritePieces)
-{
+TEST(Sandbox, PatternsStayInPhaseAcrossWritePieces) {
     TestSupport::TempDirectory dir;
     Scenario scenario;
     std::string error;
-    ASSERT_TRUE(ReadScenario("file \"p/q.bin\" pattern \"abc\" 200001\ncall info\n", scenario, error)) << error;
+    ASSERT_TRUE(
+        ReadScenario("file \"p/q.bin\" pattern \"abc\" 200001\ncall info\n", scenario, error))
+        << error;
     ASSERT_TRUE(PrepareSandbox(scenario, dir.Path().string(), error)) << error;
     const std::string content = TestSupport::ReadFile(dir / "p/q.bin");
     ASSERT_EQ(content.size(), 200001u);

@@ -23,8 +23,7 @@ size_t PendingLength = 0;
 
 int FeedDescriptor = -1;
 
-void ReadWaitingInput()
-{
+void ReadWaitingInput() {
     while (PendingLength < PendingCapacity) {
         pollfd request{STDIN_FILENO, POLLIN, 0};
         const int ready = ::poll(&request, 1, 0);
@@ -32,7 +31,8 @@ void ReadWaitingInput()
             continue;
         if (ready <= 0 || (request.revents & POLLIN) == 0)
             return;
-        const ssize_t got = ::read(STDIN_FILENO, Pending + PendingLength, PendingCapacity - PendingLength);
+        const ssize_t got =
+            ::read(STDIN_FILENO, Pending + PendingLength, PendingCapacity - PendingLength);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
@@ -44,8 +44,7 @@ void ReadWaitingInput()
 // Length of the escape sequence at Pending[start] (which holds 0x1B followed by
 // '[' or 'O'): CSI is parameters and intermediates up to a final byte 0x40..0x7E,
 // SS3 is one more byte. A sequence cut off at the end of the input ends there.
-size_t SequenceLength(size_t start)
-{
+size_t SequenceLength(size_t start) {
     size_t end = start + 2;
     if (Pending[start + 1] == 'O')
         return end < PendingLength ? 3 : end - start;
@@ -56,16 +55,14 @@ size_t SequenceLength(size_t start)
     return end - start;
 }
 
-void Consume(size_t count)
-{
+void Consume(size_t count) {
     std::memmove(Pending, Pending + count, PendingLength - count);
     PendingLength -= count;
 }
 
 } // namespace
 
-bool EscapePressed()
-{
+bool EscapePressed() {
     ReadWaitingInput();
     size_t position = 0;
     while (position < PendingLength) {
@@ -73,7 +70,8 @@ bool EscapePressed()
             ++position;
             continue;
         }
-        if (position + 1 < PendingLength && (Pending[position + 1] == '[' || Pending[position + 1] == 'O')) {
+        if (position + 1 < PendingLength &&
+            (Pending[position + 1] == '[' || Pending[position + 1] == 'O')) {
             position += SequenceLength(position);
             continue;
         }
@@ -84,15 +82,15 @@ bool EscapePressed()
     return false;
 }
 
-bool OpenConsoleFeed()
-{
+bool OpenConsoleFeed() {
     if (FeedDescriptor >= 0)
         return true;
     int ends[2];
     if (::pipe(ends) != 0)
         return false;
     // The writer must never block: the same thread feeds and polls.
-    const bool ok = ::fcntl(ends[1], F_SETFL, O_NONBLOCK) == 0 && ::fcntl(ends[1], F_SETFD, FD_CLOEXEC) == 0 &&
+    const bool ok = ::fcntl(ends[1], F_SETFL, O_NONBLOCK) == 0 &&
+                    ::fcntl(ends[1], F_SETFD, FD_CLOEXEC) == 0 &&
                     ::dup2(ends[0], STDIN_FILENO) == STDIN_FILENO;
     ::close(ends[0]);
     if (!ok) {
@@ -104,8 +102,7 @@ bool OpenConsoleFeed()
     return true;
 }
 
-bool FeedConsoleKey(bool escape, char character)
-{
+bool FeedConsoleKey(bool escape, char character) {
     if (FeedDescriptor < 0)
         return false;
     const char byte = escape ? static_cast<char>(EscapeByte) : character;

@@ -6,8 +6,7 @@
 
 namespace Platform {
 
-PluginLibrary* LoadPluginLibrary(const std::string& path, std::string& error)
-{
+PluginLibrary* LoadPluginLibrary(const std::string& path, std::string& error) {
     // RTLD_LOCAL: two plug-ins (or a plug-in and the host) may define the same names.
     void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
@@ -19,15 +18,13 @@ PluginLibrary* LoadPluginLibrary(const std::string& path, std::string& error)
     return static_cast<PluginLibrary*>(handle);
 }
 
-void* FindLibraryEntry(PluginLibrary* library, const char* name)
-{
+void* FindLibraryEntry(PluginLibrary* library, const char* name) {
     if (library == nullptr || name == nullptr)
         return nullptr;
     return ::dlsym(static_cast<void*>(library), name);
 }
 
-void FreePluginLibrary(PluginLibrary* library)
-{
+void FreePluginLibrary(PluginLibrary* library) {
     if (library != nullptr)
         ::dlclose(static_cast<void*>(library));
 }

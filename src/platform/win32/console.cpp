@@ -11,8 +11,7 @@ namespace {
 
 constexpr WORD EscapeVirtualKey = 0x1B;
 
-bool WriteKey(HANDLE input, WORD virtualKey, char character)
-{
+bool WriteKey(HANDLE input, WORD virtualKey, char character) {
     INPUT_RECORD records[2] = {};
     for (int i = 0; i < 2; ++i) {
         records[i].EventType = KEY_EVENT;
@@ -29,8 +28,7 @@ bool WriteKey(HANDLE input, WORD virtualKey, char character)
 
 } // namespace
 
-bool EscapePressed()
-{
+bool EscapePressed() {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     DWORD count = 0;
     if (!GetNumberOfConsoleInputEvents(input, &count))
@@ -48,8 +46,7 @@ bool EscapePressed()
     }
 }
 
-bool OpenConsoleFeed()
-{
+bool OpenConsoleFeed() {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     DWORD mode = 0;
     if (input == INVALID_HANDLE_VALUE || input == nullptr || !GetConsoleMode(input, &mode))
@@ -58,8 +55,7 @@ bool OpenConsoleFeed()
     return FlushConsoleInputBuffer(input) != FALSE;
 }
 
-bool FeedConsoleKey(bool escape, char character)
-{
+bool FeedConsoleKey(bool escape, char character) {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     if (escape)
         return WriteKey(input, EscapeVirtualKey, static_cast<char>(0x1B));

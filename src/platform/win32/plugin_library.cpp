@@ -7,8 +7,7 @@
 
 namespace Platform {
 
-PluginLibrary* LoadPluginLibrary(const std::string& path, std::string& error)
-{
+PluginLibrary* LoadPluginLibrary(const std::string& path, std::string& error) {
     // No error box for a DLL that cannot be found or loaded: the caller reports it.
     const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     HMODULE module = LoadLibraryA(path.c_str());
@@ -25,15 +24,13 @@ PluginLibrary* LoadPluginLibrary(const std::string& path, std::string& error)
     return reinterpret_cast<PluginLibrary*>(module);
 }
 
-void* FindLibraryEntry(PluginLibrary* library, const char* name)
-{
+void* FindLibraryEntry(PluginLibrary* library, const char* name) {
     if (library == nullptr || name == nullptr)
         return nullptr;
     return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(library), name));
 }
 
-void FreePluginLibrary(PluginLibrary* library)
-{
+void FreePluginLibrary(PluginLibrary* library) {
     if (library != nullptr)
         FreeLibrary(reinterpret_cast<HMODULE>(library));
 }
