@@ -161,7 +161,11 @@ int main(int argc, char** argv) {
                   << failure.message() << "\n";
         return ExitMalformed;
     }
+    // The registry file beside the sandbox starts empty, like the sandbox; one
+    // kept from an earlier run with --keep must not leak into this one.
     const std::string registryFile = sandbox.string() + ".reg";
+    std::error_code stale;
+    fs::remove(registryFile, stale);
     auto cleanUp = [&](const std::string& rootKey) {
         if (keep)
             return;
