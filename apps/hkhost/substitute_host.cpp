@@ -963,6 +963,14 @@ RunReport Host::Run(const PluginEntries& plugin) {
     if (!PreloadRegistry())
         return RunReport{Out, Errors};
 
+    // The host works in the active panel's directory: a relative name on the
+    // command line resolves against it.
+    std::error_code failure;
+    const fs::path previousDirectory = fs::current_path(failure);
+    fs::current_path(fs::path(Panels[0].Directory), failure);
+    if (failure)
+        Error("cannot work in the active panel's directory " + Shower.Plain(Panels[0].Directory));
+
     char version[16];
     std::snprintf(version, sizeof version, "0x%08X",
                   static_cast<unsigned>(plugin.GetMinFarVersion()));
@@ -1031,6 +1039,8 @@ RunReport Host::Run(const PluginEntries& plugin) {
         Error("the key on line " + std::to_string(Keys[i].Line) + " waits for progress box #" +
               std::to_string(Keys[i].AtProgress) + ", but only " + std::to_string(ProgressBoxes) +
               " were drawn");
+
+    fs::current_path(previousDirectory, failure);
 
     for (const std::string& name : S.ShowFiles)
         ShowFile(name);

@@ -318,6 +318,8 @@ TEST_F(SubstituteHost, PanelsAreHandedOutAsTheHostKeepsThem) {
         EXPECT_EQ(info.SelectedItems[0].Flags & PPIF_SELECTED, 0u);
         EXPECT_EQ(info.CurrentItem, 3);
         EXPECT_EQ(std::string(info.CurDir), Setup.SandboxDirectory + Platform::PathSeparator + "a");
+        EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::current_path(), info.CurDir))
+            << "the host works in the active panel's directory";
 
         // ".." cannot be selected; the other marks become the selection.
         info.PanelItems[0].Flags |= PPIF_SELECTED;
