@@ -88,7 +88,7 @@ void ClearRegistryValues(const std::string& rootKey) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+static int RunHost(int argc, char** argv) {
     std::string pluginPath, sandboxArgument, expectPath, outputPath, scenarioPath;
     bool keep = false;
     for (int i = 1; i < argc; ++i) {
@@ -234,4 +234,13 @@ int main(int argc, char** argv) {
         }
     }
     return status;
+}
+
+int main(int argc, char** argv) {
+    try {
+        return RunHost(argc, argv);
+    } catch (const std::exception& failure) {
+        std::cerr << "hkhost: " << failure.what() << "\n";
+        return ExitMalformed;
+    }
 }

@@ -138,6 +138,9 @@ class Host {
     int Control(HANDLE plugin, int command, void* param);
     HANDLE SaveScreen(int x1, int y1, int x2, int y2);
     void RestoreScreen(HANDLE screen);
+    void ServiceFailed(const char* service, const char* what) {
+        Error(std::string(service) + " failed inside the host: " + what);
+    }
 
   private:
     void Print(const std::string& line) {
@@ -200,49 +203,76 @@ class Host {
 
 // --- Services, as the plug-in sees them --------------------------------------
 
+// Nothing the host raises may unwind through the plug-in's frames: a failure
+// inside a service is an error of the run and the service's neutral result.
+template <typename Result, typename Call>
+Result Guarded(const char* service, Result fallback, Call call) noexcept {
+    try {
+        return call();
+    } catch (const std::exception& failure) {
+        Current->ServiceFailed(service, failure.what());
+    } catch (...) {
+        Current->ServiceFailed(service, "an unknown failure");
+    }
+    return fallback;
+}
+
 HK_REALIGN_STACK const char* HK_WINAPI GetMsgService(int pluginNumber, int id) {
-    return Current->GetMsg(pluginNumber, id);
+    return Guarded<const char*>("GetMsg", nullptr,
+                                [&] { return Current->GetMsg(pluginNumber, id); });
 }
 
 HK_REALIGN_STACK int HK_WINAPI MessageService(int pluginNumber, DWORD flags, const char* help,
                                               const char* const* items, int count, int buttons) {
-    return Current->Message(pluginNumber, flags, help, items, count, buttons);
+    return Guarded("Message", -1, [&] {
+        return Current->Message(pluginNumber, flags, help, items, count, buttons);
+    });
 }
 
 HK_REALIGN_STACK int HK_WINAPI DialogService(int pluginNumber, int x1, int y1, int x2, int y2,
                                              const char* help, FarDialogItem* items, int count) {
-    return Current->Dialog("Dialog", pluginNumber, x1, y1, x2, y2, help, items, count, 0, 0,
-                           nullptr, 0);
+    return Guarded("Dialog", -1, [&] {
+        return Current->Dialog("Dialog", pluginNumber, x1, y1, x2, y2, help, items, count, 0, 0,
+                               nullptr, 0);
+    });
 }
 
 HK_REALIGN_STACK int HK_WINAPI DialogExService(int pluginNumber, int x1, int y1, int x2, int y2,
                                                const char* help, FarDialogItem* items, int count,
                                                DWORD reserved, DWORD flags, FARWINDOWPROC proc,
                                                LONG_PTR param) {
-    return Current->Dialog("DialogEx", pluginNumber, x1, y1, x2, y2, help, items, count, reserved,
-                           flags, proc, param);
+    return Guarded("DialogEx", -1, [&] {
+        return Current->Dialog("DialogEx", pluginNumber, x1, y1, x2, y2, help, items, count,
+                               reserved, flags, proc, param);
+    });
 }
 
 HK_REALIGN_STACK LONG_PTR HK_WINAPI SendDlgMessageService(HANDLE dialog, int message, int param1,
                                                           LONG_PTR param2) {
-    return Current->SendDlgMessage(dialog, message, param1, param2);
+    return Guarded("SendDlgMessage", LONG_PTR{0},
+                   [&] { return Current->SendDlgMessage(dialog, message, param1, param2); });
 }
 
 HK_REALIGN_STACK LONG_PTR HK_WINAPI DefDlgProcService(HANDLE dialog, int message, int param1,
                                                       LONG_PTR param2) {
-    return Current->DefDlgProc(dialog, message, param1, param2);
+    return Guarded("DefDlgProc", LONG_PTR{0},
+                   [&] { return Current->DefDlgProc(dialog, message, param1, param2); });
 }
 
 HK_REALIGN_STACK int HK_WINAPI ControlService(HANDLE plugin, int command, void* param) {
-    return Current->Control(plugin, command, param);
+    return Guarded("Control", 0, [&] { return Current->Control(plugin, command, param); });
 }
 
 HK_REALIGN_STACK HANDLE HK_WINAPI SaveScreenService(int x1, int y1, int x2, int y2) {
-    return Current->SaveScreen(x1, y1, x2, y2);
+    return Guarded<HANDLE>("SaveScreen", nullptr,
+                           [&] { return Current->SaveScreen(x1, y1, x2, y2); });
 }
 
 HK_REALIGN_STACK void HK_WINAPI RestoreScreenService(HANDLE screen) {
-    Current->RestoreScreen(screen);
+    Guarded("RestoreScreen", 0, [&] {
+        Current->RestoreScreen(screen);
+        return 0;
+    });
 }
 
 // --- Answers and keys -------------------------------------------------------
@@ -1083,7 +1113,9 @@ bool LoadPlugin(const std::string& path, Platform::PluginLibrary*& library, Plug
     return false;
 }
 
-bool PrepareSandbox(const Scenario& scenario, const std::string& sandbox, std::string& error) {
+namespace {
+
+bool MakeSandboxEntries(const Scenario& scenario, const std::string& sandbox, std::string& error) {
     for (const ScenarioEntry& entry : scenario.Entries) {
         const fs::path path = fs::path(sandbox) / fs::path(entry.Name);
         std::error_code failure;
@@ -1121,13 +1153,30 @@ bool PrepareSandbox(const Scenario& scenario, const std::string& sandbox, std::s
     return true;
 }
 
+} // namespace
+
+bool PrepareSandbox(const Scenario& scenario, const std::string& sandbox, std::string& error) {
+    try {
+        return MakeSandboxEntries(scenario, sandbox, error);
+    } catch (const std::exception& failure) {
+        // A name the file system cannot take, for one.
+        error = std::string("cannot make the sandbox: ") + failure.what();
+        return false;
+    }
+}
+
 RunReport RunScenario(const Scenario& scenario, const PluginEntries& plugin, const HostSetup& setup,
                       bool consoleFeedOpen) {
     if (Current != nullptr)
         return RunReport{"", {"a substitute host is already running"}};
     Host host(scenario, setup, consoleFeedOpen);
     Current = &host;
-    RunReport report = host.Run(plugin);
+    RunReport report;
+    try {
+        report = host.Run(plugin);
+    } catch (const std::exception& failure) {
+        report = RunReport{"", {std::string("the host failed: ") + failure.what()}};
+    }
     Current = nullptr;
     return report;
 }
