@@ -1,0 +1,6 @@
+add_library(hk_platform_plugin_library STATIC ${HK_PLATFORM_IMPL}/plugin_library.cpp)
+target_include_directories(hk_platform_plugin_library PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(hk_platform_plugin_library PRIVATE hk_warnings)
+if(NOT WIN32)
+  target_link_libraries(hk_platform_plugin_library PUBLIC ${CMAKE_DL_LIBS})
+endif()
