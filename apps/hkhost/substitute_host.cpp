@@ -35,6 +35,9 @@ constexpr uint32_t MessageButtonSetMask = 0x70000;
 constexpr DWORD FileAttributeArchive = 0x20;
 constexpr const char* ParentName = "..";
 constexpr const char* SettingsKeyName = "Hashkeep";
+// The real host is a 32-bit program: plug-ins report its PluginInfo size in
+// every build, so the native and the Win32 transcripts read the same.
+constexpr int HostPluginInfoSize32 = 44;
 
 std::string Folded(const std::string& text) {
     std::string folded = text;
@@ -945,11 +948,11 @@ void Host::CallPluginInfo(const PluginEntries& plugin) {
     Print("== GetPluginInfo");
     ++Depth;
     plugin.GetPluginInfo(&info);
+    const bool hostSize = info.StructSize == static_cast<int>(sizeof(PluginInfo)) ||
+                          info.StructSize == HostPluginInfoSize32;
     Print(std::string("StructSize ") +
-          (info.StructSize == static_cast<int>(sizeof(PluginInfo))
-               ? "(the host's size)"
-               : std::to_string(info.StructSize)) +
-          ", Flags " + std::to_string(info.Flags));
+          (hostSize ? "(the host's size)" : std::to_string(info.StructSize)) + ", Flags " +
+          std::to_string(info.Flags));
     auto strings = [&](const char* what, const char* const* texts, int count) {
         if (count == 0 && texts == nullptr) {
             Print(std::string(what) + ": none");
