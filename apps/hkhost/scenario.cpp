@@ -491,10 +491,9 @@ class Reader {
     }
 
     bool MessageLine(const std::vector<Token>& t, std::string& error) {
-        if (t.size() != 2 && t.size() != 4) {
-            error = "message takes a button number or esc, optionally followed by unlock \"NAME\"";
+        // Two words more, "unlock" and the name, may follow the answer.
+        if (t.size() != 4 && !Count(t, 2, error))
             return false;
-        }
         std::string unlock;
         if (t.size() == 4) {
             if (!Word(t[2], {"unlock"}, error) || !Quoted(t[3], error) ||
