@@ -2,6 +2,7 @@
 // line instead of silently changing what the test exercises.
 #include "scenario.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <sstream>
@@ -227,6 +228,8 @@ class Reader {
         }
         if (word == "press")
             return PressLine(t, error);
+        if (word == "lock")
+            return LockLine(t, error);
         if (word == "show")
             return ShowLine(t, error);
         if (word == "language") {
@@ -278,6 +281,13 @@ class Reader {
             error = "no \"call\" statement: nothing to run";
             return false;
         }
+        for (const ScenarioAnswer& answer : S.Answers)
+            if (!answer.Unlock.empty() &&
+                std::find(S.Locks.begin(), S.Locks.end(), answer.Unlock) == S.Locks.end()) {
+                error = "line " + std::to_string(answer.Line) + ": \"" + answer.Unlock +
+                        "\" is unlocked but never locked";
+                return false;
+            }
         return true;
     }
 
@@ -468,12 +478,33 @@ class Reader {
         return true;
     }
 
-    bool MessageLine(const std::vector<Token>& t, std::string& error) {
-        if (!Count(t, 2, error))
+    bool LockLine(const std::vector<Token>& t, std::string& error) {
+        if (!Count(t, 2, error) || !Quoted(t[1], error) || !CheckName(t[1].Text, false, error))
             return false;
+        for (const std::string& locked : S.Locks)
+            if (locked == t[1].Text) {
+                error = "\"" + t[1].Text + "\" is already locked";
+                return false;
+            }
+        S.Locks.push_back(t[1].Text);
+        return true;
+    }
+
+    bool MessageLine(const std::vector<Token>& t, std::string& error) {
+        // Two words more, "unlock" and the name, may follow the answer.
+        if (t.size() != 4 && !Count(t, 2, error))
+            return false;
+        std::string unlock;
+        if (t.size() == 4) {
+            if (!Word(t[2], {"unlock"}, error) || !Quoted(t[3], error) ||
+                !CheckName(t[3].Text, false, error))
+                return false;
+            unlock = t[3].Text;
+        }
         ScenarioAnswer answer;
         answer.Type = ScenarioAnswer::Message;
         answer.Line = LineNumber;
+        answer.Unlock = unlock;
         int64_t value = 0;
         if (!t[1].Quoted && t[1].Text == "esc")
             answer.Escape = true;

@@ -64,6 +64,9 @@ struct ScenarioAnswer {
     bool Escape = false;
     int Index = 0; // the button of a message box, the closing item of a dialog
     std::vector<DialogAction> Actions;
+    // Message: the locked file that another program releases once this
+    // answer is given (empty: none).
+    std::string Unlock;
     int Line = 0;
 };
 
@@ -82,6 +85,9 @@ struct Scenario {
     int ModuleNumber = 1;
     std::string RootKey = "Software\\Far\\Plugins";
     std::vector<RegistryPreset> Registry;
+    // Files that another program holds locked from the start of the run
+    // (relative to the sandbox), until an answer unlocks them.
+    std::vector<std::string> Locks;
     // Where the registry is a file (POSIX): its name in the sandbox; empty:
     // $HASHKEEP_REGISTRY_FILE when set, else a file beside the sandbox.
     std::string RegistryFile;
@@ -106,7 +112,8 @@ struct Scenario {
 //   registry-file "NAME"
 //   registry "NAME" text|expand "TEXT" | number N | bytes HH,HH,...
 //   call info | call menu | call command "TEXT" | call config N
-//   message N | message esc
+//   lock "NAME"
+//   message N | message esc, either followed by: unlock "NAME"
 //   dialog, then edit N "TEXT" | check N on|off | radio N ..., then close N | close esc
 //   press esc|"C" at progress N
 //   show file "NAME" | show registry     getmsg hide

@@ -2,6 +2,7 @@
 // function pointers without a context, so one host at a time is current.
 #include "substitute_host.h"
 
+#include "file_locks.h"
 #include "language.h"
 #include "transcript_text.h"
 
@@ -176,6 +177,9 @@ class Host {
     OpenDialog* FindDialog(HANDLE handle);
 
     bool PreloadRegistry();
+    void LockFiles();
+    void ReleaseLock(const ScenarioAnswer& answer);
+    std::string SandboxPath(const std::string& name) const;
     void ShowRegistry();
     void ShowFile(const std::string& name);
     void CallPluginInfo(const PluginEntries& plugin);
@@ -202,6 +206,7 @@ class Host {
     std::vector<intptr_t> RestoredScreens;
     std::vector<OpenDialog*> Dialogs;
     int DialogCount = 0;
+    FileLocks Locks;
 };
 
 // --- Services, as the plug-in sees them --------------------------------------
@@ -393,6 +398,7 @@ int Host::Message(int pluginNumber, DWORD flags, const char* help, const char* c
             Print("user: " + std::to_string(result) + " [" +
                   Shower.Plain(labels[static_cast<size_t>(result)]) + "]");
         }
+        ReleaseLock(*answer);
     }
     --Depth;
     Print("-> " + std::to_string(result));
@@ -892,6 +898,34 @@ bool Host::PreloadRegistry() {
     return true;
 }
 
+std::string Host::SandboxPath(const std::string& name) const {
+    std::string path = Setup.SandboxDirectory + Platform::PathSeparator + name;
+    for (char& c : path)
+        if (c == '/')
+            c = Platform::PathSeparator;
+    return path;
+}
+
+void Host::LockFiles() {
+    for (const std::string& name : S.Locks) {
+        std::string error;
+        if (Locks.Lock(SandboxPath(name), error))
+            Print("another program locks " + Q(name));
+        else
+            Error("cannot lock " + Q(name) + ": " + error);
+    }
+}
+
+void Host::ReleaseLock(const ScenarioAnswer& answer) {
+    if (answer.Unlock.empty())
+        return;
+    if (Locks.Unlock(SandboxPath(answer.Unlock)))
+        Print("another program unlocks " + Q(answer.Unlock));
+    else
+        Error("the answer on line " + std::to_string(answer.Line) + " unlocks " + Q(answer.Unlock) +
+              ", which is not locked");
+}
+
 void Host::ShowRegistry() {
     KeyHandle key(Platform::OpenRegistryKey(Setup.RootKey + "\\" + SettingsKeyName,
                                             Platform::RegistryAccess::Read, false));
@@ -906,10 +940,7 @@ void Host::ShowRegistry() {
 }
 
 void Host::ShowFile(const std::string& name) {
-    std::string path = Setup.SandboxDirectory + Platform::PathSeparator + name;
-    for (char& c : path)
-        if (c == '/')
-            c = Platform::PathSeparator;
+    const std::string path = SandboxPath(name);
     std::error_code error;
     if (!fs::is_regular_file(fs::path(path), error)) {
         Print("== file " + Q(name) + ": missing");
@@ -995,6 +1026,7 @@ RunReport Host::Run(const PluginEntries& plugin) {
         }
     if (!PreloadRegistry())
         return RunReport{Out, Errors};
+    LockFiles();
 
     // The host works in the active panel's directory: a relative name on the
     // command line resolves against it.
@@ -1074,6 +1106,8 @@ RunReport Host::Run(const PluginEntries& plugin) {
               " were drawn");
 
     fs::current_path(previousDirectory, failure);
+    // What is shown at the end is read as the user would, with nothing held.
+    Locks.ReleaseAll();
 
     for (const std::string& name : S.ShowFiles)
         ShowFile(name);

@@ -1,11 +1,99 @@
 // What happens when the user opens the plug-in from the plug-ins menu or its
-// command line: gathering the files, the work-mode dialog, list creation,
-// verification and panel comparison, and the panel requests at the end.
+// command line: gathering the files, automatic verification against a hash
+// list, the work-mode dialog, list creation and panel comparison, the
+// prompts shown while files are read, the final report and the panel
+// requests at the end.
+//
+// Everything runs on the host's thread inside OpenPlugin; nothing is kept
+// between calls. The user hears of failures only through message boxes.
 #pragma once
 
+#include "checker/checker.h"
 #include "host/far_interface.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// --- Operation driver --------------------------------------------------------
 
 // Called by OpenPlugin once the service table is accepted and the origin is
 // OPEN_PLUGINSMENU or OPEN_COMMANDLINE (Item is then the text after the
-// prefix). The entry point returns INVALID_HANDLE_VALUE whatever this gives.
+// prefix). Always INVALID_HANDLE_VALUE: the plug-in opens no panel of its
+// own. Releases everything it made before it returns and lets nothing escape.
 HANDLE OpenPluginOperation(int OpenFrom, INT_PTR Item);
+
+// A single selected file this large or larger is never taken for a list.
+constexpr int64_t ListSizeLimit = 0x100000;
+// The proposed list name when more than one file is gathered.
+constexpr const char* DefaultListName = "hashlist";
+
+// --- Work-mode dialog --------------------------------------------------------
+
+enum TWorkMode : int { wmCancel = -1, wmCreateList = 0, wmComparePanels = 1 };
+
+// Asks what to do with the gathered files. Directory is the active panel's;
+// ListFileName and Algorithm come in as proposed. Only wmCreateList writes
+// ListFileName, Algorithm (0 when no algorithm button is on) and
+// SeparateFiles; only wmComparePanels writes IgnoreMissing. OK on the list
+// mode with the name of an existing file asks ConfirmOverwrite first and
+// shows the dialog again, as the user left it, on No.
+TWorkMode ShowWorkModeDialog(const std::string& Directory, bool CanCompare,
+                             std::string& ListFileName, uint32_t& Algorithm, bool& IgnoreMissing,
+                             bool& SeparateFiles);
+
+// The dialog procedure: an algorithm button turned on changes the list
+// name's extension to the algorithm's when it is another algorithm's (case
+// sensitive), and the separate-files box disables the name field. Everything
+// else goes to DefDlgProc.
+HK_REALIGN_STACK LONG_PTR HK_WINAPI WorkModeDialogProc(HANDLE hDlg, int Msg, int Param1,
+                                                       LONG_PTR Param2) noexcept;
+
+// "File ... already exists. Override?" with the name as entered; true on Yes.
+bool ConfirmOverwrite(const std::string& ListFileName);
+
+// --- Progress, abort and I/O-error prompts -----------------------------------
+// The four callbacks installed into every checker the driver creates.
+
+// Saves the whole screen; Token becomes the host's screen handle.
+void OnBeginFile(TFileChecker* Sender, const std::string& FileName, intptr_t& Token);
+// Restores the screen saved for this file, unless the handle is 0.
+void OnEndFile(TFileChecker* Sender, const std::string& FileName, intptr_t Token);
+// Polls the console for Esc (asking "Abort operation?" when ConfirmAbort is
+// on), then draws the progress box with the name and the percentage.
+// Continue false aborts the run.
+void OnProgress(TFileChecker* Sender, const std::string& FileName, int32_t Percent, bool& Continue);
+// The Skip / Retry / Abort prompt: Action becomes raSkip, raRetry or raAbort
+// (Esc and anything unforeseen abort).
+void OnReadError(TFileChecker* Sender, const std::string& FileName, int32_t& Action);
+
+// --- Results, list-file prompt and panel selection ---------------------------
+
+// True when the name's extension is ".sfv", ".md5" or ".sha1" in any case of
+// the letters A to Z.
+bool IsHashListName(const std::string& FileName);
+
+// "File ... is a valid hash list file. Do you want to use it for
+// verification?"; true only on Yes.
+bool ConfirmUseList(const std::string& FileName);
+
+// Sets (Select) or clears PPIF_SELECTED on every item of the panel whose name
+// equals FileName, ignoring the case of the letters A to Z; directories are
+// never marked and the other flag bits stay. The items are the host's array
+// the record points to. True when any item matched.
+bool MarkPanelFile(const PanelInfo& Panel, const std::string& FileName, bool Select);
+
+// The "Finished" box: the mismatch line, then the not-found and skipped lines
+// when their counts are above 0 (the driver passes -1 to leave one out).
+void ShowResultReport(int32_t MismatchCount, int32_t MissingCount, int32_t SkippedCount);
+
+// --- Panel comparison --------------------------------------------------------
+
+// Compares each name of the active panel's directory with the like-named
+// file of the other panel's: equal files are unselected on the active panel,
+// differing ones selected on the other panel, absent ones counted as missing
+// and skipped ones as skipped. The number of differing files, or -1 when a
+// file failed or the user aborted (marks and counts made so far stay).
+int32_t ComparePanels(TFileChecker& Checker, const PanelInfo& ActivePanel,
+                      const PanelInfo& OtherPanel, const std::vector<std::string>& FileNames,
+                      int32_t& MissingCount, int32_t& SkippedCount);

@@ -3,6 +3,8 @@
 #include "platform/files.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -37,6 +39,40 @@ int ToDescriptor(FileHandle file)
     return static_cast<int>(file);
 }
 
+// The POSIX stand-in for Windows share locks. On Windows another program can
+// hold a file open with share mode 0, and every open of ours then fails;
+// POSIX has no such lock (and root reads any file whatever its permissions).
+// The files named in this variable, one path a line, therefore fail to open
+// for reading as if another program held them. The substitute host sets it to
+// play the read-error prompt; nothing else does.
+constexpr const char* LockedFilesVariable = "HASHKEEP_LOCKED_FILES";
+
+bool HeldByAnotherProgram(const std::string& path)
+{
+    const char* list = std::getenv(LockedFilesVariable);
+    if (list == nullptr || *list == '\0')
+        return false;
+    struct stat target {};
+    if (::stat(path.c_str(), &target) != 0)
+        return false;
+    // The same file however its path is written: compared by identity.
+    char entry[PATH_MAX];
+    while (*list != '\0') {
+        const char* end = std::strchr(list, '\n');
+        const size_t length = end != nullptr ? static_cast<size_t>(end - list) : std::strlen(list);
+        if (length > 0 && length < sizeof entry) {
+            std::memcpy(entry, list, length);
+            entry[length] = '\0';
+            struct stat held {};
+            if (::stat(entry, &held) == 0 && held.st_dev == target.st_dev &&
+                held.st_ino == target.st_ino)
+                return true;
+        }
+        list += length + (end != nullptr ? 1 : 0);
+    }
+    return false;
+}
+
 } // namespace
 
 bool IsAbsolutePath(std::string_view name)
@@ -61,6 +97,10 @@ FileHandle OpenFileForReading(const std::string& path)
 {
     if (FaultInjected(FileOperation::Open, path))
         return InvalidFileHandle;
+    if (HeldByAnotherProgram(path)) {
+        LastError = EBUSY;
+        return InvalidFileHandle;
+    }
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0) {
         Fail();

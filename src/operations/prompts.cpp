@@ -1,0 +1,64 @@
+// The checker's callbacks: the user's whole interface while files are read.
+// They run inside the checker's read loop, between a saved screen and its
+// restoration, so none of them may let a failure escape: the screen would
+// stay saved and the host's frames would be unwound.
+#include "operations/operations.h"
+#include "operations/operations_internal.h"
+
+#include "platform/console.h"
+#include "settings/settings.h"
+
+#include <cstdio>
+#include <iterator>
+
+using namespace OperationsDetail;
+
+namespace {
+
+// Buttons of the read-error prompt, in the order they are drawn.
+constexpr int32_t ReadErrorActions[] = {raSkip, raRetry, raAbort};
+
+} // namespace
+
+void OnBeginFile(TFileChecker* /*Sender*/, const std::string& /*FileName*/, intptr_t& Token) {
+    Token = 0;
+    if (StartupInfo.SaveScreen != nullptr)
+        Token = reinterpret_cast<intptr_t>(StartupInfo.SaveScreen(0, 0, -1, -1));
+}
+
+void OnEndFile(TFileChecker* /*Sender*/, const std::string& /*FileName*/, intptr_t Token) {
+    if (Token != 0 && StartupInfo.RestoreScreen != nullptr)
+        StartupInfo.RestoreScreen(reinterpret_cast<HANDLE>(Token));
+}
+
+void OnProgress(TFileChecker* /*Sender*/, const std::string& FileName, int32_t Percent,
+                bool& Continue) {
+    Continue = !Platform::EscapePressed();
+    if (!Continue && PluginSettings.ConfirmAbort) {
+        const char* const items[] = {GetMessageText(MConfirm), GetMessageText(MAbortOperation)};
+        // Yes, Esc and a closed box all abort; only No goes on.
+        Continue = HostMessage(FMSG_MB_YESNO, items, 2, 2) == NoButton;
+    }
+    if (!Continue)
+        return;
+    char percent[16];
+    std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(Percent));
+    const char* const items[] = {GetMessageText(MProgress), FileName.c_str(), percent};
+    // Without buttons the host draws the box and returns at once; it stays
+    // until the screen saved for this file is restored.
+    HostMessage(0, items, 3, 0);
+}
+
+void OnReadError(TFileChecker* /*Sender*/, const std::string& FileName, int32_t& Action) {
+    Action = raAbort;
+    try {
+        const std::string text = FormatMessageText(MErrorReadingFile, FileName.c_str());
+        const char* const items[] = {GetMessageText(MIOError), text.c_str(), GetMessageText(MSkip),
+                                     GetMessageText(MRetry), GetMessageText(MAbort)};
+        const int button = HostMessage(FMSG_WARNING, items, 5, 3);
+        if (button >= 0 && button < static_cast<int>(std::size(ReadErrorActions)))
+            Action = ReadErrorActions[button];
+    } catch (...) {
+        // No memory for the prompt's text: give up the run rather than loop.
+    }
+}

@@ -1,0 +1,68 @@
+// Recognising a list file by its name, the offer to verify against it, the
+// panel marks and the final report.
+#include "operations/operations.h"
+#include "operations/operations_internal.h"
+
+#include <algorithm>
+
+using namespace OperationsDetail;
+
+namespace {
+
+// The list files the driver offers to verify against. A list of its own, not
+// the algorithm table: it only recognises names, which algorithm a list
+// holds is LoadList's affair.
+constexpr const char* HashListExtensions[] = {".sfv", ".md5", ".sha1"};
+
+} // namespace
+
+bool IsHashListName(const std::string& FileName) {
+    const std::string_view extension = NameExtension(FileName);
+    return std::any_of(std::begin(HashListExtensions), std::end(HashListExtensions),
+                       [&](const char* known) { return SameTextIgnoringCase(extension, known); });
+}
+
+bool ConfirmUseList(const std::string& FileName) {
+    const std::string offer = FormatMessageText(MValidHashList, FileName.c_str());
+    const char* const items[] = {GetMessageText(MListFileFound), offer.c_str(),
+                                 GetMessageText(MUseForVerification)};
+    return HostMessage(FMSG_MB_YESNO, items, 3, 2) == YesButton;
+}
+
+bool MarkPanelFile(const PanelInfo& Panel, const std::string& FileName, bool Select) {
+    if (FileName.empty() || Panel.PanelItems == nullptr)
+        return false;
+    bool matched = false;
+    // Every item, selected or not; names that differ only in case all match.
+    for (int i = 0; i < Panel.ItemsNumber; ++i) {
+        PluginPanelItem& item = Panel.PanelItems[i];
+        if (IsDirectoryItem(item) || !SameTextIgnoringCase(ItemName(item), FileName))
+            continue;
+        matched = true;
+        if (Select)
+            item.Flags |= PPIF_SELECTED;
+        else
+            item.Flags &= ~static_cast<DWORD>(PPIF_SELECTED);
+    }
+    return matched;
+}
+
+void ShowResultReport(int32_t MismatchCount, int32_t MissingCount, int32_t SkippedCount) {
+    // Plain decimal; a negative count reads as 0 and leaves its line out.
+    auto count = [](int32_t value) { return std::to_string(std::max<int32_t>(value, 0)); };
+    std::string lines[3];
+    const char* items[4] = {GetMessageText(MFinished)};
+    int itemCount = 1;
+    lines[0] = FormatMessageText(MMismatchesFound, count(MismatchCount).c_str());
+    items[itemCount++] = lines[0].c_str();
+    if (MissingCount > 0) {
+        lines[1] = FormatMessageText(MFilesNotFound, count(MissingCount).c_str());
+        items[itemCount++] = lines[1].c_str();
+    }
+    if (SkippedCount > 0) {
+        lines[2] = FormatMessageText(MFilesSkipped, count(SkippedCount).c_str());
+        items[itemCount++] = lines[2].c_str();
+    }
+    // No warning colours, even with mismatches: the box reports, it does not warn.
+    HostMessage(FMSG_MB_OK, items, itemCount, 1);
+}

@@ -1,0 +1,210 @@
+// The work-mode dialog: compare with the other panel, or create a list under
+// a name and with an algorithm; the dialog procedure keeps the name's
+// extension in step with the algorithm buttons.
+#include "operations/operations.h"
+#include "operations/operations_internal.h"
+
+#include "platform/files.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
+using namespace OperationsDetail;
+
+namespace {
+
+// Item numbers; the dialog procedure and the host's answer refer to them.
+enum WorkModeItem : int {
+    wiBox,
+    wiComparePanels,
+    wiCreateList,
+    wiIgnoreMissing,
+    wiListName,
+    wiSeparateFiles,
+    wiSeparator1,
+    wiAlgorithmLabel,
+    wiCrc32,
+    wiMd5,
+    wiSha1,
+    wiSeparator2,
+    wiOk,
+    wiCancel,
+    WorkModeItemCount
+};
+
+// The ignore-missing box stands under the compare button, the name field and
+// the separate-files box under the list button. The list button is always
+// preselected; the name field has the focus.
+constexpr DialogItemTemplate WorkModeTemplate[WorkModeItemCount] = {
+    {DI_DOUBLEBOX, 3, 1, 0, 0, 0, 0, 0, 0, "(work mode)"},
+    {DI_RADIOBUTTON, 5, 2, 0, 0, 0, 0, DIF_GROUP, 0, "(work mode)"},
+    {DI_RADIOBUTTON, 5, 4, 0, 0, 0, 1, 0, 0, "(work mode)"},
+    {DI_CHECKBOX, 7, 3, 0, 0, 0, 0, 0, 0, "(work mode)"},
+    {DI_EDIT, 7, 5, 0, 0, 1, 0, 0, 0, "(list name)"},
+    {DI_CHECKBOX, 7, 6, 0, 0, 0, 0, 0, 0, "(work mode)"},
+    {DI_TEXT, 0, 7, 0, 0, 0, 0, DIF_SEPARATOR, 0, ""},
+    {DI_TEXT, 5, 8, 0, 0, 0, 0, 0, 0, "(work mode)"},
+    {DI_RADIOBUTTON, 5, 9, 0, 0, 0, 0, DIF_GROUP, 0, "&1. CRC32"},
+    {DI_RADIOBUTTON, 5, 10, 0, 0, 0, 0, 0, 0, "&2. MD5"},
+    {DI_RADIOBUTTON, 5, 11, 0, 0, 0, 0, 0, 0, "&3. SHA1"},
+    {DI_TEXT, 0, 12, 0, 0, 0, 0, DIF_SEPARATOR, 0, ""},
+    {DI_BUTTON, 0, 13, 0, 0, 0, 0, DIF_CENTERGROUP, 1, "OK"},
+    {DI_BUTTON, 0, 13, 0, 0, 0, 0, DIF_CENTERGROUP, 0, "Cancel"},
+};
+
+// The algorithm buttons are the rows of the algorithm table, in its order.
+constexpr int AlgorithmButtonCount = wiSha1 - wiCrc32 + 1;
+static_assert(std::size(AlgoDefinitions) == static_cast<size_t>(AlgorithmButtonCount));
+static_assert(AlgoDefinitions[wiCrc32 - wiCrc32].Id == haCrc32 &&
+              AlgoDefinitions[wiMd5 - wiCrc32].Id == haMd5 &&
+              AlgoDefinitions[wiSha1 - wiCrc32].Id == haSha1);
+
+struct LabelledItem {
+    int Item;
+    int Message;
+    int Margin; // room for a button's or box's mark before the text, and after it
+};
+
+// The items whose texts come from the message table, in the order their
+// widths are measured. Check boxes stand two columns further in.
+constexpr LabelledItem LabelledItems[] = {
+    {wiBox, MWorkMode, 4},
+    {wiComparePanels, MComparePanels, 4},
+    {wiCreateList, MCreateHashFile, 4},
+    {wiIgnoreMissing, MIgnoreMissing, 6},
+    {wiSeparateFiles, MSeparateFiles, 6},
+    {wiAlgorithmLabel, MAlgorithm, 4},
+};
+
+constexpr int BoxBottom = 14;
+constexpr int DialogHeight = 16;
+// The name field ends three columns before the box's inner margin.
+constexpr int ListNameMargin = 3;
+constexpr size_t ItemTextCapacity = sizeof(FarDialogItem::Data);
+
+LONG_PTR SendToDialog(HANDLE Dialog, int Message, int Item, LONG_PTR Param) {
+    if (StartupInfo.SendDlgMessage == nullptr)
+        return 0;
+    return StartupInfo.SendDlgMessage(Dialog, Message, Item, Param);
+}
+
+// The name field's extension follows the algorithm turned on, but only when
+// it is another algorithm's, written as the table writes it: a name the user
+// gave another extension, or one in capitals, is left alone.
+void FollowAlgorithm(HANDLE Dialog, const TAlgoDefinition& Chosen) {
+    const LONG_PTR length = SendToDialog(Dialog, DM_GETTEXTLENGTH, wiListName, 0);
+    // The field holds at most its item's text; a longer answer is no answer.
+    if (length <= 0 || static_cast<size_t>(length) >= ItemTextCapacity)
+        return;
+    std::string buffer(static_cast<size_t>(length) + 1, '\0');
+    FarDialogItemData data{static_cast<int>(length) + 1, buffer.data()};
+    if (SendToDialog(Dialog, DM_GETTEXT, wiListName, reinterpret_cast<LONG_PTR>(&data)) <= 0)
+        return;
+    std::string name(buffer.data(), strnlen(buffer.data(), static_cast<size_t>(length)));
+    const std::string_view extension = NameExtension(name);
+    for (const TAlgoDefinition& row : AlgoDefinitions)
+        if (extension == row.Extension) {
+            name.replace(name.size() - extension.size(), extension.size(), Chosen.Extension);
+            break;
+        }
+    SendToDialog(Dialog, DM_SETTEXTPTR, wiListName, reinterpret_cast<LONG_PTR>(name.c_str()));
+}
+
+// The path SaveList will write: the checker's ExpandName keeps an absolute
+// name and resolves any other against the panel's directory, so an existing
+// list is asked about however its name was entered.
+std::string ListTarget(const std::string& Directory, const std::string& ListFileName) {
+    return Platform::IsAbsolutePath(ListFileName)
+               ? ListFileName
+               : Platform::WithTrailingSeparator(Directory) + ListFileName;
+}
+
+} // namespace
+
+bool ConfirmOverwrite(const std::string& ListFileName) {
+    const std::string question = FormatMessageText(MFileExists, ListFileName.c_str());
+    const char* const items[] = {GetMessageText(MConfirm), question.c_str()};
+    return HostMessage(FMSG_WARNING | FMSG_MB_YESNO, items, 2, 2) == YesButton;
+}
+
+HK_REALIGN_STACK LONG_PTR HK_WINAPI WorkModeDialogProc(HANDLE hDlg, int Msg, int Param1,
+                                                       LONG_PTR Param2) noexcept {
+    if (Msg == DN_BTNCLICK) {
+        if (Param2 > 0 && Param1 >= wiCrc32 && Param1 <= wiSha1) {
+            try {
+                FollowAlgorithm(hDlg, AlgoDefinitions[Param1 - wiCrc32]);
+            } catch (...) {
+                // No memory for the name: the field stays as it is.
+            }
+            return 1;
+        }
+        if (Param1 == wiSeparateFiles) {
+            // One list per file takes its names from the files: no name to edit.
+            SendToDialog(hDlg, DM_ENABLE, wiListName, 1 - Param2);
+            return 1;
+        }
+    }
+    if (StartupInfo.DefDlgProc == nullptr)
+        return 0;
+    return StartupInfo.DefDlgProc(hDlg, Msg, Param1, Param2);
+}
+
+TWorkMode ShowWorkModeDialog(const std::string& Directory, bool CanCompare,
+                             std::string& ListFileName, uint32_t& Algorithm, bool& IgnoreMissing,
+                             bool& SeparateFiles) {
+    if (StartupInfo.DialogEx == nullptr)
+        return wmCancel;
+    FarDialogItem items[WorkModeItemCount];
+    BuildDialogItems(WorkModeTemplate, items);
+    if (!CanCompare) {
+        items[wiComparePanels].Flags |= DIF_DISABLE;
+        items[wiIgnoreMissing].Flags |= DIF_DISABLE;
+    }
+
+    // The box follows the texts as stored (ampersands counted), so a longer
+    // translation widens the dialog.
+    int width = 0;
+    for (const LabelledItem& labelled : LabelledItems) {
+        const int copied =
+            CopyItemText(items[labelled.Item].Data, GetMessageText(labelled.Message));
+        width = std::max(width, copied + labelled.Margin);
+    }
+    CopyItemText(items[wiListName].Data, ListFileName.c_str());
+    items[wiListName].X2 = items[wiListName].X1 + width - ListNameMargin;
+    for (int i = 0; i < AlgorithmButtonCount; ++i)
+        if (static_cast<uint32_t>(AlgoDefinitions[i].Id) == Algorithm)
+            items[wiCrc32 + i].Selected = 1;
+    items[wiBox].X2 = width + 6;
+    items[wiBox].Y2 = BoxBottom;
+
+    // No to the overwrite question brings the dialog back as the user left it.
+    for (;;) {
+        const int closedBy =
+            StartupInfo.DialogEx(StartupInfo.ModuleNumber, -1, -1, width + 10, DialogHeight,
+                                 nullptr, items, WorkModeItemCount, 0, 0, WorkModeDialogProc, 0);
+        if (closedBy != wiOk)
+            return wmCancel;
+        if (items[wiCreateList].Selected > 0) {
+            uint32_t chosen = haNone;
+            for (int i = 0; i < AlgorithmButtonCount; ++i)
+                if (items[wiCrc32 + i].Selected > 0)
+                    chosen = static_cast<uint32_t>(AlgoDefinitions[i].Id);
+            const std::string name(items[wiListName].Data,
+                                   strnlen(items[wiListName].Data, ItemTextCapacity));
+            const bool separate = items[wiSeparateFiles].Selected > 0;
+            // Asked whatever the separate-files box says.
+            if (Platform::FileExists(ListTarget(Directory, name)) && !ConfirmOverwrite(name))
+                continue;
+            Algorithm = chosen;
+            ListFileName = name;
+            SeparateFiles = separate;
+            return wmCreateList;
+        }
+        if (items[wiComparePanels].Selected > 0) {
+            IgnoreMissing = items[wiIgnoreMissing].Selected > 0;
+            return wmComparePanels;
+        }
+        return wmCancel;
+    }
+}
