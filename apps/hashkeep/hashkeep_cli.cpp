@@ -409,11 +409,11 @@ private:
             return HashkeepFailed;
         }
         if (separate)
-            Out_ << "wrote " << Counted(checker.Count(), std::string(row.Name) + " list")
+            Out_ << "wrote " << Counted(checker.Items.size(), std::string(row.Name) + " list")
                  << ", one beside each file in " << checker.BaseDir << '\n';
         else
             Out_ << "wrote " << checker.ExpandName(listName) << ": "
-                 << Counted(checker.Count(), std::string(row.Name) + " digest") << '\n';
+                 << Counted(checker.Items.size(), std::string(row.Name) + " digest") << '\n';
         return status;
     }
 
@@ -477,7 +477,7 @@ private:
                 return HashkeepFailed;
             }
         }
-        return Summary(list + ": " + Counted(checker.Count(), "file"), "all OK",
+        return Summary(list + ": " + Counted(checker.Items.size(), "file"), "all OK",
                        {{mismatched, "FAILED"}, {missing, "missing"}, {skipped, "skipped"}});
     }
 
