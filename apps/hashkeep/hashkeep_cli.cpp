@@ -364,11 +364,12 @@ private:
         TAlgoDefinition row;
         FindAlgoById(algorithm, row);
         for (const std::string& name : line.Operands)
-            if (!CanStandInList(name))
+            if (!CanStandInList(algorithm, name))
                 return UsageError("'" + name +
                                   "' cannot stand in a list: a list holds plain names of the files "
                                   "in one directory (use -C DIR), without wildcards, control "
-                                  "characters or blanks at either end");
+                                  "characters or blanks at either end, and no SFV name begins "
+                                  "with ';'");
 
         TCliChecker checker = MakeChecker(line.Value("directory", "."), line);
         checker.Algorithm = algorithm;
@@ -418,13 +419,11 @@ private:
     }
 
     // A name that a list can hold and give back unchanged.
-    static bool CanStandInList(const std::string& name)
+    static bool CanStandInList(uint32_t algorithm, const std::string& name)
     {
-        return IsValidFileName(name) && !IsDirectoryAlias(name) && name.front() != ' ' &&
-               name.back() != ' ' &&
+        return ListCanHoldName(algorithm, name) &&
                std::none_of(name.begin(), name.end(),
-                            [](char c) { return static_cast<unsigned char>(c) < ' '; }) &&
-               name.size() <= static_cast<size_t>(MaxListNameLength);
+                            [](char c) { return static_cast<unsigned char>(c) < ' '; });
     }
 
     int Verify()
