@@ -387,7 +387,12 @@ private:
                 return HashkeepFailed;
             default:
                 if (!Platform::FileExists(checker.BaseDir + name)) {
-                    checker.Message() << checker.BaseDir + name << ": no such file\n";
+                    std::error_code error;
+                    checker.Message() << checker.BaseDir + name
+                                      << (std::filesystem::is_directory(checker.BaseDir + name,
+                                                                        error)
+                                              ? ": is a directory, not a file\n"
+                                              : ": no such file\n");
                     status = HashkeepProblemsFound;
                     break;
                 }
