@@ -141,7 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // Each key starts from the input as it was.
         FILE* out = std::fopen(file.c_str(), "wb");
         Require(out != nullptr, "the registry file can be made");
-        std::fwrite(data, 1, size, out);
+        if (size > 0)
+            std::fwrite(data, 1, size, out);
         std::fclose(out);
         Exercise(path, text);
     }
