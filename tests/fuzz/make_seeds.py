@@ -41,7 +41,7 @@ def lists():
         "non-ascii.sfv": b"caf\xe9 \xfc\xdf.txt " + crc + b"\r\n",
         "comments.md5": b"; one\r\n// two\r\n   ; indented\r\n\t// tab\r\n" + md5 + b" *a\r\n",
         "blanks.sfv": b"  \t abc.txt " + crc + b" \t\x01\r\n\r\n \r\n",
-        "nul.sfv": b"abc.txt " + crc + b"\n\0after.txt 00000000\n",
+        "nul-byte.sfv": b"abc.txt " + crc + b"\n\0after.txt 00000000\n",
         "nul-first-line.md5": md5[:10] + b"\0" + md5[10:] + b" *a\n",
         "cr-only.sfv": b"a 00000000\rb 11111111\rc 22222222\r",
         "mixed-ends.sha1": sha1 + b" *a\r\n" + sha1 + b" *b\n" + sha1 + b" *c\r" + sha1 + b" *d\n\r",

@@ -69,10 +69,10 @@ std::string PlainName(Random& random, size_t length)
 // system can at least hold the file.
 std::string AwkwardName(Random& random)
 {
-    std::vector<std::string> names{";starts with a semicolon", " leading space", "...",
-                                   "tab\tinside"};
+    std::vector<std::string> names{";starts with a semicolon", " leading space"};
     if (Posix) {
-        names.insert(names.end(), {"trailing space ", "line\nbreak", "carriage\rreturn", ". ."});
+        names.insert(names.end(), {"...", ". .", "tab\tinside", "trailing space ", "line\nbreak",
+                                   "carriage\rreturn"});
     }
     return names[Pick(random, names.size())];
 }
