@@ -50,6 +50,16 @@ bool ReadsBack(const TAlgoDefinition& row, const std::string& line, const TFileC
            entries[0].Hash == item.Hash;
 }
 
+// The first entry whose line would not read back as that entry, or the end.
+TFileCheckerItemArray::const_iterator FirstLostEntry(const TAlgoDefinition& row,
+                                                     const TFileCheckerItemArray& items,
+                                                     int32_t modeMark)
+{
+    return std::find_if(items.begin(), items.end(), [&](const TFileCheckerItem& item) {
+        return !ReadsBack(row, EntryLine(row, item, modeMark), item);
+    });
+}
+
 // Text and LineBreak in one write; true only when every byte went out.
 bool WriteLine(Platform::FileHandle file, const std::string& text, const std::string& lineBreak)
 {
@@ -114,12 +124,7 @@ bool TFileChecker::SaveList(const std::string& ListName, bool PerFile, std::stri
             reason = "there are no entries to write";
         } else if (!FindAlgoById(Algorithm, row)) {
             reason = "no hash algorithm is chosen";
-        } else if (const auto lost = std::find_if(Items.begin(), Items.end(),
-                                                  [&](const TFileCheckerItem& item) {
-                                                      return !ReadsBack(
-                                                          row, EntryLine(row, item, ModeMark), item);
-                                                  });
-                   lost != Items.end()) {
+        } else if (const auto lost = FirstLostEntry(row, Items, ModeMark); lost != Items.end()) {
             // A list that would drop or change an entry when read would
             // leave that file unchecked, or the whole list unreadable.
             reason = lost->FileName + ": " + CannotHoldName;
@@ -157,7 +162,8 @@ bool ListCanHoldName(uint32_t Algorithm, std::string_view Name)
     TAlgoDefinition row;
     if (!FindAlgoById(Algorithm, row))
         return false;
-    const TFileCheckerItem item{std::string(Name), std::string(row.HashLength, '0')};
+    const TFileCheckerItem item{std::string(Name),
+                                std::string(static_cast<size_t>(row.HashLength), '0')};
     return ReadsBack(row, EntryLine(row, item, BinaryModeMarkValue), item) &&
            ReadsBack(row, EntryLine(row, item, TextModeMarkValue), item);
 }

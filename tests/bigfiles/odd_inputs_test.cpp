@@ -118,7 +118,8 @@ TEST(OddLists, ListThatNamesItselfFailsOnlyItsOwnEntry)
     TempDirectory dir;
     WriteFile(dir / "a.txt", "abc");
     WriteFile(dir / "self.md5", "old list");
-    const TResult created = Hashkeep({"create", "-C", dir.Dir(), "-o", "self.md5", "a.txt", "self.md5"});
+    const TResult created =
+        Hashkeep({"create", "-C", dir.Dir(), "-o", "self.md5", "a.txt", "self.md5"});
     ASSERT_EQ(created.Status, HashkeepAllWell) << created.Err;
 
     TRecordingChecker checker(dir.Dir());

@@ -35,7 +35,8 @@ TParsed Parse(const TAlgoDefinition& row, std::string_view text, StepFunction st
         at += count;
     }
     parsed.Accepted = parser.Finish();
-    Require(parsed.Accepted == parser.Reason.empty(), "a rejected list says why, an accepted one does not");
+    Require(parsed.Accepted == parser.Reason.empty(),
+            "a rejected list says why, an accepted one does not");
     return parsed;
 }
 
@@ -56,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const TParsed whole = Parse(row, text, [&](size_t) { return text.size(); });
         // Small uneven pieces put CR and LF, blanks and the line bound on
         // every side of a read boundary.
-        const TParsed pieces = Parse(row, text, [&](size_t piece) { return 1 + (piece * 7 + size) % 13; });
+        const TParsed pieces =
+            Parse(row, text, [&](size_t piece) { return 1 + (piece * 7 + size) % 13; });
         Require(whole.Accepted == pieces.Accepted && SameEntries(whole.Entries, pieces.Entries),
                 "the reads' boundaries change nothing");
 

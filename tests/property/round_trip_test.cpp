@@ -173,7 +173,8 @@ public:
         // holds it, so it is listed and must come back, and is missing.
         if (!Round_.PerFile && Chance(Random_, 50)) {
             Phantom_ = PlainName(Random_, MaxListNameLength);
-            creator.Items.push_back({Phantom_, std::string(Round_.Row.HashLength, 'f')});
+            creator.Items.push_back(
+                {Phantom_, std::string(static_cast<size_t>(Round_.Row.HashLength), 'f')});
         }
         const std::vector<std::string> before = Listing(Dir_.Dir());
 
