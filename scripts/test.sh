@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Builds and runs every test: native, native under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the Win32 build under Wine.
-# Usage: scripts/test.sh [default|asan|win32 ...]   (all when none is named)
+# UndefinedBehaviorSanitizer, and the Win32 build under Wine. Two more modes
+# on request: valgrind (every native test under memcheck, leaks included,
+# the 5 GiB test skipped) and fuzz (the clang build the fuzz targets use).
+# Usage: scripts/test.sh [default|asan|win32|valgrind|fuzz ...]
+#        (default, asan and win32 when none is named)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,6 +24,10 @@ for preset in "${presets[@]}"; do
     export WINEPREFIX
     trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
     WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 || true
+  fi
+  if [ "$preset" = valgrind ] && ! command -v valgrind >/dev/null; then
+    echo "valgrind is not installed" >&2
+    exit 1
   fi
   ctest --preset "$preset" -j "$jobs"
 done

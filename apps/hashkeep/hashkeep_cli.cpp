@@ -364,11 +364,12 @@ private:
         TAlgoDefinition row;
         FindAlgoById(algorithm, row);
         for (const std::string& name : line.Operands)
-            if (!CanStandInList(name))
+            if (!CanStandInList(algorithm, name))
                 return UsageError("'" + name +
                                   "' cannot stand in a list: a list holds plain names of the files "
                                   "in one directory (use -C DIR), without wildcards, control "
-                                  "characters or blanks at either end");
+                                  "characters or blanks at either end, and no SFV name begins "
+                                  "with ';'");
 
         TCliChecker checker = MakeChecker(line.Value("directory", "."), line);
         checker.Algorithm = algorithm;
@@ -386,7 +387,12 @@ private:
                 return HashkeepFailed;
             default:
                 if (!Platform::FileExists(checker.BaseDir + name)) {
-                    checker.Message() << checker.BaseDir + name << ": no such file\n";
+                    std::error_code error;
+                    checker.Message() << checker.BaseDir + name
+                                      << (std::filesystem::is_directory(checker.BaseDir + name,
+                                                                        error)
+                                              ? ": is a directory, not a file\n"
+                                              : ": no such file\n");
                     status = HashkeepProblemsFound;
                     break;
                 }
@@ -409,22 +415,20 @@ private:
             return HashkeepFailed;
         }
         if (separate)
-            Out_ << "wrote " << Counted(checker.Count(), std::string(row.Name) + " list")
+            Out_ << "wrote " << Counted(checker.Items.size(), std::string(row.Name) + " list")
                  << ", one beside each file in " << checker.BaseDir << '\n';
         else
             Out_ << "wrote " << checker.ExpandName(listName) << ": "
-                 << Counted(checker.Count(), std::string(row.Name) + " digest") << '\n';
+                 << Counted(checker.Items.size(), std::string(row.Name) + " digest") << '\n';
         return status;
     }
 
     // A name that a list can hold and give back unchanged.
-    static bool CanStandInList(const std::string& name)
+    static bool CanStandInList(uint32_t algorithm, const std::string& name)
     {
-        return IsValidFileName(name) && !IsDirectoryAlias(name) && name.front() != ' ' &&
-               name.back() != ' ' &&
+        return ListCanHoldName(algorithm, name) &&
                std::none_of(name.begin(), name.end(),
-                            [](char c) { return static_cast<unsigned char>(c) < ' '; }) &&
-               name.size() <= static_cast<size_t>(MaxListNameLength);
+                            [](char c) { return static_cast<unsigned char>(c) < ' '; });
     }
 
     int Verify()
@@ -477,7 +481,7 @@ private:
                 return HashkeepFailed;
             }
         }
-        return Summary(list + ": " + Counted(checker.Count(), "file"), "all OK",
+        return Summary(list + ": " + Counted(checker.Items.size(), "file"), "all OK",
                        {{mismatched, "FAILED"}, {missing, "missing"}, {skipped, "skipped"}});
     }
 

@@ -62,6 +62,11 @@ bool SplitLine(std::string_view Line, bool HashFirst, std::string& First, std::s
 // 1-based position of the first (or, FromEnd, the last) Character; -1 if none.
 int32_t FindChar(std::string_view Text, char Character, bool FromEnd);
 
+// True when an entry named Name, written into a list of Algorithm, reads
+// back as the same name. SaveList writes no list holding any other: ";x" in
+// an SFV list reads as a comment, " x " loses its blanks, "..." is refused.
+bool ListCanHoldName(uint32_t Algorithm, std::string_view Name);
+
 // Digest texts are equal when they have the same length and the same
 // characters, ASCII letters compared without case.
 bool SameDigest(std::string_view A, std::string_view B);
@@ -152,8 +157,9 @@ public:
     bool LoadList(const std::string& ListName, std::string* Reason = nullptr);
     // Writes every entry: to ExpandName(ListName), or (PerFile) each to
     // BaseDir + FileName + extension. Each file appears whole or not at all;
-    // an older file of that name survives a failure. On failure Reason, when
-    // given, names the file and the cause.
+    // an older file of that name survives a failure. Nothing is written when
+    // an entry would not read back as it is (ListCanHoldName). On failure
+    // Reason, when given, names the file and the cause.
     bool SaveList(const std::string& ListName, bool PerFile, std::string* Reason = nullptr);
 
     // Name itself when absolute, else BaseDir + Name.

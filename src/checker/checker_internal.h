@@ -5,8 +5,10 @@
 #include "digest/digest.h"
 #include "platform/files.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace CheckerDetail {
 
@@ -56,6 +58,39 @@ public:
 private:
     const Operations* Operations_ = nullptr;
     State State_{};
+};
+
+// LoadList's reading rules as a stream: the bytes of a list go in piece by
+// piece, however they are cut, and the entries come out as each line ends, so
+// a list costs one line of memory beyond its entries. Tests feed it from
+// memory to reach the same rules without a file.
+class TListParser {
+public:
+    TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries);
+
+    // False when the list is rejected (Reason says why) or its text has ended.
+    bool Feed(const char* bytes, size_t count);
+    // The end of the file; true when the list is accepted.
+    bool Finish();
+
+    std::string Reason;
+
+private:
+    bool Take(char c);
+    bool EndLine();
+    bool AddEntry(std::string_view line);
+    bool Reject(const std::string& why, bool aboutLine = false);
+
+    const TAlgoDefinition& Row_;
+    TFileCheckerItemArray& Entries_;
+    const size_t MaxLength_;
+    std::string Line_;      // the line from its first non-blank on
+    size_t ContentEnd_ = 0; // end of Line_ without its trailing blanks
+    bool Started_ = false;  // a non-blank has been seen on this line
+    bool Skipping_ = false; // the line is a comment
+    bool AfterCarriageReturn_ = false;
+    bool TextEnded_ = false; // a NUL byte was seen
+    uint64_t LineNumber_ = 1;
 };
 
 } // namespace CheckerDetail

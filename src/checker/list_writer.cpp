@@ -3,12 +3,17 @@
 // leaves no partial list and an older list of that name stays as it was.
 #include "checker_internal.h"
 
+#include <algorithm>
 #include <limits>
 #include <new>
 
 using namespace CheckerDetail;
 
 namespace {
+
+constexpr const char* CannotHoldName =
+    "a list cannot hold this name so that it reads back the same (blanks or ';' at its start, "
+    "blanks at its end, line breaks, only dots and blanks, or too long)";
 
 // A name in the target's directory, so the rename never crosses file systems
 // and needs no more path length than the directory's own.
@@ -33,6 +38,26 @@ std::string EntryLine(const TAlgoDefinition& row, const TFileCheckerItem& item, 
     if (row.HashFirst)
         return item.Hash + " " + mark + item.FileName;
     return mark + item.FileName + " " + item.Hash;
+}
+
+// True when Line, read back by LoadList's rules, gives exactly Item.
+bool ReadsBack(const TAlgoDefinition& row, const std::string& line, const TFileCheckerItem& item)
+{
+    TFileCheckerItemArray entries;
+    TListParser parser(row, entries);
+    parser.Feed(line.data(), line.size());
+    return parser.Finish() && entries.size() == 1 && entries[0].FileName == item.FileName &&
+           entries[0].Hash == item.Hash;
+}
+
+// The first entry whose line would not read back as that entry, or the end.
+TFileCheckerItemArray::const_iterator FirstLostEntry(const TAlgoDefinition& row,
+                                                     const TFileCheckerItemArray& items,
+                                                     int32_t modeMark)
+{
+    return std::find_if(items.begin(), items.end(), [&](const TFileCheckerItem& item) {
+        return !ReadsBack(row, EntryLine(row, item, modeMark), item);
+    });
 }
 
 // Text and LineBreak in one write; true only when every byte went out.
@@ -99,6 +124,10 @@ bool TFileChecker::SaveList(const std::string& ListName, bool PerFile, std::stri
             reason = "there are no entries to write";
         } else if (!FindAlgoById(Algorithm, row)) {
             reason = "no hash algorithm is chosen";
+        } else if (const auto lost = FirstLostEntry(row, Items, ModeMark); lost != Items.end()) {
+            // A list that would drop or change an entry when read would
+            // leave that file unchecked, or the whole list unreadable.
+            reason = lost->FileName + ": " + CannotHoldName;
         } else if (!PerFile) {
             saved = WriteListFile(ExpandName(ListName), LineBreak, reason, [&](auto write) {
                 if (!write(ListHeaderLine))
@@ -126,4 +155,15 @@ bool TFileChecker::SaveList(const std::string& ListName, bool PerFile, std::stri
     if (!saved && Reason != nullptr)
         *Reason = reason;
     return saved;
+}
+
+bool ListCanHoldName(uint32_t Algorithm, std::string_view Name)
+{
+    TAlgoDefinition row;
+    if (!FindAlgoById(Algorithm, row))
+        return false;
+    const TFileCheckerItem item{std::string(Name),
+                                std::string(static_cast<size_t>(row.HashLength), '0')};
+    return ReadsBack(row, EntryLine(row, item, BinaryModeMarkValue), item) &&
+           ReadsBack(row, EntryLine(row, item, TextModeMarkValue), item);
 }

@@ -160,11 +160,15 @@ bool ParseData(const std::string& data, RegistryValue& value)
     value = RegistryValue{};
     if (!data.empty() && data[0] == '"') {
         size_t pos = 0;
-        if (!ParseQuoted(data, pos, value.Text) || pos != data.size())
+        std::string quoted;
+        if (!ParseQuoted(data, pos, quoted) || pos != data.size())
             return false;
+        // As in the registry, a text ends at its first NUL; the bytes after
+        // it stay in the data, so rewriting the file keeps them.
         value.Type = RegistryValueType::Text;
-        value.Bytes.assign(value.Text.begin(), value.Text.end());
+        value.Bytes.assign(quoted.begin(), quoted.end());
         value.Bytes.push_back(0);
+        value.Text = TextOfBytes(value.Bytes);
         return true;
     }
     if (data.rfind("dword:", 0) == 0) {
@@ -329,14 +333,12 @@ std::string SerializeTree(const RegistryTree& tree)
             out += Quoted(stored.Name) + "=";
             switch (value.Type) {
             case RegistryValueType::Text:
-                // A line break inside a text cannot stand between quotes.
-                if (HasControlCharacters(value.Text)) {
-                    std::vector<uint8_t> bytes(value.Text.begin(), value.Text.end());
-                    bytes.push_back(0);
-                    out += "hex(1):" + HexList(bytes);
-                } else {
+                // A line break inside a text cannot stand between quotes, and
+                // data past the text's NUL must survive a rewrite.
+                if (HasControlCharacters(value.Text) || value.Bytes.size() != value.Text.size() + 1)
+                    out += "hex(1):" + HexList(value.Bytes);
+                else
                     out += Quoted(value.Text);
-                }
                 break;
             case RegistryValueType::Number: {
                 char digits[16];

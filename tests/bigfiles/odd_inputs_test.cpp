@@ -1,0 +1,298 @@
+// Odd inputs a user's disk can hold: lines at the length bound with every
+// line end, a list that names itself, files that change, vanish or turn out
+// to be directories between the listing and the hashing, and a registry file
+// cut short anywhere.
+#include "hashkeep_cli.h"
+
+#include "checker_test_support.h"
+#include "platform/registry.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <sstream>
+
+using namespace EngineTest;
+using Platform::FileOperation;
+using TestSupport::TempDirectory;
+using TestSupport::WriteFile;
+
+namespace {
+
+struct TResult {
+    int Status = -1;
+    std::string Out, Err;
+};
+
+TResult Hashkeep(const std::vector<std::string>& args)
+{
+    std::ostringstream out, err;
+    const int status = RunHashkeep(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// Runs Action before every call of the file layer, failing none: a second
+// writer at work while the engine reads.
+class TMeanwhile {
+public:
+    using TAction = std::function<void(FileOperation, const std::string&)>;
+    explicit TMeanwhile(TAction action) : Action_(std::move(action))
+    {
+        Platform::SetFileFaultHook(&Hook, this);
+    }
+    ~TMeanwhile() { Platform::SetFileFaultHook(nullptr, nullptr); }
+    TMeanwhile(const TMeanwhile&) = delete;
+    TMeanwhile& operator=(const TMeanwhile&) = delete;
+
+private:
+    static bool Hook(FileOperation operation, const std::string& path, void* context)
+    {
+        static_cast<TMeanwhile*>(context)->Action_(operation, path);
+        return false;
+    }
+    TAction Action_;
+};
+
+// --- Lines at the bound -------------------------------------------------------------
+
+TEST(OddLists, LinesAtTheLengthBoundInEveryLineEnding)
+{
+    const std::string md5(32, 'a'), sha1(40, 'b');
+    // Digits, space, mark and name: 259 characters of name at the bound.
+    const auto hashLine = [](const std::string& digits, size_t length, char mark) {
+        return digits + ' ' + mark + std::string(length - digits.size() - 2, 'n');
+    };
+    struct {
+        std::string List;
+        std::string Line;
+        size_t NameLength; // 0: the list is refused
+    } const cases[] = {
+        {"a.sfv", std::string(259, 'n') + " 12345678", 259},   // 268
+        {"a.sfv", std::string(260, 'n') + " 12345678", 0},     // 269
+        {"a.md5", hashLine(md5, 292, '*'), 258},
+        {"a.md5", hashLine(md5, 293, '*'), 259},
+        {"a.md5", hashLine(md5, 294, '*'), 0},
+        {"a.md5", md5 + ' ' + std::string(259, 'n'), 259},     // 292 without a mark
+        {"a.md5", md5 + ' ' + std::string(260, 'n'), 0},       // 293 without a mark
+        {"a.sha1", hashLine(sha1, 300, ' '), 258},
+        {"a.sha1", hashLine(sha1, 301, ' '), 259},
+        {"a.sha1", hashLine(sha1, 302, ' '), 0},
+    };
+    TempDirectory dir;
+    TFileChecker checker(dir.Dir());
+    for (const auto& c : cases) {
+        for (const char* end : {"\r\n", "\n", "\r", ""}) {
+            SCOPED_TRACE(c.List + ", a line of " + std::to_string(c.Line.size()) +
+                         " characters, ended by " + std::to_string(std::string(end).size()));
+            // The line at the bound after an ordinary entry, blanks around
+            // it, and another entry after it unless it ends the file.
+            const std::string other = c.List == "a.sfv"   ? "x 00000000"
+                                      : c.List == "a.md5" ? md5 + " *x"
+                                                          : sha1 + " *x";
+            const std::string last = *end == '\0' ? "" : other + end;
+            WriteFile(dir / c.List, other + "\n \t" + c.Line + " \t" + end + last);
+            checker.ClearItems();
+            const bool loaded = checker.LoadList(c.List);
+            EXPECT_EQ(loaded, c.NameLength != 0);
+            if (loaded) {
+                ASSERT_EQ(checker.Count(), last.empty() ? 2 : 3);
+                EXPECT_EQ(checker.Items[1].FileName, std::string(c.NameLength, 'n'));
+            }
+        }
+    }
+}
+
+// --- A list that names itself ----------------------------------------------------
+
+// A list cannot hold its own digest: the digest changes the list. Verifying
+// such a list reports that one entry as FAILED and checks the others as usual.
+TEST(OddLists, ListThatNamesItselfFailsOnlyItsOwnEntry)
+{
+    TempDirectory dir;
+    WriteFile(dir / "a.txt", "abc");
+    WriteFile(dir / "self.md5", "old list");
+    const TResult created =
+        Hashkeep({"create", "-C", dir.Dir(), "-o", "self.md5", "a.txt", "self.md5"});
+    ASSERT_EQ(created.Status, HashkeepAllWell) << created.Err;
+
+    TRecordingChecker checker(dir.Dir());
+    ASSERT_TRUE(checker.LoadList("self.md5"));
+    std::vector<std::string> mismatches;
+    int32_t missing = -1, skipped = -1;
+    EXPECT_EQ(checker.VerifyAll(mismatches, missing, skipped), crOk);
+    EXPECT_EQ(mismatches, std::vector<std::string>{"self.md5"});
+    EXPECT_EQ(missing, 0);
+    EXPECT_EQ(skipped, 0);
+
+    const TResult verified = Hashkeep({"verify", dir / "self.md5"});
+    EXPECT_EQ(verified.Status, HashkeepProblemsFound);
+    EXPECT_EQ(verified.Out, "self.md5: FAILED\n" + (dir / "self.md5") +
+                                ": 2 files: 1 FAILED, 0 missing, 0 skipped\n");
+}
+
+// --- Files that change under the reader --------------------------------------------
+
+class ChangingFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteFile(Dir / "a.txt", "alpha");
+        WriteFile(Dir / "big.bin", std::string(98304, 'b'));
+        ASSERT_EQ(Hashkeep({"create", "-q", "-C", Dir.Dir(), "a.txt", "big.bin"}).Status,
+                  HashkeepAllWell);
+    }
+    TempDirectory Dir;
+};
+
+#ifndef _WIN32
+// On Windows nobody may write a file that is open for hashing; elsewhere a
+// second writer can, and the size taken at the open rules.
+TEST_F(ChangingFiles, FileThatShrinksWhileReadStopsTheRunNamingIt)
+{
+    int reads = 0;
+    TMeanwhile writer([&](FileOperation operation, const std::string& path) {
+        if (operation == FileOperation::Open)
+            reads = path == Dir / "big.bin" ? 0 : -1000;
+        if (operation == FileOperation::Read && ++reads == 2)
+            std::filesystem::resize_file(Dir.Path() / "big.bin", 40000);
+    });
+    const TResult result = Hashkeep({"verify", Dir / "hashlist.md5"});
+    EXPECT_EQ(result.Status, HashkeepFailed);
+    EXPECT_TRUE(Contains(result.Err, (Dir / "big.bin") + ": cannot be hashed: ")) << result.Err;
+    EXPECT_TRUE(Contains(result.Err, "shrank while it was read")) << result.Err;
+}
+
+TEST_F(ChangingFiles, FileThatGrowsWhileReadIsCheckedAsItWasAtTheOpen)
+{
+    int reads = 0;
+    TMeanwhile writer([&](FileOperation operation, const std::string& path) {
+        if (operation == FileOperation::Open)
+            reads = path == Dir / "big.bin" ? 0 : -1000;
+        if (operation == FileOperation::Read && ++reads == 2)
+            std::ofstream(Dir / "big.bin", std::ios::binary | std::ios::app) << "more";
+    });
+    const TResult result = Hashkeep({"verify", Dir / "hashlist.md5"});
+    EXPECT_EQ(result.Status, HashkeepAllWell) << result.Out << result.Err;
+    // The next verification sees the grown file.
+    EXPECT_TRUE(Contains(Hashkeep({"verify", Dir / "hashlist.md5"}).Out, "big.bin: FAILED"));
+}
+#endif
+
+TEST_F(ChangingFiles, FileDeletedBetweenListingAndHashingIsMissingOrSkipped)
+{
+    TempDirectory other;
+    WriteFile(other / "a.txt", "alpha");
+    WriteFile(other / "big.bin", std::string(98304, 'b'));
+    // Gone before its turn: missing, on the side where it went.
+    {
+        TMeanwhile deleter([&](FileOperation operation, const std::string& path) {
+            if (operation == FileOperation::Open && path == Dir / "a.txt")
+                Platform::RemoveFile(Dir / "big.bin");
+        });
+        const TResult result = Hashkeep({"compare", Dir.Dir(), other.Dir(), "a.txt", "big.bin"});
+        EXPECT_EQ(result.Status, HashkeepProblemsFound);
+        EXPECT_EQ(result.Out, "big.bin: MISSING in " + Dir.Dir() +
+                                  "\n2 files compared: 0 different, 1 missing, 0 skipped\n");
+    }
+    // Gone between the check that it exists and the open: a read error,
+    // skipped with the system's reason.
+    WriteFile(Dir / "big.bin", std::string(98304, 'b'));
+    {
+        TMeanwhile deleter([&](FileOperation operation, const std::string& path) {
+            if (operation == FileOperation::Open && path == Dir / "big.bin")
+                std::filesystem::remove(Dir.Path() / "big.bin");
+        });
+        const TResult result = Hashkeep({"verify", Dir / "hashlist.md5"});
+        EXPECT_EQ(result.Status, HashkeepProblemsFound);
+        EXPECT_TRUE(Contains(result.Out, "big.bin: SKIPPED\n")) << result.Out;
+        EXPECT_TRUE(Contains(result.Err, (Dir / "big.bin") + ": cannot be read: ")) << result.Err;
+    }
+}
+
+// A directory is never hashed and never "ok", whatever its name.
+TEST_F(ChangingFiles, DirectoriesNamedLikeListedFilesAreMissing)
+{
+    std::filesystem::remove(Dir.Path() / "a.txt");
+    std::filesystem::create_directory(Dir.Path() / "a.txt");
+    TRecordingChecker checker(Dir.Dir());
+    ASSERT_TRUE(checker.LoadList("hashlist.md5"));
+    std::vector<std::string> mismatches;
+    int32_t missing = -1, skipped = -1;
+    EXPECT_EQ(checker.VerifyAll(mismatches, missing, skipped), crOk);
+    EXPECT_EQ(missing, 1);
+    EXPECT_TRUE(mismatches.empty());
+    EXPECT_EQ(std::count(checker.Events.begin(), checker.Events.end(), "begin a.txt"), 0);
+
+    TResult result = Hashkeep({"verify", Dir / "hashlist.md5"});
+    EXPECT_EQ(result.Status, HashkeepProblemsFound);
+    EXPECT_TRUE(Contains(result.Out, "a.txt: MISSING\n")) << result.Out;
+
+    TempDirectory other;
+    WriteFile(other / "a.txt", "alpha");
+    result = Hashkeep({"compare", other.Dir(), Dir.Dir(), "a.txt"});
+    EXPECT_EQ(result.Status, HashkeepProblemsFound);
+    EXPECT_TRUE(Contains(result.Out, "a.txt: MISSING in " + Dir.Dir())) << result.Out;
+
+    std::filesystem::remove(Dir.Path() / "hashlist.md5");
+    result = Hashkeep({"create", "-C", Dir.Dir(), "a.txt"});
+    EXPECT_EQ(result.Status, HashkeepProblemsFound);
+    EXPECT_TRUE(Contains(result.Err, (Dir / "a.txt") + ": is a directory, not a file"))
+        << result.Err;
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "hashlist.md5"));
+}
+
+// --- Registry file cut short -------------------------------------------------------
+
+#ifndef _WIN32
+// Cut anywhere, the file reads as no values, or as values it really held
+// (a hex list cut between bytes reads as its first bytes); nothing else.
+TEST(OddRegistry, FileCutAtEveryByteReadsOnlyWhatItHeld)
+{
+    using namespace Platform;
+    TempDirectory dir;
+    TestSupport::SetEnvironment("HASHKEEP_REGISTRY_FILE", dir / "registry.reg");
+    const std::string full =
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Far\\Plugins\\Hashkeep]\r\n"
+        "\"AutoLoadList\"=\"1\"\r\n\"UseMode\"=dword:00000004\r\n"
+        "\"ClearSelectionAfter\"=hex:01,00,00,00\r\n\"ConfirmAbort\"=hex(7):61,00,00\r\n"
+        "\"TextModeForHashes\"=hex(1):30,00\r\n\"Prefix\"=hex(2):63,68,65,\\\r\n  63,6b,00\r\n";
+    const auto readAll = [](std::vector<std::pair<std::string, RegistryValue>>& values) {
+        values.clear();
+        std::unique_ptr<RegistryKey, void (*)(RegistryKey*)> key(
+            OpenRegistryKey("Software\\Far\\Plugins\\Hashkeep", RegistryAccess::Read, false),
+            CloseRegistryKey);
+        return key && ListRegistryValues(key.get(), values);
+    };
+    WriteFile(dir / "registry.reg", full);
+    std::vector<std::pair<std::string, RegistryValue>> whole;
+    ASSERT_TRUE(readAll(whole));
+    ASSERT_EQ(whole.size(), 6u);
+    std::map<std::string, RegistryValue> held(whole.begin(), whole.end());
+
+    for (size_t length = 0; length < full.size(); ++length) {
+        SCOPED_TRACE("cut after " + std::to_string(length) + " bytes");
+        WriteFile(dir / "registry.reg", full.substr(0, length));
+        std::vector<std::pair<std::string, RegistryValue>> values;
+        readAll(values);
+        for (const auto& [name, value] : values) {
+            ASSERT_EQ(held.count(name), 1u) << name;
+            const RegistryValue& was = held[name];
+            EXPECT_EQ(value.Type, was.Type) << name;
+            EXPECT_EQ(was.Text.compare(0, value.Text.size(), value.Text), 0) << name;
+            EXPECT_TRUE(value.Bytes.size() <= was.Bytes.size() &&
+                        std::equal(value.Bytes.begin(), value.Bytes.end(), was.Bytes.begin()))
+                << name;
+            EXPECT_EQ(value.Number, was.Number) << name;
+        }
+    }
+}
+#endif
+
+} // namespace
