@@ -1,0 +1,37 @@
+// The code behind each digest path, internal to digest/ (and to its tests and
+// benchmarks, which compare the paths with each other). The public functions
+// of digest.h choose among these; see digest_paths.h.
+#pragma once
+
+#include "digest.h"
+
+#include <cstddef>
+
+#if !defined(HASHKEEP_REFERENCE_DIGESTS_ONLY) && (defined(__i386__) || defined(__x86_64__))
+#define HASHKEEP_X86_DIGESTS 1
+#endif
+
+namespace DigestDetail {
+
+// The portable reference: one table look-up per byte, the RFC's unrolled MD5
+// steps, the FIPS schedule and five-deep SHA1 round loops.
+void Crc32UpdateReference(uint32_t& Crc, const void* Data, uint16_t Count);
+void Md5CompressReference(uint32_t State[4], const uint8_t* Block);
+void Sha1CompressReference(HashContext& Context);
+void Sha1UpdateReference(HashContext& Context, const void* Data, uint16_t Count);
+
+#if !defined(HASHKEEP_REFERENCE_DIGESTS_ONLY)
+// Portable paths: the register in, the register out (not inverted).
+uint32_t Crc32Slicing8(uint32_t Crc, const uint8_t* Data, size_t Count);
+void Md5CompressScheduled(uint32_t State[4], const uint8_t* Block);
+#endif
+
+#if defined(HASHKEEP_X86_DIGESTS)
+// Runs of fewer than Crc32FoldMinimum bytes go to the byte table.
+constexpr size_t Crc32FoldMinimum = 64;
+uint32_t Crc32Clmul(uint32_t Crc, const uint8_t* Data, size_t Count);
+// Blocks whole 64-byte blocks at Data into the five state words.
+void Sha1BlocksShaNi(uint32_t State[5], const uint8_t* Data, size_t Blocks);
+#endif
+
+} // namespace DigestDetail
