@@ -27,11 +27,20 @@ void Md5CompressScheduled(uint32_t State[4], const uint8_t* Block);
 #endif
 
 #if defined(HASHKEEP_X86_DIGESTS)
+// A 32-bit Windows host may call in with the stack aligned to 4 bytes only.
+// The build says so (-mincoming-stack-boundary=2); the SIMD paths also realign
+// their own frames so they stay safe without it.
+#if defined(__i386__)
+#define HASHKEEP_SIMD_ENTRY __attribute__((force_align_arg_pointer))
+#else
+#define HASHKEEP_SIMD_ENTRY
+#endif
+
 // Runs of fewer than Crc32FoldMinimum bytes go to the byte table.
 constexpr size_t Crc32FoldMinimum = 64;
-uint32_t Crc32Clmul(uint32_t Crc, const uint8_t* Data, size_t Count);
+HASHKEEP_SIMD_ENTRY uint32_t Crc32Clmul(uint32_t Crc, const uint8_t* Data, size_t Count);
 // Blocks whole 64-byte blocks at Data into the five state words.
-void Sha1BlocksShaNi(uint32_t State[5], const uint8_t* Data, size_t Blocks);
+HASHKEEP_SIMD_ENTRY void Sha1BlocksShaNi(uint32_t State[5], const uint8_t* Data, size_t Blocks);
 #endif
 
 } // namespace DigestDetail
