@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# Times `hashkeep create` against the usual command-line digest tools on one
+# page-cached file (1 GiB by default) and prints, per algorithm, the median
+# wall time of each command and its ratio to the fastest peer.
+#
+# Usage: bench/compare.sh [--runs N] [--size-mib N] [--reference PATH] [HASHKEEP]
+#   HASHKEEP     the hashkeep binary (default: build/default/apps/hashkeep/hashkeep)
+#   --reference  a second hashkeep built with -DHASHKEEP_ACCELERATED_DIGESTS=OFF,
+#                timed as its own row (the portable reference alone)
+#   --runs       runs of each command, at least 5 (default 7)
+#   --size-mib   size of the test file (default 1024)
+# Where build/default/bench/digest_file exists, the digest library is also
+# timed on its own (the checker's 32 KiB reads, no list written), once with
+# every path the processor has and once with HASHKEEP_DIGEST_PATHS=none.
+# Commands run round-robin, so a change in machine load spreads over all rows.
+set -euo pipefail
+
+runs=7
+size_mib=1024
+reference=""
+hashkeep=""
+while (($#)); do
+    case "$1" in
+    --runs) runs="$2"; shift 2 ;;
+    --size-mib) size_mib="$2"; shift 2 ;;
+    --reference) reference="$2"; shift 2 ;;
+    -h | --help) sed -n '2,16p' "$0"; exit 0 ;;
+    -*) echo "compare.sh: unknown option $1" >&2; exit 2 ;;
+    *) hashkeep="$1"; shift ;;
+    esac
+done
+if ((runs < 5)); then
+    echo "compare.sh: at least 5 runs, for a median worth the name" >&2
+    exit 2
+fi
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+: "${hashkeep:=$root/build/default/apps/hashkeep/hashkeep}"
+if [[ ! -x "$hashkeep" ]]; then
+    echo "compare.sh: no hashkeep binary at $hashkeep; timing the peers only" >&2
+    hashkeep=""
+fi
+digest_file="$root/build/default/bench/digest_file"
+[[ -x "$digest_file" ]] || digest_file=""
+if [[ -n "$reference" && ! -x "$reference" ]]; then
+    echo "compare.sh: no reference binary at $reference" >&2
+    exit 2
+fi
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/hashkeep-compare.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+data="$work/data.bin"
+head -c "$((size_mib * 1024 * 1024))" /dev/urandom >"$data"
+cat "$data" >/dev/null # into the page cache, where it stays for every run
+
+# Python's zlib reading 1 MiB at a time, as a careful script would.
+cat >"$work/zlib_crc32.py" <<'EOF'
+import sys, zlib
+crc = 0
+with open(sys.argv[1], "rb", buffering=0) as f:
+    while chunk := f.read(1 << 20):
+        crc = zlib.crc32(chunk, crc)
+print(f"{crc:08x}")
+EOF
+
+# Rows: "algorithm|label|kind|command"; kind is tool (hashkeep), peer or floor
+# (a bare read of the file in the pieces hashkeep reads, for scale only).
+rows=()
+add() { rows+=("$1|$2|$3|$4"); }
+have() { command -v "$1" >/dev/null 2>&1; }
+for algo in crc32 md5 sha1; do
+    if [[ -n "$hashkeep" ]]; then
+        add "$algo" "hashkeep" tool "'$hashkeep' create -a $algo -o '$work/list.$algo' -C '$work' data.bin"
+    fi
+    if [[ -n "$reference" ]]; then
+        add "$algo" "hashkeep (reference only)" tool "'$reference' create -a $algo -o '$work/ref.$algo' -C '$work' data.bin"
+    fi
+    if [[ -n "$digest_file" ]]; then
+        add "$algo" "digest_file (library)" tool "'$digest_file' $algo '$data'"
+        add "$algo" "digest_file (paths none)" tool "HASHKEEP_DIGEST_PATHS=none '$digest_file' $algo '$data'"
+    fi
+    case "$algo" in
+    crc32)
+        have python3 && add crc32 "python3 zlib.crc32" peer "python3 '$work/zlib_crc32.py' '$data'"
+        have rhash && add crc32 "rhash --crc32" peer "rhash --crc32 '$data'"
+        ;;
+    md5)
+        have md5sum && add md5 "md5sum" peer "md5sum '$data'"
+        have openssl && add md5 "openssl md5" peer "openssl md5 '$data'"
+        have rhash && add md5 "rhash --md5" peer "rhash --md5 '$data'"
+        ;;
+    sha1)
+        have sha1sum && add sha1 "sha1sum" peer "sha1sum '$data'"
+        have openssl && add sha1 "openssl sha1" peer "openssl sha1 '$data'"
+        have rhash && add sha1 "rhash --sha1" peer "rhash --sha1 '$data'"
+        ;;
+    esac
+done
+add read "dd bs=32k (read only)" floor "dd if='$data' of=/dev/null bs=32k status=none"
+
+# One warm-up each (also checks that every command works), then the timed runs.
+for row in "${rows[@]}"; do
+    IFS='|' read -r _ label _ cmd <<<"$row"
+    if ! bash -c "$cmd" >/dev/null 2>"$work/error"; then
+        echo "compare.sh: '$label' failed: $(head -c 300 "$work/error")" >&2
+        exit 1
+    fi
+done
+
+declare -A times
+for ((run = 0; run < runs; run++)); do
+    for i in "${!rows[@]}"; do
+        IFS='|' read -r _ _ _ cmd <<<"${rows[$i]}"
+        start=$(date +%s%N)
+        bash -c "$cmd" >/dev/null
+        end=$(date +%s%N)
+        times[$i]+="$(((end - start) / 1000)) "
+    done
+done
+
+median() { tr ' ' '\n' | grep . | sort -n | awk '{v[NR]=$1} END {m = (NR % 2) ? v[(NR+1)/2] : (v[NR/2] + v[NR/2+1]) / 2; printf "%.3f", m / 1e6}'; }
+
+echo "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'); file ${size_mib} MiB, page-cached; median of $runs runs"
+for algo in crc32 md5 sha1 read; do
+    fastest=""
+    declare -A med=()
+    for i in "${!rows[@]}"; do
+        IFS='|' read -r a _ kind _ <<<"${rows[$i]}"
+        [[ "$a" == "$algo" ]] || continue
+        med[$i]=$(median <<<"${times[$i]}")
+        if [[ "$kind" == peer ]] && { [[ -z "$fastest" ]] || awk -v a="${med[$i]}" -v b="$fastest" 'BEGIN{exit !(a < b)}'; }; then
+            fastest="${med[$i]}"
+        fi
+    done
+    printf '\n%-6s %-28s %9s  %s\n' "${algo^^}" "command" "median s" "ratio to fastest peer"
+    for i in "${!rows[@]}"; do
+        IFS='|' read -r a label kind _ <<<"${rows[$i]}"
+        [[ "$a" == "$algo" ]] || continue
+        ratio=""
+        if [[ -n "$fastest" ]]; then
+            ratio=$(awk -v t="${med[$i]}" -v f="$fastest" 'BEGIN{r = t / f; printf "%.2f", r; if (r < 1) printf " (%.2fx faster)", 1 / r}')
+        fi
+        printf '       %-28s %9s  %s\n' "$label" "${med[$i]}" "$ratio"
+    done
+    unset med
+done
