@@ -135,6 +135,10 @@ int main(int argc, char** argv)
         });
     if (has(DigestPath::Crc32Clmul))
         Register("Crc32/clmul", [](benchmark::State& s) { Crc32Dispatched(s, DigestPathBit(DigestPath::Crc32Clmul)); });
+    if (has(DigestPath::Crc32Vpclmul))
+        Register("Crc32/vpclmul", [](benchmark::State& s) {
+            Crc32Dispatched(s, DigestPathBit(DigestPath::Crc32Vpclmul) | DigestPathBit(DigestPath::Crc32Clmul));
+        });
 
     Register("Md5/reference", Md5Reference);
     Register("Md5/dispatch-none", [](benchmark::State& s) { Md5Dispatched(s, 0); });

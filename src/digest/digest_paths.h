@@ -18,9 +18,10 @@ enum class DigestPath : uint32_t {
     Crc32Clmul = 1u << 1,    // carry-less multiply folding (PCLMULQDQ, SSE4.1)
     Md5Scheduled = 1u << 2,  // block function with shorter dependency chains; any processor
     Sha1ShaNi = 1u << 3,     // SHA extensions (SHA, SSSE3, SSE4.1)
+    Crc32Vpclmul = 1u << 4,  // the folding on 512-bit registers (VPCLMULQDQ, AVX-512F)
 };
 
-constexpr uint32_t AllDigestPaths = 0xFu;
+constexpr uint32_t AllDigestPaths = 0x1Fu;
 constexpr const char* DigestPathsVariable = "HASHKEEP_DIGEST_PATHS";
 
 constexpr uint32_t DigestPathBit(DigestPath Path) { return static_cast<uint32_t>(Path); }
@@ -32,7 +33,7 @@ uint32_t ActiveDigestPaths();
 // Uses the wanted paths that are supported; returns the paths now in use.
 uint32_t SelectDigestPaths(uint32_t Wanted);
 
-// "crc32-slicing8", "crc32-clmul", "md5-scheduled", "sha1-shani".
+// "crc32-slicing8", "crc32-clmul", "md5-scheduled", "sha1-shani", "crc32-vpclmul".
 const char* DigestPathName(DigestPath Path);
 // The value of HASHKEEP_DIGEST_PATHS as a set of paths; null or empty means
 // all. False for an unknown name.

@@ -23,6 +23,18 @@ constexpr uint32_t NotDetected = 0x80000000u;
 std::atomic<uint32_t> SupportedPaths{NotDetected};
 std::atomic<uint32_t> ActivePaths{NotDetected};
 
+#if defined(HASHKEEP_X86_DIGESTS)
+// XMM, YMM, opmask and both halves of the upper ZMM state.
+constexpr uint32_t Xcr0Avx512State = 0xE6u;
+
+uint32_t ReadXcr0()
+{
+    uint32_t low = 0, high = 0;
+    __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    return low;
+}
+#endif
+
 uint32_t DetectPaths()
 {
     uint32_t paths = 0;
@@ -44,6 +56,13 @@ uint32_t DetectPaths()
                          (leaf7[1] & bit_SHA) != 0;
         if (sse2 && ssse3 && sse41 && sha)
             paths |= DigestPathBit(DigestPath::Sha1ShaNi);
+        // 512-bit registers also need the system to save them on a switch.
+        const bool osSavesVectors = (ecx & bit_OSXSAVE) != 0;
+        const bool avx512f = (leaf7[1] & bit_AVX512F) != 0;
+        const bool vpclmul = (leaf7[2] & bit_VPCLMULQDQ) != 0;
+        if (sse2 && sse41 && pclmul && osSavesVectors && avx512f && vpclmul &&
+            (ReadXcr0() & Xcr0Avx512State) == Xcr0Avx512State)
+            paths |= DigestPathBit(DigestPath::Crc32Vpclmul);
     }
 #endif
     return paths;
@@ -97,8 +116,9 @@ constexpr PathName PathNames[] = {
     {DigestPath::Crc32Clmul, "crc32-clmul"},
     {DigestPath::Md5Scheduled, "md5-scheduled"},
     {DigestPath::Sha1ShaNi, "sha1-shani"},
+    {DigestPath::Crc32Vpclmul, "crc32-vpclmul"},
 };
-static_assert(sizeof PathNames / sizeof PathNames[0] == 4, "one name per path");
+static_assert(sizeof PathNames / sizeof PathNames[0] == 5, "one name per path");
 
 } // namespace
 
@@ -151,6 +171,10 @@ void Crc32Update(uint32_t& Crc, const void* Data, uint16_t Count)
     const uint32_t paths = Active();
     const auto* bytes = static_cast<const uint8_t*>(Data);
 #if defined(HASHKEEP_X86_DIGESTS)
+    if (IsActive(paths, DigestPath::Crc32Vpclmul) && Count >= Crc32WideFoldMinimum) {
+        Crc = Crc32Vpclmul(Crc, bytes, Count);
+        return;
+    }
     if (IsActive(paths, DigestPath::Crc32Clmul) && Count >= Crc32FoldMinimum) {
         Crc = Crc32Clmul(Crc, bytes, Count);
         return;
