@@ -21,6 +21,7 @@ struct RegistryValue {
     std::vector<uint8_t> Bytes; // Bytes and Other: the raw data
 };
 
+// As on Windows, a key opened for writing may not be readable through the same handle.
 enum class RegistryAccess { Read, Write };
 
 class RegistryKey; // opaque; one open key
@@ -37,6 +38,9 @@ enum class RegistryReadResult { Found, Missing, Failed };
 RegistryReadResult ReadRegistryValue(RegistryKey* key, const std::string& name, RegistryValue& value);
 bool WriteRegistryText(RegistryKey* key, const std::string& name, const std::string& text);
 bool WriteRegistryNumber(RegistryKey* key, const std::string& name, uint32_t number);
+// Writes a value of any of the four types (Text, ExpandableText: Text is
+// stored; Number; Bytes), as another writer of the tree might leave it.
+bool WriteRegistryValue(RegistryKey* key, const std::string& name, const RegistryValue& value);
 bool DeleteRegistryValue(RegistryKey* key, const std::string& name);
 // Every value of the key, sorted by name (for transcripts and tests).
 bool ListRegistryValues(RegistryKey* key, std::vector<std::pair<std::string, RegistryValue>>& values);

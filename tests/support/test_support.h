@@ -53,3 +53,18 @@ inline std::string ReadFile(const std::string& path)
 }
 
 } // namespace TestSupport
+
+#include <cstdlib>
+
+namespace TestSupport {
+
+inline void SetEnvironment(const char* name, const std::string& value)
+{
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    setenv(name, value.c_str(), 1);
+#endif
+}
+
+} // namespace TestSupport
