@@ -3,12 +3,14 @@
 # page-cached file (1 GiB by default) and prints, per algorithm, the median
 # wall time of each command and its ratio to the fastest peer.
 #
-# Usage: bench/compare.sh [--runs N] [--size-mib N] [--reference PATH] [HASHKEEP]
-#   HASHKEEP     the hashkeep binary (default: build/default/apps/hashkeep/hashkeep)
-#   --reference  a second hashkeep built with -DHASHKEEP_ACCELERATED_DIGESTS=OFF,
-#                timed as its own row (the portable reference alone)
-#   --runs       runs of each command, at least 5 (default 7)
-#   --size-mib   size of the test file (default 1024)
+# Usage: bench/compare.sh [--runs N] [--size-mib N] [--reference-build DIR] [HASHKEEP]
+#   HASHKEEP           the hashkeep binary (default: build/default/apps/hashkeep/hashkeep)
+#   --reference-build  a build directory configured with
+#                      -DHASHKEEP_ACCELERATED_DIGESTS=OFF: its hashkeep and
+#                      digest_file are timed as rows of their own (the
+#                      portable reference alone)
+#   --runs             runs of each command, at least 5 (default 7)
+#   --size-mib         size of the test file (default 1024)
 # Where build/default/bench/digest_file exists, the digest library is also
 # timed on its own (the checker's 32 KiB reads, no list written), once with
 # every path the processor has and once with HASHKEEP_DIGEST_PATHS=none.
@@ -17,14 +19,14 @@ set -euo pipefail
 
 runs=7
 size_mib=1024
-reference=""
+reference_build=""
 hashkeep=""
 while (($#)); do
     case "$1" in
     --runs) runs="$2"; shift 2 ;;
     --size-mib) size_mib="$2"; shift 2 ;;
-    --reference) reference="$2"; shift 2 ;;
-    -h | --help) sed -n '2,16p' "$0"; exit 0 ;;
+    --reference-build) reference_build="$2"; shift 2 ;;
+    -h | --help) sed -n '2,19p' "$0"; exit 0 ;;
     -*) echo "compare.sh: unknown option $1" >&2; exit 2 ;;
     *) hashkeep="$1"; shift ;;
     esac
@@ -42,9 +44,14 @@ if [[ ! -x "$hashkeep" ]]; then
 fi
 digest_file="$root/build/default/bench/digest_file"
 [[ -x "$digest_file" ]] || digest_file=""
-if [[ -n "$reference" && ! -x "$reference" ]]; then
-    echo "compare.sh: no reference binary at $reference" >&2
-    exit 2
+reference="" reference_digest_file=""
+if [[ -n "$reference_build" ]]; then
+    [[ -x "$reference_build/apps/hashkeep/hashkeep" ]] && reference="$reference_build/apps/hashkeep/hashkeep"
+    [[ -x "$reference_build/bench/digest_file" ]] && reference_digest_file="$reference_build/bench/digest_file"
+    if [[ -z "$reference$reference_digest_file" ]]; then
+        echo "compare.sh: neither hashkeep nor digest_file in $reference_build" >&2
+        exit 2
+    fi
 fi
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/hashkeep-compare.XXXXXX")"
@@ -73,11 +80,14 @@ for algo in crc32 md5 sha1; do
         add "$algo" "hashkeep" tool "'$hashkeep' create -a $algo -o '$work/list.$algo' -C '$work' data.bin"
     fi
     if [[ -n "$reference" ]]; then
-        add "$algo" "hashkeep (reference only)" tool "'$reference' create -a $algo -o '$work/ref.$algo' -C '$work' data.bin"
+        add "$algo" "hashkeep (reference build)" tool "'$reference' create -a $algo -o '$work/ref.$algo' -C '$work' data.bin"
     fi
     if [[ -n "$digest_file" ]]; then
         add "$algo" "digest_file (library)" tool "'$digest_file' $algo '$data'"
         add "$algo" "digest_file (paths none)" tool "HASHKEEP_DIGEST_PATHS=none '$digest_file' $algo '$data'"
+    fi
+    if [[ -n "$reference_digest_file" ]]; then
+        add "$algo" "digest_file (reference build)" tool "'$reference_digest_file' $algo '$data'"
     fi
     case "$algo" in
     crc32)
@@ -132,7 +142,7 @@ for algo in crc32 md5 sha1 read; do
             fastest="${med[$i]}"
         fi
     done
-    printf '\n%-6s %-28s %9s  %s\n' "${algo^^}" "command" "median s" "ratio to fastest peer"
+    printf '\n%-6s %-30s %9s  %s\n' "${algo^^}" "command" "median s" "ratio to fastest peer"
     for i in "${!rows[@]}"; do
         IFS='|' read -r a label kind _ <<<"${rows[$i]}"
         [[ "$a" == "$algo" ]] || continue
@@ -140,7 +150,7 @@ for algo in crc32 md5 sha1 read; do
         if [[ -n "$fastest" ]]; then
             ratio=$(awk -v t="${med[$i]}" -v f="$fastest" 'BEGIN{r = t / f; printf "%.2f", r; if (r < 1) printf " (%.2fx faster)", 1 / r}')
         fi
-        printf '       %-28s %9s  %s\n' "$label" "${med[$i]}" "$ratio"
+        printf '       %-30s %9s  %s\n' "$label" "${med[$i]}" "$ratio"
     done
     unset med
 done
