@@ -43,7 +43,7 @@ HASHKEEP_SIMD_ENTRY uint32_t Crc32Clmul(uint32_t Crc, const uint8_t* Data, size_
 // AVX-512F); runs of fewer than Crc32WideFoldMinimum bytes go to Crc32Clmul.
 constexpr size_t Crc32WideFoldMinimum = 256;
 HASHKEEP_SIMD_ENTRY uint32_t Crc32Vpclmul(uint32_t Crc, const uint8_t* Data, size_t Count);
-// Blocks whole 64-byte blocks at Data into the five state words.
+// Compresses Blocks whole 64-byte blocks at Data into the five state words.
 HASHKEEP_SIMD_ENTRY void Sha1BlocksShaNi(uint32_t State[5], const uint8_t* Data, size_t Blocks);
 #endif
 
