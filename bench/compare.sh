@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times `hashkeep create` against the usual command-line digest tools on one
 # page-cached file (1 GiB by default) and prints, per algorithm, the median
-# wall time of each command and its ratio to the fastest peer.
+# wall time of each command (and its CPU time) and the ratio to the fastest peer.
 #
 # Usage: bench/compare.sh [--runs N] [--size-mib N] [--reference-build DIR] [HASHKEEP]
 #   HASHKEEP           the hashkeep binary (default: build/default/apps/hashkeep/hashkeep)
@@ -108,49 +108,52 @@ for algo in crc32 md5 sha1; do
 done
 add read "dd bs=32k (read only)" floor "dd if='$data' of=/dev/null bs=32k status=none"
 
-# One warm-up each (also checks that every command works), then the timed runs.
-for row in "${rows[@]}"; do
-    IFS='|' read -r _ label _ cmd <<<"$row"
-    if ! bash -c "$cmd" >/dev/null 2>"$work/error"; then
-        echo "compare.sh: '$label' failed: $(head -c 300 "$work/error")" >&2
-        exit 1
-    fi
-done
+# One warm-up each (which also checks that every command works), then the
+# timed runs, round-robin. Besides the wall time, each run's CPU time (user +
+# system, from wait4) is kept: on a machine shared with other work it moves
+# less than the wall time does.
+for row in "${rows[@]}"; do printf '%s\n' "$row"; done >"$work/rows"
+model="$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
+python3 - "$work/rows" "$runs" "$size_mib" "$model" <<'EOF'
+import os, statistics, subprocess, sys, time
 
-declare -A times
-for ((run = 0; run < runs; run++)); do
-    for i in "${!rows[@]}"; do
-        IFS='|' read -r _ _ _ cmd <<<"${rows[$i]}"
-        start=$(date +%s%N)
-        bash -c "$cmd" >/dev/null
-        end=$(date +%s%N)
-        times[$i]+="$(((end - start) / 1000)) "
-    done
-done
+rows_file, runs, size_mib, model = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
+rows = [line.rstrip("\n").split("|", 3) for line in open(rows_file) if line.strip()]
 
-median() { tr ' ' '\n' | grep . | sort -n | awk '{v[NR]=$1} END {m = (NR % 2) ? v[(NR+1)/2] : (v[NR/2] + v[NR/2+1]) / 2; printf "%.3f", m / 1e6}'; }
+def run(cmd):
+    start = time.perf_counter()
+    child = subprocess.Popen(["bash", "-c", cmd], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    _, status, usage = os.wait4(child.pid, 0)
+    wall = time.perf_counter() - start
+    error = child.stderr.read().decode(errors="replace")
+    child.stderr.close()
+    if status != 0:
+        sys.exit(f"compare.sh: '{cmd}' failed: {error[:300]}")
+    return wall, usage.ru_utime + usage.ru_stime
 
-echo "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'); file ${size_mib} MiB, page-cached; median of $runs runs"
-for algo in crc32 md5 sha1 read; do
-    fastest=""
-    declare -A med=()
-    for i in "${!rows[@]}"; do
-        IFS='|' read -r a _ kind _ <<<"${rows[$i]}"
-        [[ "$a" == "$algo" ]] || continue
-        med[$i]=$(median <<<"${times[$i]}")
-        if [[ "$kind" == peer ]] && { [[ -z "$fastest" ]] || awk -v a="${med[$i]}" -v b="$fastest" 'BEGIN{exit !(a < b)}'; }; then
-            fastest="${med[$i]}"
-        fi
-    done
-    printf '\n%-6s %-30s %9s  %s\n' "${algo^^}" "command" "median s" "ratio to fastest peer"
-    for i in "${!rows[@]}"; do
-        IFS='|' read -r a label kind _ <<<"${rows[$i]}"
-        [[ "$a" == "$algo" ]] || continue
-        ratio=""
-        if [[ -n "$fastest" ]]; then
-            ratio=$(awk -v t="${med[$i]}" -v f="$fastest" 'BEGIN{r = t / f; printf "%.2f", r; if (r < 1) printf " (%.2fx faster)", 1 / r}')
-        fi
-        printf '       %-30s %9s  %s\n' "$label" "${med[$i]}" "$ratio"
-    done
-    unset med
-done
+for row in rows:
+    run(row[3])
+walls = [[] for _ in rows]
+cpus = [[] for _ in rows]
+for _ in range(runs):
+    for i, row in enumerate(rows):
+        wall, cpu = run(row[3])
+        walls[i].append(wall)
+        cpus[i].append(cpu)
+
+print(f"{model}; file {size_mib} MiB, page-cached; median of {runs} runs")
+for algo in ("crc32", "md5", "sha1", "read"):
+    members = [i for i, row in enumerate(rows) if row[0] == algo]
+    wall = {i: statistics.median(walls[i]) for i in members}
+    cpu = {i: statistics.median(cpus[i]) for i in members}
+    peers = [i for i in members if rows[i][2] == "peer"]
+    fastest_wall = min((wall[i] for i in peers), default=None)
+    fastest_cpu = min((cpu[i] for i in peers), default=None)
+    print(f"\n{algo.upper():6} {'command':30} {'wall s':>7} {'cpu s':>7}  ratio to fastest peer: wall, cpu")
+    for i in members:
+        ratio = ""
+        if fastest_wall:
+            r = wall[i] / fastest_wall
+            ratio = f"{r:.2f}, {cpu[i] / fastest_cpu:.2f}" + (f"  ({1 / r:.2f}x faster)" if r < 0.995 else "")
+        print(f"       {rows[i][1]:30} {wall[i]:7.3f} {cpu[i]:7.3f}  {ratio}")
+EOF
