@@ -57,10 +57,15 @@ struct DirectoryEntry {
 // The entries of a directory except "." and "..", in no particular order.
 bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& entries);
 
+// The system's words for why the last failed call above (on this thread)
+// failed, for messages that name the cause.
+std::string LastErrorText();
+
 // --- Fault seam --------------------------------------------------------------
 // Tests make a chosen call fail for real: the hook runs before every operation
 // below and returns true to make that call fail without doing anything. Path
-// is the file's path where the call names one, else empty.
+// is the file's path where the call names one (for Rename the target), else
+// empty.
 enum class FileOperation { Open, Read, Create, Write, Rename, Remove };
 using FileFaultHook = bool (*)(FileOperation operation, const std::string& path, void* context);
 void SetFileFaultHook(FileFaultHook hook, void* context);

@@ -1,0 +1,209 @@
+// LoadList: a list is read in pieces and taken apart line by line as the
+// bytes stream in, so a file of any size costs at most one line of memory
+// beyond the entries it holds.
+#include "checker_internal.h"
+
+#include <memory>
+#include <new>
+
+using namespace CheckerDetail;
+
+namespace {
+
+// The extension is what follows the last dot of the name's last part.
+std::string ListExtension(const std::string& name)
+{
+    const size_t dot = name.rfind('.');
+    const size_t part = name.find_last_of(std::string("\\:") + Platform::PathSeparator);
+    if (dot == std::string::npos || (part != std::string::npos && part > dot))
+        return {};
+    return name.substr(dot);
+}
+
+class TListParser {
+public:
+    TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries)
+        : Row_(row), Entries_(entries),
+          MaxLength_(static_cast<size_t>(MaxListLineLength(row)))
+    {
+        Line_.reserve(MaxLength_);
+    }
+
+    // False when the list is rejected (Reason says why) or its text has ended.
+    bool Feed(const char* bytes, size_t count)
+    {
+        for (size_t i = 0; i < count; ++i) {
+            const char c = bytes[i];
+            if (c == '\0') {
+                TextEnded_ = true;
+                EndLine();
+                return false;
+            }
+            if (c == '\r' || c == '\n') {
+                // CR LF is one line end; the empty "line" between them would
+                // be skipped anyway, but line numbers in messages must agree.
+                if (!(c == '\n' && AfterCarriageReturn_) && !EndLine())
+                    return false;
+                AfterCarriageReturn_ = c == '\r';
+                continue;
+            }
+            AfterCarriageReturn_ = false;
+            if (!Take(c))
+                return false;
+        }
+        return true;
+    }
+
+    // The end of the file; true when the list is accepted.
+    bool Finish()
+    {
+        if (!Reason.empty())
+            return false;
+        if (!TextEnded_ && !EndLine())
+            return false;
+        if (Entries_.empty())
+            return Reject("it holds no entries");
+        return true;
+    }
+
+    std::string Reason;
+
+private:
+    bool Take(char c)
+    {
+        if (static_cast<unsigned char>(c) <= ' ') {
+            // Blanks inside an entry line are kept; once the line is full,
+            // a blank is either trailing (dropped by trimming) or the line is
+            // too long anyway, which the next non-blank reveals.
+            if (Started_ && !Skipping_ && Line_.size() < MaxLength_)
+                Line_.push_back(c);
+            return true;
+        }
+        if (!Started_) {
+            Started_ = true;
+            Skipping_ = c == ';' || c == '/';
+        }
+        if (Skipping_)
+            return true;
+        if (Line_.size() >= MaxLength_)
+            return Reject("is longer than " + std::to_string(MaxLength_) + " characters", true);
+        Line_.push_back(c);
+        ContentEnd_ = Line_.size();
+        return true;
+    }
+
+    bool EndLine()
+    {
+        bool accepted = true;
+        if (Started_ && !Skipping_)
+            accepted = AddEntry(std::string_view(Line_).substr(0, ContentEnd_));
+        Line_.clear();
+        ContentEnd_ = 0;
+        Started_ = Skipping_ = false;
+        ++LineNumber_;
+        return accepted;
+    }
+
+    bool AddEntry(std::string_view line)
+    {
+        std::string first, second;
+        if (!SplitLine(line, Row_.HashFirst, first, second))
+            return Reject("has no space between digest and name", true);
+        std::string& hash = Row_.HashFirst ? first : second;
+        std::string& name = Row_.HashFirst ? second : first;
+        if (Row_.HasModeMark && !name.empty() &&
+            (name.front() == TextModeMark || name.front() == BinaryModeMark))
+            name.erase(0, 1);
+        if (hash.size() != static_cast<size_t>(Row_.HashLength))
+            return Reject("has a digest of " + std::to_string(hash.size()) +
+                              " characters instead of " + std::to_string(Row_.HashLength),
+                          true);
+        if (!IsValidFileName(name))
+            return Reject("does not hold a plain file name (empty, or with a drive, a directory or "
+                          "a wildcard)",
+                          true);
+        if (name.size() > static_cast<size_t>(MaxListNameLength))
+            return Reject("has a name longer than " + std::to_string(MaxListNameLength) +
+                              " characters",
+                          true);
+        if (IsDirectoryAlias(name))
+            return Reject("names the directory itself or its parent", true);
+        if (Entries_.size() >= static_cast<size_t>(ListEntryLimit))
+            return Reject("it holds more than " + std::to_string(ListEntryLimit) + " entries");
+        Entries_.push_back({std::move(name), std::move(hash)});
+        return true;
+    }
+
+    bool Reject(const std::string& why, bool aboutLine = false)
+    {
+        Reason = aboutLine ? "line " + std::to_string(LineNumber_) + " " + why : why;
+        return false;
+    }
+
+    const TAlgoDefinition& Row_;
+    TFileCheckerItemArray& Entries_;
+    const size_t MaxLength_;
+    std::string Line_;      // the line from its first non-blank on
+    size_t ContentEnd_ = 0; // end of Line_ without its trailing blanks
+    bool Started_ = false;  // a non-blank has been seen on this line
+    bool Skipping_ = false; // the line is a comment
+    bool AfterCarriageReturn_ = false;
+    bool TextEnded_ = false; // a NUL byte was seen
+    uint64_t LineNumber_ = 1;
+};
+
+bool ReadList(const std::string& path, const TAlgoDefinition& row, TFileCheckerItemArray& entries,
+              std::string& reason)
+{
+    TFileGuard file(Platform::OpenFileForReading(path));
+    if (file.Get() == Platform::InvalidFileHandle) {
+        reason = "cannot be opened: " + Platform::LastErrorText();
+        return false;
+    }
+    const auto buffer = std::make_unique_for_overwrite<char[]>(ReadBufferSize);
+    TListParser parser(row, entries);
+    for (;;) {
+        uint32_t got = 0;
+        if (!Platform::ReadFromFile(file.Get(), buffer.get(), ReadBufferSize, got)) {
+            reason = "cannot be read: " + Platform::LastErrorText();
+            return false;
+        }
+        if (got == 0 || !parser.Feed(buffer.get(), got))
+            break;
+    }
+    if (!parser.Finish()) {
+        reason = parser.Reason;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool TFileChecker::LoadList(const std::string& ListName, std::string* Reason)
+{
+    std::string reason;
+    try {
+        TAlgoDefinition row;
+        const std::string extension = ListExtension(ListName);
+        if (!FindAlgoByExtension(extension, row)) {
+            reason = extension.empty()
+                         ? std::string("the name does not end in .sfv, .md5 or .sha1")
+                         : "the extension \"" + extension + "\" is not one of .sfv, .md5, .sha1";
+        } else {
+            TFileCheckerItemArray entries;
+            if (ReadList(ExpandName(ListName), row, entries, reason)) {
+                Items = std::move(entries);
+                Algorithm = static_cast<uint32_t>(row.Id);
+                return true;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        reason = "not enough memory to hold it";
+    } catch (...) {
+        reason = "it could not be read";
+    }
+    if (Reason != nullptr)
+        *Reason = reason;
+    return false;
+}

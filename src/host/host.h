@@ -1,0 +1,138 @@
+// The plug-in's face towards FAR Manager: the five exported entry points, the
+// service table the host hands over, the message table with its lookup and
+// formatting helpers, and the templates from which dialogs are built.
+//
+// Every service is called through the stored table; the helpers below run
+// only while StartupInfoValid is true. The entry points are no-throw
+// boundaries: nothing the plug-in raises reaches the host.
+#pragma once
+
+#include "host/far_interface.h"
+
+#include <cstddef>
+#include <string>
+
+// --- Entry points ------------------------------------------------------------
+
+// FAR Manager 1.70 build 2087: the first build whose interface we rely on.
+constexpr int MinFarVersion = MakeFarVersion(1, 70, 2087);
+static_assert(MinFarVersion == 0x08270146);
+
+// The host finds these by their plain names and calls them __stdcall with a
+// 4-byte-aligned stack.
+extern "C" {
+HK_REALIGN_STACK int HK_WINAPI GetMinFarVersion() noexcept;
+HK_REALIGN_STACK void HK_WINAPI SetStartupInfo(const PluginStartupInfo* Info) noexcept;
+HK_REALIGN_STACK void HK_WINAPI GetPluginInfo(PluginInfo* Info) noexcept;
+HK_REALIGN_STACK HANDLE HK_WINAPI OpenPlugin(int OpenFrom, INT_PTR Item) noexcept;
+HK_REALIGN_STACK int HK_WINAPI Configure(int ItemNumber) noexcept;
+}
+
+// The PluginInfo size of the host's 32-bit build, reported in every build so
+// that a host sees the same figure from the DLL and the Linux library.
+constexpr int PluginInfoStructSize = 44;
+
+// --- Stored service table ----------------------------------------------------
+
+// A byte copy of the table the host passed, kept for the life of the library;
+// RootKey and the service pointers stay the host's.
+extern PluginStartupInfo StartupInfo;
+// True while the last table handed to SetStartupInfo had our record's size.
+extern bool StartupInfoValid;
+
+// --- Messages ----------------------------------------------------------------
+
+// Identifiers of the texts the plug-in shows; the host's language files give
+// one line per identifier, in this order.
+enum MessageId : int {
+    MPluginMenu,            // "Hashkeep" (plug-ins menu)
+    MConfigMenu,            // "Hashkeep" (configuration menu)
+    MConfiguration,         // "Configuration"
+    MDefaultAlgorithm,      // "Default Algorithm"
+    MAutoLoadHashFiles,     // "Auto Load Hash Files"
+    MClearSelectionAfter,   // "Clear Selection After Hashing"
+    MConfirmAbort,          // "Confirm Abort"
+    MUseTextMode,           // "Use Text Mode For MD5 + SHA1"
+    MListFileFound,         // "List file found"
+    MValidHashList,         // "File %s is a valid hash list file."
+    MUseForVerification,    // "Do you want to use it for verification?"
+    MConfirm,               // "Confirm"
+    MAbortOperation,        // "Abort operation?"
+    MProgress,              // "Progress"
+    MIOError,               // "I/O Error"
+    MErrorReadingFile,      // "Error reading file %s"
+    MSkip,                  // "Skip"
+    MRetry,                 // "Retry"
+    MAbort,                 // "Abort"
+    MNoData,                // "No data"
+    MNoFilesSelected,       // "No files selected"
+    MFinished,              // "Finished"
+    MMismatchesFound,       // "%s mismatch(es) found"
+    MCannotSaveList,        // "Can not save hash list to file"
+    MFileExists,            // "File %s already exists. Override?"
+    MWorkMode,              // "Work Mode"
+    MComparePanels,         // "Compare Against Another &Panel"
+    MCreateHashFile,        // "Create Hash &File"
+    MIgnoreMissing,         // "&Ignore Missing Files"
+    MAlgorithm,             // "Algorithm"
+    MSeparateFiles,         // "&Separate Hash Files"
+    MFilesNotFound,         // "%s files not found"
+    MFilesSkipped,          // "%s files skipped"
+    MessageCount
+};
+
+// The built-in English texts, used wherever the host has none.
+extern const char* const MessageTable[MessageCount];
+
+// The host's text for the identifier, or the built-in one when the host gives
+// null or an empty text. Stays valid (owned by the host or by MessageTable);
+// an identifier outside the table gives an empty text.
+const char* GetMessageText(int msgId);
+
+// The message with its one "%s" replaced by Argument and "%%" turned into
+// "%". A translated text is never used as a printf format: any other
+// directive, or a second "%s", makes the result the text unformatted.
+std::string FormatMessageText(int msgId, const char* argument);
+
+// A box with Title, one line of Text and an OK button, marked as a warning
+// when asked. True when closed with the button, false on Esc.
+bool ShowMessageBox(const char* title, const char* text, bool warning);
+
+// --- Dialog templates --------------------------------------------------------
+
+// One constant row per dialog item, copied into a FarDialogItem before every
+// showing. Rows whose text the caller always replaces carry a placeholder in
+// parentheses.
+struct DialogItemTemplate {
+    int Type;
+    int X1;
+    int Y1;
+    int X2;
+    int Y2;
+    int Focus;
+    int Selected;
+    DWORD Flags;
+    int DefaultButton;
+    const char* Text;
+};
+
+// Copies Source into Destination, at most Capacity - 1 characters and always
+// a terminator; returns the number of characters copied. Dialog widths are
+// computed from this count, so a cut text counts as cut.
+int CopyItemText(char* destination, size_t capacity, const char* source);
+
+template <size_t Capacity>
+int CopyItemText(char (&destination)[Capacity], const char* source)
+{
+    return CopyItemText(destination, Capacity, source);
+}
+
+// Sets the Count items to zero, then copies each row's fields and text into
+// the item of the same index.
+void BuildDialogItems(const DialogItemTemplate* rows, FarDialogItem* items, int count);
+
+template <size_t Count>
+void BuildDialogItems(const DialogItemTemplate (&rows)[Count], FarDialogItem (&items)[Count])
+{
+    BuildDialogItems(rows, items, static_cast<int>(Count));
+}

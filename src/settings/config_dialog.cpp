@@ -1,0 +1,126 @@
+// The configuration dialog: default algorithm, the four switches and the
+// command-line prefix, shown as the registry holds them and saved on OK.
+#include "host/host.h"
+#include "settings/settings.h"
+
+namespace {
+
+enum ConfigItem : int {
+    CBox,
+    CAlgorithmLabel,
+    CCrc32,
+    CMd5,
+    CSha1,
+    CSeparator1,
+    CAutoLoadList,
+    CClearSelectionAfter,
+    CConfirmAbort,
+    CTextModeForHashes,
+    CPrefixLabel,
+    CPrefix,
+    CSeparator2,
+    COk,
+    CCancel,
+    ConfigItemCount
+};
+
+// Focus starts on Cancel rather than on the first radio button, while OK is
+// the default button. No radio button carries DIF_GROUP: the three form the
+// dialog's only group.
+constexpr DialogItemTemplate ConfigTemplate[ConfigItemCount] = {
+    {DI_DOUBLEBOX, 3, 1, 0, 0, 0, 0, 0, 0, "(config)"},
+    {DI_TEXT, 5, 2, 0, 0, 0, 0, 0, 0, "(config)"},
+    {DI_RADIOBUTTON, 5, 3, 0, 0, 0, 0, 0, 0, "&1. CRC32"},
+    {DI_RADIOBUTTON, 5, 4, 0, 0, 0, 0, 0, 0, "&2. MD5"},
+    {DI_RADIOBUTTON, 5, 5, 0, 0, 0, 0, 0, 0, "&3. SHA1"},
+    {DI_TEXT, 0, 6, 0, 0, 0, 0, DIF_SEPARATOR, 0, ""},
+    {DI_CHECKBOX, 5, 7, 0, 0, 0, 0, 0, 0, "(config)"},
+    {DI_CHECKBOX, 5, 8, 0, 0, 0, 0, 0, 0, "(config)"},
+    {DI_CHECKBOX, 5, 9, 0, 0, 0, 0, 0, 0, "(config)"},
+    {DI_CHECKBOX, 5, 10, 0, 0, 0, 0, 0, 0, "(config)"},
+    {DI_TEXT, 5, 11, 0, 0, 0, 0, 0, 0, "Prefix:"},
+    {DI_EDIT, 13, 11, 33, 0, 0, 0, 0, 0, "(prefix)"},
+    {DI_TEXT, 0, 12, 0, 0, 0, 0, DIF_SEPARATOR, 0, ""},
+    {DI_BUTTON, 0, 13, 0, 0, 0, 0, DIF_CENTERGROUP, 1, "OK"},
+    {DI_BUTTON, 0, 13, 0, 0, 1, 0, DIF_CENTERGROUP, 0, "Cancel"},
+};
+
+struct LabelledItem {
+    int Item;
+    int Message;
+};
+
+// The items whose texts come from the message table, in the order their
+// widths are measured.
+constexpr LabelledItem LabelledItems[] = {
+    {CBox, MConfiguration},
+    {CAlgorithmLabel, MDefaultAlgorithm},
+    {CAutoLoadList, MAutoLoadHashFiles},
+    {CClearSelectionAfter, MClearSelectionAfter},
+    {CConfirmAbort, MConfirmAbort},
+    {CTextModeForHashes, MUseTextMode},
+};
+
+// Room for a check box's mark before its text and a margin after it.
+constexpr int LabelMargin = 4;
+constexpr int BoxBottom = 14;
+constexpr int DialogHeight = 16;
+
+struct AlgorithmButton {
+    int Item;
+    int32_t UseMode;
+};
+
+constexpr AlgorithmButton AlgorithmButtons[] = {{CCrc32, 1}, {CMd5, 2}, {CSha1, 4}};
+
+} // namespace
+
+bool ShowConfigurationDialog()
+{
+    if (StartupInfo.Dialog == nullptr)
+        return false;
+    LoadSettings();
+    TPluginSettings& s = PluginSettings;
+
+    FarDialogItem items[ConfigItemCount];
+    BuildDialogItems(ConfigTemplate, items);
+
+    // The box follows the texts, so a longer translation widens the dialog.
+    int width = 0;
+    for (const LabelledItem& labelled : LabelledItems) {
+        const char* text = GetMessageText(labelled.Message);
+        const int copied = CopyItemText(items[labelled.Item].Data, text);
+        if (copied + LabelMargin > width)
+            width = copied + LabelMargin;
+    }
+    items[CBox].X2 = width + 6;
+    items[CBox].Y2 = BoxBottom;
+
+    items[CAutoLoadList].Selected = s.AutoLoadList ? 1 : 0;
+    items[CClearSelectionAfter].Selected = s.ClearSelectionAfter ? 1 : 0;
+    items[CConfirmAbort].Selected = s.ConfirmAbort ? 1 : 0;
+    items[CTextModeForHashes].Selected = s.TextModeForHashes ? 1 : 0;
+    CopyItemText(items[CPrefix].Data, s.Prefix);
+    // A UseMode that names no algorithm shows no button selected.
+    for (const AlgorithmButton& button : AlgorithmButtons)
+        if (s.UseMode == button.UseMode)
+            items[button.Item].Selected = 1;
+
+    const int closedBy = StartupInfo.Dialog(StartupInfo.ModuleNumber, -1, -1, width + 10,
+                                            DialogHeight, nullptr, items, ConfigItemCount);
+    if (closedBy != COk)
+        return false;
+
+    s.AutoLoadList = items[CAutoLoadList].Selected > 0;
+    s.ClearSelectionAfter = items[CClearSelectionAfter].Selected > 0;
+    s.ConfirmAbort = items[CConfirmAbort].Selected > 0;
+    s.TextModeForHashes = items[CTextModeForHashes].Selected > 0;
+    CopyItemText(s.Prefix, items[CPrefix].Data);
+    // With none selected UseMode keeps what was loaded, so a value this
+    // dialog cannot show survives a save.
+    for (const AlgorithmButton& button : AlgorithmButtons)
+        if (items[button.Item].Selected > 0)
+            s.UseMode = button.UseMode;
+    SaveSettings();
+    return true;
+}

@@ -1,0 +1,304 @@
+// Hashing one file through every road of the reading loop: progress, aborts,
+// open and read failures answered in each way, and the operations built on
+// it (adding, verifying, comparing).
+#include "checker_test_support.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace EngineTest;
+using Platform::FileOperation;
+using TestSupport::TempDirectory;
+using TestSupport::WriteFile;
+using Events = std::vector<std::string>;
+
+namespace {
+
+constexpr const char* AbcMd5 = "900150983cd24fb0d6963f7d28e17f72";
+
+class HashingTest : public ::testing::Test {
+protected:
+    TempDirectory Dir;
+    TRecordingChecker Checker{Dir.Dir()};
+    TFaultPlan Faults;
+
+    TCheckResult Hash(const std::string& name, std::string& hash)
+    {
+        TFileCheckerItem item{name, "stale"};
+        const TCheckResult result = Checker.HashItem(item);
+        hash = item.Hash;
+        return result;
+    }
+};
+
+TEST_F(HashingTest, EmptyFileGetsTheDigestOfNoBytesAndNoProgress)
+{
+    WriteFile(Dir / "empty", "");
+    for (const auto& [algorithm, digest] : std::vector<std::pair<uint32_t, std::string>>{
+             {haCrc32, "00000000"},
+             {haMd5, "d41d8cd98f00b204e9800998ecf8427e"},
+             {haSha1, "da39a3ee5e6b4b0d3255bfef95601890afd80709"}}) {
+        Checker.Algorithm = algorithm;
+        Checker.Events.clear();
+        std::string hash;
+        EXPECT_EQ(Hash("empty", hash), crOk);
+        EXPECT_EQ(hash, digest);
+        EXPECT_EQ(Checker.Events, (Events{"begin empty", "end empty"}));
+    }
+    EXPECT_EQ(Faults.Calls(FileOperation::Read), 0);
+}
+
+TEST_F(HashingTest, ProgressIsReportedAtEveryWholePercentThatChanges)
+{
+    WriteFile(Dir / "three", std::string(98304, 'x'));
+    WriteFile(Dir / "small", std::string(100, 'y'));
+    std::string hash;
+    EXPECT_EQ(Hash("three", hash), crOk);
+    EXPECT_EQ(Checker.Events,
+              (Events{"begin three", "progress 33", "progress 66", "progress 100", "end three"}));
+    EXPECT_EQ(Checker.TokensSeen, std::vector<intptr_t>{Checker.Token});
+
+    Checker.Events.clear();
+    EXPECT_EQ(Hash("small", hash), crOk);
+    EXPECT_EQ(Checker.Events, (Events{"begin small", "progress 100", "end small"}));
+}
+
+TEST_F(HashingTest, AbortAtTheFirstReportLeavesNoDigestAndNoEntry)
+{
+    WriteFile(Dir / "big", std::string(98304, 'x'));
+    Checker.AbortAtPercent = 0;
+    std::string hash;
+    EXPECT_EQ(Hash("big", hash), crAborted);
+    EXPECT_EQ(hash, "");
+    EXPECT_EQ(Checker.Events, (Events{"begin big", "progress 33", "end big"}));
+
+    EXPECT_EQ(Checker.AddFile("big"), crAborted);
+    EXPECT_EQ(Checker.Count(), 0);
+}
+
+TEST_F(HashingTest, OpenFailureAnsweredRetryThenSucceeds)
+{
+    WriteFile(Dir / "abc.txt", "abc");
+    Faults.FailCall(FileOperation::Open, 1);
+    Checker.Answers = {raRetry};
+    std::string hash;
+    EXPECT_EQ(Hash("abc.txt", hash), crOk);
+    EXPECT_EQ(hash, AbcMd5);
+    EXPECT_EQ(Checker.Events,
+              (Events{"error abc.txt", "begin abc.txt", "progress 100", "end abc.txt"}));
+    EXPECT_EQ(Faults.Calls(FileOperation::Open), 2);
+}
+
+TEST_F(HashingTest, OpenFailureEndsAsTheAnswerSays)
+{
+    WriteFile(Dir / "locked", "abc");
+    Faults.FailPath(FileOperation::Open, "locked");
+    const std::vector<std::pair<int32_t, TCheckResult>> answers{
+        {raSkip, crSkipped}, {raAbort, crAborted}, {0, crFailed}, {7, crFailed}};
+    for (const auto& [answer, expected] : answers) {
+        Checker.Events.clear();
+        Checker.Answers = {answer};
+        std::string hash;
+        EXPECT_EQ(Hash("locked", hash), expected) << "answer " << answer;
+        EXPECT_EQ(hash, "");
+        // A file never opened gets neither begin nor end.
+        EXPECT_EQ(Checker.Events, Events{"error locked"});
+    }
+
+    TFileChecker silent(Dir.Dir());
+    silent.Algorithm = haMd5;
+    TFileCheckerItem item{"locked", ""};
+    EXPECT_EQ(silent.HashItem(item), crFailed);
+}
+
+TEST_F(HashingTest, ReadFailureAnsweredRetryGoesOnAsIfNothingFailed)
+{
+    WriteFile(Dir / "abc.txt", "abc");
+    Faults.FailCall(FileOperation::Read, 1);
+    Checker.Answers = {raRetry};
+    std::string hash;
+    EXPECT_EQ(Hash("abc.txt", hash), crOk);
+    EXPECT_EQ(hash, AbcMd5);
+    EXPECT_EQ(Checker.Events,
+              (Events{"begin abc.txt", "error abc.txt", "progress 100", "end abc.txt"}));
+}
+
+TEST_F(HashingTest, ReadFailureSkippedOrUnansweredStillEndsTheFile)
+{
+    WriteFile(Dir / "f", std::string(70000, 'z'));
+    Faults.FailCall(FileOperation::Read, 2);
+    Checker.Answers = {raSkip};
+    std::string hash;
+    EXPECT_EQ(Hash("f", hash), crSkipped);
+    EXPECT_EQ(hash, "");
+    EXPECT_EQ(Checker.Events, (Events{"begin f", "progress 46", "error f", "end f"}));
+
+    Checker.OnReadError = nullptr;
+    Checker.Events.clear();
+    Faults.FailCall(FileOperation::Read, 3);
+    EXPECT_EQ(Hash("f", hash), crFailed);
+    EXPECT_EQ(Checker.Events, (Events{"begin f", "end f"}));
+}
+
+TEST_F(HashingTest, RefusesBeforeOpeningWhatCannotBeHashed)
+{
+    WriteFile(Dir / "a", "abc");
+    std::string hash;
+    for (const uint32_t algorithm : std::vector<uint32_t>{haNone, 3, 8}) {
+        Checker.Algorithm = algorithm;
+        EXPECT_EQ(Hash("a", hash), crFailed) << algorithm;
+        EXPECT_EQ(hash, "stale");
+    }
+    Checker.Algorithm = haMd5;
+    EXPECT_EQ(Hash("", hash), crFailed);
+    EXPECT_EQ(Hash("missing", hash), crMissing);
+    EXPECT_EQ(hash, "stale");
+    std::filesystem::create_directory(Dir.Path() / "sub");
+    EXPECT_EQ(Hash("sub", hash), crMissing);
+    EXPECT_EQ(Faults.Calls(FileOperation::Open), 0);
+    EXPECT_TRUE(Checker.Events.empty());
+}
+
+#ifndef _WIN32
+// On Windows nobody may write a file while it is hashed; elsewhere it can
+// change under the reader, and the size taken at the open still rules.
+TEST_F(HashingTest, FileChangingWhileReadIsHashedAsSizedAtTheOpen)
+{
+    const std::string path = Dir / "growing";
+    WriteFile(path, std::string(98304, 'g'));
+    Checker.DuringProgress = [&](int32_t percent) {
+        if (percent == 33)
+            std::ofstream(path, std::ios::binary | std::ios::app) << std::string(50000, 'h');
+    };
+    std::string hash;
+    EXPECT_EQ(Hash("growing", hash), crOk);
+    EXPECT_EQ(Checker.Events, (Events{"begin growing", "progress 33", "progress 66", "progress 100",
+                                      "end growing"}));
+    WriteFile(Dir / "original", std::string(98304, 'g'));
+    std::string original;
+    EXPECT_EQ(Hash("original", original), crOk);
+    EXPECT_EQ(hash, original);
+
+    WriteFile(path, std::string(98304, 'g'));
+    Checker.DuringProgress = [&](int32_t percent) {
+        if (percent == 33)
+            std::filesystem::resize_file(path, 40000);
+    };
+    EXPECT_EQ(Hash("growing", hash), crFailed);
+    EXPECT_EQ(hash, "");
+}
+#endif
+
+TEST_F(HashingTest, AddFileAppendsOnlyWhatWasHashed)
+{
+    WriteFile(Dir / "abc.txt", "abc");
+    EXPECT_EQ(Checker.AddFile("abc.txt"), crOk);
+    ASSERT_EQ(Checker.Count(), 1);
+    EXPECT_EQ(Checker.Items[0].FileName, "abc.txt");
+    EXPECT_EQ(Checker.Items[0].Hash, AbcMd5);
+
+    // AddFile joins BaseDir and the name as they are: an absolute name is no
+    // file there.
+    Checker.Events.clear();
+    EXPECT_EQ(Checker.AddFile(Dir / "abc.txt"), crFailed);
+    EXPECT_EQ(Checker.AddFile("nothing"), crFailed);
+    EXPECT_TRUE(Checker.Events.empty());
+
+    Faults.FailPath(FileOperation::Open, "abc.txt");
+    Checker.Answers = {raSkip};
+    EXPECT_EQ(Checker.AddFile("abc.txt"), crSkipped);
+    EXPECT_EQ(Checker.Count(), 1);
+}
+
+class VerifyingTest : public HashingTest {
+protected:
+    void SetUp() override
+    {
+        WriteFile(Dir / "ok", "abc");
+        WriteFile(Dir / "bad1", "abd");
+        WriteFile(Dir / "locked", "abc");
+        WriteFile(Dir / "bad2", "");
+        Faults.FailPath(FileOperation::Open, "locked");
+        Checker.Items = {{"ok", "900150983CD24FB0D6963F7D28E17F72"},
+                         {"bad1", AbcMd5},
+                         {"gone", AbcMd5},
+                         {"locked", AbcMd5},
+                         {"bad2", std::string(AbcMd5) + "0"}};
+    }
+};
+
+TEST_F(VerifyingTest, VerifyItemComparesWithoutCaseAndNeverChangesTheEntry)
+{
+    EXPECT_EQ(Checker.VerifyItem(0), crOk);
+    EXPECT_EQ(Checker.VerifyItem(1), crMismatch);
+    EXPECT_EQ(Checker.VerifyItem(2), crMissing);
+    EXPECT_EQ(Checker.Items[0].Hash, "900150983CD24FB0D6963F7D28E17F72");
+    Checker.Events.clear();
+    EXPECT_EQ(Checker.VerifyItem(-1), crMissing);
+    EXPECT_EQ(Checker.VerifyItem(Checker.Count()), crMissing);
+    EXPECT_TRUE(Checker.Events.empty());
+}
+
+TEST_F(VerifyingTest, VerifyAllGathersMismatchesAndCountsTheRest)
+{
+    Checker.Answers = {raSkip};
+    std::vector<std::string> mismatches{"left over"};
+    int32_t missing = -1, skipped = -1;
+    EXPECT_EQ(Checker.VerifyAll(mismatches, missing, skipped), crOk);
+    EXPECT_EQ(mismatches, (std::vector<std::string>{"bad1", "bad2"}));
+    EXPECT_EQ(missing, 1);
+    EXPECT_EQ(skipped, 1);
+}
+
+TEST_F(VerifyingTest, VerifyAllStopsAtAnAbortKeepingWhatItGathered)
+{
+    std::swap(Checker.Items[2], Checker.Items[3]); // the locked file comes third
+    Checker.Answers = {raAbort};
+    std::vector<std::string> mismatches;
+    int32_t missing = -1, skipped = -1;
+    EXPECT_EQ(Checker.VerifyAll(mismatches, missing, skipped), crAborted);
+    EXPECT_EQ(mismatches, std::vector<std::string>{"bad1"});
+    EXPECT_EQ(missing, 0);
+    EXPECT_EQ(skipped, 0);
+}
+
+TEST_F(HashingTest, CompareFilesHashesTheSecondOnlyWhenTheFirstWorked)
+{
+    WriteFile(Dir / "a", "same");
+    WriteFile(Dir / "b", "same");
+    WriteFile(Dir / "c", "other");
+    EXPECT_EQ(Checker.CompareFiles(Dir / "a", Dir / "b"), crOk);
+    EXPECT_EQ(Checker.CompareFiles(Dir / "a", Dir / "c"), crMismatch);
+    EXPECT_EQ(Checker.CompareFiles(Dir / "a", Dir / "gone"), crMissing);
+
+    Checker.Events.clear();
+    EXPECT_EQ(Checker.CompareFiles(Dir / "gone", Dir / "b"), crMissing);
+    Faults.FailPath(FileOperation::Open, Dir / "a");
+    Checker.Answers = {raSkip};
+    EXPECT_EQ(Checker.CompareFiles(Dir / "a", Dir / "b"), crSkipped);
+    EXPECT_EQ(Checker.Events, Events{"error " + (Dir / "a")});
+}
+
+TEST(ExpandName, AbsoluteNamesStandAndOthersGoBelowBaseDir)
+{
+#ifdef _WIN32
+    TFileChecker checker("C:\\work");
+    EXPECT_EQ(checker.BaseDir, "C:\\work\\");
+    EXPECT_EQ(checker.ExpandName("D:\\x.md5"), "D:\\x.md5");
+    EXPECT_EQ(checker.ExpandName("\\\\srv\\share\\x"), "\\\\srv\\share\\x");
+    EXPECT_EQ(checker.ExpandName("x.md5"), "C:\\work\\x.md5");
+    EXPECT_EQ(checker.ExpandName("\\x.md5"), "C:\\work\\\\x.md5");
+    EXPECT_EQ(checker.ExpandName("D:\\"), "C:\\work\\D:\\");
+#else
+    TFileChecker checker("/work");
+    EXPECT_EQ(checker.BaseDir, "/work/");
+    EXPECT_EQ(checker.ExpandName("/tmp/x.md5"), "/tmp/x.md5");
+    EXPECT_EQ(checker.ExpandName("x.md5"), "/work/x.md5");
+    EXPECT_EQ(checker.ExpandName("C:\\x.md5"), "/work/C:\\x.md5");
+#endif
+    EXPECT_EQ(checker.Algorithm, haNone);
+    EXPECT_EQ(checker.ModeMark, BinaryModeMarkValue);
+    EXPECT_EQ(checker.LineBreak, "\r\n");
+}
+
+} // namespace
