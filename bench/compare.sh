@@ -120,15 +120,18 @@ import os, statistics, subprocess, sys, time
 rows_file, runs, size_mib, model = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
 rows = [line.rstrip("\n").split("|", 3) for line in open(rows_file) if line.strip()]
 
+error_file = os.path.join(os.path.dirname(rows_file), "stderr")
+
 def run(cmd):
-    start = time.perf_counter()
-    child = subprocess.Popen(["bash", "-c", cmd], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-    _, status, usage = os.wait4(child.pid, 0)
-    wall = time.perf_counter() - start
-    error = child.stderr.read().decode(errors="replace")
-    child.stderr.close()
+    # Standard error goes to a file: a pipe nobody reads could stall the command.
+    with open(error_file, "wb") as errors:
+        start = time.perf_counter()
+        child = subprocess.Popen(["bash", "-c", cmd], stdout=subprocess.DEVNULL, stderr=errors)
+        _, status, usage = os.wait4(child.pid, 0)
+        wall = time.perf_counter() - start
     if status != 0:
-        sys.exit(f"compare.sh: '{cmd}' failed: {error[:300]}")
+        with open(error_file, errors="replace") as errors:
+            sys.exit(f"compare.sh: '{cmd}' failed: {errors.read(300)}")
     return wall, usage.ru_utime + usage.ru_stime
 
 for row in rows:
