@@ -27,8 +27,7 @@ constexpr int64_t Sizes[] = {64, 4096, 32768, 1 << 20};
 
 // Runs feed(piece, count) over a buffer of state.range(0) bytes with the
 // given paths selected.
-template <typename Feed>
-void RunDigest(benchmark::State& state, uint32_t paths, Feed feed)
+template <typename Feed> void RunDigest(benchmark::State& state, uint32_t paths, Feed feed)
 {
     const uint32_t previous = ActiveDigestPaths();
     SelectDigestPaths(paths);
@@ -92,8 +91,7 @@ void Sha1Dispatched(benchmark::State& state, uint32_t paths)
 
 // The reference update shape (each block copied into the buffer) with the
 // given block function: shows what taking runs of blocks in one call gains.
-template <typename Compress>
-void Sha1BlockAtATime(benchmark::State& state, Compress compress)
+template <typename Compress> void Sha1BlockAtATime(benchmark::State& state, Compress compress)
 {
     HashContext context;
     Sha1Init(context);
@@ -134,22 +132,30 @@ int main(int argc, char** argv)
             Crc32Dispatched(s, DigestPathBit(DigestPath::Crc32Slicing8));
         });
     if (has(DigestPath::Crc32Clmul))
-        Register("Crc32/clmul", [](benchmark::State& s) { Crc32Dispatched(s, DigestPathBit(DigestPath::Crc32Clmul)); });
+        Register("Crc32/clmul", [](benchmark::State& s) {
+            Crc32Dispatched(s, DigestPathBit(DigestPath::Crc32Clmul));
+        });
     if (has(DigestPath::Crc32Vpclmul))
         Register("Crc32/vpclmul", [](benchmark::State& s) {
-            Crc32Dispatched(s, DigestPathBit(DigestPath::Crc32Vpclmul) | DigestPathBit(DigestPath::Crc32Clmul));
+            Crc32Dispatched(s, DigestPathBit(DigestPath::Crc32Vpclmul) |
+                                   DigestPathBit(DigestPath::Crc32Clmul));
         });
 
     Register("Md5/reference", Md5Reference);
     Register("Md5/dispatch-none", [](benchmark::State& s) { Md5Dispatched(s, 0); });
     if (has(DigestPath::Md5Scheduled))
-        Register("Md5/scheduled", [](benchmark::State& s) { Md5Dispatched(s, DigestPathBit(DigestPath::Md5Scheduled)); });
+        Register("Md5/scheduled", [](benchmark::State& s) {
+            Md5Dispatched(s, DigestPathBit(DigestPath::Md5Scheduled));
+        });
 
-    Register("Sha1/reference", [](benchmark::State& s) { Sha1BlockAtATime(s, Sha1CompressReference); });
+    Register("Sha1/reference",
+             [](benchmark::State& s) { Sha1BlockAtATime(s, Sha1CompressReference); });
     Register("Sha1/dispatch-none", [](benchmark::State& s) { Sha1Dispatched(s, 0); });
 #if defined(HASHKEEP_X86_DIGESTS)
     if (has(DigestPath::Sha1ShaNi)) {
-        Register("Sha1/shani", [](benchmark::State& s) { Sha1Dispatched(s, DigestPathBit(DigestPath::Sha1ShaNi)); });
+        Register("Sha1/shani", [](benchmark::State& s) {
+            Sha1Dispatched(s, DigestPathBit(DigestPath::Sha1ShaNi));
+        });
         Register("Sha1/shani-block-at-a-time", [](benchmark::State& s) {
             Sha1BlockAtATime(s, [](HashContext& c) { Sha1BlocksShaNi(c.State, c.Buffer, 1); });
         });

@@ -88,8 +88,8 @@ HK_CRC_TARGET inline __m128i Constants(uint64_t high, uint64_t low)
 // Folds four lanes holding 64 consecutive bytes into one, then the rest of the
 // run 16 bytes at a time, reduces to the register and takes the last bytes
 // through the table.
-HK_CRC_TARGET inline uint32_t FinishFolding(__m128i lane0, __m128i lane1, __m128i lane2, __m128i lane3,
-                                            const uint8_t* Data, size_t Count)
+HK_CRC_TARGET inline uint32_t FinishFolding(__m128i lane0, __m128i lane1, __m128i lane2,
+                                            __m128i lane3, const uint8_t* Data, size_t Count)
 {
     const __m128i fold128 = Constants(Fold128High, Fold128Low);
     __m128i value = Fold(lane0, lane1, fold128);
@@ -102,8 +102,9 @@ HK_CRC_TARGET inline uint32_t FinishFolding(__m128i lane0, __m128i lane1, __m128
     value = _mm_xor_si128(_mm_srli_si128(value, 8), _mm_clmulepi64_si128(value, fold128, 0x10));
     // 96 to 64 bits.
     const __m128i low32 = _mm_set_epi32(0, 0, 0, -1);
-    value = _mm_xor_si128(_mm_srli_si128(value, 4),
-                          _mm_clmulepi64_si128(_mm_and_si128(value, low32), Constants(0, Fold64), 0x00));
+    value =
+        _mm_xor_si128(_mm_srli_si128(value, 4), _mm_clmulepi64_si128(_mm_and_si128(value, low32),
+                                                                     Constants(0, Fold64), 0x00));
     // Barrett: quotient estimate times P, leaving the remainder in bits 32-63.
     const __m128i barrett = Constants(Barrett, PolynomialReflected33);
     __m128i quotient = _mm_clmulepi64_si128(_mm_and_si128(value, low32), barrett, 0x10);
@@ -150,7 +151,10 @@ constexpr size_t WideStepBytes = 4 * 64;
 constexpr uint64_t Fold2048Low = FoldConstant(2048 + 32);
 constexpr uint64_t Fold2048High = FoldConstant(2048 - 32);
 
-HK_CRC_WIDE_TARGET inline __m512i LoadWide(const uint8_t* p) { return _mm512_loadu_si512(p); }
+HK_CRC_WIDE_TARGET inline __m512i LoadWide(const uint8_t* p)
+{
+    return _mm512_loadu_si512(p);
+}
 
 // Four 128-bit lanes folded at once; the XOR of three is one instruction.
 HK_CRC_WIDE_TARGET inline __m512i FoldWide(__m512i lanes, __m512i next, __m512i constants)
@@ -168,12 +172,14 @@ HK_CRC_WIDE_TARGET inline __m512i ConstantsWide(uint64_t high, uint64_t low)
 
 } // namespace
 
-HK_CRC_WIDE_TARGET uint32_t DigestDetail::Crc32Vpclmul(uint32_t Crc, const uint8_t* Data, size_t Count)
+HK_CRC_WIDE_TARGET uint32_t DigestDetail::Crc32Vpclmul(uint32_t Crc, const uint8_t* Data,
+                                                       size_t Count)
 {
     if (Count < Crc32WideFoldMinimum)
         return Crc32Clmul(Crc, Data, Count);
-    __m512i lanes0 = _mm512_xor_si512(LoadWide(Data), _mm512_set_epi32(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                                                          0, 0, 0, static_cast<int>(Crc)));
+    __m512i lanes0 =
+        _mm512_xor_si512(LoadWide(Data), _mm512_set_epi32(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                          0, static_cast<int>(Crc)));
     __m512i lanes1 = LoadWide(Data + 64);
     __m512i lanes2 = LoadWide(Data + 128);
     __m512i lanes3 = LoadWide(Data + 192);

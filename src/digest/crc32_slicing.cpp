@@ -41,9 +41,10 @@ uint32_t DigestDetail::Crc32Slicing8(uint32_t Crc, const uint8_t* Data, size_t C
     for (; Count >= SliceCount; Count -= SliceCount, Data += SliceCount) {
         const uint32_t low = LoadLittleEndian32(Data) ^ Crc;
         const uint32_t high = LoadLittleEndian32(Data + 4);
-        Crc = Slices[7][low & 0xFFu] ^ Slices[6][(low >> 8) & 0xFFu] ^ Slices[5][(low >> 16) & 0xFFu] ^
-              Slices[4][low >> 24] ^ Slices[3][high & 0xFFu] ^ Slices[2][(high >> 8) & 0xFFu] ^
-              Slices[1][(high >> 16) & 0xFFu] ^ Slices[0][high >> 24];
+        Crc = Slices[7][low & 0xFFu] ^ Slices[6][(low >> 8) & 0xFFu] ^
+              Slices[5][(low >> 16) & 0xFFu] ^ Slices[4][low >> 24] ^ Slices[3][high & 0xFFu] ^
+              Slices[2][(high >> 8) & 0xFFu] ^ Slices[1][(high >> 16) & 0xFFu] ^
+              Slices[0][high >> 24];
     }
     for (; Count > 0; --Count, ++Data)
         Crc = (Crc >> 8) ^ Slices[0][(Crc ^ *Data) & 0xFFu];

@@ -96,7 +96,10 @@ uint32_t SupportedDigestPaths()
     return paths;
 }
 
-uint32_t ActiveDigestPaths() { return Active(); }
+uint32_t ActiveDigestPaths()
+{
+    return Active();
+}
 
 uint32_t SelectDigestPaths(uint32_t Wanted)
 {
@@ -112,10 +115,8 @@ struct PathName {
     const char* Name;
 };
 constexpr PathName PathNames[] = {
-    {DigestPath::Crc32Slicing8, "crc32-slicing8"},
-    {DigestPath::Crc32Clmul, "crc32-clmul"},
-    {DigestPath::Md5Scheduled, "md5-scheduled"},
-    {DigestPath::Sha1ShaNi, "sha1-shani"},
+    {DigestPath::Crc32Slicing8, "crc32-slicing8"}, {DigestPath::Crc32Clmul, "crc32-clmul"},
+    {DigestPath::Md5Scheduled, "md5-scheduled"},   {DigestPath::Sha1ShaNi, "sha1-shani"},
     {DigestPath::Crc32Vpclmul, "crc32-vpclmul"},
 };
 static_assert(sizeof PathNames / sizeof PathNames[0] == 5, "one name per path");
@@ -145,7 +146,8 @@ bool ParseDigestPaths(const char* Text, uint32_t& Paths)
     size_t start = 0;
     for (;;) {
         const size_t comma = text.find(',', start);
-        const std::string_view name = text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+        const std::string_view name = text.substr(
+            start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
         bool known = false;
         for (const PathName& entry : PathNames) {
             if (name == entry.Name) {

@@ -14,22 +14,22 @@
 using namespace DigestDetail;
 
 // a + x[k] + t does not wait for b; only the round function and the rotation do.
-#define MD5_F_STEP(a, b, c, d, k, s, t)                                                          \
-    a += x[k] + (t);                                                                             \
-    a += (d) ^ ((b) & ((c) ^ (d)));                                                              \
+#define MD5_F_STEP(a, b, c, d, k, s, t)                                                            \
+    a += x[k] + (t);                                                                               \
+    a += (d) ^ ((b) & ((c) ^ (d)));                                                                \
     a = RotateLeft(a, s) + (b);
-#define MD5_G_STEP(a, b, c, d, k, s, t)                                                          \
-    a += x[k] + (t);                                                                             \
-    a += (c) & ~(d);                                                                             \
-    a += (b) & (d);                                                                              \
+#define MD5_G_STEP(a, b, c, d, k, s, t)                                                            \
+    a += x[k] + (t);                                                                               \
+    a += (c) & ~(d);                                                                               \
+    a += (b) & (d);                                                                                \
     a = RotateLeft(a, s) + (b);
-#define MD5_H_STEP(a, b, c, d, k, s, t)                                                          \
-    a += x[k] + (t);                                                                             \
-    a += (b) ^ ((c) ^ (d));                                                                      \
+#define MD5_H_STEP(a, b, c, d, k, s, t)                                                            \
+    a += x[k] + (t);                                                                               \
+    a += (b) ^ ((c) ^ (d));                                                                        \
     a = RotateLeft(a, s) + (b);
-#define MD5_I_STEP(a, b, c, d, k, s, t)                                                          \
-    a += x[k] + (t);                                                                             \
-    a += (c) ^ ((b) | ~(d));                                                                     \
+#define MD5_I_STEP(a, b, c, d, k, s, t)                                                            \
+    a += x[k] + (t);                                                                               \
+    a += (c) ^ ((b) | ~(d));                                                                       \
     a = RotateLeft(a, s) + (b);
 
 void DigestDetail::Md5CompressScheduled(uint32_t State[4], const uint8_t* Block)

@@ -17,19 +17,20 @@
 
 namespace {
 
-constexpr DigestPath EveryPath[] = {DigestPath::Crc32Slicing8, DigestPath::Crc32Clmul, DigestPath::Crc32Vpclmul,
-                                    DigestPath::Md5Scheduled, DigestPath::Sha1ShaNi};
+constexpr DigestPath EveryPath[] = {DigestPath::Crc32Slicing8, DigestPath::Crc32Clmul,
+                                    DigestPath::Crc32Vpclmul, DigestPath::Md5Scheduled,
+                                    DigestPath::Sha1ShaNi};
 constexpr size_t MaxUpdateCount = 65535;
 
 // Puts back the selection a test changes.
 class PathGuard {
-public:
+  public:
     PathGuard() : Saved_(ActiveDigestPaths()) {}
     ~PathGuard() { SelectDigestPaths(Saved_); }
     PathGuard(const PathGuard&) = delete;
     PathGuard& operator=(const PathGuard&) = delete;
 
-private:
+  private:
     uint32_t Saved_;
 };
 
@@ -53,11 +54,14 @@ std::vector<PathSet> FasterPathSets()
 
 enum class Algo { Crc32, Md5, Sha1 };
 constexpr Algo EveryAlgo[] = {Algo::Crc32, Algo::Md5, Algo::Sha1};
-const char* AlgoName(Algo algo) { return algo == Algo::Crc32 ? "CRC32" : algo == Algo::Md5 ? "MD5" : "SHA1"; }
+const char* AlgoName(Algo algo)
+{
+    return algo == Algo::Crc32 ? "CRC32" : algo == Algo::Md5 ? "MD5" : "SHA1";
+}
 
 // One digest in progress.
 class Digester {
-public:
+  public:
     explicit Digester(Algo algo) : Algo_(algo)
     {
         std::memset(&Context_, 0, sizeof Context_);
@@ -100,7 +104,7 @@ public:
         return Crc_ == other.Crc_ && std::memcmp(&Context_, &other.Context_, sizeof Context_) == 0;
     }
 
-private:
+  private:
     Algo Algo_;
     uint32_t Crc_ = 0;
     HashContext Context_;
@@ -111,7 +115,8 @@ std::string DigestOf(Algo algo, const uint8_t* data, size_t count)
 {
     Digester digester(algo);
     for (size_t offset = 0; offset < count; offset += MaxUpdateCount)
-        digester.Update(data + offset, static_cast<uint16_t>(std::min(MaxUpdateCount, count - offset)));
+        digester.Update(data + offset,
+                        static_cast<uint16_t>(std::min(MaxUpdateCount, count - offset)));
     return digester.Final();
 }
 
@@ -230,8 +235,8 @@ TEST(DigestPaths, BoundaryLengthsAtEveryAlignment)
     std::vector<size_t> lengths;
     for (size_t length = 0; length <= 272; ++length)
         lengths.push_back(length);
-    for (size_t length : {319u, 320u, 511u, 512u, 513u, 575u, 576u, 4095u, 4096u, 4097u, 32767u, 32768u,
-                          32769u, 65534u, 65535u})
+    for (size_t length : {319u, 320u, 511u, 512u, 513u, 575u, 576u, 4095u, 4096u, 4097u, 32767u,
+                          32768u, 32769u, 65534u, 65535u})
         lengths.push_back(length);
 
     for (Algo algo : EveryAlgo) {
@@ -243,7 +248,8 @@ TEST(DigestPaths, BoundaryLengthsAtEveryAlignment)
                 for (const PathSet& set : FasterPathSets()) {
                     SelectDigestPaths(set.Paths);
                     ASSERT_EQ(DigestOf(algo, data.data() + offset, length), expected)
-                        << AlgoName(algo) << " on " << set.Name << ", " << length << " bytes at offset " << offset;
+                        << AlgoName(algo) << " on " << set.Name << ", " << length
+                        << " bytes at offset " << offset;
                 }
             }
         }
@@ -285,8 +291,9 @@ TEST(DigestPaths, RandomSplitsLeaveTheReferenceContext)
                     candidate.Update(data + offset, pieces[i]);
                     offset += pieces[i];
                     ASSERT_TRUE(candidate.SameStateAs(reference))
-                        << AlgoName(algo) << " on " << set.Name << ": " << length << " bytes, piece " << i
-                        << " of " << pieces.size() << " (" << pieces[i] << " bytes)";
+                        << AlgoName(algo) << " on " << set.Name << ": " << length
+                        << " bytes, piece " << i << " of " << pieces.size() << " (" << pieces[i]
+                        << " bytes)";
                 }
                 SelectDigestPaths(0);
                 const std::string expected = reference.Final();

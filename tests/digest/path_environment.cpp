@@ -11,7 +11,7 @@ namespace {
 uint32_t Startup = 0;
 
 class PathEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override
     {
         Startup = ActiveDigestPaths();
@@ -25,8 +25,12 @@ public:
     }
 };
 
-[[maybe_unused]] const auto* const Registered = ::testing::AddGlobalTestEnvironment(new PathEnvironment);
+[[maybe_unused]] const auto* const Registered =
+    ::testing::AddGlobalTestEnvironment(new PathEnvironment);
 
 } // namespace
 
-uint32_t StartupDigestPaths() { return Startup; }
+uint32_t StartupDigestPaths()
+{
+    return Startup;
+}
