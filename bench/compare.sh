@@ -3,7 +3,8 @@
 # page-cached file (1 GiB by default) and prints, per algorithm, the median
 # wall time of each command (and its CPU time) and the ratio to the fastest peer.
 #
-# Usage: bench/compare.sh [--runs N] [--size-mib N] [--reference-build DIR] [HASHKEEP]
+# Usage: bench/compare.sh [--runs N] [--size-mib N] [--algorithms LIST]
+#                         [--reference-build DIR] [HASHKEEP]
 #   HASHKEEP           the hashkeep binary (default: build/default/apps/hashkeep/hashkeep)
 #   --reference-build  a build directory configured with
 #                      -DHASHKEEP_ACCELERATED_DIGESTS=OFF: its hashkeep and
@@ -11,6 +12,7 @@
 #                      portable reference alone)
 #   --runs             runs of each command, at least 5 (default 7)
 #   --size-mib         size of the test file (default 1024)
+#   --algorithms LIST  comma-separated, of crc32, md5, sha1 (default: all three)
 # Where build/default/bench/digest_file exists, the digest library is also
 # timed on its own (the checker's 32 KiB reads, no list written), once with
 # every path the processor has and once with HASHKEEP_DIGEST_PATHS=none.
@@ -20,13 +22,15 @@ set -euo pipefail
 runs=7
 size_mib=1024
 reference_build=""
+algorithms="crc32,md5,sha1"
 hashkeep=""
 while (($#)); do
     case "$1" in
     --runs) runs="$2"; shift 2 ;;
     --size-mib) size_mib="$2"; shift 2 ;;
     --reference-build) reference_build="$2"; shift 2 ;;
-    -h | --help) sed -n '2,19p' "$0"; exit 0 ;;
+    --algorithms) algorithms="$2"; shift 2 ;;
+    -h | --help) sed -n '2,21p' "$0"; exit 0 ;;
     -*) echo "compare.sh: unknown option $1" >&2; exit 2 ;;
     *) hashkeep="$1"; shift ;;
     esac
@@ -75,7 +79,12 @@ EOF
 rows=()
 add() { rows+=("$1|$2|$3|$4"); }
 have() { command -v "$1" >/dev/null 2>&1; }
-for algo in crc32 md5 sha1; do
+IFS=',' read -r -a chosen <<<"$algorithms"
+for algo in "${chosen[@]}"; do
+    if [[ "$algo" != crc32 && "$algo" != md5 && "$algo" != sha1 ]]; then
+        echo "compare.sh: unknown algorithm $algo" >&2
+        exit 2
+    fi
     if [[ -n "$hashkeep" ]]; then
         add "$algo" "hashkeep" tool "'$hashkeep' create -a $algo -o '$work/list.$algo' -C '$work' data.bin"
     fi
@@ -147,6 +156,8 @@ for _ in range(runs):
 print(f"{model}; file {size_mib} MiB, page-cached; median of {runs} runs")
 for algo in ("crc32", "md5", "sha1", "read"):
     members = [i for i, row in enumerate(rows) if row[0] == algo]
+    if not members:
+        continue
     wall = {i: statistics.median(walls[i]) for i in members}
     cpu = {i: statistics.median(cpus[i]) for i in members}
     peers = [i for i in members if rows[i][2] == "peer"]
