@@ -1,20 +1,40 @@
-// Throughput of each digest fed the way the file checker feeds it: one update
-// call per read of up to 32768 bytes.
+// Throughput of each digest path fed the way the file checker feeds it: one
+// update call per read of up to 32768 bytes. "reference" calls the portable
+// code directly, as it was before any dispatch; "dispatch-none" goes through
+// the public functions with every faster path switched off (the cost of the
+// dispatch itself); the other rows force one path each. HASHKEEP_DIGEST_PATHS
+// limits the forced paths to those named.
 #include "digest/digest.h"
+#include "digest/digest_kernels.h"
+#include "digest/digest_paths.h"
+#include "digest/hash_context.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
 #include <vector>
+
+using namespace DigestDetail;
 
 namespace {
 
 constexpr size_t ReadBufferSize = 32768;
+constexpr int64_t Sizes[] = {64, 4096, 32768, 1 << 20};
 
-template <typename Feed>
-void RunDigest(benchmark::State& state, Feed feed)
+// Runs feed(piece, count) over a buffer of state.range(0) bytes with the
+// given paths selected.
+template <typename Feed> void RunDigest(benchmark::State& state, uint32_t paths, Feed feed)
 {
+    const uint32_t previous = ActiveDigestPaths();
+    SelectDigestPaths(paths);
     const auto size = static_cast<size_t>(state.range(0));
-    std::vector<uint8_t> data(size, 0x5A);
+    std::vector<uint8_t> data(size);
+    for (size_t i = 0; i < size; ++i)
+        data[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
     for (auto _ : state) {
         for (size_t offset = 0; offset < size; offset += ReadBufferSize) {
             const size_t count = std::min(ReadBufferSize, size - offset);
@@ -22,34 +42,130 @@ void RunDigest(benchmark::State& state, Feed feed)
         }
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
+    SelectDigestPaths(previous);
 }
 
-void BM_Crc32(benchmark::State& state)
+void Crc32Dispatched(benchmark::State& state, uint32_t paths)
 {
     uint32_t crc;
     Crc32Init(crc);
-    RunDigest(state, [&](const uint8_t* p, uint16_t n) { Crc32Update(crc, p, n); });
+    RunDigest(state, paths, [&](const uint8_t* p, uint16_t n) { Crc32Update(crc, p, n); });
     benchmark::DoNotOptimize(crc);
 }
 
-void BM_Md5(benchmark::State& state)
+void Crc32Reference(benchmark::State& state)
+{
+    uint32_t crc;
+    Crc32Init(crc);
+    RunDigest(state, 0, [&](const uint8_t* p, uint16_t n) { Crc32UpdateReference(crc, p, n); });
+    benchmark::DoNotOptimize(crc);
+}
+
+void Md5Dispatched(benchmark::State& state, uint32_t paths)
 {
     HashContext context;
     Md5Init(context);
-    RunDigest(state, [&](const uint8_t* p, uint16_t n) { Md5Update(context, p, n); });
+    RunDigest(state, paths, [&](const uint8_t* p, uint16_t n) { Md5Update(context, p, n); });
     benchmark::DoNotOptimize(context);
 }
 
-void BM_Sha1(benchmark::State& state)
+void Md5Reference(benchmark::State& state)
+{
+    HashContext context;
+    Md5Init(context);
+    RunDigest(state, 0, [&](const uint8_t* p, uint16_t n) {
+        UpdateHashContext(
+            context, p, n, [&] { Md5CompressReference(context.State, context.Buffer); },
+            [&](const uint8_t* block) { Md5CompressReference(context.State, block); });
+    });
+    benchmark::DoNotOptimize(context);
+}
+
+void Sha1Dispatched(benchmark::State& state, uint32_t paths)
 {
     HashContext context;
     Sha1Init(context);
-    RunDigest(state, [&](const uint8_t* p, uint16_t n) { Sha1Update(context, p, n); });
+    RunDigest(state, paths, [&](const uint8_t* p, uint16_t n) { Sha1Update(context, p, n); });
     benchmark::DoNotOptimize(context);
+}
+
+// The reference update shape (each block copied into the buffer) with the
+// given block function: shows what taking runs of blocks in one call gains.
+template <typename Compress> void Sha1BlockAtATime(benchmark::State& state, Compress compress)
+{
+    HashContext context;
+    Sha1Init(context);
+    RunDigest(state, 0, [&](const uint8_t* p, uint16_t n) {
+        UpdateHashContext(
+            context, p, n, [&] { compress(context); },
+            [&](const uint8_t* block) {
+                std::memcpy(context.Buffer, block, DigestBlockSize);
+                compress(context);
+            });
+    });
+    benchmark::DoNotOptimize(context);
+}
+
+void Register(const std::string& name, std::function<void(benchmark::State&)> run)
+{
+    auto* bench = benchmark::RegisterBenchmark(name.c_str(), std::move(run));
+    for (int64_t size : Sizes)
+        bench->Arg(size);
 }
 
 } // namespace
 
-BENCHMARK(BM_Crc32)->Arg(64)->Arg(4096)->Arg(32768)->Arg(1 << 20);
-BENCHMARK(BM_Md5)->Arg(64)->Arg(4096)->Arg(32768)->Arg(1 << 20);
-BENCHMARK(BM_Sha1)->Arg(64)->Arg(4096)->Arg(32768)->Arg(1 << 20);
+int main(int argc, char** argv)
+{
+    uint32_t wanted = AllDigestPaths;
+    if (!ParseDigestPaths(std::getenv(DigestPathsVariable), wanted)) {
+        std::fprintf(stderr, "%s: unknown path name\n", DigestPathsVariable);
+        return 2;
+    }
+    const uint32_t paths = wanted & SupportedDigestPaths();
+    auto has = [&](DigestPath path) { return (paths & DigestPathBit(path)) != 0; };
+
+    Register("Crc32/reference", Crc32Reference);
+    Register("Crc32/dispatch-none", [](benchmark::State& s) { Crc32Dispatched(s, 0); });
+    if (has(DigestPath::Crc32Slicing8))
+        Register("Crc32/slicing8", [](benchmark::State& s) {
+            Crc32Dispatched(s, DigestPathBit(DigestPath::Crc32Slicing8));
+        });
+    if (has(DigestPath::Crc32Clmul))
+        Register("Crc32/clmul", [](benchmark::State& s) {
+            Crc32Dispatched(s, DigestPathBit(DigestPath::Crc32Clmul));
+        });
+    if (has(DigestPath::Crc32Vpclmul))
+        Register("Crc32/vpclmul", [](benchmark::State& s) {
+            Crc32Dispatched(s, DigestPathBit(DigestPath::Crc32Vpclmul) |
+                                   DigestPathBit(DigestPath::Crc32Clmul));
+        });
+
+    Register("Md5/reference", Md5Reference);
+    Register("Md5/dispatch-none", [](benchmark::State& s) { Md5Dispatched(s, 0); });
+    if (has(DigestPath::Md5Scheduled))
+        Register("Md5/scheduled", [](benchmark::State& s) {
+            Md5Dispatched(s, DigestPathBit(DigestPath::Md5Scheduled));
+        });
+
+    Register("Sha1/reference",
+             [](benchmark::State& s) { Sha1BlockAtATime(s, Sha1CompressReference); });
+    Register("Sha1/dispatch-none", [](benchmark::State& s) { Sha1Dispatched(s, 0); });
+#if defined(HASHKEEP_X86_DIGESTS)
+    if (has(DigestPath::Sha1ShaNi)) {
+        Register("Sha1/shani", [](benchmark::State& s) {
+            Sha1Dispatched(s, DigestPathBit(DigestPath::Sha1ShaNi));
+        });
+        Register("Sha1/shani-block-at-a-time", [](benchmark::State& s) {
+            Sha1BlockAtATime(s, [](HashContext& c) { Sha1BlocksShaNi(c.State, c.Buffer, 1); });
+        });
+    }
+#endif
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -2,6 +2,7 @@
 // least significant bit first, register preset to all ones, result inverted.
 // One table look-up per byte; the table is constant data of the image.
 #include "digest.h"
+#include "digest_kernels.h"
 
 #include <array>
 
@@ -31,7 +32,7 @@ static_assert(Crc32Table[255] == 0x2D02EF8Du);
 
 void Crc32Init(uint32_t& Crc) { Crc = 0xFFFFFFFFu; }
 
-void Crc32Update(uint32_t& Crc, const void* Data, uint16_t Count)
+void DigestDetail::Crc32UpdateReference(uint32_t& Crc, const void* Data, uint16_t Count)
 {
     if (Count == 0)
         return;

@@ -2,6 +2,7 @@
 // for the test suite the unit tests replay). The 64 steps are written out in
 // the RFC's order; whole input blocks are compressed where they lie.
 #include "digest.h"
+#include "digest_kernels.h"
 #include "hash_context.h"
 
 using namespace DigestDetail;
@@ -22,7 +23,7 @@ constexpr uint32_t Md5InitialState[4] = {0x67452301u, 0xEFCDAB89u, 0x98BADCFEu, 
 
 } // namespace
 
-void Md5Compress(uint32_t State[4], const uint8_t* Block)
+void DigestDetail::Md5CompressReference(uint32_t State[4], const uint8_t* Block)
 {
     uint32_t x[16];
     for (int i = 0; i < 16; ++i)

@@ -2,6 +2,7 @@
 // rounds; each group of 20 rounds is a loop five rounds deep in which the
 // roles of the five working values rotate instead of the values being moved.
 #include "digest.h"
+#include "digest_kernels.h"
 #include "hash_context.h"
 
 using namespace DigestDetail;
@@ -26,7 +27,7 @@ constexpr uint32_t Sha1InitialState[5] = {0x67452301u, 0xEFCDAB89u, 0x98BADCFEu,
 
 } // namespace
 
-void Sha1Compress(HashContext& Context)
+void DigestDetail::Sha1CompressReference(HashContext& Context)
 {
     uint32_t w[80];
     for (int t = 0; t < 16; ++t)
@@ -70,7 +71,7 @@ void Sha1Init(HashContext& Context)
         Context.State[i] = Sha1InitialState[i];
 }
 
-void Sha1Update(HashContext& Context, const void* Data, uint16_t Count)
+void DigestDetail::Sha1UpdateReference(HashContext& Context, const void* Data, uint16_t Count)
 {
     // The block function reads only the context's buffer, so every whole
     // input block is copied there once before it is compressed.

@@ -1,0 +1,50 @@
+// The code behind each digest path, internal to digest/ (and to its tests and
+// benchmarks, which compare the paths with each other). The public functions
+// of digest.h choose among these; see digest_paths.h.
+#pragma once
+
+#include "digest.h"
+
+#include <cstddef>
+
+#if !defined(HASHKEEP_REFERENCE_DIGESTS_ONLY) && (defined(__i386__) || defined(__x86_64__))
+#define HASHKEEP_X86_DIGESTS 1
+#endif
+
+namespace DigestDetail {
+
+// The portable reference: one table look-up per byte, the RFC's unrolled MD5
+// steps, the FIPS schedule and five-deep SHA1 round loops.
+void Crc32UpdateReference(uint32_t& Crc, const void* Data, uint16_t Count);
+void Md5CompressReference(uint32_t State[4], const uint8_t* Block);
+void Sha1CompressReference(HashContext& Context);
+void Sha1UpdateReference(HashContext& Context, const void* Data, uint16_t Count);
+
+#if !defined(HASHKEEP_REFERENCE_DIGESTS_ONLY)
+// Portable paths: the register in, the register out (not inverted).
+uint32_t Crc32Slicing8(uint32_t Crc, const uint8_t* Data, size_t Count);
+void Md5CompressScheduled(uint32_t State[4], const uint8_t* Block);
+#endif
+
+#if defined(HASHKEEP_X86_DIGESTS)
+// A 32-bit Windows host may call in with the stack aligned to 4 bytes only.
+// The build says so (-mincoming-stack-boundary=2); the SIMD paths also realign
+// their own frames so they stay safe without it.
+#if defined(__i386__)
+#define HASHKEEP_SIMD_ENTRY __attribute__((force_align_arg_pointer))
+#else
+#define HASHKEEP_SIMD_ENTRY
+#endif
+
+// Runs of fewer than Crc32FoldMinimum bytes go to the byte table.
+constexpr size_t Crc32FoldMinimum = 64;
+HASHKEEP_SIMD_ENTRY uint32_t Crc32Clmul(uint32_t Crc, const uint8_t* Data, size_t Count);
+// The same with four 512-bit registers of four lanes each (VPCLMULQDQ,
+// AVX-512F); runs of fewer than Crc32WideFoldMinimum bytes go to Crc32Clmul.
+constexpr size_t Crc32WideFoldMinimum = 256;
+HASHKEEP_SIMD_ENTRY uint32_t Crc32Vpclmul(uint32_t Crc, const uint8_t* Data, size_t Count);
+// Compresses Blocks whole 64-byte blocks at Data into the five state words.
+HASHKEEP_SIMD_ENTRY void Sha1BlocksShaNi(uint32_t State[5], const uint8_t* Data, size_t Blocks);
+#endif
+
+} // namespace DigestDetail

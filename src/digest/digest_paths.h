@@ -1,0 +1,43 @@
+// Which code computes the digests of digest.h. The processor's features are
+// detected once and the best path is taken; every path gives exactly the
+// result of the portable reference (byte-table CRC32, RFC 1321 MD5 steps,
+// FIPS 180-1 SHA1 rounds), which runs whenever no path below is active.
+//
+// For tests and benchmarks only: the product never changes the selection.
+// Tests and benchmarks read the variable HASHKEEP_DIGEST_PATHS: unset or "all"
+// keeps every path the processor supports, "none" runs only the reference,
+// otherwise a comma-separated list of path names ("crc32-clmul,sha1-shani")
+// keeps just those. A build with HASHKEEP_ACCELERATED_DIGESTS=OFF has no path
+// but the reference.
+#pragma once
+
+#include <cstdint>
+
+enum class DigestPath : uint32_t {
+    Crc32Slicing8 = 1u << 0, // eight bytes a step with eight tables; any processor
+    Crc32Clmul = 1u << 1,    // carry-less multiply folding (PCLMULQDQ, SSE4.1)
+    Md5Scheduled = 1u << 2,  // block function with shorter dependency chains; any processor
+    Sha1ShaNi = 1u << 3,     // SHA extensions (SHA, SSSE3, SSE4.1)
+    Crc32Vpclmul = 1u << 4,  // the folding on 512-bit registers (VPCLMULQDQ, AVX-512F)
+};
+
+constexpr uint32_t AllDigestPaths = 0x1Fu;
+constexpr const char* DigestPathsVariable = "HASHKEEP_DIGEST_PATHS";
+
+constexpr uint32_t DigestPathBit(DigestPath Path)
+{
+    return static_cast<uint32_t>(Path);
+}
+
+// Paths compiled in and usable on this processor (detected once, then cached).
+uint32_t SupportedDigestPaths();
+// Paths in use now; all supported ones until SelectDigestPaths is called.
+uint32_t ActiveDigestPaths();
+// Uses the wanted paths that are supported; returns the paths now in use.
+uint32_t SelectDigestPaths(uint32_t Wanted);
+
+// "crc32-slicing8", "crc32-clmul", "md5-scheduled", "sha1-shani", "crc32-vpclmul".
+const char* DigestPathName(DigestPath Path);
+// The value of HASHKEEP_DIGEST_PATHS as a set of paths; null or empty means
+// all. False for an unknown name.
+bool ParseDigestPaths(const char* Text, uint32_t& Paths);

@@ -1,0 +1,267 @@
+// Chooses the code behind the public digest functions. The processor is asked
+// once; afterwards every call costs one load and a branch. Each operation tries
+// its fastest active path first and ends with the portable reference.
+#include "digest.h"
+#include "digest_kernels.h"
+#include "digest_paths.h"
+#include "hash_context.h"
+
+#include <atomic>
+#include <cstring>
+#include <string_view>
+
+#if defined(HASHKEEP_X86_DIGESTS)
+#include <cpuid.h>
+#endif
+
+using namespace DigestDetail;
+
+namespace {
+
+// Bit 31 marks "not detected yet"; no path uses it.
+constexpr uint32_t NotDetected = 0x80000000u;
+std::atomic<uint32_t> SupportedPaths{NotDetected};
+std::atomic<uint32_t> ActivePaths{NotDetected};
+
+#if defined(HASHKEEP_X86_DIGESTS)
+// XMM, YMM, opmask and both halves of the upper ZMM state.
+constexpr uint32_t Xcr0Avx512State = 0xE6u;
+
+uint32_t ReadXcr0()
+{
+    uint32_t low = 0, high = 0;
+    __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    return low;
+}
+#endif
+
+uint32_t DetectPaths()
+{
+    uint32_t paths = 0;
+#if !defined(HASHKEEP_REFERENCE_DIGESTS_ONLY)
+    paths |= DigestPathBit(DigestPath::Crc32Slicing8) | DigestPathBit(DigestPath::Md5Scheduled);
+#endif
+#if defined(HASHKEEP_X86_DIGESTS)
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0) {
+        // SSE2 is not a given for a 32-bit process; every SIMD path needs it.
+        const bool sse2 = (edx & bit_SSE2) != 0;
+        const bool ssse3 = (ecx & bit_SSSE3) != 0;
+        const bool sse41 = (ecx & bit_SSE4_1) != 0;
+        const bool pclmul = (ecx & bit_PCLMUL) != 0;
+        if (sse2 && sse41 && pclmul)
+            paths |= DigestPathBit(DigestPath::Crc32Clmul);
+        unsigned leaf7[4] = {};
+        const bool sha = __get_cpuid_count(7, 0, &leaf7[0], &leaf7[1], &leaf7[2], &leaf7[3]) != 0 &&
+                         (leaf7[1] & bit_SHA) != 0;
+        if (sse2 && ssse3 && sse41 && sha)
+            paths |= DigestPathBit(DigestPath::Sha1ShaNi);
+        // 512-bit registers also need the system to save them on a switch.
+        const bool osSavesVectors = (ecx & bit_OSXSAVE) != 0;
+        const bool avx512f = (leaf7[1] & bit_AVX512F) != 0;
+        const bool vpclmul = (leaf7[2] & bit_VPCLMULQDQ) != 0;
+        if (sse2 && sse41 && pclmul && osSavesVectors && avx512f && vpclmul &&
+            (ReadXcr0() & Xcr0Avx512State) == Xcr0Avx512State)
+            paths |= DigestPathBit(DigestPath::Crc32Vpclmul);
+    }
+#endif
+    return paths;
+}
+
+inline uint32_t Active()
+{
+    const uint32_t paths = ActivePaths.load(std::memory_order_relaxed);
+    if (paths != NotDetected)
+        return paths;
+    const uint32_t supported = SupportedDigestPaths();
+    uint32_t expected = NotDetected;
+    ActivePaths.compare_exchange_strong(expected, supported, std::memory_order_relaxed);
+    return ActivePaths.load(std::memory_order_relaxed);
+}
+
+[[maybe_unused]] inline bool IsActive(uint32_t paths, DigestPath path)
+{
+    return (paths & DigestPathBit(path)) != 0;
+}
+
+} // namespace
+
+uint32_t SupportedDigestPaths()
+{
+    uint32_t paths = SupportedPaths.load(std::memory_order_relaxed);
+    if (paths == NotDetected) {
+        paths = DetectPaths();
+        SupportedPaths.store(paths, std::memory_order_relaxed);
+    }
+    return paths;
+}
+
+uint32_t ActiveDigestPaths()
+{
+    return Active();
+}
+
+uint32_t SelectDigestPaths(uint32_t Wanted)
+{
+    const uint32_t paths = Wanted & SupportedDigestPaths();
+    ActivePaths.store(paths, std::memory_order_relaxed);
+    return paths;
+}
+
+namespace {
+
+struct PathName {
+    DigestPath Path;
+    const char* Name;
+};
+constexpr PathName PathNames[] = {
+    {DigestPath::Crc32Slicing8, "crc32-slicing8"}, {DigestPath::Crc32Clmul, "crc32-clmul"},
+    {DigestPath::Md5Scheduled, "md5-scheduled"},   {DigestPath::Sha1ShaNi, "sha1-shani"},
+    {DigestPath::Crc32Vpclmul, "crc32-vpclmul"},
+};
+static_assert(sizeof PathNames / sizeof PathNames[0] == 5, "one name per path");
+
+} // namespace
+
+const char* DigestPathName(DigestPath Path)
+{
+    for (const PathName& entry : PathNames)
+        if (entry.Path == Path)
+            return entry.Name;
+    return "";
+}
+
+bool ParseDigestPaths(const char* Text, uint32_t& Paths)
+{
+    const std::string_view text = Text != nullptr ? Text : "";
+    if (text.empty() || text == "all") {
+        Paths = AllDigestPaths;
+        return true;
+    }
+    if (text == "none") {
+        Paths = 0;
+        return true;
+    }
+    uint32_t paths = 0;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = text.find(',', start);
+        const std::string_view name = text.substr(
+            start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+        bool known = false;
+        for (const PathName& entry : PathNames) {
+            if (name == entry.Name) {
+                paths |= DigestPathBit(entry.Path);
+                known = true;
+            }
+        }
+        if (!known)
+            return false;
+        if (comma == std::string_view::npos)
+            break;
+        start = comma + 1;
+    }
+    Paths = paths;
+    return true;
+}
+
+void Crc32Update(uint32_t& Crc, const void* Data, uint16_t Count)
+{
+    if (Count == 0)
+        return;
+#if !defined(HASHKEEP_REFERENCE_DIGESTS_ONLY)
+    const uint32_t paths = Active();
+    const auto* bytes = static_cast<const uint8_t*>(Data);
+#if defined(HASHKEEP_X86_DIGESTS)
+    if (IsActive(paths, DigestPath::Crc32Vpclmul) && Count >= Crc32WideFoldMinimum) {
+        Crc = Crc32Vpclmul(Crc, bytes, Count);
+        return;
+    }
+    if (IsActive(paths, DigestPath::Crc32Clmul) && Count >= Crc32FoldMinimum) {
+        Crc = Crc32Clmul(Crc, bytes, Count);
+        return;
+    }
+#endif
+    if (IsActive(paths, DigestPath::Crc32Slicing8)) {
+        Crc = Crc32Slicing8(Crc, bytes, Count);
+        return;
+    }
+#endif
+    Crc32UpdateReference(Crc, Data, Count);
+}
+
+void Md5Compress(uint32_t State[4], const uint8_t* Block)
+{
+#if !defined(HASHKEEP_REFERENCE_DIGESTS_ONLY)
+    if (IsActive(Active(), DigestPath::Md5Scheduled)) {
+        Md5CompressScheduled(State, Block);
+        return;
+    }
+#endif
+    Md5CompressReference(State, Block);
+}
+
+void Sha1Compress(HashContext& Context)
+{
+#if defined(HASHKEEP_X86_DIGESTS)
+    if (IsActive(Active(), DigestPath::Sha1ShaNi)) {
+        Sha1BlocksShaNi(Context.State, Context.Buffer, 1);
+        return;
+    }
+#endif
+    Sha1CompressReference(Context);
+}
+
+#if defined(HASHKEEP_X86_DIGESTS)
+namespace {
+
+// The reference update scheme with runs of whole input blocks compressed in
+// one call where they lie. The last of them is still copied into the buffer,
+// so the context ends exactly as the reference leaves it (the reference
+// copies every block there before compressing it).
+void Sha1UpdateBlocks(HashContext& Context, const void* Data, uint16_t Count)
+{
+    int32_t remaining = Count;
+    if (remaining == 0)
+        return;
+    const uint32_t addedBits = static_cast<uint32_t>(remaining) * 8u;
+    Context.BitLength[0] += addedBits;
+    if (Context.BitLength[0] < addedBits)
+        ++Context.BitLength[1];
+
+    const auto* bytes = static_cast<const uint8_t*>(Data);
+    while (remaining > 0) {
+        const int32_t room = DigestBlockSize - Context.Index;
+        const int32_t take = remaining < room ? remaining : room;
+        std::memcpy(Context.Buffer + Context.Index, bytes, static_cast<size_t>(take));
+        Context.Index += take;
+        bytes += take;
+        remaining -= take;
+        if (Context.Index < DigestBlockSize)
+            break;
+        Context.Index = 0;
+        Sha1BlocksShaNi(Context.State, Context.Buffer, 1);
+        const int32_t blocks = remaining / DigestBlockSize;
+        if (blocks > 0) {
+            const int32_t wholeBytes = blocks * DigestBlockSize;
+            Sha1BlocksShaNi(Context.State, bytes, static_cast<size_t>(blocks));
+            std::memcpy(Context.Buffer, bytes + wholeBytes - DigestBlockSize, DigestBlockSize);
+            bytes += wholeBytes;
+            remaining -= wholeBytes;
+        }
+    }
+}
+
+} // namespace
+#endif
+
+void Sha1Update(HashContext& Context, const void* Data, uint16_t Count)
+{
+#if defined(HASHKEEP_X86_DIGESTS)
+    if (IsActive(Active(), DigestPath::Sha1ShaNi)) {
+        Sha1UpdateBlocks(Context, Data, Count);
+        return;
+    }
+#endif
+    Sha1UpdateReference(Context, Data, Count);
+}

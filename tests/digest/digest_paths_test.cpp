@@ -1,0 +1,419 @@
+// Every digest path against the portable reference: the same digests and,
+// after every update call, the same context (CRC register; HashContext state,
+// bit length, buffer bytes and index), whatever the data, its length, its
+// alignment and its split over update calls.
+#include "digest/digest.h"
+#include "digest/digest_kernels.h"
+#include "digest/digest_paths.h"
+#include "path_environment.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DigestPath EveryPath[] = {DigestPath::Crc32Slicing8, DigestPath::Crc32Clmul,
+                                    DigestPath::Crc32Vpclmul, DigestPath::Md5Scheduled,
+                                    DigestPath::Sha1ShaNi};
+constexpr size_t MaxUpdateCount = 65535;
+
+// Puts back the selection a test changes.
+class PathGuard {
+  public:
+    PathGuard() : Saved_(ActiveDigestPaths()) {}
+    ~PathGuard() { SelectDigestPaths(Saved_); }
+    PathGuard(const PathGuard&) = delete;
+    PathGuard& operator=(const PathGuard&) = delete;
+
+  private:
+    uint32_t Saved_;
+};
+
+struct PathSet {
+    std::string Name;
+    uint32_t Paths;
+};
+
+// Each path this processor has on its own, then all of them together.
+std::vector<PathSet> FasterPathSets()
+{
+    const uint32_t supported = SupportedDigestPaths();
+    std::vector<PathSet> sets;
+    for (DigestPath path : EveryPath)
+        if ((supported & DigestPathBit(path)) != 0)
+            sets.push_back({DigestPathName(path), DigestPathBit(path)});
+    if (sets.size() > 1)
+        sets.push_back({"all", supported});
+    return sets;
+}
+
+enum class Algo { Crc32, Md5, Sha1 };
+constexpr Algo EveryAlgo[] = {Algo::Crc32, Algo::Md5, Algo::Sha1};
+const char* AlgoName(Algo algo)
+{
+    return algo == Algo::Crc32 ? "CRC32" : algo == Algo::Md5 ? "MD5" : "SHA1";
+}
+
+// One digest in progress.
+class Digester {
+  public:
+    explicit Digester(Algo algo) : Algo_(algo)
+    {
+        std::memset(&Context_, 0, sizeof Context_);
+        if (algo == Algo::Crc32)
+            Crc32Init(Crc_);
+        else if (algo == Algo::Md5)
+            Md5Init(Context_);
+        else
+            Sha1Init(Context_);
+    }
+
+    void Update(const uint8_t* data, uint16_t count)
+    {
+        if (Algo_ == Algo::Crc32)
+            Crc32Update(Crc_, data, count);
+        else if (Algo_ == Algo::Md5)
+            Md5Update(Context_, data, count);
+        else
+            Sha1Update(Context_, data, count);
+    }
+
+    std::string Final()
+    {
+        if (Algo_ == Algo::Crc32) {
+            Crc32Final(Crc_);
+            return Crc32ToHex(Crc_);
+        }
+        if (Algo_ == Algo::Md5) {
+            Md5Digest digest;
+            Md5Final(Context_, digest);
+            return BytesToHex(digest.data(), Md5DigestSize);
+        }
+        Sha1Digest digest;
+        Sha1Final(Context_, digest);
+        return BytesToHex(digest.data(), Sha1DigestSize);
+    }
+
+    bool SameStateAs(const Digester& other) const
+    {
+        return Crc_ == other.Crc_ && std::memcmp(&Context_, &other.Context_, sizeof Context_) == 0;
+    }
+
+  private:
+    Algo Algo_;
+    uint32_t Crc_ = 0;
+    HashContext Context_;
+};
+
+// The digest of count bytes at data, fed in pieces of at most 65535 bytes.
+std::string DigestOf(Algo algo, const uint8_t* data, size_t count)
+{
+    Digester digester(algo);
+    for (size_t offset = 0; offset < count; offset += MaxUpdateCount)
+        digester.Update(data + offset,
+                        static_cast<uint16_t>(std::min(MaxUpdateCount, count - offset)));
+    return digester.Final();
+}
+
+std::string DigestOf(Algo algo, const std::string& text)
+{
+    return DigestOf(algo, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+std::vector<uint8_t> RandomBytes(std::mt19937& random, size_t count)
+{
+    std::vector<uint8_t> data(count);
+    for (auto& byte : data)
+        byte = static_cast<uint8_t>(random());
+    return data;
+}
+
+TEST(DigestPaths, ProcessorFeaturesSelectTheirPaths)
+{
+    const uint32_t supported = SupportedDigestPaths();
+    // Until a test or benchmark chooses otherwise, the best paths run.
+    EXPECT_EQ(StartupDigestPaths(), supported);
+#if defined(HASHKEEP_REFERENCE_DIGESTS_ONLY)
+    EXPECT_EQ(supported, 0u);
+#else
+    EXPECT_NE(supported & DigestPathBit(DigestPath::Crc32Slicing8), 0u);
+    EXPECT_NE(supported & DigestPathBit(DigestPath::Md5Scheduled), 0u);
+#endif
+#if defined(HASHKEEP_X86_DIGESTS)
+    // The compiler's own feature probe, independent of the digest library's CPUID reading.
+    __builtin_cpu_init();
+    const bool clmul = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1") &&
+                       __builtin_cpu_supports("sse2");
+    const bool shaNi = __builtin_cpu_supports("sha") && __builtin_cpu_supports("ssse3") &&
+                       __builtin_cpu_supports("sse4.1") && __builtin_cpu_supports("sse2");
+    EXPECT_EQ((supported & DigestPathBit(DigestPath::Crc32Clmul)) != 0, clmul);
+    EXPECT_EQ((supported & DigestPathBit(DigestPath::Sha1ShaNi)) != 0, shaNi);
+    // The 512-bit path also depends on the system saving the registers,
+    // which the compiler's probe does not see; it is never there without them.
+    if (!(clmul && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("vpclmulqdq"))) {
+        EXPECT_EQ(supported & DigestPathBit(DigestPath::Crc32Vpclmul), 0u);
+    }
+#endif
+    std::string names;
+    for (DigestPath path : EveryPath)
+        if ((supported & DigestPathBit(path)) != 0)
+            names += std::string(names.empty() ? "" : ",") + DigestPathName(path);
+    RecordProperty("SupportedDigestPaths", names);
+    std::printf("digest paths of this processor: %s\n", names.empty() ? "none" : names.c_str());
+}
+
+TEST(DigestPaths, SelectionKeepsOnlySupportedPaths)
+{
+    PathGuard guard;
+    const uint32_t supported = SupportedDigestPaths();
+    EXPECT_EQ(SelectDigestPaths(AllDigestPaths | 0xF0u), supported);
+    EXPECT_EQ(ActiveDigestPaths(), supported);
+    EXPECT_EQ(SelectDigestPaths(0), 0u);
+    EXPECT_EQ(ActiveDigestPaths(), 0u);
+}
+
+TEST(DigestPaths, VariableNamesPaths)
+{
+    uint32_t paths = 123;
+    EXPECT_TRUE(ParseDigestPaths(nullptr, paths));
+    EXPECT_EQ(paths, AllDigestPaths);
+    EXPECT_TRUE(ParseDigestPaths("none", paths));
+    EXPECT_EQ(paths, 0u);
+    EXPECT_TRUE(ParseDigestPaths("all", paths));
+    EXPECT_EQ(paths, AllDigestPaths);
+    EXPECT_TRUE(ParseDigestPaths("sha1-shani,crc32-clmul", paths));
+    EXPECT_EQ(paths, DigestPathBit(DigestPath::Sha1ShaNi) | DigestPathBit(DigestPath::Crc32Clmul));
+    for (DigestPath path : EveryPath) {
+        EXPECT_TRUE(ParseDigestPaths(DigestPathName(path), paths));
+        EXPECT_EQ(paths, DigestPathBit(path));
+    }
+
+    paths = 7;
+    EXPECT_FALSE(ParseDigestPaths("crc32-clmul,fast", paths));
+    EXPECT_FALSE(ParseDigestPaths("crc32-clmul,", paths));
+    EXPECT_FALSE(ParseDigestPaths("CRC32-CLMUL", paths));
+    EXPECT_EQ(paths, 7u) << "a rejected text leaves the set as it was";
+}
+
+TEST(DigestPaths, PublishedVectorsOnEveryPath)
+{
+    PathGuard guard;
+    const std::string digits80 =
+        "12345678901234567890123456789012345678901234567890123456789012345678901234567890";
+    const std::string millionA(1000000, 'a');
+    for (const PathSet& set : FasterPathSets()) {
+        SelectDigestPaths(set.Paths);
+        SCOPED_TRACE(set.Name);
+        EXPECT_EQ(DigestOf(Algo::Crc32, "123456789"), "cbf43926");
+        EXPECT_EQ(DigestOf(Algo::Crc32, "abc"), "352441c2");
+        EXPECT_EQ(DigestOf(Algo::Crc32, ""), "00000000");
+        EXPECT_EQ(DigestOf(Algo::Crc32, digits80), "7ca94a72");
+        EXPECT_EQ(DigestOf(Algo::Crc32, millionA), "dc25bfbc");
+        EXPECT_EQ(DigestOf(Algo::Md5, "abc"), "900150983cd24fb0d6963f7d28e17f72");
+        EXPECT_EQ(DigestOf(Algo::Md5, digits80), "57edf4a22be3c955ac49da2e2107b67a");
+        EXPECT_EQ(DigestOf(Algo::Md5, millionA), "7707d6ae4e027c70eea2a935c2296f21");
+        EXPECT_EQ(DigestOf(Algo::Sha1, "abc"), "a9993e364706816aba3e25717850c26c9cd0d89d");
+        EXPECT_EQ(DigestOf(Algo::Sha1, "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+                  "84983e441c3bd26ebaae4aa1f95129e5e54670f1");
+        EXPECT_EQ(DigestOf(Algo::Sha1, millionA), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
+    }
+}
+
+// Lengths across the 64-byte block, the CRC folding thresholds (64 and 256
+// bytes) and their 256-, 64- and 16-byte steps, and the largest update, each
+// at every alignment.
+TEST(DigestPaths, BoundaryLengthsAtEveryAlignment)
+{
+    PathGuard guard;
+    std::mt19937 random(0x5EED0001u);
+    const auto data = RandomBytes(random, 70000);
+    std::vector<size_t> lengths;
+    for (size_t length = 0; length <= 272; ++length)
+        lengths.push_back(length);
+    for (size_t length : {319u, 320u, 511u, 512u, 513u, 575u, 576u, 4095u, 4096u, 4097u, 32767u,
+                          32768u, 32769u, 65534u, 65535u})
+        lengths.push_back(length);
+
+    for (Algo algo : EveryAlgo) {
+        for (size_t length : lengths) {
+            const size_t alignments = length <= 272 ? 16 : 4;
+            for (size_t offset = 0; offset < alignments; ++offset) {
+                SelectDigestPaths(0);
+                const std::string expected = DigestOf(algo, data.data() + offset, length);
+                for (const PathSet& set : FasterPathSets()) {
+                    SelectDigestPaths(set.Paths);
+                    ASSERT_EQ(DigestOf(algo, data.data() + offset, length), expected)
+                        << AlgoName(algo) << " on " << set.Name << ", " << length
+                        << " bytes at offset " << offset;
+                }
+            }
+        }
+    }
+}
+
+// Random data of random lengths up to 1 MiB, at a random alignment, in random
+// pieces: after every update the context equals the reference's.
+TEST(DigestPaths, RandomSplitsLeaveTheReferenceContext)
+{
+    PathGuard guard;
+    std::mt19937 random(0x5EED0002u);
+    constexpr size_t MaxLength = 1 << 20;
+    const auto pool = RandomBytes(random, MaxLength + 16);
+    const std::vector<PathSet> sets = FasterPathSets();
+
+    for (int round = 0; round < 24; ++round) {
+        // A third each of short, medium and long messages.
+        const size_t limit = round % 3 == 0 ? 1000 : round % 3 == 1 ? 70000 : MaxLength;
+        const size_t length = random() % (limit + 1);
+        const uint8_t* data = pool.data() + random() % 16;
+        // Pieces up to a few bytes, up to a few blocks, or up to the largest count.
+        const size_t pieceLimit = round % 4 == 0 ? 9 : round % 4 == 1 ? 300 : MaxUpdateCount;
+        std::vector<uint16_t> pieces;
+        for (size_t used = 0; used < length;) {
+            const size_t piece = std::min<size_t>(length - used, random() % (pieceLimit + 1));
+            pieces.push_back(static_cast<uint16_t>(piece));
+            used += piece;
+        }
+
+        for (Algo algo : EveryAlgo) {
+            for (const PathSet& set : sets) {
+                Digester reference(algo), candidate(algo);
+                size_t offset = 0;
+                for (size_t i = 0; i < pieces.size(); ++i) {
+                    SelectDigestPaths(0);
+                    reference.Update(data + offset, pieces[i]);
+                    SelectDigestPaths(set.Paths);
+                    candidate.Update(data + offset, pieces[i]);
+                    offset += pieces[i];
+                    ASSERT_TRUE(candidate.SameStateAs(reference))
+                        << AlgoName(algo) << " on " << set.Name << ": " << length
+                        << " bytes, piece " << i << " of " << pieces.size() << " (" << pieces[i]
+                        << " bytes)";
+                }
+                SelectDigestPaths(0);
+                const std::string expected = reference.Final();
+                SelectDigestPaths(set.Paths);
+                ASSERT_EQ(candidate.Final(), expected) << AlgoName(algo) << " on " << set.Name;
+                ASSERT_TRUE(candidate.SameStateAs(reference)) << "wiped after final";
+            }
+        }
+    }
+}
+
+// The block functions of digest.h, as a caller outside the update scheme uses them.
+TEST(DigestPaths, BlockFunctionsMatchTheReference)
+{
+    PathGuard guard;
+    std::mt19937 random(0x5EED0003u);
+    for (int round = 0; round < 50; ++round) {
+        const auto block = RandomBytes(random, DigestBlockSize + 1);
+        const uint8_t* unaligned = block.data() + 1;
+        HashContext start{};
+        for (int i = 0; i < 5; ++i)
+            start.State[i] = static_cast<uint32_t>(random());
+        std::memcpy(start.Buffer, block.data(), DigestBlockSize);
+
+        uint32_t md5Expected[4];
+        std::memcpy(md5Expected, start.State, sizeof md5Expected);
+        DigestDetail::Md5CompressReference(md5Expected, unaligned);
+        HashContext sha1Expected = start;
+        DigestDetail::Sha1CompressReference(sha1Expected);
+
+        for (const PathSet& set : FasterPathSets()) {
+            SelectDigestPaths(set.Paths);
+            uint32_t md5[4];
+            std::memcpy(md5, start.State, sizeof md5);
+            Md5Compress(md5, unaligned);
+            EXPECT_EQ(std::memcmp(md5, md5Expected, sizeof md5), 0) << set.Name;
+            HashContext sha1 = start;
+            Sha1Compress(sha1);
+            EXPECT_EQ(std::memcmp(&sha1, &sha1Expected, sizeof sha1), 0) << set.Name;
+        }
+    }
+}
+
+TEST(DigestPaths, ZeroCountTouchesNothingOnAnyPath)
+{
+    PathGuard guard;
+    for (const PathSet& set : FasterPathSets()) {
+        SelectDigestPaths(set.Paths);
+        uint32_t crc = 0x89ABCDEFu;
+        Crc32Update(crc, nullptr, 0);
+        EXPECT_EQ(crc, 0x89ABCDEFu) << set.Name;
+        HashContext context, before;
+        Sha1Init(context);
+        Sha1Update(context, "abc", 3);
+        before = context;
+        Sha1Update(context, nullptr, 0);
+        EXPECT_EQ(std::memcmp(&context, &before, sizeof context), 0) << set.Name;
+    }
+}
+
+#if defined(__i386__)
+// Windows promises a 32-bit DLL only 4-byte stack alignment: the host may call
+// in with the stack 4, 8 or 12 bytes off the 16 that SIMD spills need. Calls
+// Function(Argument) with the stack pointer Misalignment bytes below a 16-byte
+// boundary at the call instruction.
+template <int Misalignment>
+__attribute__((noinline)) void CallWithMisalignedStack(void (*Function)(void*), void* Argument)
+{
+    static_assert(Misalignment % 4 == 0 && Misalignment >= 0 && Misalignment < 16);
+    constexpr int Pad = (32 - Misalignment - 4) % 16; // the push of the argument takes 4
+    __asm__ volatile("movl %%esp, %%esi\n\t"
+                     "andl $-16, %%esp\n\t"
+                     "subl %[pad], %%esp\n\t"
+                     "pushl %%edi\n\t"
+                     "call *%%ebx\n\t"
+                     "movl %%esi, %%esp\n\t"
+                     :
+                     : "b"(Function), "D"(Argument), [pad] "i"(Pad)
+                     : "esi", "eax", "ecx", "edx", "memory", "cc");
+}
+
+struct MisalignedRun {
+    const std::vector<uint8_t>* Data;
+    size_t StackAddress;
+    std::string Digests;
+};
+
+void DigestEverything(void* argument)
+{
+    auto* run = static_cast<MisalignedRun*>(argument);
+    // The frame address is taken before the function realigns its own frame.
+    run->StackAddress = reinterpret_cast<size_t>(__builtin_frame_address(0));
+    for (Algo algo : EveryAlgo)
+        run->Digests += DigestOf(algo, run->Data->data(), run->Data->size()) + " ";
+}
+
+TEST(DigestPaths, SafeOnAMisalignedStack)
+{
+    PathGuard guard;
+    std::mt19937 random(0x5EED0004u);
+    const auto data = RandomBytes(random, 5000);
+    SelectDigestPaths(0);
+    MisalignedRun expected{&data, 0, {}};
+    DigestEverything(&expected);
+
+    SelectDigestPaths(SupportedDigestPaths());
+    MisalignedRun runs[4] = {{&data, 0, {}}, {&data, 0, {}}, {&data, 0, {}}, {&data, 0, {}}};
+    CallWithMisalignedStack<0>(DigestEverything, &runs[0]);
+    CallWithMisalignedStack<4>(DigestEverything, &runs[1]);
+    CallWithMisalignedStack<8>(DigestEverything, &runs[2]);
+    CallWithMisalignedStack<12>(DigestEverything, &runs[3]);
+    for (const MisalignedRun& run : runs)
+        EXPECT_EQ(run.Digests, expected.Digests);
+    // The trampoline really shifted the stack: four different alignments seen.
+    std::vector<size_t> alignments;
+    for (const MisalignedRun& run : runs)
+        alignments.push_back(run.StackAddress % 16);
+    std::sort(alignments.begin(), alignments.end());
+    EXPECT_EQ(std::unique(alignments.begin(), alignments.end()) - alignments.begin(), 4);
+}
+#endif
+
+} // namespace
