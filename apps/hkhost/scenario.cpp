@@ -452,8 +452,11 @@ class Reader {
     }
 
     bool CallLine(const std::vector<Token>& t, std::string& error) {
-        if (t.size() < 2 || !Word(t[1], {"info", "menu", "command", "config"}, error))
-            return error.empty() ? (error = "call takes info, menu, command or config", false)
+        if (t.size() < 2 ||
+            !Word(t[1], {"info", "menu", "command", "config", "write", "select", "cursor"}, error))
+            return error.empty() ? (error = "call takes info, menu, command, config, write, select "
+                                            "or cursor",
+                                    false)
                                  : false;
         ScenarioCall call;
         call.Line = LineNumber;
@@ -467,12 +470,31 @@ class Reader {
                 return false;
             call.Kind = CallKind::CommandLine;
             call.Text = t[2].Text;
-        } else {
+        } else if (kind == "config") {
             int64_t value = 0;
             if (!Count(t, 3, error) || !Number(t[2], 0, 1000, value, error))
                 return false;
             call.Kind = CallKind::Configure;
             call.Number = static_cast<int>(value);
+        } else if (kind == "write") {
+            if (!Count(t, 5, error) || !Quoted(t[2], error) || !CheckName(t[2].Text, false, error) ||
+                !Word(t[3], {"text"}, error) || !Quoted(t[4], error))
+                return false;
+            call.Kind = CallKind::WriteFile;
+            call.Names.push_back(t[2].Text);
+            call.Text = t[4].Text;
+        } else {
+            if (t.size() < 3 || !Word(t[2], {"active", "passive"}, error))
+                return error.empty() ? (error = kind + " takes a panel side", false) : false;
+            call.Kind = kind == "select" ? CallKind::Select : CallKind::Cursor;
+            call.Side = t[2].Text == "active" ? PanelSide::Active : PanelSide::Passive;
+            if (kind == "cursor" && !Count(t, 4, error))
+                return false;
+            for (size_t i = 3; i < t.size(); ++i) {
+                if (!Quoted(t[i], error) || !CheckItemName(t[i].Text, error))
+                    return false;
+                call.Names.push_back(t[i].Text);
+            }
         }
         S.Calls.push_back(std::move(call));
         return true;

@@ -41,12 +41,16 @@ struct RegistryPreset {
     Platform::RegistryValue Value;
 };
 
-enum class CallKind { PluginInfo, Menu, CommandLine, Configure };
+// Calls into the plug-in, and what the user or another program does between
+// them: a file written, a new selection, the cursor moved.
+enum class CallKind { PluginInfo, Menu, CommandLine, Configure, WriteFile, Select, Cursor };
 
 struct ScenarioCall {
     CallKind Kind = CallKind::Menu;
-    std::string Text; // CommandLine
-    int Number = 0;   // Configure
+    std::string Text;               // CommandLine; WriteFile: the bytes
+    int Number = 0;                 // Configure
+    PanelSide Side = PanelSide::Active;  // Select, Cursor
+    std::vector<std::string> Names; // WriteFile: the file; Select, Cursor: panel items
     int Line = 0;
 };
 
@@ -112,6 +116,8 @@ struct Scenario {
 //   registry-file "NAME"
 //   registry "NAME" text|expand "TEXT" | number N | bytes HH,HH,...
 //   call info | call menu | call command "TEXT" | call config N
+//   call write "NAME" text "BYTES"    call select active|passive ["NAME"...]
+//   call cursor active|passive "NAME"
 //   lock "NAME"
 //   message N | message esc, either followed by: unlock "NAME"
 //   dialog, then edit N "TEXT" | check N on|off | radio N ..., then close N | close esc

@@ -171,6 +171,8 @@ class Host {
     void FillPanelInfo(HostPanel& panel, PanelInfo& info);
     std::string SelectionText(const HostPanel& panel) const;
     void PrintPanel(const HostPanel& panel);
+    // What the user or another program does between two calls.
+    void BetweenCalls(const ScenarioCall& call);
 
     std::string ItemText(const FarDialogItem& item, int index) const;
     void ApplyAction(OpenDialog& dialog, const DialogAction& action, FARWINDOWPROC proc);
@@ -634,6 +636,52 @@ LONG_PTR Host::DefDlgProc(HANDLE handle, int message, int param1, LONG_PTR param
 
 // --- Panels -----------------------------------------------------------------
 
+void Host::BetweenCalls(const ScenarioCall& call) {
+    std::string error;
+    if (call.Kind == CallKind::WriteFile) {
+        const fs::path path = fs::path(Setup.SandboxDirectory) / fs::path(call.Names[0]);
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(call.Text.data(), static_cast<std::streamsize>(call.Text.size()));
+        out.close();
+        Print("== another program writes " + Q(call.Names[0]) + ": " +
+              std::to_string(call.Text.size()) + " bytes");
+        if (!out)
+            Error("cannot write " + Q(call.Names[0]));
+        return;
+    }
+    HostPanel& panel = Panels[call.Side == PanelSide::Active ? 0 : 1];
+    // The host shows what the directory holds now.
+    if (!ReadPanel(panel, true, error)) {
+        Error(error);
+        return;
+    }
+    auto find = [&](const std::string& name) {
+        for (size_t i = 1; i < panel.Items.size(); ++i)
+            if (panel.Items[i].Name == name)
+                return i;
+        Error("line " + std::to_string(call.Line) + ": the " + panel.Side +
+              " panel has no item " + Q(name));
+        return size_t{0};
+    };
+    if (call.Kind == CallKind::Cursor) {
+        panel.Current = find(call.Names[0]);
+        Print("== the user moves the cursor of the " + std::string(panel.Side) + " panel to " +
+              Q(call.Names[0]));
+        return;
+    }
+    for (HostItem& item : panel.Items)
+        item.Selected = false;
+    std::string names;
+    for (const std::string& name : call.Names) {
+        if (const size_t index = find(name); index != 0)
+            panel.Items[index].Selected = true;
+        names += " " + Q(name);
+    }
+    Print(call.Names.empty()
+              ? "== the user clears the selection of the " + std::string(panel.Side) + " panel"
+              : "== the user selects on the " + std::string(panel.Side) + " panel:" + names);
+}
+
 bool Host::ReadPanel(HostPanel& panel, bool keepState, std::string& error) {
     std::vector<std::string> selected;
     std::string cursor;
@@ -1083,6 +1131,11 @@ RunReport Host::Run(const PluginEntries& plugin) {
             EndOfCall("OpenPlugin");
             break;
         }
+        case CallKind::WriteFile:
+        case CallKind::Select:
+        case CallKind::Cursor:
+            BetweenCalls(call);
+            break;
         case CallKind::Configure: {
             Print("== Configure " + std::to_string(call.Number));
             ++Depth;

@@ -84,6 +84,36 @@ TEST(ScenarioReader, ReadsEveryKindOfStatement) {
     EXPECT_EQ(s.RegistryFile, "reg/settings.reg");
 }
 
+TEST(ScenarioReader, ReadsWhatHappensBetweenCalls) {
+    Scenario s;
+    std::string error;
+    ASSERT_TRUE(ReadScenario("call menu\n"
+                             "call write \"left/b.txt\" text \"new\\r\\n\"\n"
+                             "call select active\n"
+                             "call select passive \"a\" \"b c\"\n"
+                             "call cursor active \"list.md5\"\n"
+                             "call menu\n",
+                             s, error))
+        << error;
+    ASSERT_EQ(s.Calls.size(), 6u);
+    EXPECT_EQ(s.Calls[1].Kind, CallKind::WriteFile);
+    EXPECT_EQ(s.Calls[1].Names, (std::vector<std::string>{"left/b.txt"}));
+    EXPECT_EQ(s.Calls[1].Text, "new\r\n");
+    EXPECT_EQ(s.Calls[2].Kind, CallKind::Select);
+    EXPECT_TRUE(s.Calls[2].Names.empty());
+    EXPECT_EQ(s.Calls[3].Side, PanelSide::Passive);
+    EXPECT_EQ(s.Calls[3].Names, (std::vector<std::string>{"a", "b c"}));
+    EXPECT_EQ(s.Calls[4].Kind, CallKind::Cursor);
+    EXPECT_EQ(s.Calls[4].Names, (std::vector<std::string>{"list.md5"}));
+
+    for (const char* bad : {"call write \"../x\" text \"y\"\n", "call write \"x\" \"y\"\n",
+                            "call cursor active\n", "call select left\n",
+                            "call cursor active \"a/b\"\n"}) {
+        Scenario ignored;
+        EXPECT_FALSE(ReadScenario(bad, ignored, error)) << bad;
+    }
+}
+
 struct Malformed {
     std::string Text;
     const char* Reason; // part of the message
