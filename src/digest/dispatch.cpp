@@ -221,35 +221,12 @@ namespace {
 // copies every block there before compressing it).
 void Sha1UpdateBlocks(HashContext& Context, const void* Data, uint16_t Count)
 {
-    int32_t remaining = Count;
-    if (remaining == 0)
-        return;
-    const uint32_t addedBits = static_cast<uint32_t>(remaining) * 8u;
-    Context.BitLength[0] += addedBits;
-    if (Context.BitLength[0] < addedBits)
-        ++Context.BitLength[1];
-
-    const auto* bytes = static_cast<const uint8_t*>(Data);
-    while (remaining > 0) {
-        const int32_t room = DigestBlockSize - Context.Index;
-        const int32_t take = remaining < room ? remaining : room;
-        std::memcpy(Context.Buffer + Context.Index, bytes, static_cast<size_t>(take));
-        Context.Index += take;
-        bytes += take;
-        remaining -= take;
-        if (Context.Index < DigestBlockSize)
-            break;
-        Context.Index = 0;
-        Sha1BlocksShaNi(Context.State, Context.Buffer, 1);
-        const int32_t blocks = remaining / DigestBlockSize;
-        if (blocks > 0) {
-            const int32_t wholeBytes = blocks * DigestBlockSize;
-            Sha1BlocksShaNi(Context.State, bytes, static_cast<size_t>(blocks));
-            std::memcpy(Context.Buffer, bytes + wholeBytes - DigestBlockSize, DigestBlockSize);
-            bytes += wholeBytes;
-            remaining -= wholeBytes;
-        }
-    }
+    UpdateHashContext(
+        Context, Data, Count, [&] { Sha1BlocksShaNi(Context.State, Context.Buffer, 1); },
+        [&](const uint8_t* blocks, int32_t count) {
+            Sha1BlocksShaNi(Context.State, blocks, static_cast<size_t>(count));
+            std::memcpy(Context.Buffer, blocks + (count - 1) * DigestBlockSize, DigestBlockSize);
+        });
 }
 
 } // namespace

@@ -10,11 +10,12 @@
 
 namespace DigestDetail {
 
-// CompressBuffer() runs the block function on Context.Buffer; CompressInput(p)
-// runs it on 64 bytes of the caller's data at p.
-template <typename CompressBuffer, typename CompressInput>
+// CompressBuffer() runs the block function on Context.Buffer;
+// CompressBlocks(p, n) runs it on the n whole blocks of the caller's data at p
+// (n >= 1) that follow a filled buffer.
+template <typename CompressBuffer, typename CompressBlocks>
 inline void UpdateHashContext(HashContext& Context, const void* Data, uint16_t Count,
-                              CompressBuffer compressBuffer, CompressInput compressInput)
+                              CompressBuffer compressBuffer, CompressBlocks compressBlocks)
 {
     int32_t remaining = Count;
     if (remaining == 0)
@@ -36,8 +37,11 @@ inline void UpdateHashContext(HashContext& Context, const void* Data, uint16_t C
             break;
         Context.Index = 0;
         compressBuffer();
-        for (; remaining >= DigestBlockSize; remaining -= DigestBlockSize, bytes += DigestBlockSize)
-            compressInput(bytes);
+        if (const int32_t blocks = remaining / DigestBlockSize; blocks > 0) {
+            compressBlocks(bytes, blocks);
+            bytes += blocks * DigestBlockSize;
+            remaining -= blocks * DigestBlockSize;
+        }
     }
 }
 

@@ -122,7 +122,10 @@ void Md5Update(HashContext& Context, const void* Data, uint16_t Count)
 {
     UpdateHashContext(
         Context, Data, Count, [&] { Md5Compress(Context.State, Context.Buffer); },
-        [&](const uint8_t* block) { Md5Compress(Context.State, block); });
+        [&](const uint8_t* blocks, int32_t count) {
+            for (; count > 0; --count, blocks += DigestBlockSize)
+                Md5Compress(Context.State, blocks);
+        });
 }
 
 void Md5Final(HashContext& Context, Md5Digest& Digest)

@@ -77,9 +77,11 @@ void DigestDetail::Sha1UpdateReference(HashContext& Context, const void* Data, u
     // input block is copied there once before it is compressed.
     UpdateHashContext(
         Context, Data, Count, [&] { Sha1Compress(Context); },
-        [&](const uint8_t* block) {
-            std::memcpy(Context.Buffer, block, DigestBlockSize);
-            Sha1Compress(Context);
+        [&](const uint8_t* blocks, int32_t count) {
+            for (; count > 0; --count, blocks += DigestBlockSize) {
+                std::memcpy(Context.Buffer, blocks, DigestBlockSize);
+                Sha1Compress(Context);
+            }
         });
 }
 
