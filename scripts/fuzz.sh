@@ -14,7 +14,13 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 echo "== fuzz: configure and build"
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "$jobs" --target $(printf '%s_fuzz %s_replay ' "${targets[@]}")
+# One target per call: make's parallel runs of several targets of one build
+# tree can race and leave some of them unbuilt.
+for target in "${targets[@]}"; do
+  for program in "${target}_fuzz" "${target}_replay"; do
+    cmake --build --preset fuzz -j "$jobs" --target "$program"
+  done
+done
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
