@@ -14,7 +14,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 echo "== fuzz: configure and build"
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "$jobs" --target $(printf '%s_fuzz %s_replay ' "${targets[@]}")
+cmake --build --preset fuzz -j "$jobs" --target $(printf '%s_fuzz ' "${targets[@]}") \
+  $(printf '%s_replay ' "${targets[@]}")
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
