@@ -4,12 +4,12 @@
 # checked-in seeds. Fails on any crash, leak or sanitizer report; the input
 # that caused it is kept in tests/fuzz/regressions/<target>/, where the
 # replay tests of every preset pick it up.
-# Usage: scripts/fuzz.sh [seconds-per-target]   (default 30: about a minute in all)
+# Usage: scripts/fuzz.sh [seconds-per-target]   (default 15: about a minute in all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${1:-30}
-targets=(list registry)
+seconds=${1:-15}
+targets=(list registry language scenario)
 jobs=$(nproc 2>/dev/null || echo 2)
 
 echo "== fuzz: configure and build"
