@@ -312,6 +312,8 @@ const std::string ChangedFile = "small name.txt";
 
 class TVerifying : public TRoad {
   public:
+    explicit TVerifying(bool fromCommandLine) : FromCommandLine_(fromCommandLine) {}
+
     void Build(const TStage& stage) const override {
         stage.MakeDirectory("work");
         stage.Write("work/big.bin", BigFile);
@@ -332,12 +334,15 @@ class TVerifying : public TRoad {
 
     std::string Statements(const TFault& fault) const override {
         std::string text = "panel active dir \"work\"\n"
-                           "panel active cursor \"list.md5\"\n"
-                           "call menu\n";
+                           "panel active cursor \"list.md5\"\n";
+        text += FromCommandLine_ ? "call command \"list.md5\"\n" : "call menu\n";
         // A list that cannot be read is no list: the work-mode dialog instead.
         if (Loading(fault))
             return text + "dialog\n  close esc\n";
-        text += "message 0\n" + AnswerStatement(fault.Answer);
+        // From the command line the list is used without a question.
+        if (!FromCommandLine_)
+            text += "message 0\n";
+        text += AnswerStatement(fault.Answer);
         if (!fault.Stops())
             text += "message 0\n";
         return text;
@@ -371,10 +376,16 @@ class TVerifying : public TRoad {
     static bool Loading(const TFault& fault) {
         return fault.Number != 0 && fault.File() == "list.md5";
     }
+
+    bool FromCommandLine_;
 };
 
-TEST(PluginFileFaults, VerifyingAgainstAList) {
-    Sweep(TVerifying());
+TEST(PluginFileFaults, VerifyingAgainstAListFromTheMenu) {
+    Sweep(TVerifying(false));
+}
+
+TEST(PluginFileFaults, VerifyingAgainstAListFromTheCommandLine) {
+    Sweep(TVerifying(true));
 }
 
 // --- Comparing panels ------------------------------------------------------------
