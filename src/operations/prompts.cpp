@@ -33,20 +33,26 @@ void OnEndFile(TFileChecker* /*Sender*/, const std::string& /*FileName*/, intptr
 
 void OnProgress(TFileChecker* /*Sender*/, const std::string& FileName, int32_t Percent,
                 bool& Continue) {
-    Continue = !Platform::EscapePressed();
-    if (!Continue && PluginSettings.ConfirmAbort) {
-        const char* const items[] = {GetMessageText(MConfirm), GetMessageText(MAbortOperation)};
-        // Yes, Esc and a closed box all abort; only No goes on.
-        Continue = HostMessage(FMSG_MB_YESNO, items, 2, 2) == NoButton;
+    try {
+        Continue = !Platform::EscapePressed();
+        if (!Continue && PluginSettings.ConfirmAbort) {
+            const char* const items[] = {GetMessageText(MConfirm), GetMessageText(MAbortOperation)};
+            // Yes, Esc and a closed box all abort; only No goes on.
+            Continue = HostMessage(FMSG_MB_YESNO, items, 2, 2) == NoButton;
+        }
+        if (!Continue)
+            return;
+        char percent[16];
+        std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(Percent));
+        const char* const items[] = {GetMessageText(MProgress), FileName.c_str(), percent};
+        // Without buttons the host draws the box and returns at once; it stays
+        // until the screen saved for this file is restored.
+        HostMessage(0, items, 3, 0);
+    } catch (...) {
+        // A host service failed: end the run as an abort, so the checker
+        // still restores the screen it saved for this file.
+        Continue = false;
     }
-    if (!Continue)
-        return;
-    char percent[16];
-    std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(Percent));
-    const char* const items[] = {GetMessageText(MProgress), FileName.c_str(), percent};
-    // Without buttons the host draws the box and returns at once; it stays
-    // until the screen saved for this file is restored.
-    HostMessage(0, items, 3, 0);
 }
 
 void OnReadError(TFileChecker* /*Sender*/, const std::string& FileName, int32_t& Action) {

@@ -130,24 +130,31 @@ bool ConfirmOverwrite(const std::string& ListFileName) {
 
 HK_REALIGN_STACK LONG_PTR HK_WINAPI WorkModeDialogProc(HANDLE hDlg, int Msg, int Param1,
                                                        LONG_PTR Param2) noexcept {
-    if (Msg == DN_BTNCLICK) {
-        if (Param2 > 0 && Param1 >= wiCrc32 && Param1 <= wiSha1) {
-            try {
-                FollowAlgorithm(hDlg, AlgoDefinitions[Param1 - wiCrc32]);
-            } catch (...) {
-                // No memory for the name: the field stays as it is.
+    // The host calls this from inside DialogEx; a failure of one of its own
+    // services called from here must not unwind into it (nor end the
+    // process at this noexcept frame).
+    try {
+        if (Msg == DN_BTNCLICK) {
+            if (Param2 > 0 && Param1 >= wiCrc32 && Param1 <= wiSha1) {
+                try {
+                    FollowAlgorithm(hDlg, AlgoDefinitions[Param1 - wiCrc32]);
+                } catch (...) {
+                    // No memory for the name: the field stays as it is.
+                }
+                return 1;
             }
-            return 1;
+            if (Param1 == wiSeparateFiles) {
+                // One list per file takes its names from the files: no name to edit.
+                SendToDialog(hDlg, DM_ENABLE, wiListName, 1 - Param2);
+                return 1;
+            }
         }
-        if (Param1 == wiSeparateFiles) {
-            // One list per file takes its names from the files: no name to edit.
-            SendToDialog(hDlg, DM_ENABLE, wiListName, 1 - Param2);
-            return 1;
-        }
-    }
-    if (StartupInfo.DefDlgProc == nullptr)
+        if (StartupInfo.DefDlgProc == nullptr)
+            return 0;
+        return StartupInfo.DefDlgProc(hDlg, Msg, Param1, Param2);
+    } catch (...) {
         return 0;
-    return StartupInfo.DefDlgProc(hDlg, Msg, Param1, Param2);
+    }
 }
 
 TWorkMode ShowWorkModeDialog(const std::string& Directory, bool CanCompare,
