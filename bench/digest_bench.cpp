@@ -76,7 +76,10 @@ void Md5Reference(benchmark::State& state)
     RunDigest(state, 0, [&](const uint8_t* p, uint16_t n) {
         UpdateHashContext(
             context, p, n, [&] { Md5CompressReference(context.State, context.Buffer); },
-            [&](const uint8_t* block) { Md5CompressReference(context.State, block); });
+            [&](const uint8_t* blocks, int32_t count) {
+                for (; count > 0; --count, blocks += DigestBlockSize)
+                    Md5CompressReference(context.State, blocks);
+            });
     });
     benchmark::DoNotOptimize(context);
 }
@@ -98,9 +101,11 @@ template <typename Compress> void Sha1BlockAtATime(benchmark::State& state, Comp
     RunDigest(state, 0, [&](const uint8_t* p, uint16_t n) {
         UpdateHashContext(
             context, p, n, [&] { compress(context); },
-            [&](const uint8_t* block) {
-                std::memcpy(context.Buffer, block, DigestBlockSize);
-                compress(context);
+            [&](const uint8_t* blocks, int32_t count) {
+                for (; count > 0; --count, blocks += DigestBlockSize) {
+                    std::memcpy(context.Buffer, blocks, DigestBlockSize);
+                    compress(context);
+                }
             });
     });
     benchmark::DoNotOptimize(context);
