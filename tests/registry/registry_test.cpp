@@ -177,9 +177,12 @@ TEST_F(Registry, CorruptOrTruncatedFileReadsAsEmpty)
         auto key = Open("Software\\X", RegistryAccess::Read, false);
         EXPECT_EQ(key, nullptr) << content;
     }
-    // A write over a corrupt file starts a fresh, valid one.
+    // A write over a corrupt file starts a fresh, valid one and keeps the
+    // corrupt one beside it, byte for byte, for mending by hand.
+    const std::string lastContent = TestSupport::ReadFile(Dir / "registry.reg");
     auto key = Open("Software\\X", RegistryAccess::Write, true);
     ASSERT_NE(key, nullptr);
+    EXPECT_EQ(TestSupport::ReadFile(Dir / "registry.reg.damaged"), lastContent);
     ASSERT_TRUE(WriteRegistryNumber(key.get(), "UseMode", 1));
     RegistryValue value;
     EXPECT_EQ(ReadRegistryValue(Open("Software\\X", RegistryAccess::Read, false).get(), "UseMode", value),

@@ -2,7 +2,8 @@
 // a Windows user would export with regedit, so the same file can be read by
 // both and inspected by hand. Every change rewrites the whole file through a
 // temporary file and a rename, so a crash never leaves half a file. A file
-// that does not parse reads as holding no values.
+// that does not parse reads as holding no values and is kept aside, not
+// overwritten, by the next write.
 #include "platform/registry.h"
 
 #include <algorithm>
@@ -385,10 +386,25 @@ bool MakeParentDirectory(const std::string& path)
     return ::mkdir(parent.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
+// A file that is there but does not parse reads as empty; before the first
+// write replaces it, it is kept beside as NAME.damaged, so that what another
+// program or a hand edit left in it can still be mended and is never lost.
+bool KeepDamagedFileAside(const std::string& path)
+{
+    std::string content;
+    bool missing = false;
+    RegistryTree parsed;
+    if (ReadWholeFile(path, content, missing) && ParseTree(content, parsed))
+        return true;
+    if (missing)
+        return true;
+    return ::rename(path.c_str(), (path + ".damaged").c_str()) == 0;
+}
+
 bool SaveTree(const RegistryTree& tree)
 {
     const std::string path = RegistryFilePath();
-    if (!MakeParentDirectory(path))
+    if (!MakeParentDirectory(path) || !KeepDamagedFileAside(path))
         return false;
     const std::string temporary = path + ".tmp";
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
