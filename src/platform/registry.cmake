@@ -1,4 +1,4 @@
-add_library(hk_platform_registry STATIC ${HK_PLATFORM_IMPL}/registry.cpp)
+add_library(hk_platform_registry STATIC registry.cpp ${HK_PLATFORM_IMPL}/registry.cpp)
 target_include_directories(hk_platform_registry PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(hk_platform_registry PRIVATE hk_warnings)
 if(WIN32)

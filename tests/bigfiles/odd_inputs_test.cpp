@@ -2,10 +2,10 @@
 // line end, a list that names itself, files that change, vanish or turn out
 // to be directories between the listing and the hashing, and a registry file
 // cut short anywhere.
-#include "hashkeep_cli.h"
 
 #include "checker_test_support.h"
 #include "platform/registry.h"
+#include "hashkeep_run.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -20,23 +20,6 @@ using TestSupport::TempDirectory;
 using TestSupport::WriteFile;
 
 namespace {
-
-struct TResult {
-    int Status = -1;
-    std::string Out, Err;
-};
-
-TResult Hashkeep(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int status = RunHashkeep(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
 
 // Runs Action before every call of the file layer, failing none: a second
 // writer at work while the engine reads.
@@ -118,7 +101,7 @@ TEST(OddLists, ListThatNamesItselfFailsOnlyItsOwnEntry)
     TempDirectory dir;
     WriteFile(dir / "a.txt", "abc");
     WriteFile(dir / "self.md5", "old list");
-    const TResult created =
+    const TRunResult created =
         Hashkeep({"create", "-C", dir.Dir(), "-o", "self.md5", "a.txt", "self.md5"});
     ASSERT_EQ(created.Status, HashkeepAllWell) << created.Err;
 
@@ -131,7 +114,7 @@ TEST(OddLists, ListThatNamesItselfFailsOnlyItsOwnEntry)
     EXPECT_EQ(missing, 0);
     EXPECT_EQ(skipped, 0);
 
-    const TResult verified = Hashkeep({"verify", dir / "self.md5"});
+    const TRunResult verified = Hashkeep({"verify", dir / "self.md5"});
     EXPECT_EQ(verified.Status, HashkeepProblemsFound);
     EXPECT_EQ(verified.Out, "self.md5: FAILED\n" + (dir / "self.md5") +
                                 ": 2 files: 1 FAILED, 0 missing, 0 skipped\n");
@@ -163,7 +146,7 @@ TEST_F(ChangingFiles, FileThatShrinksWhileReadStopsTheRunNamingIt)
         if (operation == FileOperation::Read && ++reads == 2)
             std::filesystem::resize_file(Dir.Path() / "big.bin", 40000);
     });
-    const TResult result = Hashkeep({"verify", Dir / "hashlist.md5"});
+    const TRunResult result = Hashkeep({"verify", Dir / "hashlist.md5"});
     EXPECT_EQ(result.Status, HashkeepFailed);
     EXPECT_TRUE(Contains(result.Err, (Dir / "big.bin") + ": cannot be hashed: ")) << result.Err;
     EXPECT_TRUE(Contains(result.Err, "shrank while it was read")) << result.Err;
@@ -178,7 +161,7 @@ TEST_F(ChangingFiles, FileThatGrowsWhileReadIsCheckedAsItWasAtTheOpen)
         if (operation == FileOperation::Read && ++reads == 2)
             std::ofstream(Dir / "big.bin", std::ios::binary | std::ios::app) << "more";
     });
-    const TResult result = Hashkeep({"verify", Dir / "hashlist.md5"});
+    const TRunResult result = Hashkeep({"verify", Dir / "hashlist.md5"});
     EXPECT_EQ(result.Status, HashkeepAllWell) << result.Out << result.Err;
     // The next verification sees the grown file.
     EXPECT_TRUE(Contains(Hashkeep({"verify", Dir / "hashlist.md5"}).Out, "big.bin: FAILED"));
@@ -196,7 +179,7 @@ TEST_F(ChangingFiles, FileDeletedBetweenListingAndHashingIsMissingOrSkipped)
             if (operation == FileOperation::Open && path == Dir / "a.txt")
                 Platform::RemoveFile(Dir / "big.bin");
         });
-        const TResult result = Hashkeep({"compare", Dir.Dir(), other.Dir(), "a.txt", "big.bin"});
+        const TRunResult result = Hashkeep({"compare", Dir.Dir(), other.Dir(), "a.txt", "big.bin"});
         EXPECT_EQ(result.Status, HashkeepProblemsFound);
         EXPECT_EQ(result.Out, "big.bin: MISSING in " + Dir.Dir() +
                                   "\n2 files compared: 0 different, 1 missing, 0 skipped\n");
@@ -209,7 +192,7 @@ TEST_F(ChangingFiles, FileDeletedBetweenListingAndHashingIsMissingOrSkipped)
             if (operation == FileOperation::Open && path == Dir / "big.bin")
                 std::filesystem::remove(Dir.Path() / "big.bin");
         });
-        const TResult result = Hashkeep({"verify", Dir / "hashlist.md5"});
+        const TRunResult result = Hashkeep({"verify", Dir / "hashlist.md5"});
         EXPECT_EQ(result.Status, HashkeepProblemsFound);
         EXPECT_TRUE(Contains(result.Out, "big.bin: SKIPPED\n")) << result.Out;
         EXPECT_TRUE(Contains(result.Err, (Dir / "big.bin") + ": cannot be read: ")) << result.Err;
@@ -230,7 +213,7 @@ TEST_F(ChangingFiles, DirectoriesNamedLikeListedFilesAreMissing)
     EXPECT_TRUE(mismatches.empty());
     EXPECT_EQ(std::count(checker.Events.begin(), checker.Events.end(), "begin a.txt"), 0);
 
-    TResult result = Hashkeep({"verify", Dir / "hashlist.md5"});
+    TRunResult result = Hashkeep({"verify", Dir / "hashlist.md5"});
     EXPECT_EQ(result.Status, HashkeepProblemsFound);
     EXPECT_TRUE(Contains(result.Out, "a.txt: MISSING\n")) << result.Out;
 

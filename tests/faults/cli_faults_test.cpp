@@ -3,10 +3,10 @@
 // when a file was skipped and 2 when the run stopped or no list could be
 // written; the message names the file and the cause; the older list survives
 // and no temporary file is left.
-#include "hashkeep_cli.h"
 
 #include "checker_test_support.h"
 #include "fault_sweep.h"
+#include "hashkeep_run.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -20,23 +20,6 @@ using TestSupport::TempDirectory;
 using TestSupport::WriteFile;
 
 namespace {
-
-struct TResult {
-    int Status = -1;
-    std::string Out, Err;
-};
-
-TResult Hashkeep(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int status = RunHashkeep(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
 
 std::string NameOfPath(const std::string& path)
 {
@@ -72,7 +55,7 @@ protected:
     {
         TCallLog log;
         log.Phase = "running";
-        const TResult result = Hashkeep(args);
+        const TRunResult result = Hashkeep(args);
         EXPECT_EQ(result.Status, HashkeepAllWell) << result.Err;
         return log.Calls;
     }
@@ -101,7 +84,7 @@ TEST_F(HashkeepFaults, CreateReportsEveryFailureAndKeepsTheOlderList)
             const TCall& failed = calls[number - 1];
             SCOPED_TRACE(Describe(number, failed) + (abort ? ", --on-error abort" : ""));
             WriteFile(Dir / "hashlist.md5", OldList);
-            TResult result;
+            TRunResult result;
             {
                 TCallLog log(number);
                 result = Hashkeep(args);
@@ -147,7 +130,7 @@ TEST_F(HashkeepFaults, VerifyReportsEveryFailureNamingTheFile)
         for (size_t number = 1; number <= calls.size(); ++number) {
             const TCall& failed = calls[number - 1];
             SCOPED_TRACE(Describe(number, failed) + (abort ? ", --on-error abort" : ""));
-            TResult result;
+            TRunResult result;
             {
                 TCallLog log(number);
                 result = abort ? Hashkeep({"verify", "--on-error", "abort", list})
@@ -181,7 +164,7 @@ TEST_F(HashkeepFaults, CompareReportsEveryFailureNamingTheFile)
     for (size_t number = 1; number <= calls.size(); ++number) {
         const TCall& failed = calls[number - 1];
         SCOPED_TRACE(Describe(number, failed));
-        TResult result;
+        TRunResult result;
         {
             TCallLog log(number);
             result = Hashkeep(compare);

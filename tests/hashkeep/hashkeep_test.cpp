@@ -1,9 +1,9 @@
 // The command-line tool as a user drives it: create a list, change a file,
 // verify; compare two directories; and the exit statuses and messages of
 // usage errors, bad lists and unreadable files.
-#include "hashkeep_cli.h"
 
 #include "checker_test_support.h"
+#include "hashkeep_run.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -16,24 +16,6 @@ using TestSupport::TempDirectory;
 using TestSupport::WriteFile;
 
 namespace {
-
-struct TResult {
-    int Status;
-    std::string Out;
-    std::string Err;
-};
-
-TResult Hashkeep(const std::vector<std::string>& args, bool terminal = false)
-{
-    std::ostringstream out, err;
-    const int status = RunHashkeep(args, out, err, terminal);
-    return {status, out.str(), err.str()};
-}
-
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
 
 class HashkeepTest : public ::testing::Test {
 protected:
@@ -48,13 +30,13 @@ protected:
 
 TEST_F(HashkeepTest, VerifyReportsExactlyTheFileChangedSinceCreate)
 {
-    const TResult created = Hashkeep({"create", "-C", Dir.Dir(), "a.txt", "b.txt", "c.bin"});
+    const TRunResult created = Hashkeep({"create", "-C", Dir.Dir(), "a.txt", "b.txt", "c.bin"});
     ASSERT_EQ(created.Status, HashkeepAllWell) << created.Err;
     EXPECT_TRUE(Contains(created.Out, "hashlist.md5: 3 MD5 digests")) << created.Out;
     EXPECT_EQ(Hashkeep({"verify", Dir / "hashlist.md5"}).Status, HashkeepAllWell);
 
     WriteFile(Dir / "b.txt", "Beta");
-    const TResult verified = Hashkeep({"verify", Dir / "hashlist.md5"});
+    const TRunResult verified = Hashkeep({"verify", Dir / "hashlist.md5"});
     EXPECT_EQ(verified.Status, HashkeepProblemsFound);
     EXPECT_EQ(verified.Out, "b.txt: FAILED\n" + (Dir / "hashlist.md5") +
                                 ": 3 files: 1 FAILED, 0 missing, 0 skipped\n");
@@ -109,7 +91,7 @@ TEST_F(HashkeepTest, UsageErrorsExitWithTwoAndSayWhatIsWrong)
         {{"demo", "x", "y"}, "one DIR at most"},
     };
     for (const auto& [args, message] : cases) {
-        const TResult result = Hashkeep(args);
+        const TRunResult result = Hashkeep(args);
         EXPECT_EQ(result.Status, HashkeepFailed) << message;
         EXPECT_TRUE(Contains(result.Err, message)) << result.Err;
     }
@@ -123,7 +105,7 @@ TEST_F(HashkeepTest, HelpForTheToolAndEachCommand)
                                                {"verify", "-h"},
                                                {"compare", "--help"},
                                                {"demo", "--help"}}) {
-        const TResult result = Hashkeep(args);
+        const TRunResult result = Hashkeep(args);
         EXPECT_EQ(result.Status, HashkeepAllWell);
         EXPECT_EQ(result.Out.rfind("Usage: hashkeep ", 0), 0u) << result.Out;
     }
@@ -132,7 +114,7 @@ TEST_F(HashkeepTest, HelpForTheToolAndEachCommand)
 TEST_F(HashkeepTest, InvalidOrUnreadableListsExitWithTwoNamingFileAndCause)
 {
     WriteFile(Dir / "bad.md5", "; header\r\n900150983cd24fb0d6963f7d28e17f72 *sub\\a.txt\r\n");
-    TResult result = Hashkeep({"verify", Dir / "bad.md5"});
+    TRunResult result = Hashkeep({"verify", Dir / "bad.md5"});
     EXPECT_EQ(result.Status, HashkeepFailed);
     EXPECT_EQ(result.Err, "hashkeep: " + (Dir / "bad.md5") +
                               ": not a usable hash list: line 2 does not hold a plain file name "
@@ -154,7 +136,7 @@ TEST_F(HashkeepTest, CompareNamesDifferingAndMissingFiles)
     WriteFile(other / "a.txt", "alpha");
     WriteFile(other / "b.txt", "BETA");
     std::filesystem::create_directory(Dir.Path() / "subdir"); // directories are not compared
-    const TResult result = Hashkeep({"compare", "-a", "sha1", Dir.Dir(), other.Dir()});
+    const TRunResult result = Hashkeep({"compare", "-a", "sha1", Dir.Dir(), other.Dir()});
     EXPECT_EQ(result.Status, HashkeepProblemsFound);
     EXPECT_EQ(result.Out, "b.txt: DIFFERENT\nc.bin: MISSING in " + other.Dir() +
                               "\n3 files compared: 1 different, 1 missing, 0 skipped\n");
@@ -167,7 +149,7 @@ TEST_F(HashkeepTest, UnreadableFilesAreSkippedOrStopTheRun)
 {
     TFaultPlan faults;
     faults.FailPath(FileOperation::Open, "b.txt");
-    TResult result = Hashkeep({"create", "-C", Dir.Dir(), "a.txt", "b.txt", "c.bin"});
+    TRunResult result = Hashkeep({"create", "-C", Dir.Dir(), "a.txt", "b.txt", "c.bin"});
     EXPECT_EQ(result.Status, HashkeepProblemsFound);
     EXPECT_TRUE(Contains(result.Err, "b.txt: cannot be read: ")) << result.Err;
     EXPECT_TRUE(Contains(result.Err, "; skipped\n")) << result.Err;
@@ -192,7 +174,7 @@ TEST_F(HashkeepTest, UnreadableFilesAreSkippedOrStopTheRun)
 
 TEST_F(HashkeepTest, ProgressOnlyOnATerminalAndNotWhenQuiet)
 {
-    TResult result = Hashkeep({"create", "-C", Dir.Dir(), "c.bin"}, true);
+    TRunResult result = Hashkeep({"create", "-C", Dir.Dir(), "c.bin"}, true);
     ASSERT_EQ(result.Status, HashkeepAllWell);
     EXPECT_TRUE(Contains(result.Err, "\rc.bin  32%")) << result.Err;
     EXPECT_TRUE(Contains(result.Err, "\rc.bin  100%")) << result.Err;
@@ -204,7 +186,7 @@ TEST_F(HashkeepTest, ProgressOnlyOnATerminalAndNotWhenQuiet)
 TEST_F(HashkeepTest, DemoShowsTheOneMismatch)
 {
     const std::string directory = Dir / "demo";
-    const TResult result = Hashkeep({"demo", directory});
+    const TRunResult result = Hashkeep({"demo", directory});
     EXPECT_EQ(result.Status, HashkeepAllWell) << result.Err;
     EXPECT_TRUE(Contains(result.Out, "notes.txt: FAILED\n")) << result.Out;
     EXPECT_TRUE(Contains(result.Out, "3 files: 1 FAILED, 0 missing, 0 skipped")) << result.Out;

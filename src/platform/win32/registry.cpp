@@ -144,22 +144,6 @@ bool WriteRegistryValue(RegistryKey* key, const std::string& name, const Registr
                           static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
-bool WriteRegistryText(RegistryKey* key, const std::string& name, const std::string& text)
-{
-    RegistryValue value;
-    value.Type = RegistryValueType::Text;
-    value.Text = text;
-    return WriteRegistryValue(key, name, value);
-}
-
-bool WriteRegistryNumber(RegistryKey* key, const std::string& name, uint32_t number)
-{
-    RegistryValue value;
-    value.Type = RegistryValueType::Number;
-    value.Number = number;
-    return WriteRegistryValue(key, name, value);
-}
-
 bool DeleteRegistryValue(RegistryKey* key, const std::string& name)
 {
     if (key == nullptr)
