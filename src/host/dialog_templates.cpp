@@ -38,3 +38,14 @@ void BuildDialogItems(const DialogItemTemplate* rows, FarDialogItem* items, int 
         CopyItemText(item.Data, row.Text);
     }
 }
+
+int PutDialogMessages(FarDialogItem* items, const DialogMessageItem* rows, size_t count)
+{
+    int width = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const int copied = CopyItemText(items[rows[i].Item].Data, GetMessageText(rows[i].Message));
+        if (copied + rows[i].Margin > width)
+            width = copied + rows[i].Margin;
+    }
+    return width;
+}

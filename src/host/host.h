@@ -131,6 +131,25 @@ int CopyItemText(char (&destination)[Capacity], const char* source)
 // the item of the same index.
 void BuildDialogItems(const DialogItemTemplate* rows, FarDialogItem* items, int count);
 
+// An item whose text comes from the message table, with the columns its
+// mark and margin take beside the text.
+struct DialogMessageItem {
+    int Item;
+    int Message;
+    int Margin;
+};
+
+// Puts each message into its item's Data and gives the widest text as
+// stored (a cut text counts as cut) plus its margin: the dialog's width
+// figure, so a longer translation widens the dialog.
+int PutDialogMessages(FarDialogItem* items, const DialogMessageItem* rows, size_t count);
+
+template <size_t Count>
+int PutDialogMessages(FarDialogItem* items, const DialogMessageItem (&rows)[Count])
+{
+    return PutDialogMessages(items, rows, Count);
+}
+
 template <size_t Count>
 void BuildDialogItems(const DialogItemTemplate (&rows)[Count], FarDialogItem (&items)[Count])
 {

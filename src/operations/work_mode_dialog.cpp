@@ -6,7 +6,6 @@
 
 #include "platform/files.h"
 
-#include <algorithm>
 #include <cstring>
 #include <iterator>
 
@@ -60,15 +59,9 @@ static_assert(AlgoDefinitions[wiCrc32 - wiCrc32].Id == haCrc32 &&
               AlgoDefinitions[wiMd5 - wiCrc32].Id == haMd5 &&
               AlgoDefinitions[wiSha1 - wiCrc32].Id == haSha1);
 
-struct LabelledItem {
-    int Item;
-    int Message;
-    int Margin; // room for a button's or box's mark before the text, and after it
-};
-
 // The items whose texts come from the message table, in the order their
 // widths are measured. Check boxes stand two columns further in.
-constexpr LabelledItem LabelledItems[] = {
+constexpr DialogMessageItem LabelledItems[] = {
     {wiBox, MWorkMode, 4},
     {wiComparePanels, MComparePanels, 4},
     {wiCreateList, MCreateHashFile, 4},
@@ -171,12 +164,7 @@ TWorkMode ShowWorkModeDialog(const std::string& Directory, bool CanCompare,
 
     // The box follows the texts as stored (ampersands counted), so a longer
     // translation widens the dialog.
-    int width = 0;
-    for (const LabelledItem& labelled : LabelledItems) {
-        const int copied =
-            CopyItemText(items[labelled.Item].Data, GetMessageText(labelled.Message));
-        width = std::max(width, copied + labelled.Margin);
-    }
+    const int width = PutDialogMessages(items, LabelledItems);
     CopyItemText(items[wiListName].Data, ListFileName.c_str());
     items[wiListName].X2 = items[wiListName].X1 + width - ListNameMargin;
     for (int i = 0; i < AlgorithmButtonCount; ++i)

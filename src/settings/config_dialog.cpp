@@ -45,24 +45,20 @@ constexpr DialogItemTemplate ConfigTemplate[ConfigItemCount] = {
     {DI_BUTTON, 0, 13, 0, 0, 1, 0, DIF_CENTERGROUP, 0, "Cancel"},
 };
 
-struct LabelledItem {
-    int Item;
-    int Message;
-};
+// Room for a check box's mark before its text and a margin after it.
+constexpr int LabelMargin = 4;
 
 // The items whose texts come from the message table, in the order their
 // widths are measured.
-constexpr LabelledItem LabelledItems[] = {
-    {CBox, MConfiguration},
-    {CAlgorithmLabel, MDefaultAlgorithm},
-    {CAutoLoadList, MAutoLoadHashFiles},
-    {CClearSelectionAfter, MClearSelectionAfter},
-    {CConfirmAbort, MConfirmAbort},
-    {CTextModeForHashes, MUseTextMode},
+constexpr DialogMessageItem LabelledItems[] = {
+    {CBox, MConfiguration, LabelMargin},
+    {CAlgorithmLabel, MDefaultAlgorithm, LabelMargin},
+    {CAutoLoadList, MAutoLoadHashFiles, LabelMargin},
+    {CClearSelectionAfter, MClearSelectionAfter, LabelMargin},
+    {CConfirmAbort, MConfirmAbort, LabelMargin},
+    {CTextModeForHashes, MUseTextMode, LabelMargin},
 };
 
-// Room for a check box's mark before its text and a margin after it.
-constexpr int LabelMargin = 4;
 constexpr int BoxBottom = 14;
 constexpr int DialogHeight = 16;
 
@@ -86,13 +82,7 @@ bool ShowConfigurationDialog()
     BuildDialogItems(ConfigTemplate, items);
 
     // The box follows the texts, so a longer translation widens the dialog.
-    int width = 0;
-    for (const LabelledItem& labelled : LabelledItems) {
-        const char* text = GetMessageText(labelled.Message);
-        const int copied = CopyItemText(items[labelled.Item].Data, text);
-        if (copied + LabelMargin > width)
-            width = copied + LabelMargin;
-    }
+    const int width = PutDialogMessages(items, LabelledItems);
     items[CBox].X2 = width + 6;
     items[CBox].Y2 = BoxBottom;
 
