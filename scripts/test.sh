@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: native, native under AddressSanitizer and
+# Checks that every C++ file is formatted, then builds and runs every test:
+# native, native under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the Win32 build under Wine, every native test
 # under Valgrind's memcheck (leaks included, the 5 GiB test skipped), and
 # the fuzz targets for a bounded time (scripts/fuzz.sh).
@@ -7,6 +8,9 @@
 #        (all of them when none is named; fuzz here means the fuzz run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+# An unformatted file fails the run before anything is built, naming it.
+bash scripts/format.sh --check
 
 jobs=$(nproc 2>/dev/null || echo 2)
 presets=("$@")

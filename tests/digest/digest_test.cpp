@@ -120,6 +120,8 @@ TEST(KnownVectors, PaddingBoundaries)
         size_t length;
         const char *crc32, *md5, *sha1;
     };
+    // One case a row, as the table reads.
+    // clang-format off
     const Case cases[] = {
         {55, "e564326e", "852e13533f66e414bbbbb3348de4f81f", "9e5a20c2604688df0b1eecf4474b58bfe7227881"},
         {56, "4a35ab03", "98e8cb3457434649644b5fe9f4e5e4fa", "bd367cf3b85dc2cac8f6b4827cb850e4c83c521c"},
@@ -129,6 +131,7 @@ TEST(KnownVectors, PaddingBoundaries)
         {119, "20d55d1a", "e0c0cb3cbc027ba4d5a6c983754f2dc1", "e7ceee9817914eef9ec7001a43033f16a086b7c7"},
         {120, "86fc6df9", "3d7a96a57e721a4e2c2cbe55937e10e2", "9c9d46758300bc1f2c6953d4a2652ed72a202cf3"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const auto data = Pattern(c.length);
         EXPECT_EQ(DigestOf(Algo::Crc32, data), c.crc32) << c.length;

@@ -33,6 +33,8 @@ TEST_F(Store, SwitchesAcceptIntegerTextsAndNumbers)
         bool Expected;
     };
     // Each case follows one that read false, so a field not reset shows.
+    // One case a row, as the table reads.
+    // clang-format off
     const Case autoLoad[] = {
         {Text("0"), false},
         {Text("yes"), true}, // not an integer: the default
@@ -49,6 +51,7 @@ TEST_F(Store, SwitchesAcceptIntegerTextsAndNumbers)
         {Number(0), false},
         {Number(0x80000000u), true},
     };
+    // clang-format on
     for (const Case& c : autoLoad) {
         Put("AutoLoadList", c.Stored);
         EXPECT_TRUE(LoadSettings()) << Describe(c.Stored);
@@ -73,6 +76,8 @@ TEST_F(Store, UseModeTakesAnyIntegerAsTextOrNumber)
         RegistryValue Stored;
         int32_t Expected;
     };
+    // One case a row, as the table reads.
+    // clang-format off
     const Case cases[] = {
         {Text("4"), 4},
         {Text("abc"), 2},
@@ -82,6 +87,7 @@ TEST_F(Store, UseModeTakesAnyIntegerAsTextOrNumber)
         {Number(3), 3},
         {Number(0xFFFFFFFEu), -2},
     };
+    // clang-format on
     for (const Case& c : cases) {
         Put("UseMode", c.Stored);
         EXPECT_TRUE(LoadSettings()) << Describe(c.Stored);
