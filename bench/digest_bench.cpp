@@ -27,8 +27,7 @@ constexpr int64_t Sizes[] = {64, 4096, 32768, 1 << 20};
 
 // Runs feed(piece, count) over a buffer of state.range(0) bytes with the
 // given paths selected.
-template <typename Feed> void RunDigest(benchmark::State& state, uint32_t paths, Feed feed)
-{
+template <typename Feed> void RunDigest(benchmark::State& state, uint32_t paths, Feed feed) {
     const uint32_t previous = ActiveDigestPaths();
     SelectDigestPaths(paths);
     const auto size = static_cast<size_t>(state.range(0));
@@ -45,32 +44,28 @@ template <typename Feed> void RunDigest(benchmark::State& state, uint32_t paths,
     SelectDigestPaths(previous);
 }
 
-void Crc32Dispatched(benchmark::State& state, uint32_t paths)
-{
+void Crc32Dispatched(benchmark::State& state, uint32_t paths) {
     uint32_t crc;
     Crc32Init(crc);
     RunDigest(state, paths, [&](const uint8_t* p, uint16_t n) { Crc32Update(crc, p, n); });
     benchmark::DoNotOptimize(crc);
 }
 
-void Crc32Reference(benchmark::State& state)
-{
+void Crc32Reference(benchmark::State& state) {
     uint32_t crc;
     Crc32Init(crc);
     RunDigest(state, 0, [&](const uint8_t* p, uint16_t n) { Crc32UpdateReference(crc, p, n); });
     benchmark::DoNotOptimize(crc);
 }
 
-void Md5Dispatched(benchmark::State& state, uint32_t paths)
-{
+void Md5Dispatched(benchmark::State& state, uint32_t paths) {
     HashContext context;
     Md5Init(context);
     RunDigest(state, paths, [&](const uint8_t* p, uint16_t n) { Md5Update(context, p, n); });
     benchmark::DoNotOptimize(context);
 }
 
-void Md5Reference(benchmark::State& state)
-{
+void Md5Reference(benchmark::State& state) {
     HashContext context;
     Md5Init(context);
     RunDigest(state, 0, [&](const uint8_t* p, uint16_t n) {
@@ -84,8 +79,7 @@ void Md5Reference(benchmark::State& state)
     benchmark::DoNotOptimize(context);
 }
 
-void Sha1Dispatched(benchmark::State& state, uint32_t paths)
-{
+void Sha1Dispatched(benchmark::State& state, uint32_t paths) {
     HashContext context;
     Sha1Init(context);
     RunDigest(state, paths, [&](const uint8_t* p, uint16_t n) { Sha1Update(context, p, n); });
@@ -94,8 +88,7 @@ void Sha1Dispatched(benchmark::State& state, uint32_t paths)
 
 // The reference update shape (each block copied into the buffer) with the
 // given block function: shows what taking runs of blocks in one call gains.
-template <typename Compress> void Sha1BlockAtATime(benchmark::State& state, Compress compress)
-{
+template <typename Compress> void Sha1BlockAtATime(benchmark::State& state, Compress compress) {
     HashContext context;
     Sha1Init(context);
     RunDigest(state, 0, [&](const uint8_t* p, uint16_t n) {
@@ -111,8 +104,7 @@ template <typename Compress> void Sha1BlockAtATime(benchmark::State& state, Comp
     benchmark::DoNotOptimize(context);
 }
 
-void Register(const std::string& name, std::function<void(benchmark::State&)> run)
-{
+void Register(const std::string& name, std::function<void(benchmark::State&)> run) {
     auto* bench = benchmark::RegisterBenchmark(name.c_str(), std::move(run));
     for (int64_t size : Sizes)
         bench->Arg(size);
@@ -120,8 +112,7 @@ void Register(const std::string& name, std::function<void(benchmark::State&)> ru
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     uint32_t wanted = AllDigestPaths;
     if (!ParseDigestPaths(std::getenv(DigestPathsVariable), wanted)) {
         std::fprintf(stderr, "%s: unknown path name\n", DigestPathsVariable);

@@ -15,8 +15,7 @@ constexpr size_t ReadBufferSize = 32768;
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: digest_file crc32|md5|sha1 FILE\n");
         return 2;

@@ -108,8 +108,7 @@ struct TCommandLine {
     std::vector<std::string> Operands;
 
     bool Has(const std::string& name) const { return Values.count(name) != 0; }
-    std::string Value(const std::string& name, const std::string& fallback = {}) const
-    {
+    std::string Value(const std::string& name, const std::string& fallback = {}) const {
         const auto found = Values.find(name);
         return found == Values.end() ? fallback : found->second;
     }
@@ -117,8 +116,7 @@ struct TCommandLine {
 
 // Options may stand anywhere among the operands; "--" ends them.
 bool ParseCommandLine(const std::vector<std::string>& args, size_t first,
-                      const std::vector<TOption>& options, TCommandLine& line, std::string& error)
-{
+                      const std::vector<TOption>& options, TCommandLine& line, std::string& error) {
     bool optionsEnded = false;
     for (size_t i = first; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -171,13 +169,11 @@ bool ParseCommandLine(const std::vector<std::string>& args, size_t first,
     return true;
 }
 
-std::string Counted(size_t count, const std::string& thing)
-{
+std::string Counted(size_t count, const std::string& thing) {
     return std::to_string(count) + ' ' + thing + (count == 1 ? "" : "s");
 }
 
-bool ParseAlgorithm(std::string text, uint32_t& algorithm)
-{
+bool ParseAlgorithm(std::string text, uint32_t& algorithm) {
     std::transform(text.begin(), text.end(), text.begin(), [](char c) {
         return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
     });
@@ -197,8 +193,7 @@ public:
     TCliChecker(const std::string& directory, std::ostream& err, bool drawProgress,
                 bool abortOnError)
         : TFileChecker(directory), Err_(err), DrawProgress_(drawProgress),
-          AbortOnError_(abortOnError)
-    {
+          AbortOnError_(abortOnError) {
         OnProgress = [](TFileChecker* sender, const std::string& name, int32_t percent, bool&) {
             static_cast<TCliChecker*>(sender)->ShowProgress(name, percent);
         };
@@ -211,8 +206,7 @@ public:
     }
 
     // Err, with any progress line taken away first.
-    std::ostream& Message()
-    {
+    std::ostream& Message() {
         ClearProgress();
         return Err_ << ToolName << ": ";
     }
@@ -222,8 +216,7 @@ private:
     // the carriage return can redraw it in place.
     static constexpr size_t ShownNameLength = 60;
 
-    void ShowProgress(const std::string& name, int32_t percent)
-    {
+    void ShowProgress(const std::string& name, int32_t percent) {
         if (!DrawProgress_)
             return;
         std::string shown = name.size() > ShownNameLength
@@ -237,16 +230,14 @@ private:
         DrawnLength_ = drawn;
     }
 
-    void ClearProgress()
-    {
+    void ClearProgress() {
         if (DrawnLength_ == 0)
             return;
         Err_ << '\r' << std::string(DrawnLength_, ' ') << '\r' << std::flush;
         DrawnLength_ = 0;
     }
 
-    int32_t ReadError(const std::string& name)
-    {
+    int32_t ReadError(const std::string& name) {
         const std::string cause = Platform::LastErrorText();
         Message() << ExpandName(name) << ": cannot be read: " << cause
                   << (AbortOnError_ ? "; stopping\n" : "; skipped\n");
@@ -263,12 +254,9 @@ class TRun {
 public:
     TRun(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
          bool errIsTerminal)
-        : Args_(args), Out_(out), Err_(err), ErrIsTerminal_(errIsTerminal)
-    {
-    }
+        : Args_(args), Out_(out), Err_(err), ErrIsTerminal_(errIsTerminal) {}
 
-    int Main()
-    {
+    int Main() {
         if (Args_.empty()) {
             Err_ << ToolHelp;
             return HashkeepFailed;
@@ -298,8 +286,7 @@ public:
 private:
     // Parses the command's options; Done holds the exit status when the
     // command is over already (help shown, or a usage error).
-    bool Parse(const std::vector<TOption>& own, const char* help, TCommandLine& line, int& done)
-    {
+    bool Parse(const std::vector<TOption>& own, const char* help, TCommandLine& line, int& done) {
         std::vector<TOption> options(std::begin(CommonOptions), std::end(CommonOptions));
         options.insert(options.end(), own.begin(), own.end());
         std::string error;
@@ -320,15 +307,13 @@ private:
         return true;
     }
 
-    int UsageError(const std::string& error)
-    {
+    int UsageError(const std::string& error) {
         Err_ << ToolName << ' ' << Args_[0] << ": " << error << '\n'
              << "Try 'hashkeep " << Args_[0] << " --help'.\n";
         return HashkeepFailed;
     }
 
-    bool ParseAlgorithmOption(const TCommandLine& line, uint32_t& algorithm, int& done)
-    {
+    bool ParseAlgorithmOption(const TCommandLine& line, uint32_t& algorithm, int& done) {
         algorithm = haMd5;
         if (line.Has("algorithm") && !ParseAlgorithm(line.Value("algorithm"), algorithm)) {
             done = UsageError("unknown algorithm '" + line.Value("algorithm") +
@@ -338,14 +323,12 @@ private:
         return true;
     }
 
-    TCliChecker MakeChecker(const std::string& directory, const TCommandLine& line)
-    {
+    TCliChecker MakeChecker(const std::string& directory, const TCommandLine& line) {
         return TCliChecker(directory, Err_, ErrIsTerminal_ && !line.Has("quiet"),
                            line.Value("on-error") == "abort");
     }
 
-    int Create()
-    {
+    int Create() {
         TCommandLine line;
         int done = 0;
         uint32_t algorithm = haNone;
@@ -388,11 +371,11 @@ private:
             default:
                 if (!Platform::FileExists(checker.BaseDir + name)) {
                     std::error_code error;
-                    checker.Message() << checker.BaseDir + name
-                                      << (std::filesystem::is_directory(checker.BaseDir + name,
-                                                                        error)
-                                              ? ": is a directory, not a file\n"
-                                              : ": no such file\n");
+                    checker.Message()
+                        << checker.BaseDir + name
+                        << (std::filesystem::is_directory(checker.BaseDir + name, error)
+                                ? ": is a directory, not a file\n"
+                                : ": no such file\n");
                     status = HashkeepProblemsFound;
                     break;
                 }
@@ -424,15 +407,13 @@ private:
     }
 
     // A name that a list can hold and give back unchanged.
-    static bool CanStandInList(uint32_t algorithm, const std::string& name)
-    {
+    static bool CanStandInList(uint32_t algorithm, const std::string& name) {
         return ListCanHoldName(algorithm, name) &&
                std::none_of(name.begin(), name.end(),
                             [](char c) { return static_cast<unsigned char>(c) < ' '; });
     }
 
-    int Verify()
-    {
+    int Verify() {
         TCommandLine line;
         int done = 0;
         if (!Parse({{'C', "directory", true}}, VerifyHelp, line, done))
@@ -485,8 +466,7 @@ private:
                        {{mismatched, "FAILED"}, {missing, "missing"}, {skipped, "skipped"}});
     }
 
-    int Compare()
-    {
+    int Compare() {
         TCommandLine line;
         int done = 0;
         uint32_t algorithm = haNone;
@@ -548,8 +528,7 @@ private:
     }
 
     int Summary(const std::string& what, const char* allWell,
-                const std::vector<std::pair<int32_t, const char*>>& counts)
-    {
+                const std::vector<std::pair<int32_t, const char*>>& counts) {
         bool problems = false;
         for (const auto& [count, label] : counts)
             problems = problems || count != 0;
@@ -567,8 +546,7 @@ private:
         return HashkeepProblemsFound;
     }
 
-    int Demo()
-    {
+    int Demo() {
         TCommandLine line;
         int done = 0;
         if (!Parse({}, DemoHelp, line, done))
@@ -616,8 +594,7 @@ private:
     }
 
     // Shows and runs one command of the demo; true when it ended as Expected.
-    bool Step(const std::vector<std::string>& args, int expected)
-    {
+    bool Step(const std::vector<std::string>& args, int expected) {
         Out_ << "$ hashkeep";
         for (const std::string& arg : args)
             Out_ << ' ' << arg;
@@ -627,8 +604,7 @@ private:
         return status == expected;
     }
 
-    bool WriteSample(const std::string& path, const std::string& content)
-    {
+    bool WriteSample(const std::string& path, const std::string& content) {
         const Platform::FileHandle file = Platform::CreateFileForWriting(path);
         uint32_t written = 0;
         const bool ok = file != Platform::InvalidFileHandle &&
@@ -651,8 +627,7 @@ private:
 } // namespace
 
 int RunHashkeep(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err,
-                bool ErrIsTerminal)
-{
+                bool ErrIsTerminal) {
     try {
         return TRun(Args, Out, Err, ErrIsTerminal).Main();
     } catch (const std::exception& failure) {

@@ -4,8 +4,7 @@
 #include <iostream>
 #include <unistd.h> // isatty; mingw-w64 offers it too
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     return RunHashkeep(args, std::cout, std::cerr, isatty(fileno(stderr)) != 0);
 }

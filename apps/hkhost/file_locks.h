@@ -12,7 +12,7 @@
 namespace HkHost {
 
 class FileLocks {
-  public:
+public:
     FileLocks() = default;
     ~FileLocks() { ReleaseAll(); }
     FileLocks(const FileLocks&) = delete;
@@ -29,7 +29,7 @@ class FileLocks {
         void* Handle = nullptr; // Windows: the open file
     };
 
-  private:
+private:
     std::vector<Held> Held_;
 };
 

@@ -194,7 +194,7 @@ bool ParseBytes(const std::string& text, std::vector<uint8_t>& bytes) {
 }
 
 class Reader {
-  public:
+public:
     explicit Reader(Scenario& scenario) : S(scenario) {}
 
     bool Line(const std::vector<Token>& t, int number, std::string& error) {
@@ -291,7 +291,7 @@ class Reader {
         return true;
     }
 
-  private:
+private:
     bool Count(const std::vector<Token>& t, size_t expected, std::string& error) {
         if (t.size() == expected)
             return true;
@@ -477,8 +477,9 @@ class Reader {
             call.Kind = CallKind::Configure;
             call.Number = static_cast<int>(value);
         } else if (kind == "write") {
-            if (!Count(t, 5, error) || !Quoted(t[2], error) || !CheckName(t[2].Text, false, error) ||
-                !Word(t[3], {"text"}, error) || !Quoted(t[4], error))
+            if (!Count(t, 5, error) || !Quoted(t[2], error) ||
+                !CheckName(t[2].Text, false, error) || !Word(t[3], {"text"}, error) ||
+                !Quoted(t[4], error))
                 return false;
             call.Kind = CallKind::WriteFile;
             call.Names.push_back(t[2].Text);

@@ -47,10 +47,10 @@ enum class CallKind { PluginInfo, Menu, CommandLine, Configure, WriteFile, Selec
 
 struct ScenarioCall {
     CallKind Kind = CallKind::Menu;
-    std::string Text;               // CommandLine; WriteFile: the bytes
-    int Number = 0;                 // Configure
-    PanelSide Side = PanelSide::Active;  // Select, Cursor
-    std::vector<std::string> Names; // WriteFile: the file; Select, Cursor: panel items
+    std::string Text;                   // CommandLine; WriteFile: the bytes
+    int Number = 0;                     // Configure
+    PanelSide Side = PanelSide::Active; // Select, Cursor
+    std::vector<std::string> Names;     // WriteFile: the file; Select, Cursor: panel items
     int Line = 0;
 };
 

@@ -115,7 +115,7 @@ class Host;
 Host* Current = nullptr;
 
 class Host {
-  public:
+public:
     Host(const Scenario& scenario, const HostSetup& setup, bool feedOpen)
         : S(scenario), Setup(setup), FeedOpen(feedOpen),
           Shower(setup.SandboxDirectory, Platform::PathSeparator) {
@@ -146,7 +146,7 @@ class Host {
         Error(std::string(service) + " failed inside the host: " + what);
     }
 
-  private:
+private:
     void Print(const std::string& line) {
         Out += std::string(static_cast<size_t>(Depth) * 2, ' ') + line + "\n";
     }
@@ -659,8 +659,8 @@ void Host::BetweenCalls(const ScenarioCall& call) {
         for (size_t i = 1; i < panel.Items.size(); ++i)
             if (panel.Items[i].Name == name)
                 return i;
-        Error("line " + std::to_string(call.Line) + ": the " + panel.Side +
-              " panel has no item " + Q(name));
+        Error("line " + std::to_string(call.Line) + ": the " + panel.Side + " panel has no item " +
+              Q(name));
         return size_t{0};
     };
     if (call.Kind == CallKind::Cursor) {

@@ -9,7 +9,7 @@ namespace HkHost {
 // Makes printed texts the same on every platform: the sandbox path becomes
 // $SANDBOX and, where the separator is the backslash, paths are shown with '/'.
 class TextShower {
-  public:
+public:
     TextShower(const std::string& sandbox, char separator);
     // The text in double quotes: " \ CR LF TAB and bytes outside printable
     // ASCII escaped, so a transcript is plain ASCII. Null shows as null.
@@ -18,7 +18,7 @@ class TextShower {
     // Without quotes (a path the host names itself).
     std::string Plain(const std::string& text) const;
 
-  private:
+private:
     std::string Sandbox_;
     char Separator_;
 };

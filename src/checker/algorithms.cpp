@@ -4,13 +4,11 @@
 
 namespace {
 
-char LowerAscii(char c)
-{
+char LowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool SameTextIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
+bool SameTextIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i)
@@ -27,8 +25,7 @@ static_assert(AlgoDefinitions[2].Id == haSha1 && AlgoDefinitions[2].HashLength =
 
 } // namespace
 
-bool FindAlgoByExtension(std::string_view Extension, TAlgoDefinition& Definition)
-{
+bool FindAlgoByExtension(std::string_view Extension, TAlgoDefinition& Definition) {
     for (const TAlgoDefinition& row : AlgoDefinitions)
         if (SameTextIgnoringAsciiCase(Extension, row.Extension)) {
             Definition = row;
@@ -37,8 +34,7 @@ bool FindAlgoByExtension(std::string_view Extension, TAlgoDefinition& Definition
     return false;
 }
 
-bool FindAlgoById(int64_t Id, TAlgoDefinition& Definition)
-{
+bool FindAlgoById(int64_t Id, TAlgoDefinition& Definition) {
     for (const TAlgoDefinition& row : AlgoDefinitions)
         if (row.Id == Id) {
             Definition = row;
@@ -47,32 +43,27 @@ bool FindAlgoById(int64_t Id, TAlgoDefinition& Definition)
     return false;
 }
 
-std::string AlgoExtension(int64_t Id)
-{
+std::string AlgoExtension(int64_t Id) {
     TAlgoDefinition row;
     return FindAlgoById(Id, row) ? row.Extension : FallbackExtension;
 }
 
-bool IsValidFileName(std::string_view Name)
-{
+bool IsValidFileName(std::string_view Name) {
     return !Name.empty() && Name.find_first_of("\"*/:<>?\\|") == std::string_view::npos;
 }
 
-bool IsDirectoryAlias(std::string_view Name)
-{
+bool IsDirectoryAlias(std::string_view Name) {
     // Windows drops trailing dots and spaces from a name, so ". ." or "..."
     // would open the directory or its parent just as "." and ".." do.
     return !Name.empty() && Name.find_first_not_of(". ") == std::string_view::npos;
 }
 
-int32_t FindChar(std::string_view Text, char Character, bool FromEnd)
-{
+int32_t FindChar(std::string_view Text, char Character, bool FromEnd) {
     const size_t position = FromEnd ? Text.rfind(Character) : Text.find(Character);
     return position == std::string_view::npos ? -1 : static_cast<int32_t>(position + 1);
 }
 
-bool SplitLine(std::string_view Line, bool HashFirst, std::string& First, std::string& Second)
-{
+bool SplitLine(std::string_view Line, bool HashFirst, std::string& First, std::string& Second) {
     const int32_t position = FindChar(Line, ' ', !HashFirst);
     if (position < 0)
         return false;
@@ -82,7 +73,6 @@ bool SplitLine(std::string_view Line, bool HashFirst, std::string& First, std::s
     return true;
 }
 
-bool SameDigest(std::string_view A, std::string_view B)
-{
+bool SameDigest(std::string_view A, std::string_view B) {
     return SameTextIgnoringAsciiCase(A, B);
 }

@@ -78,8 +78,7 @@ inline constexpr int32_t MaxListNameLength = 259;
 // Longest trimmed entry line of a row: the digits, the space, the mode mark
 // where the row has one, and the longest name. Counting the mark lets every
 // list the checker writes be read back, a name of 259 characters included.
-constexpr int32_t MaxListLineLength(const TAlgoDefinition& Row)
-{
+constexpr int32_t MaxListLineLength(const TAlgoDefinition& Row) {
     return Row.HashLength + 1 + (Row.HasModeMark ? 1 : 0) + MaxListNameLength;
 }
 

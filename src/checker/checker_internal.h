@@ -25,8 +25,7 @@ public:
     TFileGuard& operator=(const TFileGuard&) = delete;
 
     Platform::FileHandle Get() const { return File_; }
-    void Close()
-    {
+    void Close() {
         Platform::CloseFile(File_);
         File_ = Platform::InvalidFileHandle;
     }

@@ -33,8 +33,7 @@ constexpr TDigestRunner::Operations DigestOperations[] = {
      }},
 };
 
-constexpr bool MatchesAlgoDefinitions()
-{
+constexpr bool MatchesAlgoDefinitions() {
     if (std::size(DigestOperations) != std::size(AlgoDefinitions))
         return false;
     for (size_t i = 0; i < std::size(AlgoDefinitions); ++i)
@@ -46,8 +45,7 @@ static_assert(MatchesAlgoDefinitions(), "one row of digest operations per algori
 
 } // namespace
 
-bool TDigestRunner::Start(uint32_t Algorithm)
-{
+bool TDigestRunner::Start(uint32_t Algorithm) {
     Operations_ = nullptr;
     for (const Operations& row : DigestOperations)
         if (static_cast<uint32_t>(row.Id) == Algorithm)
@@ -58,13 +56,11 @@ bool TDigestRunner::Start(uint32_t Algorithm)
     return true;
 }
 
-void TDigestRunner::Update(const void* Data, uint16_t Count)
-{
+void TDigestRunner::Update(const void* Data, uint16_t Count) {
     Operations_->Update(State_, Data, Count);
 }
 
-std::string TDigestRunner::Finish()
-{
+std::string TDigestRunner::Finish() {
     return Operations_->Finish(State_);
 }
 

@@ -11,8 +11,7 @@ namespace {
 
 // Asks OnReadError what to do about a failed open or read; Retry true means
 // try again, otherwise Result says how the file ends.
-bool AskRetry(TFileChecker* checker, const std::string& fileName, TCheckResult& result)
-{
+bool AskRetry(TFileChecker* checker, const std::string& fileName, TCheckResult& result) {
     if (checker->OnReadError == nullptr) {
         result = crFailed;
         return false;
@@ -34,37 +33,30 @@ bool AskRetry(TFileChecker* checker, const std::string& fileName, TCheckResult& 
     }
 }
 
-int32_t Percentage(uint64_t hashed, uint64_t size)
-{
+int32_t Percentage(uint64_t hashed, uint64_t size) {
     return static_cast<int32_t>(static_cast<double>(hashed * 100) / static_cast<double>(size));
 }
 
 } // namespace
 
 TFileChecker::TFileChecker(const std::string& Directory)
-    : BaseDir(Platform::WithTrailingSeparator(Directory))
-{
-}
+    : BaseDir(Platform::WithTrailingSeparator(Directory)) {}
 
 TFileChecker::~TFileChecker() = default;
 
-int32_t TFileChecker::Count() const
-{
+int32_t TFileChecker::Count() const {
     return static_cast<int32_t>(Items.size());
 }
 
-void TFileChecker::ClearItems()
-{
+void TFileChecker::ClearItems() {
     Items.clear();
 }
 
-std::string TFileChecker::ExpandName(const std::string& Name) const
-{
+std::string TFileChecker::ExpandName(const std::string& Name) const {
     return Platform::IsAbsolutePath(Name) ? Name : BaseDir + Name;
 }
 
-TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item)
-{
+TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item) {
     TAlgoDefinition row;
     if (Item.FileName.empty() || !FindAlgoById(Algorithm, row))
         return crFailed;
@@ -133,8 +125,7 @@ TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item)
     return crOk;
 }
 
-TCheckResult TFileChecker::AddFile(const std::string& Name)
-{
+TCheckResult TFileChecker::AddFile(const std::string& Name) {
     try {
         if (!Platform::FileExists(BaseDir + Name))
             return crFailed;
@@ -148,8 +139,7 @@ TCheckResult TFileChecker::AddFile(const std::string& Name)
     }
 }
 
-TCheckResult TFileChecker::VerifyItem(int32_t Index)
-{
+TCheckResult TFileChecker::VerifyItem(int32_t Index) {
     if (Index < 0 || Index >= Count())
         return crMissing;
     TFileCheckerItem copy{Items[static_cast<size_t>(Index)].FileName, {}};
@@ -160,8 +150,7 @@ TCheckResult TFileChecker::VerifyItem(int32_t Index)
 }
 
 TCheckResult TFileChecker::VerifyAll(std::vector<std::string>& Mismatches, int32_t& MissingCount,
-                                     int32_t& SkippedCount)
-{
+                                     int32_t& SkippedCount) {
     Mismatches.clear();
     MissingCount = 0;
     SkippedCount = 0;
@@ -186,8 +175,7 @@ TCheckResult TFileChecker::VerifyAll(std::vector<std::string>& Mismatches, int32
     return crOk;
 }
 
-TCheckResult TFileChecker::CompareFiles(const std::string& First, const std::string& Second)
-{
+TCheckResult TFileChecker::CompareFiles(const std::string& First, const std::string& Second) {
     TFileCheckerItem first{First, {}};
     const TCheckResult result = HashItem(first);
     if (result != crOk)

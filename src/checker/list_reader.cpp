@@ -11,8 +11,7 @@ using namespace CheckerDetail;
 namespace {
 
 // The extension is what follows the last dot of the name's last part.
-std::string ListExtension(const std::string& name)
-{
+std::string ListExtension(const std::string& name) {
     const size_t dot = name.rfind('.');
     const size_t part = name.find_last_of(std::string("\\:") + Platform::PathSeparator);
     if (dot == std::string::npos || (part != std::string::npos && part > dot))
@@ -21,8 +20,7 @@ std::string ListExtension(const std::string& name)
 }
 
 bool ReadList(const std::string& path, const TAlgoDefinition& row, TFileCheckerItemArray& entries,
-              std::string& reason)
-{
+              std::string& reason) {
     TFileGuard file(Platform::OpenFileForReading(path));
     if (file.Get() == Platform::InvalidFileHandle) {
         reason = "cannot be opened: " + Platform::LastErrorText();
@@ -51,13 +49,11 @@ bool ReadList(const std::string& path, const TAlgoDefinition& row, TFileCheckerI
 namespace CheckerDetail {
 
 TListParser::TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries)
-    : Row_(row), Entries_(entries), MaxLength_(static_cast<size_t>(MaxListLineLength(row)))
-{
+    : Row_(row), Entries_(entries), MaxLength_(static_cast<size_t>(MaxListLineLength(row))) {
     Line_.reserve(MaxLength_);
 }
 
-bool TListParser::Feed(const char* bytes, size_t count)
-{
+bool TListParser::Feed(const char* bytes, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         const char c = bytes[i];
         if (c == '\0') {
@@ -80,8 +76,7 @@ bool TListParser::Feed(const char* bytes, size_t count)
     return true;
 }
 
-bool TListParser::Finish()
-{
+bool TListParser::Finish() {
     if (!Reason.empty())
         return false;
     if (!TextEnded_ && !EndLine())
@@ -91,8 +86,7 @@ bool TListParser::Finish()
     return true;
 }
 
-bool TListParser::Take(char c)
-{
+bool TListParser::Take(char c) {
     if (static_cast<unsigned char>(c) <= ' ') {
         // Blanks inside an entry line are kept; once the line is full,
         // a blank is either trailing (dropped by trimming) or the line is
@@ -114,8 +108,7 @@ bool TListParser::Take(char c)
     return true;
 }
 
-bool TListParser::EndLine()
-{
+bool TListParser::EndLine() {
     bool accepted = true;
     if (Started_ && !Skipping_)
         accepted = AddEntry(std::string_view(Line_).substr(0, ContentEnd_));
@@ -126,8 +119,7 @@ bool TListParser::EndLine()
     return accepted;
 }
 
-bool TListParser::AddEntry(std::string_view line)
-{
+bool TListParser::AddEntry(std::string_view line) {
     std::string first, second;
     if (!SplitLine(line, Row_.HashFirst, first, second))
         return Reject("has no space between digest and name", true);
@@ -137,16 +129,15 @@ bool TListParser::AddEntry(std::string_view line)
         (name.front() == TextModeMark || name.front() == BinaryModeMark))
         name.erase(0, 1);
     if (hash.size() != static_cast<size_t>(Row_.HashLength))
-        return Reject("has a digest of " + std::to_string(hash.size()) +
-                          " characters instead of " + std::to_string(Row_.HashLength),
+        return Reject("has a digest of " + std::to_string(hash.size()) + " characters instead of " +
+                          std::to_string(Row_.HashLength),
                       true);
     if (!IsValidFileName(name))
         return Reject("does not hold a plain file name (empty, or with a drive, a directory or "
                       "a wildcard)",
                       true);
     if (name.size() > static_cast<size_t>(MaxListNameLength))
-        return Reject("has a name longer than " + std::to_string(MaxListNameLength) +
-                          " characters",
+        return Reject("has a name longer than " + std::to_string(MaxListNameLength) + " characters",
                       true);
     if (IsDirectoryAlias(name))
         return Reject("names the directory itself or its parent", true);
@@ -156,16 +147,14 @@ bool TListParser::AddEntry(std::string_view line)
     return true;
 }
 
-bool TListParser::Reject(const std::string& why, bool aboutLine)
-{
+bool TListParser::Reject(const std::string& why, bool aboutLine) {
     Reason = aboutLine ? "line " + std::to_string(LineNumber_) + " " + why : why;
     return false;
 }
 
 } // namespace CheckerDetail
 
-bool TFileChecker::LoadList(const std::string& ListName, std::string* Reason)
-{
+bool TFileChecker::LoadList(const std::string& ListName, std::string* Reason) {
     std::string reason;
     try {
         TAlgoDefinition row;

@@ -17,8 +17,7 @@ constexpr const char* CannotHoldName =
 
 // A name in the target's directory, so the rename never crosses file systems
 // and needs no more path length than the directory's own.
-bool TemporaryNameFor(const std::string& target, std::string& temporary)
-{
+bool TemporaryNameFor(const std::string& target, std::string& temporary) {
     const size_t part = target.find_last_of(std::string("/") + Platform::PathSeparator);
     const std::string directory =
         part == std::string::npos ? std::string() : target.substr(0, part + 1);
@@ -30,8 +29,7 @@ bool TemporaryNameFor(const std::string& target, std::string& temporary)
     return false;
 }
 
-std::string EntryLine(const TAlgoDefinition& row, const TFileCheckerItem& item, int32_t modeMark)
-{
+std::string EntryLine(const TAlgoDefinition& row, const TFileCheckerItem& item, int32_t modeMark) {
     std::string mark;
     if (row.HasModeMark)
         mark = modeMark == TextModeMarkValue ? TextModeMark : BinaryModeMark;
@@ -41,8 +39,7 @@ std::string EntryLine(const TAlgoDefinition& row, const TFileCheckerItem& item, 
 }
 
 // True when Line, read back by LoadList's rules, gives exactly Item.
-bool ReadsBack(const TAlgoDefinition& row, const std::string& line, const TFileCheckerItem& item)
-{
+bool ReadsBack(const TAlgoDefinition& row, const std::string& line, const TFileCheckerItem& item) {
     TFileCheckerItemArray entries;
     TListParser parser(row, entries);
     parser.Feed(line.data(), line.size());
@@ -51,18 +48,15 @@ bool ReadsBack(const TAlgoDefinition& row, const std::string& line, const TFileC
 }
 
 // The first entry whose line would not read back as that entry, or the end.
-TFileCheckerItemArray::const_iterator FirstLostEntry(const TAlgoDefinition& row,
-                                                     const TFileCheckerItemArray& items,
-                                                     int32_t modeMark)
-{
+TFileCheckerItemArray::const_iterator
+FirstLostEntry(const TAlgoDefinition& row, const TFileCheckerItemArray& items, int32_t modeMark) {
     return std::find_if(items.begin(), items.end(), [&](const TFileCheckerItem& item) {
         return !ReadsBack(row, EntryLine(row, item, modeMark), item);
     });
 }
 
 // Text and LineBreak in one write; true only when every byte went out.
-bool WriteLine(Platform::FileHandle file, const std::string& text, const std::string& lineBreak)
-{
+bool WriteLine(Platform::FileHandle file, const std::string& text, const std::string& lineBreak) {
     if (file == Platform::InvalidFileHandle)
         return false;
     const std::string line = text + lineBreak;
@@ -77,8 +71,7 @@ bool WriteLine(Platform::FileHandle file, const std::string& text, const std::st
 // line to write(line), in order, and stops when it gives false.
 template <typename Lines>
 bool WriteListFile(const std::string& target, const std::string& lineBreak, std::string& reason,
-                   Lines lines)
-{
+                   Lines lines) {
     std::string temporary;
     if (!TemporaryNameFor(target, temporary)) {
         reason = target + ": cannot be created: no free temporary name beside it";
@@ -114,8 +107,7 @@ bool WriteListFile(const std::string& target, const std::string& lineBreak, std:
 
 } // namespace
 
-bool TFileChecker::SaveList(const std::string& ListName, bool PerFile, std::string* Reason)
-{
+bool TFileChecker::SaveList(const std::string& ListName, bool PerFile, std::string* Reason) {
     std::string reason;
     TAlgoDefinition row;
     bool saved = false;
@@ -157,8 +149,7 @@ bool TFileChecker::SaveList(const std::string& ListName, bool PerFile, std::stri
     return saved;
 }
 
-bool ListCanHoldName(uint32_t Algorithm, std::string_view Name)
-{
+bool ListCanHoldName(uint32_t Algorithm, std::string_view Name) {
     TAlgoDefinition row;
     if (!FindAlgoById(Algorithm, row))
         return false;

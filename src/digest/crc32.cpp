@@ -10,8 +10,7 @@ namespace {
 
 constexpr uint32_t Crc32Polynomial = 0xEDB88320u; // 0x04C11DB7 reflected, x^32 implied
 
-constexpr std::array<uint32_t, 256> MakeCrc32Table()
-{
+constexpr std::array<uint32_t, 256> MakeCrc32Table() {
     std::array<uint32_t, 256> table{};
     for (uint32_t n = 0; n < 256; ++n) {
         uint32_t value = n;
@@ -30,10 +29,11 @@ static_assert(Crc32Table[255] == 0x2D02EF8Du);
 
 } // namespace
 
-void Crc32Init(uint32_t& Crc) { Crc = 0xFFFFFFFFu; }
+void Crc32Init(uint32_t& Crc) {
+    Crc = 0xFFFFFFFFu;
+}
 
-void DigestDetail::Crc32UpdateReference(uint32_t& Crc, const void* Data, uint16_t Count)
-{
+void DigestDetail::Crc32UpdateReference(uint32_t& Crc, const void* Data, uint16_t Count) {
     if (Count == 0)
         return;
     const auto* bytes = static_cast<const uint8_t*>(Data);
@@ -43,4 +43,6 @@ void DigestDetail::Crc32UpdateReference(uint32_t& Crc, const void* Data, uint16_
     Crc = crc;
 }
 
-void Crc32Final(uint32_t& Crc) { Crc ^= 0xFFFFFFFFu; }
+void Crc32Final(uint32_t& Crc) {
+    Crc ^= 0xFFFFFFFFu;
+}

@@ -18,8 +18,7 @@ constexpr uint32_t Crc32Polynomial = 0xEDB88320u; // 0x04C11DB7 reflected, x^32 
 
 // x^n mod P in the reflected form, shifted left by one: the carry-less product
 // of two reflected numbers lands one bit low, and the shift makes up for it.
-constexpr uint64_t FoldConstant(int n)
-{
+constexpr uint64_t FoldConstant(int n) {
     uint32_t value = 0x80000000u; // x^0
     for (int i = 0; i < n; ++i)
         value = (value & 1u) ? (value >> 1) ^ Crc32Polynomial : value >> 1;
@@ -27,8 +26,7 @@ constexpr uint64_t FoldConstant(int n)
 }
 
 // floor(x^64 / P), reflected over its 33 bits: the Barrett constant.
-constexpr uint64_t BarrettConstant()
-{
+constexpr uint64_t BarrettConstant() {
     constexpr uint64_t polynomial = 0x104C11DB7u;
     // x^64 as a 33-bit window that slides down the dividend: the leading
     // term is x^64, the window holds its 32 lower terms (all zero).
@@ -68,20 +66,17 @@ constexpr size_t StepBytes = 4 * LaneBytes;
 
 #define HK_CRC_TARGET __attribute__((target("pclmul,sse2,sse4.1")))
 
-HK_CRC_TARGET inline __m128i Load(const uint8_t* p)
-{
+HK_CRC_TARGET inline __m128i Load(const uint8_t* p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
-HK_CRC_TARGET inline __m128i Fold(__m128i lane, __m128i next, __m128i constants)
-{
+HK_CRC_TARGET inline __m128i Fold(__m128i lane, __m128i next, __m128i constants) {
     const __m128i low = _mm_clmulepi64_si128(lane, constants, 0x00);
     const __m128i high = _mm_clmulepi64_si128(lane, constants, 0x11);
     return _mm_xor_si128(_mm_xor_si128(low, high), next);
 }
 
-HK_CRC_TARGET inline __m128i Constants(uint64_t high, uint64_t low)
-{
+HK_CRC_TARGET inline __m128i Constants(uint64_t high, uint64_t low) {
     return _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(low));
 }
 
@@ -89,8 +84,7 @@ HK_CRC_TARGET inline __m128i Constants(uint64_t high, uint64_t low)
 // run 16 bytes at a time, reduces to the register and takes the last bytes
 // through the table.
 HK_CRC_TARGET inline uint32_t FinishFolding(__m128i lane0, __m128i lane1, __m128i lane2,
-                                            __m128i lane3, const uint8_t* Data, size_t Count)
-{
+                                            __m128i lane3, const uint8_t* Data, size_t Count) {
     const __m128i fold128 = Constants(Fold128High, Fold128Low);
     __m128i value = Fold(lane0, lane1, fold128);
     value = Fold(value, lane2, fold128);
@@ -118,8 +112,7 @@ HK_CRC_TARGET inline uint32_t FinishFolding(__m128i lane0, __m128i lane1, __m128
 
 } // namespace
 
-HK_CRC_TARGET uint32_t DigestDetail::Crc32Clmul(uint32_t Crc, const uint8_t* Data, size_t Count)
-{
+HK_CRC_TARGET uint32_t DigestDetail::Crc32Clmul(uint32_t Crc, const uint8_t* Data, size_t Count) {
     if (Count < Crc32FoldMinimum) {
         uint32_t crc = Crc;
         Crc32UpdateReference(crc, Data, static_cast<uint16_t>(Count));
@@ -151,21 +144,18 @@ constexpr size_t WideStepBytes = 4 * 64;
 constexpr uint64_t Fold2048Low = FoldConstant(2048 + 32);
 constexpr uint64_t Fold2048High = FoldConstant(2048 - 32);
 
-HK_CRC_WIDE_TARGET inline __m512i LoadWide(const uint8_t* p)
-{
+HK_CRC_WIDE_TARGET inline __m512i LoadWide(const uint8_t* p) {
     return _mm512_loadu_si512(p);
 }
 
 // Four 128-bit lanes folded at once; the XOR of three is one instruction.
-HK_CRC_WIDE_TARGET inline __m512i FoldWide(__m512i lanes, __m512i next, __m512i constants)
-{
+HK_CRC_WIDE_TARGET inline __m512i FoldWide(__m512i lanes, __m512i next, __m512i constants) {
     const __m512i low = _mm512_clmulepi64_epi128(lanes, constants, 0x00);
     const __m512i high = _mm512_clmulepi64_epi128(lanes, constants, 0x11);
     return _mm512_ternarylogic_epi64(low, high, next, 0x96);
 }
 
-HK_CRC_WIDE_TARGET inline __m512i ConstantsWide(uint64_t high, uint64_t low)
-{
+HK_CRC_WIDE_TARGET inline __m512i ConstantsWide(uint64_t high, uint64_t low) {
     const auto h = static_cast<long long>(high), l = static_cast<long long>(low);
     return _mm512_set_epi64(h, l, h, l, h, l, h, l);
 }
@@ -173,8 +163,7 @@ HK_CRC_WIDE_TARGET inline __m512i ConstantsWide(uint64_t high, uint64_t low)
 } // namespace
 
 HK_CRC_WIDE_TARGET uint32_t DigestDetail::Crc32Vpclmul(uint32_t Crc, const uint8_t* Data,
-                                                       size_t Count)
-{
+                                                       size_t Count) {
     if (Count < Crc32WideFoldMinimum)
         return Crc32Clmul(Crc, Data, Count);
     __m512i lanes0 =

@@ -14,8 +14,7 @@ constexpr int SliceCount = 8;
 
 using SliceTables = std::array<std::array<uint32_t, 256>, SliceCount>;
 
-constexpr SliceTables MakeSliceTables()
-{
+constexpr SliceTables MakeSliceTables() {
     SliceTables tables{};
     for (uint32_t n = 0; n < 256; ++n) {
         uint32_t value = n;
@@ -36,8 +35,7 @@ static_assert(Slices[1][1] == ((Slices[0][1] >> 8) ^ Slices[0][Slices[0][1] & 0x
 
 } // namespace
 
-uint32_t DigestDetail::Crc32Slicing8(uint32_t Crc, const uint8_t* Data, size_t Count)
-{
+uint32_t DigestDetail::Crc32Slicing8(uint32_t Crc, const uint8_t* Data, size_t Count) {
     for (; Count >= SliceCount; Count -= SliceCount, Data += SliceCount) {
         const uint32_t low = LoadLittleEndian32(Data) ^ Crc;
         const uint32_t high = LoadLittleEndian32(Data + 4);

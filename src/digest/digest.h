@@ -15,10 +15,10 @@
 // The context of MD5 and SHA1. Sized for digests of up to 512 bits of state
 // and 128-byte blocks; the parts an algorithm does not use stay zero.
 struct HashContext {
-    uint32_t State[16];     // chaining state: MD5 words 0-3, SHA1 words 0-4
-    uint32_t BitLength[4];  // message bits fed so far, least significant word first
-    uint8_t Buffer[128];    // bytes of the block not yet complete (0-63 used)
-    int32_t Index;          // bytes waiting in Buffer, 0 to 63 between calls
+    uint32_t State[16];    // chaining state: MD5 words 0-3, SHA1 words 0-4
+    uint32_t BitLength[4]; // message bits fed so far, least significant word first
+    uint8_t Buffer[128];   // bytes of the block not yet complete (0-63 used)
+    int32_t Index;         // bytes waiting in Buffer, 0 to 63 between calls
 };
 
 using HashDigest = std::array<uint8_t, 64>;

@@ -24,8 +24,7 @@ enum class DigestPath : uint32_t {
 constexpr uint32_t AllDigestPaths = 0x1Fu;
 constexpr const char* DigestPathsVariable = "HASHKEEP_DIGEST_PATHS";
 
-constexpr uint32_t DigestPathBit(DigestPath Path)
-{
+constexpr uint32_t DigestPathBit(DigestPath Path) {
     return static_cast<uint32_t>(Path);
 }
 

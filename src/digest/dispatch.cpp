@@ -27,16 +27,14 @@ std::atomic<uint32_t> ActivePaths{NotDetected};
 // XMM, YMM, opmask and both halves of the upper ZMM state.
 constexpr uint32_t Xcr0Avx512State = 0xE6u;
 
-uint32_t ReadXcr0()
-{
+uint32_t ReadXcr0() {
     uint32_t low = 0, high = 0;
     __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
     return low;
 }
 #endif
 
-uint32_t DetectPaths()
-{
+uint32_t DetectPaths() {
     uint32_t paths = 0;
 #if !defined(HASHKEEP_REFERENCE_DIGESTS_ONLY)
     paths |= DigestPathBit(DigestPath::Crc32Slicing8) | DigestPathBit(DigestPath::Md5Scheduled);
@@ -68,8 +66,7 @@ uint32_t DetectPaths()
     return paths;
 }
 
-inline uint32_t Active()
-{
+inline uint32_t Active() {
     const uint32_t paths = ActivePaths.load(std::memory_order_relaxed);
     if (paths != NotDetected)
         return paths;
@@ -79,15 +76,13 @@ inline uint32_t Active()
     return ActivePaths.load(std::memory_order_relaxed);
 }
 
-[[maybe_unused]] inline bool IsActive(uint32_t paths, DigestPath path)
-{
+[[maybe_unused]] inline bool IsActive(uint32_t paths, DigestPath path) {
     return (paths & DigestPathBit(path)) != 0;
 }
 
 } // namespace
 
-uint32_t SupportedDigestPaths()
-{
+uint32_t SupportedDigestPaths() {
     uint32_t paths = SupportedPaths.load(std::memory_order_relaxed);
     if (paths == NotDetected) {
         paths = DetectPaths();
@@ -96,13 +91,11 @@ uint32_t SupportedDigestPaths()
     return paths;
 }
 
-uint32_t ActiveDigestPaths()
-{
+uint32_t ActiveDigestPaths() {
     return Active();
 }
 
-uint32_t SelectDigestPaths(uint32_t Wanted)
-{
+uint32_t SelectDigestPaths(uint32_t Wanted) {
     const uint32_t paths = Wanted & SupportedDigestPaths();
     ActivePaths.store(paths, std::memory_order_relaxed);
     return paths;
@@ -123,16 +116,14 @@ static_assert(sizeof PathNames / sizeof PathNames[0] == 5, "one name per path");
 
 } // namespace
 
-const char* DigestPathName(DigestPath Path)
-{
+const char* DigestPathName(DigestPath Path) {
     for (const PathName& entry : PathNames)
         if (entry.Path == Path)
             return entry.Name;
     return "";
 }
 
-bool ParseDigestPaths(const char* Text, uint32_t& Paths)
-{
+bool ParseDigestPaths(const char* Text, uint32_t& Paths) {
     const std::string_view text = Text != nullptr ? Text : "";
     if (text.empty() || text == "all") {
         Paths = AllDigestPaths;
@@ -165,8 +156,7 @@ bool ParseDigestPaths(const char* Text, uint32_t& Paths)
     return true;
 }
 
-void Crc32Update(uint32_t& Crc, const void* Data, uint16_t Count)
-{
+void Crc32Update(uint32_t& Crc, const void* Data, uint16_t Count) {
     if (Count == 0)
         return;
 #if !defined(HASHKEEP_REFERENCE_DIGESTS_ONLY)
@@ -190,8 +180,7 @@ void Crc32Update(uint32_t& Crc, const void* Data, uint16_t Count)
     Crc32UpdateReference(Crc, Data, Count);
 }
 
-void Md5Compress(uint32_t State[4], const uint8_t* Block)
-{
+void Md5Compress(uint32_t State[4], const uint8_t* Block) {
 #if !defined(HASHKEEP_REFERENCE_DIGESTS_ONLY)
     if (IsActive(Active(), DigestPath::Md5Scheduled)) {
         Md5CompressScheduled(State, Block);
@@ -201,8 +190,7 @@ void Md5Compress(uint32_t State[4], const uint8_t* Block)
     Md5CompressReference(State, Block);
 }
 
-void Sha1Compress(HashContext& Context)
-{
+void Sha1Compress(HashContext& Context) {
 #if defined(HASHKEEP_X86_DIGESTS)
     if (IsActive(Active(), DigestPath::Sha1ShaNi)) {
         Sha1BlocksShaNi(Context.State, Context.Buffer, 1);
@@ -219,8 +207,7 @@ namespace {
 // one call where they lie. The last of them is still copied into the buffer,
 // so the context ends exactly as the reference leaves it (the reference
 // copies every block there before compressing it).
-void Sha1UpdateBlocks(HashContext& Context, const void* Data, uint16_t Count)
-{
+void Sha1UpdateBlocks(HashContext& Context, const void* Data, uint16_t Count) {
     UpdateHashContext(
         Context, Data, Count, [&] { Sha1BlocksShaNi(Context.State, Context.Buffer, 1); },
         [&](const uint8_t* blocks, int32_t count) {
@@ -232,8 +219,7 @@ void Sha1UpdateBlocks(HashContext& Context, const void* Data, uint16_t Count)
 } // namespace
 #endif
 
-void Sha1Update(HashContext& Context, const void* Data, uint16_t Count)
-{
+void Sha1Update(HashContext& Context, const void* Data, uint16_t Count) {
 #if defined(HASHKEEP_X86_DIGESTS)
     if (IsActive(Active(), DigestPath::Sha1ShaNi)) {
         Sha1UpdateBlocks(Context, Data, Count);

@@ -15,8 +15,7 @@ namespace DigestDetail {
 // (n >= 1) that follow a filled buffer.
 template <typename CompressBuffer, typename CompressBlocks>
 inline void UpdateHashContext(HashContext& Context, const void* Data, uint16_t Count,
-                              CompressBuffer compressBuffer, CompressBlocks compressBlocks)
-{
+                              CompressBuffer compressBuffer, CompressBlocks compressBlocks) {
     int32_t remaining = Count;
     if (remaining == 0)
         return;
@@ -48,8 +47,8 @@ inline void UpdateHashContext(HashContext& Context, const void* Data, uint16_t C
 // Pads the message, stores the bit length (StoreLength writes bytes 56-63)
 // and runs the last one or two blocks.
 template <typename CompressBuffer, typename StoreLength>
-inline void PadHashContext(HashContext& Context, CompressBuffer compressBuffer, StoreLength storeLength)
-{
+inline void PadHashContext(HashContext& Context, CompressBuffer compressBuffer,
+                           StoreLength storeLength) {
     const int32_t index = Context.Index;
     Context.Buffer[index] = 0x80;
     std::memset(Context.Buffer + index + 1, 0, static_cast<size_t>(DigestBlockSize - index - 1));
@@ -61,22 +60,19 @@ inline void PadHashContext(HashContext& Context, CompressBuffer compressBuffer, 
     compressBuffer();
 }
 
-inline void WipeHashContext(HashContext& Context)
-{
+inline void WipeHashContext(HashContext& Context) {
     // volatile so that the wipe is kept even where the context is not read again
     volatile uint8_t* bytes = reinterpret_cast<volatile uint8_t*>(&Context);
     for (size_t i = 0; i < sizeof(HashContext); ++i)
         bytes[i] = 0;
 }
 
-inline uint32_t LoadLittleEndian32(const uint8_t* p)
-{
+inline uint32_t LoadLittleEndian32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
-inline void StoreLittleEndian32(uint8_t* p, uint32_t value)
-{
+inline void StoreLittleEndian32(uint8_t* p, uint32_t value) {
     p[0] = static_cast<uint8_t>(value);
     p[1] = static_cast<uint8_t>(value >> 8);
     p[2] = static_cast<uint8_t>(value >> 16);
@@ -84,24 +80,20 @@ inline void StoreLittleEndian32(uint8_t* p, uint32_t value)
 }
 
 // The byte-order reversal of one word that the SHA1 schedule, length and digest use.
-inline uint32_t ByteSwap32(uint32_t value)
-{
+inline uint32_t ByteSwap32(uint32_t value) {
     return (value >> 24) | ((value >> 8) & 0x0000FF00u) | ((value << 8) & 0x00FF0000u) |
            (value << 24);
 }
 
-inline uint32_t LoadBigEndian32(const uint8_t* p)
-{
+inline uint32_t LoadBigEndian32(const uint8_t* p) {
     return ByteSwap32(LoadLittleEndian32(p));
 }
 
-inline void StoreBigEndian32(uint8_t* p, uint32_t value)
-{
+inline void StoreBigEndian32(uint8_t* p, uint32_t value) {
     StoreLittleEndian32(p, ByteSwap32(value));
 }
 
-inline uint32_t RotateLeft(uint32_t value, int bits)
-{
+inline uint32_t RotateLeft(uint32_t value, int bits) {
     return (value << bits) | (value >> (32 - bits));
 }
 

@@ -5,13 +5,11 @@ namespace {
 constexpr char HexDigits[] = "0123456789abcdef";
 }
 
-std::string ByteToHex(uint8_t Byte)
-{
+std::string ByteToHex(uint8_t Byte) {
     return std::string{HexDigits[Byte >> 4], HexDigits[Byte & 0x0F]};
 }
 
-std::string BytesToHex(const void* Data, int32_t Count)
-{
+std::string BytesToHex(const void* Data, int32_t Count) {
     std::string text;
     if (Data == nullptr || Count <= 0)
         return text;
@@ -24,8 +22,7 @@ std::string BytesToHex(const void* Data, int32_t Count)
     return text;
 }
 
-std::string Crc32ToHex(uint32_t Crc)
-{
+std::string Crc32ToHex(uint32_t Crc) {
     std::string text(8, '0');
     for (int digit = 7; digit >= 0; --digit, Crc >>= 4)
         text[static_cast<size_t>(digit)] = HexDigits[Crc & 0x0F];

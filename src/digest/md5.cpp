@@ -17,14 +17,13 @@ constexpr uint32_t Md5InitialState[4] = {0x67452301u, 0xEFCDAB89u, 0x98BADCFEu, 
 #define MD5_G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
 #define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
 #define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
-#define MD5_STEP(f, a, b, c, d, k, s, t)                                                         \
-    a += f(b, c, d) + x[k] + (t);                                                                \
+#define MD5_STEP(f, a, b, c, d, k, s, t)                                                           \
+    a += f(b, c, d) + x[k] + (t);                                                                  \
     a = RotateLeft(a, s) + (b);
 
 } // namespace
 
-void DigestDetail::Md5CompressReference(uint32_t State[4], const uint8_t* Block)
-{
+void DigestDetail::Md5CompressReference(uint32_t State[4], const uint8_t* Block) {
     uint32_t x[16];
     for (int i = 0; i < 16; ++i)
         x[i] = LoadLittleEndian32(Block + 4 * i);
@@ -111,15 +110,13 @@ void DigestDetail::Md5CompressReference(uint32_t State[4], const uint8_t* Block)
 #undef MD5_I
 #undef MD5_STEP
 
-void Md5Init(HashContext& Context)
-{
+void Md5Init(HashContext& Context) {
     Context = HashContext{};
     for (int i = 0; i < 4; ++i)
         Context.State[i] = Md5InitialState[i];
 }
 
-void Md5Update(HashContext& Context, const void* Data, uint16_t Count)
-{
+void Md5Update(HashContext& Context, const void* Data, uint16_t Count) {
     UpdateHashContext(
         Context, Data, Count, [&] { Md5Compress(Context.State, Context.Buffer); },
         [&](const uint8_t* blocks, int32_t count) {
@@ -128,8 +125,7 @@ void Md5Update(HashContext& Context, const void* Data, uint16_t Count)
         });
 }
 
-void Md5Final(HashContext& Context, Md5Digest& Digest)
-{
+void Md5Final(HashContext& Context, Md5Digest& Digest) {
     const uint32_t lowBits = Context.BitLength[0];
     const uint32_t highBits = Context.BitLength[1];
     PadHashContext(

@@ -32,8 +32,7 @@ using namespace DigestDetail;
     a += (c) ^ ((b) | ~(d));                                                                       \
     a = RotateLeft(a, s) + (b);
 
-void DigestDetail::Md5CompressScheduled(uint32_t State[4], const uint8_t* Block)
-{
+void DigestDetail::Md5CompressScheduled(uint32_t State[4], const uint8_t* Block) {
     uint32_t x[16];
     for (int i = 0; i < 16; ++i)
         x[i] = LoadLittleEndian32(Block + 4 * i);

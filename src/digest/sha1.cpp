@@ -15,28 +15,27 @@ constexpr uint32_t Sha1InitialState[5] = {0x67452301u, 0xEFCDAB89u, 0x98BADCFEu,
 #define SHA1_CH(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
 #define SHA1_PARITY(x, y, z) ((x) ^ (y) ^ (z))
 #define SHA1_MAJ(x, y, z) (((x) & (y)) | ((z) & ((x) | (y))))
-#define SHA1_ROUND(f, k, a, b, c, d, e, t)                                                       \
-    e += RotateLeft(a, 5) + f(b, c, d) + (k) + w[t];                                             \
+#define SHA1_ROUND(f, k, a, b, c, d, e, t)                                                         \
+    e += RotateLeft(a, 5) + f(b, c, d) + (k) + w[t];                                               \
     b = RotateLeft(b, 30);
-#define SHA1_FIVE_ROUNDS(f, k, t)                                                                \
-    SHA1_ROUND(f, k, a, b, c, d, e, (t) + 0)                                                     \
-    SHA1_ROUND(f, k, e, a, b, c, d, (t) + 1)                                                     \
-    SHA1_ROUND(f, k, d, e, a, b, c, (t) + 2)                                                     \
-    SHA1_ROUND(f, k, c, d, e, a, b, (t) + 3)                                                     \
+#define SHA1_FIVE_ROUNDS(f, k, t)                                                                  \
+    SHA1_ROUND(f, k, a, b, c, d, e, (t) + 0)                                                       \
+    SHA1_ROUND(f, k, e, a, b, c, d, (t) + 1)                                                       \
+    SHA1_ROUND(f, k, d, e, a, b, c, (t) + 2)                                                       \
+    SHA1_ROUND(f, k, c, d, e, a, b, (t) + 3)                                                       \
     SHA1_ROUND(f, k, b, c, d, e, a, (t) + 4)
 
 } // namespace
 
-void DigestDetail::Sha1CompressReference(HashContext& Context)
-{
+void DigestDetail::Sha1CompressReference(HashContext& Context) {
     uint32_t w[80];
     for (int t = 0; t < 16; ++t)
         w[t] = LoadBigEndian32(Context.Buffer + 4 * t);
     for (int t = 16; t < 80; ++t)
         w[t] = RotateLeft(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
 
-    uint32_t a = Context.State[0], b = Context.State[1], c = Context.State[2],
-             d = Context.State[3], e = Context.State[4];
+    uint32_t a = Context.State[0], b = Context.State[1], c = Context.State[2], d = Context.State[3],
+             e = Context.State[4];
 
     for (int t = 0; t < 20; t += 5) {
         SHA1_FIVE_ROUNDS(SHA1_CH, 0x5A827999u, t)
@@ -64,15 +63,13 @@ void DigestDetail::Sha1CompressReference(HashContext& Context)
 #undef SHA1_ROUND
 #undef SHA1_FIVE_ROUNDS
 
-void Sha1Init(HashContext& Context)
-{
+void Sha1Init(HashContext& Context) {
     Context = HashContext{};
     for (int i = 0; i < 5; ++i)
         Context.State[i] = Sha1InitialState[i];
 }
 
-void DigestDetail::Sha1UpdateReference(HashContext& Context, const void* Data, uint16_t Count)
-{
+void DigestDetail::Sha1UpdateReference(HashContext& Context, const void* Data, uint16_t Count) {
     // The block function reads only the context's buffer, so every whole
     // input block is copied there once before it is compressed.
     UpdateHashContext(
@@ -85,8 +82,7 @@ void DigestDetail::Sha1UpdateReference(HashContext& Context, const void* Data, u
         });
 }
 
-void Sha1Final(HashContext& Context, Sha1Digest& Digest)
-{
+void Sha1Final(HashContext& Context, Sha1Digest& Digest) {
     const uint32_t lowBits = Context.BitLength[0];
     const uint32_t highBits = Context.BitLength[1];
     PadHashContext(

@@ -29,8 +29,7 @@
     } while (false)
 
 __attribute__((target("sha,sse2,ssse3,sse4.1"))) void
-DigestDetail::Sha1BlocksShaNi(uint32_t State[5], const uint8_t* Data, size_t Blocks)
-{
+DigestDetail::Sha1BlocksShaNi(uint32_t State[5], const uint8_t* Data, size_t Blocks) {
     // The instructions want A in the top lane and the words big-endian.
     const __m128i byteOrder = _mm_set_epi64x(0x0001020304050607LL, 0x08090A0B0C0D0E0FLL);
     __m128i abcd =

@@ -3,8 +3,7 @@
 
 #include <cstring>
 
-int CopyItemText(char* destination, size_t capacity, const char* source)
-{
+int CopyItemText(char* destination, size_t capacity, const char* source) {
     if (capacity == 0)
         return 0;
     size_t count = 0;
@@ -18,8 +17,7 @@ int CopyItemText(char* destination, size_t capacity, const char* source)
     return static_cast<int>(count);
 }
 
-void BuildDialogItems(const DialogItemTemplate* rows, FarDialogItem* items, int count)
-{
+void BuildDialogItems(const DialogItemTemplate* rows, FarDialogItem* items, int count) {
     if (count <= 0)
         return;
     std::memset(items, 0, sizeof(FarDialogItem) * static_cast<size_t>(count));
@@ -39,8 +37,7 @@ void BuildDialogItems(const DialogItemTemplate* rows, FarDialogItem* items, int 
     }
 }
 
-int PutDialogMessages(FarDialogItem* items, const DialogMessageItem* rows, size_t count)
-{
+int PutDialogMessages(FarDialogItem* items, const DialogMessageItem* rows, size_t count) {
     int width = 0;
     for (size_t i = 0; i < count; ++i) {
         const int copied = CopyItemText(items[rows[i].Item].Data, GetMessageText(rows[i].Message));

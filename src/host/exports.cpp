@@ -18,10 +18,11 @@ const char* PluginConfigStrings[1];
 
 extern "C" {
 
-HK_REALIGN_STACK int HK_WINAPI GetMinFarVersion() noexcept { return MinFarVersion; }
+HK_REALIGN_STACK int HK_WINAPI GetMinFarVersion() noexcept {
+    return MinFarVersion;
+}
 
-HK_REALIGN_STACK void HK_WINAPI SetStartupInfo(const PluginStartupInfo* Info) noexcept
-{
+HK_REALIGN_STACK void HK_WINAPI SetStartupInfo(const PluginStartupInfo* Info) noexcept {
     try {
         // A table of another size comes from a host whose layout we do not
         // know; the plug-in then stays inert rather than misreading it.
@@ -33,8 +34,7 @@ HK_REALIGN_STACK void HK_WINAPI SetStartupInfo(const PluginStartupInfo* Info) no
     }
 }
 
-HK_REALIGN_STACK void HK_WINAPI GetPluginInfo(PluginInfo* Info) noexcept
-{
+HK_REALIGN_STACK void HK_WINAPI GetPluginInfo(PluginInfo* Info) noexcept {
     try {
         if (Info == nullptr)
             return;
@@ -55,8 +55,7 @@ HK_REALIGN_STACK void HK_WINAPI GetPluginInfo(PluginInfo* Info) noexcept
     }
 }
 
-HK_REALIGN_STACK HANDLE HK_WINAPI OpenPlugin(int OpenFrom, INT_PTR Item) noexcept
-{
+HK_REALIGN_STACK HANDLE HK_WINAPI OpenPlugin(int OpenFrom, INT_PTR Item) noexcept {
     try {
         if (StartupInfoValid && (OpenFrom == OPEN_PLUGINSMENU || OpenFrom == OPEN_COMMANDLINE))
             OpenPluginOperation(OpenFrom, Item);
@@ -68,8 +67,7 @@ HK_REALIGN_STACK HANDLE HK_WINAPI OpenPlugin(int OpenFrom, INT_PTR Item) noexcep
 }
 
 // The item number is ignored: there is one configuration entry.
-HK_REALIGN_STACK int HK_WINAPI Configure(int /*ItemNumber*/) noexcept
-{
+HK_REALIGN_STACK int HK_WINAPI Configure(int /*ItemNumber*/) noexcept {
     try {
         if (!StartupInfoValid)
             return 0;

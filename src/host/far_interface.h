@@ -18,8 +18,7 @@ using LONG_PTR = intptr_t;
 constexpr int NM = 260;
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1));
 
-constexpr int MakeFarVersion(int major, int minor, int build)
-{
+constexpr int MakeFarVersion(int major, int minor, int build) {
     return (build << 16) | (major << 8) | minor;
 }
 
@@ -174,7 +173,8 @@ using FARAPIDIALOGEX = int(HK_WINAPI*)(int PluginNumber, int X1, int Y1, int X2,
                                        const char* HelpTopic, FarDialogItem* Item, int ItemsNumber,
                                        DWORD Reserved, DWORD Flags, FARWINDOWPROC DlgProc,
                                        LONG_PTR Param);
-using FARAPISENDDLGMESSAGE = LONG_PTR(HK_WINAPI*)(HANDLE hDlg, int Msg, int Param1, LONG_PTR Param2);
+using FARAPISENDDLGMESSAGE = LONG_PTR(HK_WINAPI*)(HANDLE hDlg, int Msg, int Param1,
+                                                  LONG_PTR Param2);
 using FARAPIDEFDLGPROC = LONG_PTR(HK_WINAPI*)(HANDLE hDlg, int Msg, int Param1, LONG_PTR Param2);
 using FARAPICONTROL = int(HK_WINAPI*)(HANDLE hPlugin, int Command, void* Param);
 using FARAPISAVESCREEN = HANDLE(HK_WINAPI*)(int X1, int Y1, int X2, int Y2);

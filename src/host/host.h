@@ -45,39 +45,39 @@ extern bool StartupInfoValid;
 // Identifiers of the texts the plug-in shows; the host's language files give
 // one line per identifier, in this order.
 enum MessageId : int {
-    MPluginMenu,            // "Hashkeep" (plug-ins menu)
-    MConfigMenu,            // "Hashkeep" (configuration menu)
-    MConfiguration,         // "Configuration"
-    MDefaultAlgorithm,      // "Default Algorithm"
-    MAutoLoadHashFiles,     // "Auto Load Hash Files"
-    MClearSelectionAfter,   // "Clear Selection After Hashing"
-    MConfirmAbort,          // "Confirm Abort"
-    MUseTextMode,           // "Use Text Mode For MD5 + SHA1"
-    MListFileFound,         // "List file found"
-    MValidHashList,         // "File %s is a valid hash list file."
-    MUseForVerification,    // "Do you want to use it for verification?"
-    MConfirm,               // "Confirm"
-    MAbortOperation,        // "Abort operation?"
-    MProgress,              // "Progress"
-    MIOError,               // "I/O Error"
-    MErrorReadingFile,      // "Error reading file %s"
-    MSkip,                  // "Skip"
-    MRetry,                 // "Retry"
-    MAbort,                 // "Abort"
-    MNoData,                // "No data"
-    MNoFilesSelected,       // "No files selected"
-    MFinished,              // "Finished"
-    MMismatchesFound,       // "%s mismatch(es) found"
-    MCannotSaveList,        // "Can not save hash list to file"
-    MFileExists,            // "File %s already exists. Override?"
-    MWorkMode,              // "Work Mode"
-    MComparePanels,         // "Compare Against Another &Panel"
-    MCreateHashFile,        // "Create Hash &File"
-    MIgnoreMissing,         // "&Ignore Missing Files"
-    MAlgorithm,             // "Algorithm"
-    MSeparateFiles,         // "&Separate Hash Files"
-    MFilesNotFound,         // "%s files not found"
-    MFilesSkipped,          // "%s files skipped"
+    MPluginMenu,          // "Hashkeep" (plug-ins menu)
+    MConfigMenu,          // "Hashkeep" (configuration menu)
+    MConfiguration,       // "Configuration"
+    MDefaultAlgorithm,    // "Default Algorithm"
+    MAutoLoadHashFiles,   // "Auto Load Hash Files"
+    MClearSelectionAfter, // "Clear Selection After Hashing"
+    MConfirmAbort,        // "Confirm Abort"
+    MUseTextMode,         // "Use Text Mode For MD5 + SHA1"
+    MListFileFound,       // "List file found"
+    MValidHashList,       // "File %s is a valid hash list file."
+    MUseForVerification,  // "Do you want to use it for verification?"
+    MConfirm,             // "Confirm"
+    MAbortOperation,      // "Abort operation?"
+    MProgress,            // "Progress"
+    MIOError,             // "I/O Error"
+    MErrorReadingFile,    // "Error reading file %s"
+    MSkip,                // "Skip"
+    MRetry,               // "Retry"
+    MAbort,               // "Abort"
+    MNoData,              // "No data"
+    MNoFilesSelected,     // "No files selected"
+    MFinished,            // "Finished"
+    MMismatchesFound,     // "%s mismatch(es) found"
+    MCannotSaveList,      // "Can not save hash list to file"
+    MFileExists,          // "File %s already exists. Override?"
+    MWorkMode,            // "Work Mode"
+    MComparePanels,       // "Compare Against Another &Panel"
+    MCreateHashFile,      // "Create Hash &File"
+    MIgnoreMissing,       // "&Ignore Missing Files"
+    MAlgorithm,           // "Algorithm"
+    MSeparateFiles,       // "&Separate Hash Files"
+    MFilesNotFound,       // "%s files not found"
+    MFilesSkipped,        // "%s files skipped"
     MessageCount
 };
 
@@ -121,9 +121,7 @@ struct DialogItemTemplate {
 // computed from this count, so a cut text counts as cut.
 int CopyItemText(char* destination, size_t capacity, const char* source);
 
-template <size_t Capacity>
-int CopyItemText(char (&destination)[Capacity], const char* source)
-{
+template <size_t Capacity> int CopyItemText(char (&destination)[Capacity], const char* source) {
     return CopyItemText(destination, Capacity, source);
 }
 
@@ -145,13 +143,11 @@ struct DialogMessageItem {
 int PutDialogMessages(FarDialogItem* items, const DialogMessageItem* rows, size_t count);
 
 template <size_t Count>
-int PutDialogMessages(FarDialogItem* items, const DialogMessageItem (&rows)[Count])
-{
+int PutDialogMessages(FarDialogItem* items, const DialogMessageItem (&rows)[Count]) {
     return PutDialogMessages(items, rows, Count);
 }
 
 template <size_t Count>
-void BuildDialogItems(const DialogItemTemplate (&rows)[Count], FarDialogItem (&items)[Count])
-{
+void BuildDialogItems(const DialogItemTemplate (&rows)[Count], FarDialogItem (&items)[Count]) {
     BuildDialogItems(rows, items, static_cast<int>(Count));
 }

@@ -38,8 +38,7 @@ const char* const MessageTable[MessageCount] = {
     "%s files skipped",
 };
 
-const char* GetMessageText(int msgId)
-{
+const char* GetMessageText(int msgId) {
     if (msgId < 0 || msgId >= MessageCount)
         return "";
     if (StartupInfoValid && StartupInfo.GetMsg != nullptr) {
@@ -51,8 +50,7 @@ const char* GetMessageText(int msgId)
     return MessageTable[msgId];
 }
 
-std::string FormatMessageText(int msgId, const char* argument)
-{
+std::string FormatMessageText(int msgId, const char* argument) {
     const char* text = GetMessageText(msgId);
     std::string formatted;
     bool argumentUsed = false;
@@ -75,8 +73,7 @@ std::string FormatMessageText(int msgId, const char* argument)
     return formatted;
 }
 
-bool ShowMessageBox(const char* title, const char* text, bool warning)
-{
+bool ShowMessageBox(const char* title, const char* text, bool warning) {
     if (!StartupInfoValid || StartupInfo.Message == nullptr)
         return false;
     const char* const lines[] = {title, text};

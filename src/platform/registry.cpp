@@ -4,16 +4,14 @@
 
 namespace Platform {
 
-bool WriteRegistryText(RegistryKey* key, const std::string& name, const std::string& text)
-{
+bool WriteRegistryText(RegistryKey* key, const std::string& name, const std::string& text) {
     RegistryValue value;
     value.Type = RegistryValueType::Text;
     value.Text = text;
     return WriteRegistryValue(key, name, value);
 }
 
-bool WriteRegistryNumber(RegistryKey* key, const std::string& name, uint32_t number)
-{
+bool WriteRegistryNumber(RegistryKey* key, const std::string& name, uint32_t number) {
     RegistryValue value;
     value.Type = RegistryValueType::Number;
     value.Number = number;

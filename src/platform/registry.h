@@ -35,7 +35,8 @@ RegistryKey* OpenRegistrySubKey(RegistryKey* key, const std::string& name, Regis
 void CloseRegistryKey(RegistryKey* key);
 
 enum class RegistryReadResult { Found, Missing, Failed };
-RegistryReadResult ReadRegistryValue(RegistryKey* key, const std::string& name, RegistryValue& value);
+RegistryReadResult ReadRegistryValue(RegistryKey* key, const std::string& name,
+                                     RegistryValue& value);
 bool WriteRegistryText(RegistryKey* key, const std::string& name, const std::string& text);
 bool WriteRegistryNumber(RegistryKey* key, const std::string& name, uint32_t number);
 // Writes a value of any of the four types (Text, ExpandableText: Text is
@@ -43,6 +44,7 @@ bool WriteRegistryNumber(RegistryKey* key, const std::string& name, uint32_t num
 bool WriteRegistryValue(RegistryKey* key, const std::string& name, const RegistryValue& value);
 bool DeleteRegistryValue(RegistryKey* key, const std::string& name);
 // Every value of the key, sorted by name (for transcripts and tests).
-bool ListRegistryValues(RegistryKey* key, std::vector<std::pair<std::string, RegistryValue>>& values);
+bool ListRegistryValues(RegistryKey* key,
+                        std::vector<std::pair<std::string, RegistryValue>>& values);
 
 } // namespace Platform

@@ -71,8 +71,7 @@ constexpr AlgorithmButton AlgorithmButtons[] = {{CCrc32, 1}, {CMd5, 2}, {CSha1, 
 
 } // namespace
 
-bool ShowConfigurationDialog()
-{
+bool ShowConfigurationDialog() {
     if (StartupInfo.Dialog == nullptr)
         return false;
     LoadSettings();

@@ -29,8 +29,7 @@ constexpr bool DefaultTextModeForHashes = false;
 
 // A decimal integer in the 32-bit range, optionally signed and surrounded by
 // blanks, as another writer of the key may have left it.
-bool ParseInteger(const std::string& text, int32_t& number)
-{
+bool ParseInteger(const std::string& text, int32_t& number) {
     size_t at = 0;
     while (at < text.size() && text[at] == ' ')
         ++at;
@@ -59,8 +58,7 @@ bool ParseInteger(const std::string& text, int32_t& number)
 
 enum class ReadOutcome { Read, Missing, Failed };
 
-ReadOutcome ReadValue(RegistryKey* key, const char* name, RegistryValue& value)
-{
+ReadOutcome ReadValue(RegistryKey* key, const char* name, RegistryValue& value) {
     switch (ReadRegistryValue(key, name, value)) {
     case RegistryReadResult::Found:
         return ReadOutcome::Read;
@@ -74,8 +72,7 @@ ReadOutcome ReadValue(RegistryKey* key, const char* name, RegistryValue& value)
 
 // A switch: text holding an integer, or a number; non-zero is true. Text
 // that is no integer keeps the field as it is.
-bool ReadSwitch(RegistryKey* key, const char* name, bool& field)
-{
+bool ReadSwitch(RegistryKey* key, const char* name, bool& field) {
     RegistryValue value;
     switch (ReadValue(key, name, value)) {
     case ReadOutcome::Missing:
@@ -100,8 +97,7 @@ bool ReadSwitch(RegistryKey* key, const char* name, bool& field)
 
 // UseMode takes whatever integer is stored; only the algorithm table decides
 // what it names.
-bool ReadUseMode(RegistryKey* key, int32_t& field)
-{
+bool ReadUseMode(RegistryKey* key, int32_t& field) {
     RegistryValue value;
     switch (ReadValue(key, "UseMode", value)) {
     case ReadOutcome::Missing:
@@ -126,8 +122,7 @@ bool ReadUseMode(RegistryKey* key, int32_t& field)
 
 // Expandable text is taken as it stands: the prefix is typed on the host's
 // command line, not a path to expand. A longer text is cut to the buffer.
-bool ReadPrefix(RegistryKey* key, char (&field)[PrefixCapacity])
-{
+bool ReadPrefix(RegistryKey* key, char (&field)[PrefixCapacity]) {
     RegistryValue value;
     switch (ReadValue(key, "Prefix", value)) {
     case ReadOutcome::Missing:
@@ -143,19 +138,19 @@ bool ReadPrefix(RegistryKey* key, char (&field)[PrefixCapacity])
     return true;
 }
 
-const char* SwitchText(bool on) { return on ? "1" : "0"; }
+const char* SwitchText(bool on) {
+    return on ? "1" : "0";
+}
 
 // The record is open to every part; never read past the buffer.
-size_t PrefixLength(const char (&prefix)[PrefixCapacity])
-{
+size_t PrefixLength(const char (&prefix)[PrefixCapacity]) {
     size_t length = 0;
     while (length < PrefixCapacity && prefix[length] != '\0')
         ++length;
     return length;
 }
 
-bool LoadFromRegistry()
-{
+bool LoadFromRegistry() {
     if (StartupInfo.RootKey == nullptr)
         return false;
     // The host's own path is created when missing; our sub-key only by a save.
@@ -174,8 +169,7 @@ bool LoadFromRegistry()
            ReadPrefix(key.get(), s.Prefix);
 }
 
-bool SaveToRegistry()
-{
+bool SaveToRegistry() {
     if (StartupInfo.RootKey == nullptr)
         return false;
     KeyHandle root(OpenRegistryKey(StartupInfo.RootKey, RegistryAccess::Write, true));
@@ -196,8 +190,7 @@ bool SaveToRegistry()
 
 } // namespace
 
-bool LoadSettings()
-{
+bool LoadSettings() {
     TPluginSettings& s = PluginSettings;
     s.AutoLoadList = DefaultAutoLoadList;
     s.UseMode = DefaultUseMode;
@@ -211,8 +204,7 @@ bool LoadSettings()
     }
 }
 
-bool SaveSettings()
-{
+bool SaveSettings() {
     try {
         return SaveToRegistry();
     } catch (...) {

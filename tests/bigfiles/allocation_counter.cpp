@@ -15,15 +15,13 @@ std::atomic<size_t> Live{0};
 std::atomic<size_t> Peak{0};
 std::atomic<size_t> Largest{0};
 
-void RaiseTo(std::atomic<size_t>& mark, size_t value)
-{
+void RaiseTo(std::atomic<size_t>& mark, size_t value) {
     size_t seen = mark.load();
     while (value > seen && !mark.compare_exchange_weak(seen, value)) {
     }
 }
 
-void* Allocate(size_t size) noexcept
-{
+void* Allocate(size_t size) noexcept {
     auto* block = static_cast<unsigned char*>(std::malloc(HeaderSize + size));
     if (block == nullptr)
         return nullptr;
@@ -33,8 +31,7 @@ void* Allocate(size_t size) noexcept
     return block + HeaderSize;
 }
 
-void Release(void* pointer) noexcept
-{
+void Release(void* pointer) noexcept {
     if (pointer == nullptr)
         return;
     auto* block = static_cast<unsigned char*>(pointer) - HeaderSize;
@@ -42,8 +39,7 @@ void Release(void* pointer) noexcept
     std::free(block);
 }
 
-void* AllocateOrThrow(size_t size)
-{
+void* AllocateOrThrow(size_t size) {
     if (void* pointer = Allocate(size))
         return pointer;
     throw std::bad_alloc();
@@ -53,56 +49,44 @@ void* AllocateOrThrow(size_t size)
 
 namespace AllocationCounter {
 
-TUsage Usage()
-{
+TUsage Usage() {
     return {Live.load(), Peak.load(), Largest.load()};
 }
 
-void Reset()
-{
+void Reset() {
     Peak = Live.load();
     Largest = 0;
 }
 
 } // namespace AllocationCounter
 
-void* operator new(size_t size)
-{
+void* operator new(size_t size) {
     return AllocateOrThrow(size);
 }
-void* operator new[](size_t size)
-{
+void* operator new[](size_t size) {
     return AllocateOrThrow(size);
 }
-void* operator new(size_t size, const std::nothrow_t&) noexcept
-{
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
     return Allocate(size);
 }
-void* operator new[](size_t size, const std::nothrow_t&) noexcept
-{
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
     return Allocate(size);
 }
-void operator delete(void* pointer) noexcept
-{
+void operator delete(void* pointer) noexcept {
     Release(pointer);
 }
-void operator delete[](void* pointer) noexcept
-{
+void operator delete[](void* pointer) noexcept {
     Release(pointer);
 }
-void operator delete(void* pointer, size_t) noexcept
-{
+void operator delete(void* pointer, size_t) noexcept {
     Release(pointer);
 }
-void operator delete[](void* pointer, size_t) noexcept
-{
+void operator delete[](void* pointer, size_t) noexcept {
     Release(pointer);
 }
-void operator delete(void* pointer, const std::nothrow_t&) noexcept
-{
+void operator delete(void* pointer, const std::nothrow_t&) noexcept {
     Release(pointer);
 }
-void operator delete[](void* pointer, const std::nothrow_t&) noexcept
-{
+void operator delete[](void* pointer, const std::nothrow_t&) noexcept {
     Release(pointer);
 }

@@ -4,8 +4,8 @@
 // cut short anywhere.
 
 #include "checker_test_support.h"
-#include "platform/registry.h"
 #include "hashkeep_run.h"
+#include "platform/registry.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -26,8 +26,7 @@ namespace {
 class TMeanwhile {
 public:
     using TAction = std::function<void(FileOperation, const std::string&)>;
-    explicit TMeanwhile(TAction action) : Action_(std::move(action))
-    {
+    explicit TMeanwhile(TAction action) : Action_(std::move(action)) {
         Platform::SetFileFaultHook(&Hook, this);
     }
     ~TMeanwhile() { Platform::SetFileFaultHook(nullptr, nullptr); }
@@ -35,8 +34,7 @@ public:
     TMeanwhile& operator=(const TMeanwhile&) = delete;
 
 private:
-    static bool Hook(FileOperation operation, const std::string& path, void* context)
-    {
+    static bool Hook(FileOperation operation, const std::string& path, void* context) {
         static_cast<TMeanwhile*>(context)->Action_(operation, path);
         return false;
     }
@@ -45,8 +43,7 @@ private:
 
 // --- Lines at the bound -------------------------------------------------------------
 
-TEST(OddLists, LinesAtTheLengthBoundInEveryLineEnding)
-{
+TEST(OddLists, LinesAtTheLengthBoundInEveryLineEnding) {
     const std::string md5(32, 'a'), sha1(40, 'b');
     // Digits, space, mark and name: 259 characters of name at the bound.
     const auto hashLine = [](const std::string& digits, size_t length, char mark) {
@@ -57,13 +54,13 @@ TEST(OddLists, LinesAtTheLengthBoundInEveryLineEnding)
         std::string Line;
         size_t NameLength; // 0: the list is refused
     } const cases[] = {
-        {"a.sfv", std::string(259, 'n') + " 12345678", 259},   // 268
-        {"a.sfv", std::string(260, 'n') + " 12345678", 0},     // 269
+        {"a.sfv", std::string(259, 'n') + " 12345678", 259}, // 268
+        {"a.sfv", std::string(260, 'n') + " 12345678", 0},   // 269
         {"a.md5", hashLine(md5, 292, '*'), 258},
         {"a.md5", hashLine(md5, 293, '*'), 259},
         {"a.md5", hashLine(md5, 294, '*'), 0},
-        {"a.md5", md5 + ' ' + std::string(259, 'n'), 259},     // 292 without a mark
-        {"a.md5", md5 + ' ' + std::string(260, 'n'), 0},       // 293 without a mark
+        {"a.md5", md5 + ' ' + std::string(259, 'n'), 259}, // 292 without a mark
+        {"a.md5", md5 + ' ' + std::string(260, 'n'), 0},   // 293 without a mark
         {"a.sha1", hashLine(sha1, 300, ' '), 258},
         {"a.sha1", hashLine(sha1, 301, ' '), 259},
         {"a.sha1", hashLine(sha1, 302, ' '), 0},
@@ -96,8 +93,7 @@ TEST(OddLists, LinesAtTheLengthBoundInEveryLineEnding)
 
 // A list cannot hold its own digest: the digest changes the list. Verifying
 // such a list reports that one entry as FAILED and checks the others as usual.
-TEST(OddLists, ListThatNamesItselfFailsOnlyItsOwnEntry)
-{
+TEST(OddLists, ListThatNamesItselfFailsOnlyItsOwnEntry) {
     TempDirectory dir;
     WriteFile(dir / "a.txt", "abc");
     WriteFile(dir / "self.md5", "old list");
@@ -124,8 +120,7 @@ TEST(OddLists, ListThatNamesItselfFailsOnlyItsOwnEntry)
 
 class ChangingFiles : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         WriteFile(Dir / "a.txt", "alpha");
         WriteFile(Dir / "big.bin", std::string(98304, 'b'));
         ASSERT_EQ(Hashkeep({"create", "-q", "-C", Dir.Dir(), "a.txt", "big.bin"}).Status,
@@ -137,8 +132,7 @@ protected:
 #ifndef _WIN32
 // On Windows nobody may write a file that is open for hashing; elsewhere a
 // second writer can, and the size taken at the open rules.
-TEST_F(ChangingFiles, FileThatShrinksWhileReadStopsTheRunNamingIt)
-{
+TEST_F(ChangingFiles, FileThatShrinksWhileReadStopsTheRunNamingIt) {
     int reads = 0;
     TMeanwhile writer([&](FileOperation operation, const std::string& path) {
         if (operation == FileOperation::Open)
@@ -152,8 +146,7 @@ TEST_F(ChangingFiles, FileThatShrinksWhileReadStopsTheRunNamingIt)
     EXPECT_TRUE(Contains(result.Err, "shrank while it was read")) << result.Err;
 }
 
-TEST_F(ChangingFiles, FileThatGrowsWhileReadIsCheckedAsItWasAtTheOpen)
-{
+TEST_F(ChangingFiles, FileThatGrowsWhileReadIsCheckedAsItWasAtTheOpen) {
     int reads = 0;
     TMeanwhile writer([&](FileOperation operation, const std::string& path) {
         if (operation == FileOperation::Open)
@@ -168,8 +161,7 @@ TEST_F(ChangingFiles, FileThatGrowsWhileReadIsCheckedAsItWasAtTheOpen)
 }
 #endif
 
-TEST_F(ChangingFiles, FileDeletedBetweenListingAndHashingIsMissingOrSkipped)
-{
+TEST_F(ChangingFiles, FileDeletedBetweenListingAndHashingIsMissingOrSkipped) {
     TempDirectory other;
     WriteFile(other / "a.txt", "alpha");
     WriteFile(other / "big.bin", std::string(98304, 'b'));
@@ -200,8 +192,7 @@ TEST_F(ChangingFiles, FileDeletedBetweenListingAndHashingIsMissingOrSkipped)
 }
 
 // A directory is never hashed and never "ok", whatever its name.
-TEST_F(ChangingFiles, DirectoriesNamedLikeListedFilesAreMissing)
-{
+TEST_F(ChangingFiles, DirectoriesNamedLikeListedFilesAreMissing) {
     std::filesystem::remove(Dir.Path() / "a.txt");
     std::filesystem::create_directory(Dir.Path() / "a.txt");
     TRecordingChecker checker(Dir.Dir());
@@ -236,8 +227,7 @@ TEST_F(ChangingFiles, DirectoriesNamedLikeListedFilesAreMissing)
 #ifndef _WIN32
 // Cut anywhere, the file reads as no values, or as values it really held
 // (a hex list cut between bytes reads as its first bytes); nothing else.
-TEST(OddRegistry, FileCutAtEveryByteReadsOnlyWhatItHeld)
-{
+TEST(OddRegistry, FileCutAtEveryByteReadsOnlyWhatItHeld) {
     using namespace Platform;
     TempDirectory dir;
     TestSupport::SetEnvironment("HASHKEEP_REGISTRY_FILE", dir / "registry.reg");

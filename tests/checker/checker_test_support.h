@@ -19,8 +19,7 @@
 namespace EngineTest {
 
 // The file's bytes; empty when it does not exist.
-inline std::string ReadAll(const std::string& path)
-{
+inline std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return {};
@@ -30,8 +29,7 @@ inline std::string ReadAll(const std::string& path)
 }
 
 // The names in a directory, sorted.
-inline std::vector<std::string> Names(const std::filesystem::path& directory)
-{
+inline std::vector<std::string> Names(const std::filesystem::path& directory) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(directory))
         names.push_back(entry.path().filename().string());
@@ -48,22 +46,18 @@ public:
     TFaultPlan(const TFaultPlan&) = delete;
     TFaultPlan& operator=(const TFaultPlan&) = delete;
 
-    void FailCall(Platform::FileOperation operation, int number)
-    {
+    void FailCall(Platform::FileOperation operation, int number) {
         FailedCalls_[operation].insert(number);
     }
-    void FailPath(Platform::FileOperation operation, const std::string& suffix)
-    {
+    void FailPath(Platform::FileOperation operation, const std::string& suffix) {
         FailedPaths_.emplace_back(operation, suffix);
     }
-    int Calls(Platform::FileOperation operation) const
-    {
+    int Calls(Platform::FileOperation operation) const {
         const auto found = Counts_.find(operation);
         return found == Counts_.end() ? 0 : found->second;
     }
     // Paths of the calls of one operation, in order.
-    std::vector<std::string> Paths(Platform::FileOperation operation) const
-    {
+    std::vector<std::string> Paths(Platform::FileOperation operation) const {
         std::vector<std::string> paths;
         for (const auto& [done, path] : Log_)
             if (done == operation)
@@ -72,8 +66,7 @@ public:
     }
 
 private:
-    static bool Hook(Platform::FileOperation operation, const std::string& path, void* context)
-    {
+    static bool Hook(Platform::FileOperation operation, const std::string& path, void* context) {
         auto& self = *static_cast<TFaultPlan*>(context);
         self.Log_.emplace_back(operation, path);
         const int number = ++self.Counts_[operation];
@@ -97,8 +90,7 @@ private:
 class TRecordingChecker : public TFileChecker {
 public:
     explicit TRecordingChecker(const std::string& directory, uint32_t algorithm = haMd5)
-        : TFileChecker(directory)
-    {
+        : TFileChecker(directory) {
         Algorithm = algorithm;
         OnBeginFile = [](TFileChecker* sender, const std::string& name, intptr_t& token) {
             auto& self = Self(sender);
@@ -135,8 +127,7 @@ public:
     std::function<void(int32_t percent)> DuringProgress;
 
 private:
-    static TRecordingChecker& Self(TFileChecker* sender)
-    {
+    static TRecordingChecker& Self(TFileChecker* sender) {
         return *static_cast<TRecordingChecker*>(sender);
     }
 };

@@ -22,8 +22,7 @@ protected:
     TRecordingChecker Checker{Dir.Dir()};
     TFaultPlan Faults;
 
-    TCheckResult Hash(const std::string& name, std::string& hash)
-    {
+    TCheckResult Hash(const std::string& name, std::string& hash) {
         TFileCheckerItem item{name, "stale"};
         const TCheckResult result = Checker.HashItem(item);
         hash = item.Hash;
@@ -31,8 +30,7 @@ protected:
     }
 };
 
-TEST_F(HashingTest, EmptyFileGetsTheDigestOfNoBytesAndNoProgress)
-{
+TEST_F(HashingTest, EmptyFileGetsTheDigestOfNoBytesAndNoProgress) {
     WriteFile(Dir / "empty", "");
     for (const auto& [algorithm, digest] : std::vector<std::pair<uint32_t, std::string>>{
              {haCrc32, "00000000"},
@@ -48,8 +46,7 @@ TEST_F(HashingTest, EmptyFileGetsTheDigestOfNoBytesAndNoProgress)
     EXPECT_EQ(Faults.Calls(FileOperation::Read), 0);
 }
 
-TEST_F(HashingTest, ProgressIsReportedAtEveryWholePercentThatChanges)
-{
+TEST_F(HashingTest, ProgressIsReportedAtEveryWholePercentThatChanges) {
     WriteFile(Dir / "three", std::string(98304, 'x'));
     WriteFile(Dir / "small", std::string(100, 'y'));
     std::string hash;
@@ -63,8 +60,7 @@ TEST_F(HashingTest, ProgressIsReportedAtEveryWholePercentThatChanges)
     EXPECT_EQ(Checker.Events, (Events{"begin small", "progress 100", "end small"}));
 }
 
-TEST_F(HashingTest, AbortAtTheFirstReportLeavesNoDigestAndNoEntry)
-{
+TEST_F(HashingTest, AbortAtTheFirstReportLeavesNoDigestAndNoEntry) {
     WriteFile(Dir / "big", std::string(98304, 'x'));
     Checker.AbortAtPercent = 0;
     std::string hash;
@@ -76,8 +72,7 @@ TEST_F(HashingTest, AbortAtTheFirstReportLeavesNoDigestAndNoEntry)
     EXPECT_EQ(Checker.Count(), 0);
 }
 
-TEST_F(HashingTest, OpenFailureAnsweredRetryThenSucceeds)
-{
+TEST_F(HashingTest, OpenFailureAnsweredRetryThenSucceeds) {
     WriteFile(Dir / "abc.txt", "abc");
     Faults.FailCall(FileOperation::Open, 1);
     Checker.Answers = {raRetry};
@@ -89,8 +84,7 @@ TEST_F(HashingTest, OpenFailureAnsweredRetryThenSucceeds)
     EXPECT_EQ(Faults.Calls(FileOperation::Open), 2);
 }
 
-TEST_F(HashingTest, OpenFailureEndsAsTheAnswerSays)
-{
+TEST_F(HashingTest, OpenFailureEndsAsTheAnswerSays) {
     WriteFile(Dir / "locked", "abc");
     Faults.FailPath(FileOperation::Open, "locked");
     const std::vector<std::pair<int32_t, TCheckResult>> answers{
@@ -111,8 +105,7 @@ TEST_F(HashingTest, OpenFailureEndsAsTheAnswerSays)
     EXPECT_EQ(silent.HashItem(item), crFailed);
 }
 
-TEST_F(HashingTest, ReadFailureAnsweredRetryGoesOnAsIfNothingFailed)
-{
+TEST_F(HashingTest, ReadFailureAnsweredRetryGoesOnAsIfNothingFailed) {
     WriteFile(Dir / "abc.txt", "abc");
     Faults.FailCall(FileOperation::Read, 1);
     Checker.Answers = {raRetry};
@@ -123,8 +116,7 @@ TEST_F(HashingTest, ReadFailureAnsweredRetryGoesOnAsIfNothingFailed)
               (Events{"begin abc.txt", "error abc.txt", "progress 100", "end abc.txt"}));
 }
 
-TEST_F(HashingTest, ReadFailureSkippedOrUnansweredStillEndsTheFile)
-{
+TEST_F(HashingTest, ReadFailureSkippedOrUnansweredStillEndsTheFile) {
     WriteFile(Dir / "f", std::string(70000, 'z'));
     Faults.FailCall(FileOperation::Read, 2);
     Checker.Answers = {raSkip};
@@ -140,8 +132,7 @@ TEST_F(HashingTest, ReadFailureSkippedOrUnansweredStillEndsTheFile)
     EXPECT_EQ(Checker.Events, (Events{"begin f", "end f"}));
 }
 
-TEST_F(HashingTest, RefusesBeforeOpeningWhatCannotBeHashed)
-{
+TEST_F(HashingTest, RefusesBeforeOpeningWhatCannotBeHashed) {
     WriteFile(Dir / "a", "abc");
     std::string hash;
     for (const uint32_t algorithm : std::vector<uint32_t>{haNone, 3, 8}) {
@@ -162,8 +153,7 @@ TEST_F(HashingTest, RefusesBeforeOpeningWhatCannotBeHashed)
 #ifndef _WIN32
 // On Windows nobody may write a file while it is hashed; elsewhere it can
 // change under the reader, and the size taken at the open still rules.
-TEST_F(HashingTest, FileChangingWhileReadIsHashedAsSizedAtTheOpen)
-{
+TEST_F(HashingTest, FileChangingWhileReadIsHashedAsSizedAtTheOpen) {
     const std::string path = Dir / "growing";
     WriteFile(path, std::string(98304, 'g'));
     Checker.DuringProgress = [&](int32_t percent) {
@@ -189,8 +179,7 @@ TEST_F(HashingTest, FileChangingWhileReadIsHashedAsSizedAtTheOpen)
 }
 #endif
 
-TEST_F(HashingTest, AddFileAppendsOnlyWhatWasHashed)
-{
+TEST_F(HashingTest, AddFileAppendsOnlyWhatWasHashed) {
     WriteFile(Dir / "abc.txt", "abc");
     EXPECT_EQ(Checker.AddFile("abc.txt"), crOk);
     ASSERT_EQ(Checker.Count(), 1);
@@ -212,8 +201,7 @@ TEST_F(HashingTest, AddFileAppendsOnlyWhatWasHashed)
 
 class VerifyingTest : public HashingTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         WriteFile(Dir / "ok", "abc");
         WriteFile(Dir / "bad1", "abd");
         WriteFile(Dir / "locked", "abc");
@@ -227,8 +215,7 @@ protected:
     }
 };
 
-TEST_F(VerifyingTest, VerifyItemComparesWithoutCaseAndNeverChangesTheEntry)
-{
+TEST_F(VerifyingTest, VerifyItemComparesWithoutCaseAndNeverChangesTheEntry) {
     EXPECT_EQ(Checker.VerifyItem(0), crOk);
     EXPECT_EQ(Checker.VerifyItem(1), crMismatch);
     EXPECT_EQ(Checker.VerifyItem(2), crMissing);
@@ -239,8 +226,7 @@ TEST_F(VerifyingTest, VerifyItemComparesWithoutCaseAndNeverChangesTheEntry)
     EXPECT_TRUE(Checker.Events.empty());
 }
 
-TEST_F(VerifyingTest, VerifyAllGathersMismatchesAndCountsTheRest)
-{
+TEST_F(VerifyingTest, VerifyAllGathersMismatchesAndCountsTheRest) {
     Checker.Answers = {raSkip};
     std::vector<std::string> mismatches{"left over"};
     int32_t missing = -1, skipped = -1;
@@ -250,8 +236,7 @@ TEST_F(VerifyingTest, VerifyAllGathersMismatchesAndCountsTheRest)
     EXPECT_EQ(skipped, 1);
 }
 
-TEST_F(VerifyingTest, VerifyAllStopsAtAnAbortKeepingWhatItGathered)
-{
+TEST_F(VerifyingTest, VerifyAllStopsAtAnAbortKeepingWhatItGathered) {
     std::swap(Checker.Items[2], Checker.Items[3]); // the locked file comes third
     Checker.Answers = {raAbort};
     std::vector<std::string> mismatches;
@@ -262,8 +247,7 @@ TEST_F(VerifyingTest, VerifyAllStopsAtAnAbortKeepingWhatItGathered)
     EXPECT_EQ(skipped, 0);
 }
 
-TEST_F(HashingTest, CompareFilesHashesTheSecondOnlyWhenTheFirstWorked)
-{
+TEST_F(HashingTest, CompareFilesHashesTheSecondOnlyWhenTheFirstWorked) {
     WriteFile(Dir / "a", "same");
     WriteFile(Dir / "b", "same");
     WriteFile(Dir / "c", "other");
@@ -279,8 +263,7 @@ TEST_F(HashingTest, CompareFilesHashesTheSecondOnlyWhenTheFirstWorked)
     EXPECT_EQ(Checker.Events, Events{"error " + (Dir / "a")});
 }
 
-TEST(ExpandName, AbsoluteNamesStandAndOthersGoBelowBaseDir)
-{
+TEST(ExpandName, AbsoluteNamesStandAndOthersGoBelowBaseDir) {
 #ifdef _WIN32
     TFileChecker checker("C:\\work");
     EXPECT_EQ(checker.BaseDir, "C:\\work\\");

@@ -23,19 +23,16 @@ struct TListCase {
     Entries Expected; // empty: the list is rejected
 };
 
-std::string Repeat(char c, size_t count)
-{
+std::string Repeat(char c, size_t count) {
     return std::string(count, c);
 }
 
 // A CRC32 line of exactly Length characters.
-std::string SfvLineOfLength(size_t length)
-{
+std::string SfvLineOfLength(size_t length) {
     return Repeat('n', length - 9) + " 352441c2";
 }
 
-std::vector<TListCase> Cases()
-{
+std::vector<TListCase> Cases() {
     return {
         {"header and one entry",
          "a.sfv",
@@ -62,7 +59,10 @@ std::vector<TListCase> Cases()
          "a.md5",
          Md5Abc + " *" + Repeat('m', 259),
          {{Repeat('m', 259), Md5Abc}}},
-        {"md5 line of 293 without a mark: a name of 260", "a.md5", Md5Abc + " " + Repeat('m', 260), {}},
+        {"md5 line of 293 without a mark: a name of 260",
+         "a.md5",
+         Md5Abc + " " + Repeat('m', 260),
+         {}},
         {"md5 line of 294 with a mark", "a.md5", Md5Abc + " *" + Repeat('m', 260), {}},
         {"sha1 line of 301 in text mode: a name of 259",
          "a.sha1",
@@ -134,8 +134,7 @@ protected:
     TFileChecker Checker{Dir.Dir()};
 };
 
-TEST_F(ListReadingTest, ReadingRules)
-{
+TEST_F(ListReadingTest, ReadingRules) {
     for (const TListCase& c : Cases()) {
         SCOPED_TRACE(c.What);
         if (c.ListName.find(Platform::PathSeparator) != std::string::npos)
@@ -154,8 +153,7 @@ TEST_F(ListReadingTest, ReadingRules)
     }
 }
 
-TEST_F(ListReadingTest, AlgorithmComesFromTheExtensionAlone)
-{
+TEST_F(ListReadingTest, AlgorithmComesFromTheExtensionAlone) {
     WriteFile(Dir / "x.Md5", Md5Abc + " *abc.txt");
     ASSERT_TRUE(Checker.LoadList("x.Md5"));
     EXPECT_EQ(Checker.Algorithm, haMd5);
@@ -164,8 +162,7 @@ TEST_F(ListReadingTest, AlgorithmComesFromTheExtensionAlone)
     EXPECT_EQ(Checker.Algorithm, haSha1);
 }
 
-TEST_F(ListReadingTest, AFailedLoadKeepsTheEntriesAndAlgorithmItHad)
-{
+TEST_F(ListReadingTest, AFailedLoadKeepsTheEntriesAndAlgorithmItHad) {
     WriteFile(Dir / "good.sfv", "a 00000000\r\nb 11111111\r\n");
     WriteFile(Dir / "bad.md5", "a 00000000\r\n");
     ASSERT_TRUE(Checker.LoadList("good.sfv"));
@@ -183,16 +180,14 @@ TEST_F(ListReadingTest, AFailedLoadKeepsTheEntriesAndAlgorithmItHad)
     EXPECT_EQ(Checker.Count(), 1);
 }
 
-TEST_F(ListReadingTest, ReasonsNameTheLineAsAnEditorCountsIt)
-{
+TEST_F(ListReadingTest, ReasonsNameTheLineAsAnEditorCountsIt) {
     WriteFile(Dir / "a.sfv", "a 00000000\r\n\r\nb 11111111\rc\n");
     std::string reason;
     EXPECT_FALSE(Checker.LoadList("a.sfv", &reason));
     EXPECT_EQ(reason, "line 4 has no space between digest and name");
 }
 
-TEST_F(ListReadingTest, EntryCountIsBounded)
-{
+TEST_F(ListReadingTest, EntryCountIsBounded) {
     std::string content;
     content.reserve(static_cast<size_t>(ListEntryLimit + 1) * 11);
     for (int32_t i = 0; i < ListEntryLimit; ++i)
@@ -211,8 +206,7 @@ TEST_F(ListReadingTest, EntryCountIsBounded)
 
 // Lines as md5sum and sha1sum write them: LF ends, no header, two spaces
 // before a name read in text mode, an asterisk for binary mode.
-TEST_F(ListReadingTest, ListsOfMd5sumAndSha1sumVerify)
-{
+TEST_F(ListReadingTest, ListsOfMd5sumAndSha1sumVerify) {
     WriteFile(Dir / "abc.txt", "abc");
     WriteFile(Dir / "my file", "");
     const std::string emptyMd5 = "d41d8cd98f00b204e9800998ecf8427e";
@@ -233,8 +227,7 @@ TEST_F(ListReadingTest, ListsOfMd5sumAndSha1sumVerify)
     }
 }
 
-TEST(ListHelpers, TableLookUpsAndLineSplitting)
-{
+TEST(ListHelpers, TableLookUpsAndLineSplitting) {
     TAlgoDefinition row{};
     EXPECT_TRUE(FindAlgoByExtension(".Sha1", row));
     EXPECT_EQ(row.Id, haSha1);

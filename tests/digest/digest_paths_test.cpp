@@ -24,13 +24,13 @@ constexpr size_t MaxUpdateCount = 65535;
 
 // Puts back the selection a test changes.
 class PathGuard {
-  public:
+public:
     PathGuard() : Saved_(ActiveDigestPaths()) {}
     ~PathGuard() { SelectDigestPaths(Saved_); }
     PathGuard(const PathGuard&) = delete;
     PathGuard& operator=(const PathGuard&) = delete;
 
-  private:
+private:
     uint32_t Saved_;
 };
 
@@ -40,8 +40,7 @@ struct PathSet {
 };
 
 // Each path this processor has on its own, then all of them together.
-std::vector<PathSet> FasterPathSets()
-{
+std::vector<PathSet> FasterPathSets() {
     const uint32_t supported = SupportedDigestPaths();
     std::vector<PathSet> sets;
     for (DigestPath path : EveryPath)
@@ -54,16 +53,14 @@ std::vector<PathSet> FasterPathSets()
 
 enum class Algo { Crc32, Md5, Sha1 };
 constexpr Algo EveryAlgo[] = {Algo::Crc32, Algo::Md5, Algo::Sha1};
-const char* AlgoName(Algo algo)
-{
+const char* AlgoName(Algo algo) {
     return algo == Algo::Crc32 ? "CRC32" : algo == Algo::Md5 ? "MD5" : "SHA1";
 }
 
 // One digest in progress.
 class Digester {
-  public:
-    explicit Digester(Algo algo) : Algo_(algo)
-    {
+public:
+    explicit Digester(Algo algo) : Algo_(algo) {
         std::memset(&Context_, 0, sizeof Context_);
         if (algo == Algo::Crc32)
             Crc32Init(Crc_);
@@ -73,8 +70,7 @@ class Digester {
             Sha1Init(Context_);
     }
 
-    void Update(const uint8_t* data, uint16_t count)
-    {
+    void Update(const uint8_t* data, uint16_t count) {
         if (Algo_ == Algo::Crc32)
             Crc32Update(Crc_, data, count);
         else if (Algo_ == Algo::Md5)
@@ -83,8 +79,7 @@ class Digester {
             Sha1Update(Context_, data, count);
     }
 
-    std::string Final()
-    {
+    std::string Final() {
         if (Algo_ == Algo::Crc32) {
             Crc32Final(Crc_);
             return Crc32ToHex(Crc_);
@@ -99,20 +94,18 @@ class Digester {
         return BytesToHex(digest.data(), Sha1DigestSize);
     }
 
-    bool SameStateAs(const Digester& other) const
-    {
+    bool SameStateAs(const Digester& other) const {
         return Crc_ == other.Crc_ && std::memcmp(&Context_, &other.Context_, sizeof Context_) == 0;
     }
 
-  private:
+private:
     Algo Algo_;
     uint32_t Crc_ = 0;
     HashContext Context_;
 };
 
 // The digest of count bytes at data, fed in pieces of at most 65535 bytes.
-std::string DigestOf(Algo algo, const uint8_t* data, size_t count)
-{
+std::string DigestOf(Algo algo, const uint8_t* data, size_t count) {
     Digester digester(algo);
     for (size_t offset = 0; offset < count; offset += MaxUpdateCount)
         digester.Update(data + offset,
@@ -120,21 +113,18 @@ std::string DigestOf(Algo algo, const uint8_t* data, size_t count)
     return digester.Final();
 }
 
-std::string DigestOf(Algo algo, const std::string& text)
-{
+std::string DigestOf(Algo algo, const std::string& text) {
     return DigestOf(algo, reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
-std::vector<uint8_t> RandomBytes(std::mt19937& random, size_t count)
-{
+std::vector<uint8_t> RandomBytes(std::mt19937& random, size_t count) {
     std::vector<uint8_t> data(count);
     for (auto& byte : data)
         byte = static_cast<uint8_t>(random());
     return data;
 }
 
-TEST(DigestPaths, ProcessorFeaturesSelectTheirPaths)
-{
+TEST(DigestPaths, ProcessorFeaturesSelectTheirPaths) {
     const uint32_t supported = SupportedDigestPaths();
     // Until a test or benchmark chooses otherwise, the best paths run.
     EXPECT_EQ(StartupDigestPaths(), supported);
@@ -167,8 +157,7 @@ TEST(DigestPaths, ProcessorFeaturesSelectTheirPaths)
     std::printf("digest paths of this processor: %s\n", names.empty() ? "none" : names.c_str());
 }
 
-TEST(DigestPaths, SelectionKeepsOnlySupportedPaths)
-{
+TEST(DigestPaths, SelectionKeepsOnlySupportedPaths) {
     PathGuard guard;
     const uint32_t supported = SupportedDigestPaths();
     EXPECT_EQ(SelectDigestPaths(AllDigestPaths | 0xF0u), supported);
@@ -177,8 +166,7 @@ TEST(DigestPaths, SelectionKeepsOnlySupportedPaths)
     EXPECT_EQ(ActiveDigestPaths(), 0u);
 }
 
-TEST(DigestPaths, VariableNamesPaths)
-{
+TEST(DigestPaths, VariableNamesPaths) {
     uint32_t paths = 123;
     EXPECT_TRUE(ParseDigestPaths(nullptr, paths));
     EXPECT_EQ(paths, AllDigestPaths);
@@ -200,8 +188,7 @@ TEST(DigestPaths, VariableNamesPaths)
     EXPECT_EQ(paths, 7u) << "a rejected text leaves the set as it was";
 }
 
-TEST(DigestPaths, PublishedVectorsOnEveryPath)
-{
+TEST(DigestPaths, PublishedVectorsOnEveryPath) {
     PathGuard guard;
     const std::string digits80 =
         "12345678901234567890123456789012345678901234567890123456789012345678901234567890";
@@ -227,8 +214,7 @@ TEST(DigestPaths, PublishedVectorsOnEveryPath)
 // Lengths across the 64-byte block, the CRC folding thresholds (64 and 256
 // bytes) and their 256-, 64- and 16-byte steps, and the largest update, each
 // at every alignment.
-TEST(DigestPaths, BoundaryLengthsAtEveryAlignment)
-{
+TEST(DigestPaths, BoundaryLengthsAtEveryAlignment) {
     PathGuard guard;
     std::mt19937 random(0x5EED0001u);
     const auto data = RandomBytes(random, 70000);
@@ -258,8 +244,7 @@ TEST(DigestPaths, BoundaryLengthsAtEveryAlignment)
 
 // Random data of random lengths up to 1 MiB, at a random alignment, in random
 // pieces: after every update the context equals the reference's.
-TEST(DigestPaths, RandomSplitsLeaveTheReferenceContext)
-{
+TEST(DigestPaths, RandomSplitsLeaveTheReferenceContext) {
     PathGuard guard;
     std::mt19937 random(0x5EED0002u);
     constexpr size_t MaxLength = 1 << 20;
@@ -306,8 +291,7 @@ TEST(DigestPaths, RandomSplitsLeaveTheReferenceContext)
 }
 
 // The block functions of digest.h, as a caller outside the update scheme uses them.
-TEST(DigestPaths, BlockFunctionsMatchTheReference)
-{
+TEST(DigestPaths, BlockFunctionsMatchTheReference) {
     PathGuard guard;
     std::mt19937 random(0x5EED0003u);
     for (int round = 0; round < 50; ++round) {
@@ -337,8 +321,7 @@ TEST(DigestPaths, BlockFunctionsMatchTheReference)
     }
 }
 
-TEST(DigestPaths, ZeroCountTouchesNothingOnAnyPath)
-{
+TEST(DigestPaths, ZeroCountTouchesNothingOnAnyPath) {
     PathGuard guard;
     for (const PathSet& set : FasterPathSets()) {
         SelectDigestPaths(set.Paths);
@@ -360,8 +343,7 @@ TEST(DigestPaths, ZeroCountTouchesNothingOnAnyPath)
 // Function(Argument) with the stack pointer Misalignment bytes below a 16-byte
 // boundary at the call instruction.
 template <int Misalignment>
-__attribute__((noinline)) void CallWithMisalignedStack(void (*Function)(void*), void* Argument)
-{
+__attribute__((noinline)) void CallWithMisalignedStack(void (*Function)(void*), void* Argument) {
     static_assert(Misalignment % 4 == 0 && Misalignment >= 0 && Misalignment < 16);
     constexpr int Pad = (32 - Misalignment - 4) % 16; // the push of the argument takes 4
     __asm__ volatile("movl %%esp, %%esi\n\t"
@@ -381,8 +363,7 @@ struct MisalignedRun {
     std::string Digests;
 };
 
-void DigestEverything(void* argument)
-{
+void DigestEverything(void* argument) {
     auto* run = static_cast<MisalignedRun*>(argument);
     // The frame address is taken before the function realigns its own frame.
     run->StackAddress = reinterpret_cast<size_t>(__builtin_frame_address(0));
@@ -390,8 +371,7 @@ void DigestEverything(void* argument)
         run->Digests += DigestOf(algo, run->Data->data(), run->Data->size()) + " ";
 }
 
-TEST(DigestPaths, SafeOnAMisalignedStack)
-{
+TEST(DigestPaths, SafeOnAMisalignedStack) {
     PathGuard guard;
     std::mt19937 random(0x5EED0004u);
     const auto data = RandomBytes(random, 5000);

@@ -14,8 +14,8 @@ namespace {
 enum class Algo { Crc32, Md5, Sha1 };
 
 // Digest text of Data fed in the given piece sizes (the rest in one last piece).
-std::string DigestOf(Algo algo, const std::vector<uint8_t>& data, const std::vector<size_t>& pieces = {})
-{
+std::string DigestOf(Algo algo, const std::vector<uint8_t>& data,
+                     const std::vector<size_t>& pieces = {}) {
     uint32_t crc = 0;
     HashContext context;
     if (algo == Algo::Crc32)
@@ -59,18 +59,18 @@ std::string DigestOf(Algo algo, const std::vector<uint8_t>& data, const std::vec
     return BytesToHex(digest.data(), Sha1DigestSize);
 }
 
-std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+std::vector<uint8_t> Bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
 
-std::vector<uint8_t> Pattern(size_t n)
-{
+std::vector<uint8_t> Pattern(size_t n) {
     std::vector<uint8_t> data(n);
     for (size_t i = 0; i < n; ++i)
         data[i] = static_cast<uint8_t>(i * 131 + 7);
     return data;
 }
 
-bool IsAllZero(const HashContext& context)
-{
+bool IsAllZero(const HashContext& context) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(&context);
     for (size_t i = 0; i < sizeof context; ++i)
         if (bytes[i] != 0)
@@ -78,8 +78,7 @@ bool IsAllZero(const HashContext& context)
     return true;
 }
 
-TEST(KnownVectors, Rfc1321TestSuite)
-{
+TEST(KnownVectors, Rfc1321TestSuite) {
     const std::pair<const char*, const char*> suite[] = {
         {"", "d41d8cd98f00b204e9800998ecf8427e"},
         {"a", "0cc175b9c0f1b6a831c399e269772661"},
@@ -95,17 +94,16 @@ TEST(KnownVectors, Rfc1321TestSuite)
         EXPECT_EQ(DigestOf(Algo::Md5, Bytes(message)), digest) << '"' << message << '"';
 }
 
-TEST(KnownVectors, Fips180_1Messages)
-{
+TEST(KnownVectors, Fips180_1Messages) {
     EXPECT_EQ(DigestOf(Algo::Sha1, Bytes("abc")), "a9993e364706816aba3e25717850c26c9cd0d89d");
-    EXPECT_EQ(DigestOf(Algo::Sha1, Bytes("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")),
-              "84983e441c3bd26ebaae4aa1f95129e5e54670f1");
+    EXPECT_EQ(
+        DigestOf(Algo::Sha1, Bytes("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")),
+        "84983e441c3bd26ebaae4aa1f95129e5e54670f1");
     EXPECT_EQ(DigestOf(Algo::Sha1, std::vector<uint8_t>(1000000, 'a')),
               "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
 }
 
-TEST(KnownVectors, Crc32CheckValueAndEmptyInput)
-{
+TEST(KnownVectors, Crc32CheckValueAndEmptyInput) {
     EXPECT_EQ(DigestOf(Algo::Crc32, Bytes("123456789")), "cbf43926");
     EXPECT_EQ(DigestOf(Algo::Crc32, {}), "00000000");
     EXPECT_EQ(DigestOf(Algo::Crc32, Bytes("abc")), "352441c2");
@@ -114,8 +112,7 @@ TEST(KnownVectors, Crc32CheckValueAndEmptyInput)
 }
 
 // Lengths around the padding boundaries; values from an independent implementation.
-TEST(KnownVectors, PaddingBoundaries)
-{
+TEST(KnownVectors, PaddingBoundaries) {
     struct Case {
         size_t length;
         const char *crc32, *md5, *sha1;
@@ -140,8 +137,7 @@ TEST(KnownVectors, PaddingBoundaries)
     }
 }
 
-TEST(Streaming, FixedSplitsOf700BytesMatchOneShot)
-{
+TEST(Streaming, FixedSplitsOf700BytesMatchOneShot) {
     const auto data = Pattern(700);
     const std::vector<size_t> splits = {1, 70, 200, 429};
     EXPECT_EQ(DigestOf(Algo::Crc32, data, splits), "eccbdb59");
@@ -149,8 +145,7 @@ TEST(Streaming, FixedSplitsOf700BytesMatchOneShot)
     EXPECT_EQ(DigestOf(Algo::Sha1, data, splits), "df99fb551db5aa136e8080ee992f526dbad74d27");
 }
 
-TEST(Streaming, RandomSplitsMatchOneShot)
-{
+TEST(Streaming, RandomSplitsMatchOneShot) {
     std::mt19937 random(20261207);
     for (int round = 0; round < 200; ++round) {
         const size_t length = random() % 5000;
@@ -169,8 +164,7 @@ TEST(Streaming, RandomSplitsMatchOneShot)
     }
 }
 
-TEST(Streaming, LargestUpdateCountIsTakenWhole)
-{
+TEST(Streaming, LargestUpdateCountIsTakenWhole) {
     // 65535 bytes in one call, then one byte: the 16-bit count is not truncated.
     const auto data = Pattern(65536);
     EXPECT_EQ(DigestOf(Algo::Md5, data, {65535}), DigestOf(Algo::Md5, data, {32768}));
@@ -178,8 +172,7 @@ TEST(Streaming, LargestUpdateCountIsTakenWhole)
     EXPECT_EQ(DigestOf(Algo::Crc32, data, {65535}), DigestOf(Algo::Crc32, data, {32768}));
 }
 
-TEST(Context, ZeroCountChangesNothing)
-{
+TEST(Context, ZeroCountChangesNothing) {
     uint32_t crc = 0x12345678u;
     Crc32Update(crc, nullptr, 0);
     EXPECT_EQ(crc, 0x12345678u);
@@ -192,8 +185,7 @@ TEST(Context, ZeroCountChangesNothing)
     EXPECT_EQ(std::memcmp(&md5, &before, sizeof md5), 0);
 }
 
-TEST(Context, WipedAfterFinal)
-{
+TEST(Context, WipedAfterFinal) {
     const auto data = Pattern(100);
     HashContext context;
     Md5Init(context);
@@ -209,8 +201,7 @@ TEST(Context, WipedAfterFinal)
     EXPECT_TRUE(IsAllZero(context));
 }
 
-TEST(Context, InitLeavesUnusedFieldsZero)
-{
+TEST(Context, InitLeavesUnusedFieldsZero) {
     HashContext context;
     std::memset(&context, 0xAB, sizeof context);
     Sha1Init(context);
@@ -221,8 +212,7 @@ TEST(Context, InitLeavesUnusedFieldsZero)
     EXPECT_EQ(context.BitLength[0], 0u);
 }
 
-TEST(Context, BitCountCarriesIntoHighWord)
-{
+TEST(Context, BitCountCarriesIntoHighWord) {
     // 2^32 bits are 512 MiB; start just below the carry instead of feeding that much.
     HashContext context;
     Md5Init(context);
@@ -233,8 +223,7 @@ TEST(Context, BitCountCarriesIntoHighWord)
     EXPECT_EQ(context.BitLength[1], 1u);
 }
 
-TEST(Hex, Encoding)
-{
+TEST(Hex, Encoding) {
     const uint8_t bytes[] = {0x0F, 0xA0};
     EXPECT_EQ(BytesToHex(bytes, 2), "0fa0");
     EXPECT_EQ(BytesToHex(bytes, 0), "");

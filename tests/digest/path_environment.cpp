@@ -11,9 +11,8 @@ namespace {
 uint32_t Startup = 0;
 
 class PathEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override
-    {
+public:
+    void SetUp() override {
         Startup = ActiveDigestPaths();
         const char* text = std::getenv(DigestPathsVariable);
         uint32_t wanted = AllDigestPaths;
@@ -30,7 +29,6 @@ class PathEnvironment : public ::testing::Environment {
 
 } // namespace
 
-uint32_t StartupDigestPaths()
-{
+uint32_t StartupDigestPaths() {
     return Startup;
 }

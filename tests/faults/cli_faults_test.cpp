@@ -21,14 +21,12 @@ using TestSupport::WriteFile;
 
 namespace {
 
-std::string NameOfPath(const std::string& path)
-{
+std::string NameOfPath(const std::string& path) {
     return path.substr(path.find_last_of(Platform::PathSeparator) + 1);
 }
 
 // A list without the line of one name.
-std::string WithoutLine(std::string list, const std::string& name)
-{
+std::string WithoutLine(std::string list, const std::string& name) {
     const size_t line = list.find(" *" + name + "\r\n");
     if (line != std::string::npos) {
         const size_t start = list.rfind('\n', line) + 1;
@@ -41,8 +39,7 @@ const std::string OldList = "; an older list\r\n0123 *kept\r\n";
 
 class HashkeepFaults : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         WriteFile(Dir / "a.txt", "alpha");
         WriteFile(Dir / "big.bin", std::string(70000, 'b'));
         WriteFile(Other / "a.txt", "alpha");
@@ -51,8 +48,7 @@ protected:
     }
 
     // The calls of one clean run of Args, with what each was about.
-    std::vector<TCall> CleanCalls(const std::vector<std::string>& args)
-    {
+    std::vector<TCall> CleanCalls(const std::vector<std::string>& args) {
         TCallLog log;
         log.Phase = "running";
         const TRunResult result = Hashkeep(args);
@@ -66,8 +62,7 @@ protected:
     std::string Cause;
 };
 
-TEST_F(HashkeepFaults, CreateReportsEveryFailureAndKeepsTheOlderList)
-{
+TEST_F(HashkeepFaults, CreateReportsEveryFailureAndKeepsTheOlderList) {
     const std::vector<std::string> create{"create", "-q", "-C", Dir.Dir(), "a.txt", "big.bin"};
     WriteFile(Dir / "hashlist.md5", OldList);
     const std::vector<TCall> calls = CleanCalls(create);
@@ -91,8 +86,8 @@ TEST_F(HashkeepFaults, CreateReportsEveryFailureAndKeepsTheOlderList)
             }
             EXPECT_EQ(Names(), names) << "no temporary file";
             const std::string list = ReadAll(Dir / "hashlist.md5");
-            const bool hashing = failed.Operation == FileOperation::Open ||
-                                 failed.Operation == FileOperation::Read;
+            const bool hashing =
+                failed.Operation == FileOperation::Open || failed.Operation == FileOperation::Read;
             if (hashing) {
                 EXPECT_TRUE(Contains(result.Err, failed.Path + ": cannot be read: " + Cause))
                     << result.Err;
@@ -106,8 +101,8 @@ TEST_F(HashkeepFaults, CreateReportsEveryFailureAndKeepsTheOlderList)
                 }
             } else {
                 EXPECT_EQ(result.Status, HashkeepFailed);
-                EXPECT_TRUE(Contains(result.Err, "create: " + (Dir / "hashlist.md5") +
-                                                     ": cannot be "))
+                EXPECT_TRUE(
+                    Contains(result.Err, "create: " + (Dir / "hashlist.md5") + ": cannot be "))
                     << result.Err;
                 EXPECT_TRUE(Contains(result.Err, Cause)) << result.Err;
                 EXPECT_EQ(list, OldList);
@@ -119,8 +114,7 @@ TEST_F(HashkeepFaults, CreateReportsEveryFailureAndKeepsTheOlderList)
     }
 }
 
-TEST_F(HashkeepFaults, VerifyReportsEveryFailureNamingTheFile)
-{
+TEST_F(HashkeepFaults, VerifyReportsEveryFailureNamingTheFile) {
     ASSERT_EQ(Hashkeep({"create", "-q", "-C", Dir.Dir(), "a.txt", "big.bin"}).Status,
               HashkeepAllWell);
     const std::string list = Dir / "hashlist.md5";
@@ -156,8 +150,7 @@ TEST_F(HashkeepFaults, VerifyReportsEveryFailureNamingTheFile)
     }
 }
 
-TEST_F(HashkeepFaults, CompareReportsEveryFailureNamingTheFile)
-{
+TEST_F(HashkeepFaults, CompareReportsEveryFailureNamingTheFile) {
     const std::vector<std::string> compare{"compare", "-a", "crc32", Dir.Dir(), Other.Dir()};
     const std::vector<TCall> calls = CleanCalls(compare);
     ASSERT_EQ(calls.size(), 2u * (2u + 4u)); // per file an open and 1 or 3 reads

@@ -23,17 +23,15 @@ namespace {
 using Contents = std::map<std::string, std::string>; // name -> bytes
 
 // The files of every run: no reads, one read, three reads.
-const Contents DataFiles{{"empty", ""},
-                         {"small name.txt", std::string(100, 's')},
-                         {"big.bin", std::string(70000, 'b')}};
+const Contents DataFiles{
+    {"empty", ""}, {"small name.txt", std::string(100, 's')}, {"big.bin", std::string(70000, 'b')}};
 const std::vector<std::string> Order{"empty", "small name.txt", "big.bin"};
 
 enum class TAnswer { NoCallback, GiveUp, Abort, Retry, Skip };
 constexpr TAnswer AllAnswers[] = {TAnswer::NoCallback, TAnswer::GiveUp, TAnswer::Abort,
                                   TAnswer::Retry, TAnswer::Skip};
 
-const char* AnswerName(TAnswer answer)
-{
+const char* AnswerName(TAnswer answer) {
     switch (answer) {
     case TAnswer::NoCallback:
         return "no OnReadError";
@@ -50,8 +48,7 @@ const char* AnswerName(TAnswer answer)
 }
 
 // The code a file ends with when its open or read failed once.
-TCheckResult Outcome(TAnswer answer)
-{
+TCheckResult Outcome(TAnswer answer) {
     switch (answer) {
     case TAnswer::Abort:
         return crAborted;
@@ -64,8 +61,7 @@ TCheckResult Outcome(TAnswer answer)
     }
 }
 
-void Answer(TRecordingChecker& checker, TAnswer answer)
-{
+void Answer(TRecordingChecker& checker, TAnswer answer) {
     switch (answer) {
     case TAnswer::NoCallback:
         checker.OnReadError = nullptr;
@@ -86,8 +82,7 @@ void Answer(TRecordingChecker& checker, TAnswer answer)
 }
 
 // Every end follows the begin of the same file, and nothing is left open.
-void ExpectBalanced(const std::vector<std::string>& events)
-{
+void ExpectBalanced(const std::vector<std::string>& events) {
     std::string open;
     for (const std::string& event : events) {
         if (event.rfind("begin ", 0) == 0) {
@@ -102,8 +97,7 @@ void ExpectBalanced(const std::vector<std::string>& events)
 }
 
 // Every file of a directory with its bytes, read through the file layer.
-Contents Snapshot(const TempDirectory& dir)
-{
+Contents Snapshot(const TempDirectory& dir) {
     std::vector<Platform::DirectoryEntry> entries;
     EXPECT_TRUE(Platform::ListDirectory(dir.Dir(), entries));
     Contents contents;
@@ -112,16 +106,13 @@ Contents Snapshot(const TempDirectory& dir)
     return contents;
 }
 
-std::string NameOf(const std::string& path)
-{
+std::string NameOf(const std::string& path) {
     return path.substr(path.find_last_of(Platform::PathSeparator) + 1);
 }
 
 // Runs a scenario once clean, then once for each of its calls failed, with
 // each answer where the failed call was a file being hashed.
-template <typename Scenario, typename Check>
-void Sweep(Scenario scenario, Check check)
-{
+template <typename Scenario, typename Check> void Sweep(Scenario scenario, Check check) {
     std::vector<TCall> clean;
     {
         TCallLog log;
@@ -159,8 +150,7 @@ class CreatingTest : public ::testing::TestWithParam<bool> {
 protected:
     bool PerFile() const { return GetParam(); }
 
-    TCreateRun Create(TCallLog& log, TAnswer answer)
-    {
+    TCreateRun Create(TCallLog& log, TAnswer answer) {
         TempDirectory dir;
         for (const auto& [name, content] : DataFiles)
             WriteFile(dir / name, content);
@@ -191,8 +181,7 @@ protected:
     }
 
     // The list or lists of a save that left out the file Skipped.
-    Contents WithoutEntry(const TCreateRun& clean, const std::string& skipped) const
-    {
+    Contents WithoutEntry(const TCreateRun& clean, const std::string& skipped) const {
         Contents expected = clean.After;
         if (PerFile()) {
             const std::string list = skipped + ".md5";
@@ -210,8 +199,7 @@ protected:
     }
 };
 
-TEST_P(CreatingTest, EveryFailedCallEndsAsDocumentedAndLosesNoList)
-{
+TEST_P(CreatingTest, EveryFailedCallEndsAsDocumentedAndLosesNoList) {
     TCreateRun clean;
     {
         TCallLog none;
@@ -244,8 +232,8 @@ TEST_P(CreatingTest, EveryFailedCallEndsAsDocumentedAndLosesNoList)
                   return;
               }
               const std::string file = NameOf(failed.Path);
-              const auto at = static_cast<size_t>(
-                  std::find(Order.begin(), Order.end(), file) - Order.begin());
+              const auto at =
+                  static_cast<size_t>(std::find(Order.begin(), Order.end(), file) - Order.begin());
               ASSERT_LT(at, Order.size()) << "a call on a file the run does not hash";
               std::vector<TCheckResult> expected(Order.size(), crOk);
               expected[at] = Outcome(answer);
@@ -269,8 +257,7 @@ INSTANTIATE_TEST_SUITE_P(SingleAndPerFile, CreatingTest, ::testing::Bool(),
 // A failed save that cannot even remove its temporary file: the older list
 // still survives, the leftover never takes a list's name, and the next save
 // works.
-TEST(CreatingFaults, TemporaryFileThatCannotBeRemovedNeverTakesTheListsPlace)
-{
+TEST(CreatingFaults, TemporaryFileThatCannotBeRemovedNeverTakesTheListsPlace) {
     TempDirectory dir;
     WriteFile(dir / "a", "abc");
     WriteFile(dir / "hashlist.md5", "old");
@@ -310,8 +297,7 @@ struct TVerifyRun {
 
 // The list of the verifying runs, its digests taken before any fault is in
 // place: empty, changed (a file that changed since), small name.txt, big.bin.
-std::string VerifiedList()
-{
+std::string VerifiedList() {
     static const std::string list = [] {
         TempDirectory dir;
         for (const auto& [name, content] : DataFiles)
@@ -328,8 +314,7 @@ std::string VerifiedList()
     return list;
 }
 
-TVerifyRun Verify(TCallLog& log, TAnswer answer)
-{
+TVerifyRun Verify(TCallLog& log, TAnswer answer) {
     TempDirectory dir;
     for (const auto& [name, content] : DataFiles)
         WriteFile(dir / name, content);
@@ -353,8 +338,7 @@ TVerifyRun Verify(TCallLog& log, TAnswer answer)
     return run;
 }
 
-TEST(VerifyingFaults, EveryFailedCallEndsAsDocumentedAndNeverPassesAChangedFile)
-{
+TEST(VerifyingFaults, EveryFailedCallEndsAsDocumentedAndNeverPassesAChangedFile) {
     ASSERT_NE(VerifiedList(), "");
     Sweep(Verify, [](const TVerifyRun& run, const TCall& failed, TAnswer answer,
                      const std::vector<TCall>&, size_t) {
@@ -379,9 +363,8 @@ TEST(VerifyingFaults, EveryFailedCallEndsAsDocumentedAndNeverPassesAChangedFile)
         case crSkipped:
             EXPECT_EQ(run.Result, crOk);
             EXPECT_EQ(run.Skipped, 1);
-            EXPECT_EQ(run.Mismatches,
-                      file == "changed" ? std::vector<std::string>{}
-                                        : std::vector<std::string>{"changed"});
+            EXPECT_EQ(run.Mismatches, file == "changed" ? std::vector<std::string>{}
+                                                        : std::vector<std::string>{"changed"});
             break;
         default:
             EXPECT_EQ(run.Result, Outcome(answer));
@@ -403,8 +386,7 @@ struct TCompareRun {
 
 const std::vector<std::string> Pairs{"same", "differs", "big.bin"};
 
-TCompareRun Compare(TCallLog& log, TAnswer answer)
-{
+TCompareRun Compare(TCallLog& log, TAnswer answer) {
     static const TempDirectory first, second;
     WriteFile(first / "same", "abc");
     WriteFile(second / "same", "abc");
@@ -426,8 +408,7 @@ TCompareRun Compare(TCallLog& log, TAnswer answer)
     return run;
 }
 
-TEST(ComparingFaults, EveryFailedCallEndsAsDocumentedAndNeverCallsDifferentFilesEqual)
-{
+TEST(ComparingFaults, EveryFailedCallEndsAsDocumentedAndNeverCallsDifferentFilesEqual) {
     Sweep(Compare, [](const TCompareRun& run, const TCall& failed, TAnswer answer,
                       const std::vector<TCall>&, size_t) {
         ExpectBalanced(run.Events);
@@ -443,9 +424,8 @@ TEST(ComparingFaults, EveryFailedCallEndsAsDocumentedAndNeverCallsDifferentFiles
         EXPECT_EQ(run.Results, expected);
         // A first file that could not be hashed leaves the second untouched.
         const bool inFirst = failed.Path.rfind(run.First, 0) == 0;
-        const bool secondHashed =
-            std::find(run.Events.begin(), run.Events.end(), "begin " + run.Second + file) !=
-            run.Events.end();
+        const bool secondHashed = std::find(run.Events.begin(), run.Events.end(),
+                                            "begin " + run.Second + file) != run.Events.end();
         if (inFirst && answer != TAnswer::Retry) {
             EXPECT_FALSE(secondHashed);
         }

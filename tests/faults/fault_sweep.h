@@ -20,8 +20,7 @@ struct TCall {
 class TCallLog {
 public:
     // Fails call number FailAt (1-based; 0 fails none).
-    explicit TCallLog(size_t failAt = 0) : FailAt_(failAt)
-    {
+    explicit TCallLog(size_t failAt = 0) : FailAt_(failAt) {
         Platform::SetFileFaultHook(&Hook, this);
     }
     ~TCallLog() { Platform::SetFileFaultHook(nullptr, nullptr); }
@@ -35,14 +34,13 @@ public:
     void FailFrom(size_t number) { FailFrom_ = number; }
 
 private:
-    static bool Hook(Platform::FileOperation operation, const std::string& path, void* context)
-    {
+    static bool Hook(Platform::FileOperation operation, const std::string& path, void* context) {
         auto& self = *static_cast<TCallLog*>(context);
         if (operation == Platform::FileOperation::Open)
             self.LastOpened_ = path;
-        self.Calls.push_back(
-            {operation, operation == Platform::FileOperation::Read ? self.LastOpened_ : path,
-             self.Phase});
+        self.Calls.push_back({operation,
+                              operation == Platform::FileOperation::Read ? self.LastOpened_ : path,
+                              self.Phase});
         const size_t number = self.Calls.size();
         return number == self.FailAt_ || (self.FailFrom_ != 0 && number >= self.FailFrom_);
     }
@@ -52,8 +50,7 @@ private:
     std::string LastOpened_;
 };
 
-inline const char* OperationName(Platform::FileOperation operation)
-{
+inline const char* OperationName(Platform::FileOperation operation) {
     switch (operation) {
     case Platform::FileOperation::Open:
         return "open";
@@ -71,15 +68,13 @@ inline const char* OperationName(Platform::FileOperation operation)
     return "?";
 }
 
-inline std::string Describe(size_t number, const TCall& call)
-{
+inline std::string Describe(size_t number, const TCall& call) {
     return "call " + std::to_string(number) + ": " + OperationName(call.Operation) + " " +
            call.Path + " while " + call.Phase;
 }
 
 // What the platform says about a call that the seam failed.
-inline std::string InjectedCause()
-{
+inline std::string InjectedCause() {
     TCallLog failAll(1);
     failAll.FailFrom(1);
     Platform::OpenFileForReading("anything");

@@ -17,8 +17,7 @@ using TestSupport::WriteFile;
 
 namespace {
 
-std::string ReadFile(const std::string& path)
-{
+std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::string content(static_cast<size_t>(std::filesystem::file_size(path)), '\0');
     in.read(content.data(), static_cast<std::streamsize>(content.size()));
@@ -31,8 +30,7 @@ struct TRecordingHook {
     bool FailAll = false;
     std::vector<std::pair<FileOperation, std::string>> Calls;
 
-    static bool Hook(FileOperation operation, const std::string& path, void* context)
-    {
+    static bool Hook(FileOperation operation, const std::string& path, void* context) {
         auto* self = static_cast<TRecordingHook*>(context);
         self->Calls.emplace_back(operation, path);
         return self->FailAll && operation == self->FailOperation;
@@ -44,8 +42,7 @@ protected:
     void SetUp() override { SetFileFaultHook(&TRecordingHook::Hook, &Hook); }
     void TearDown() override { SetFileFaultHook(nullptr, nullptr); }
 
-    void FailEvery(FileOperation operation)
-    {
+    void FailEvery(FileOperation operation) {
         Hook.FailOperation = operation;
         Hook.FailAll = true;
     }
@@ -54,8 +51,7 @@ protected:
     TRecordingHook Hook;
 };
 
-TEST_F(FilesTest, WritesReadsAndReportsTheEndOfTheFile)
-{
+TEST_F(FilesTest, WritesReadsAndReportsTheEndOfTheFile) {
     const std::string path = Dir / "data.bin";
     const FileHandle out = CreateFileForWriting(path);
     ASSERT_NE(out, InvalidFileHandle);
@@ -85,8 +81,7 @@ TEST_F(FilesTest, WritesReadsAndReportsTheEndOfTheFile)
     EXPECT_EQ(Hook.Calls, expected);
 }
 
-TEST_F(FilesTest, ADirectoryIsNoFile)
-{
+TEST_F(FilesTest, ADirectoryIsNoFile) {
     std::filesystem::create_directory(Dir.Path() / "sub");
     WriteFile(Dir / "file", "x");
     EXPECT_TRUE(FileExists(Dir / "file"));
@@ -97,8 +92,7 @@ TEST_F(FilesTest, ADirectoryIsNoFile)
     EXPECT_FALSE(LastErrorText().empty());
 }
 
-TEST_F(FilesTest, ReplaceFileTakesThePlaceOfAnExistingFile)
-{
+TEST_F(FilesTest, ReplaceFileTakesThePlaceOfAnExistingFile) {
     WriteFile(Dir / "list.md5", "old contents");
     WriteFile(Dir / "new.tmp", "new");
     ASSERT_TRUE(ReplaceFile(Dir / "new.tmp", Dir / "list.md5"));
@@ -108,8 +102,7 @@ TEST_F(FilesTest, ReplaceFileTakesThePlaceOfAnExistingFile)
     EXPECT_EQ(ReadFile(Dir / "list.md5"), "new");
 }
 
-TEST_F(FilesTest, SizesBeyondFourGibibytesAreExact)
-{
+TEST_F(FilesTest, SizesBeyondFourGibibytesAreExact) {
     const uint64_t big = (uint64_t{5} << 30) + 3;
     const std::string path = Dir / "sparse.img";
     WriteFile(path, "");
@@ -137,8 +130,7 @@ TEST_F(FilesTest, SizesBeyondFourGibibytesAreExact)
 }
 
 // A call the seam fails must not have happened at all.
-TEST_F(FilesTest, FaultSeamFailsEachOperationWithoutDoingIt)
-{
+TEST_F(FilesTest, FaultSeamFailsEachOperationWithoutDoingIt) {
     WriteFile(Dir / "a", "abc");
 
     FailEvery(FileOperation::Create);
@@ -181,8 +173,7 @@ TEST_F(FilesTest, FaultSeamFailsEachOperationWithoutDoingIt)
     EXPECT_FALSE(FileExists(Dir / "a"));
 }
 
-TEST(PathRules, AbsoluteNamesAndTrailingSeparators)
-{
+TEST(PathRules, AbsoluteNamesAndTrailingSeparators) {
 #ifdef _WIN32
     EXPECT_TRUE(IsAbsolutePath("C:\\x"));
     EXPECT_TRUE(IsAbsolutePath("\\\\srv\\share"));
@@ -207,8 +198,7 @@ TEST(PathRules, AbsoluteNamesAndTrailingSeparators)
 #ifdef _WIN32
 // The checker relies on the sharing rules: nobody writes a file while it is
 // hashed, and nobody opens a list while it is written.
-TEST_F(FilesTest, SharingRulesKeepWritersAndReadersApart)
-{
+TEST_F(FilesTest, SharingRulesKeepWritersAndReadersApart) {
     WriteFile(Dir / "a", "abc");
     const FileHandle reading = OpenFileForReading(Dir / "a");
     ASSERT_NE(reading, InvalidFileHandle);

@@ -12,8 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace FuzzSupport {
 
-inline void Require(bool holds, const char* rule)
-{
+inline void Require(bool holds, const char* rule) {
     if (holds)
         return;
     std::fprintf(stderr, "broken: %s\n", rule);

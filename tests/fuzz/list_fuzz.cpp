@@ -23,8 +23,7 @@ struct TParsed {
 
 // Feeds Text in pieces whose sizes follow Step(index), as reads would hand it over.
 template <typename StepFunction>
-TParsed Parse(const TAlgoDefinition& row, std::string_view text, StepFunction step)
-{
+TParsed Parse(const TAlgoDefinition& row, std::string_view text, StepFunction step) {
     TParsed parsed;
     TListParser parser(row, parsed.Entries);
     size_t at = 0;
@@ -40,8 +39,7 @@ TParsed Parse(const TAlgoDefinition& row, std::string_view text, StepFunction st
     return parsed;
 }
 
-bool SameEntries(const TFileCheckerItemArray& a, const TFileCheckerItemArray& b)
-{
+bool SameEntries(const TFileCheckerItemArray& a, const TFileCheckerItemArray& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                       [](const TFileCheckerItem& x, const TFileCheckerItem& y) {
                           return x.FileName == y.FileName && x.Hash == y.Hash;
@@ -50,8 +48,7 @@ bool SameEntries(const TFileCheckerItemArray& a, const TFileCheckerItemArray& b)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     for (const TAlgoDefinition& row : AlgoDefinitions) {
         const TParsed whole = Parse(row, text, [&](size_t) { return text.size(); });

@@ -15,15 +15,13 @@ struct TResult {
     TFileCheckerItemArray Entries;
 };
 
-inline bool IsBlank(char c)
-{
+inline bool IsBlank(char c) {
     return static_cast<unsigned char>(c) <= ' ';
 }
 
 // False when the line breaks a rule; a skipped line adds nothing.
 inline bool TakeLine(const TAlgoDefinition& row, std::string_view line,
-                     TFileCheckerItemArray& entries)
-{
+                     TFileCheckerItemArray& entries) {
     while (!line.empty() && IsBlank(line.front()))
         line.remove_prefix(1);
     while (!line.empty() && IsBlank(line.back()))
@@ -49,8 +47,7 @@ inline bool TakeLine(const TAlgoDefinition& row, std::string_view line,
     return true;
 }
 
-inline TResult Read(const TAlgoDefinition& row, std::string_view text)
-{
+inline TResult Read(const TAlgoDefinition& row, std::string_view text) {
     TResult result;
     text = text.substr(0, text.find('\0'));
     size_t start = 0;

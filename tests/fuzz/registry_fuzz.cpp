@@ -28,8 +28,7 @@ using Values = std::vector<std::pair<std::string, RegistryValue>>;
 
 // A file of its own in memory-backed storage where there is one: every write
 // of the registry layer syncs the file to disk.
-const std::string& RegistryFile()
-{
+const std::string& RegistryFile() {
     static const std::string path = [] {
         const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
         std::string chosen = std::string(base) + "/hashkeep-registry-fuzz-" +
@@ -41,16 +40,14 @@ const std::string& RegistryFile()
 }
 
 // Names compare without regard to ASCII case, as in the registry.
-std::string Folded(std::string text)
-{
+std::string Folded(std::string text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return text;
 }
 
-bool SameValue(const RegistryValue& a, const RegistryValue& b)
-{
+bool SameValue(const RegistryValue& a, const RegistryValue& b) {
     if (a.Type != b.Type)
         return false;
     switch (a.Type) {
@@ -67,8 +64,7 @@ bool SameValue(const RegistryValue& a, const RegistryValue& b)
 }
 
 // The key paths the file's section lines name, and the settings' own key.
-std::vector<std::string> KeyPaths(std::string_view text)
-{
+std::vector<std::string> KeyPaths(std::string_view text) {
     std::vector<std::string> paths{"Software\\Far\\Plugins\\Hashkeep"};
     const std::string_view section = "[HKEY_CURRENT_USER\\";
     for (size_t at = text.find(section); at != std::string_view::npos && paths.size() < 5;
@@ -81,8 +77,7 @@ std::vector<std::string> KeyPaths(std::string_view text)
     return paths;
 }
 
-void Exercise(const std::string& path, std::string_view text)
-{
+void Exercise(const std::string& path, std::string_view text) {
     Values before;
     bool readable = false;
     if (KeyPtr key{OpenRegistryKey(path, RegistryAccess::Read, false)}) {
@@ -133,8 +128,7 @@ void Exercise(const std::string& path, std::string_view text)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& file = RegistryFile();
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     for (const std::string& path : KeyPaths(text)) {

@@ -16,15 +16,13 @@ struct TRunResult {
     std::string Err;
 };
 
-inline TRunResult Hashkeep(const std::vector<std::string>& args, bool terminal = false)
-{
+inline TRunResult Hashkeep(const std::vector<std::string>& args, bool terminal = false) {
     std::ostringstream out, err;
     const int status = RunHashkeep(args, out, err, terminal);
     return {status, out.str(), err.str()};
 }
 
-inline bool Contains(const std::string& text, const std::string& part)
-{
+inline bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 

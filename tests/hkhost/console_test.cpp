@@ -9,7 +9,7 @@ using namespace Platform;
 namespace {
 
 class ConsolePoll : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_TRUE(OpenConsoleFeed())
             << "no console input to feed (on Windows, run on a terminal)";

@@ -106,9 +106,9 @@ TEST(ScenarioReader, ReadsWhatHappensBetweenCalls) {
     EXPECT_EQ(s.Calls[4].Kind, CallKind::Cursor);
     EXPECT_EQ(s.Calls[4].Names, (std::vector<std::string>{"list.md5"}));
 
-    for (const char* bad : {"call write \"../x\" text \"y\"\n", "call write \"x\" \"y\"\n",
-                            "call cursor active\n", "call select left\n",
-                            "call cursor active \"a/b\"\n"}) {
+    for (const char* bad :
+         {"call write \"../x\" text \"y\"\n", "call write \"x\" \"y\"\n", "call cursor active\n",
+          "call select left\n", "call cursor active \"a/b\"\n"}) {
         Scenario ignored;
         EXPECT_FALSE(ReadScenario(bad, ignored, error)) << bad;
     }

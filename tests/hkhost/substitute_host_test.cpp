@@ -69,7 +69,7 @@ void SetItem(FarDialogItem& item, int type, const char* text, DWORD flags = 0, i
 }
 
 class SubstituteHost : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         TestSupport::SetEnvironment("HASHKEEP_REGISTRY_FILE", Dir / "registry.reg");
         std::filesystem::create_directory(Dir.Path() / "sandbox");

@@ -10,8 +10,7 @@
 
 namespace {
 
-TEST(CopyItemText, EmptyTextLeavesALoneTerminator)
-{
+TEST(CopyItemText, EmptyTextLeavesALoneTerminator) {
     char buffer[8];
     std::memset(buffer, 'x', sizeof buffer);
     EXPECT_EQ(CopyItemText(buffer, sizeof buffer, ""), 0);
@@ -19,8 +18,7 @@ TEST(CopyItemText, EmptyTextLeavesALoneTerminator)
     EXPECT_EQ(buffer[1], 'x');
 }
 
-TEST(CopyItemText, LongTextIsCutToCapacityLessOne)
-{
+TEST(CopyItemText, LongTextIsCutToCapacityLessOne) {
     const std::string sixty(60, 'p');
     char buffer[64];
     std::memset(buffer, 'x', sizeof buffer);
@@ -30,8 +28,7 @@ TEST(CopyItemText, LongTextIsCutToCapacityLessOne)
     EXPECT_EQ(std::string(buffer + 50, sizeof buffer - 50), std::string(14, 'x'));
 }
 
-TEST(CopyItemText, TextsAtTheBoundaryAreKeptOrCutByOne)
-{
+TEST(CopyItemText, TextsAtTheBoundaryAreKeptOrCutByOne) {
     char buffer[50];
     const std::string fitting(49, 'a');
     EXPECT_EQ(CopyItemText(buffer, fitting.c_str()), 49);
@@ -44,8 +41,7 @@ TEST(CopyItemText, TextsAtTheBoundaryAreKeptOrCutByOne)
     EXPECT_EQ(single[0], '\0');
 }
 
-TEST(BuildDialogItems, ItemsCarryExactlyWhatTheRowsSay)
-{
+TEST(BuildDialogItems, ItemsCarryExactlyWhatTheRowsSay) {
     const std::string tooLong(600, 't');
     const DialogItemTemplate rows[] = {
         {DI_DOUBLEBOX, 3, 1, 40, 14, 0, 0, 0, 0, "Title"},

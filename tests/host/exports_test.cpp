@@ -27,8 +27,7 @@ bool DriverThrows = false;
 
 } // namespace
 
-HANDLE OpenPluginOperation(int OpenFrom, INT_PTR Item)
-{
+HANDLE OpenPluginOperation(int OpenFrom, INT_PTR Item) {
     DriverCalls.push_back({OpenFrom, Item});
     if (DriverThrows)
         throw std::runtime_error("driver failed");
@@ -39,21 +38,18 @@ namespace {
 
 class Exports : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         DriverCalls.clear();
         DriverThrows = false;
         Host.RootKey = Registry.Root;
     }
 
-    void Accept()
-    {
+    void Accept() {
         const PluginStartupInfo info = Host.Info();
         SetStartupInfo(&info);
     }
 
-    void OfferTableOfSize(int size)
-    {
+    void OfferTableOfSize(int size) {
         PluginStartupInfo info = Host.Info();
         info.StructSize = size;
         SetStartupInfo(&info);
@@ -64,15 +60,13 @@ protected:
 };
 
 // A PluginInfo as the host passes it, with every byte set to a marker.
-PluginInfo MarkedPluginInfo()
-{
+PluginInfo MarkedPluginInfo() {
     PluginInfo info;
     std::memset(&info, 0x5A, sizeof info);
     return info;
 }
 
-void ExpectOnlySizeAndFlagsWritten(const PluginInfo& info)
-{
+void ExpectOnlySizeAndFlagsWritten(const PluginInfo& info) {
     EXPECT_EQ(info.StructSize, 44);
     EXPECT_EQ(info.Flags, 0u);
     const auto* bytes = reinterpret_cast<const unsigned char*>(&info);
@@ -80,13 +74,11 @@ void ExpectOnlySizeAndFlagsWritten(const PluginInfo& info)
         EXPECT_EQ(bytes[at], 0x5A) << "byte " << at;
 }
 
-TEST_F(Exports, MinimumVersionIsFar170Build2087)
-{
+TEST_F(Exports, MinimumVersionIsFar170Build2087) {
     EXPECT_EQ(GetMinFarVersion(), 0x08270146);
 }
 
-TEST_F(Exports, TablesOfAnotherSizeMakeThePluginInert)
-{
+TEST_F(Exports, TablesOfAnotherSizeMakeThePluginInert) {
     const int ours = static_cast<int>(sizeof(PluginStartupInfo));
     for (int size : {ours + 4, ours - 4, 0, -1}) {
         Accept();
@@ -107,8 +99,7 @@ TEST_F(Exports, TablesOfAnotherSizeMakeThePluginInert)
     EXPECT_TRUE(Host.GetMsgPluginNumbers.empty());
 }
 
-TEST_F(Exports, AcceptedTableIsCopiedNotReferenced)
-{
+TEST_F(Exports, AcceptedTableIsCopiedNotReferenced) {
     PluginStartupInfo info = Host.Info();
     SetStartupInfo(&info);
     std::memset(&info, 0, sizeof info); // the host's own copy may go away
@@ -119,8 +110,7 @@ TEST_F(Exports, AcceptedTableIsCopiedNotReferenced)
     EXPECT_STREQ(GetMessageText(MPluginMenu), "From the host");
 }
 
-TEST_F(Exports, PluginInfoNamesTheMenusAndThePrefixBuffer)
-{
+TEST_F(Exports, PluginInfoNamesTheMenusAndThePrefixBuffer) {
     Accept();
     Host.Language[MPluginMenu] = "Hashkeep: menu";
     Host.Language[MConfigMenu] = "Hashkeep: configuration";
@@ -149,8 +139,7 @@ TEST_F(Exports, PluginInfoNamesTheMenusAndThePrefixBuffer)
     EXPECT_STREQ(info.PluginConfigStrings[0], "Hashkeep");
 }
 
-TEST_F(Exports, OnlyMenuAndCommandLineOpeningsReachTheDriver)
-{
+TEST_F(Exports, OnlyMenuAndCommandLineOpeningsReachTheDriver) {
     Accept();
     const char* commandLine = "list.md5";
     const INT_PTR item = reinterpret_cast<INT_PTR>(commandLine);
@@ -167,8 +156,7 @@ TEST_F(Exports, OnlyMenuAndCommandLineOpeningsReachTheDriver)
     EXPECT_EQ(DriverCalls[1].Item, item);
 }
 
-TEST_F(Exports, NothingRaisedInsideReachesTheHost)
-{
+TEST_F(Exports, NothingRaisedInsideReachesTheHost) {
     Accept();
     DriverThrows = true;
     EXPECT_EQ(OpenPlugin(OPEN_COMMANDLINE, 0), INVALID_HANDLE_VALUE);

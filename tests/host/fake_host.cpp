@@ -10,8 +10,7 @@ namespace {
 
 FakeHost* CurrentHost = nullptr;
 
-const char* HK_WINAPI GetMsg(int pluginNumber, int msgId)
-{
+const char* HK_WINAPI GetMsg(int pluginNumber, int msgId) {
     FakeHost& host = FakeHost::Current();
     host.GetMsgPluginNumbers.push_back(pluginNumber);
     auto found = host.Language.find(msgId);
@@ -19,8 +18,7 @@ const char* HK_WINAPI GetMsg(int pluginNumber, int msgId)
 }
 
 int HK_WINAPI Message(int pluginNumber, DWORD flags, const char* helpTopic,
-                      const char* const* items, int itemsNumber, int buttonsNumber)
-{
+                      const char* const* items, int itemsNumber, int buttonsNumber) {
     FakeHost& host = FakeHost::Current();
     MessageCall call;
     call.PluginNumber = pluginNumber;
@@ -42,8 +40,7 @@ int HK_WINAPI Message(int pluginNumber, DWORD flags, const char* helpTopic,
 }
 
 int HK_WINAPI Dialog(int pluginNumber, int x1, int y1, int x2, int y2, const char* helpTopic,
-                     FarDialogItem* items, int itemsNumber)
-{
+                     FarDialogItem* items, int itemsNumber) {
     FakeHost& host = FakeHost::Current();
     DialogCall call;
     call.PluginNumber = pluginNumber;
@@ -65,24 +62,23 @@ int HK_WINAPI Dialog(int pluginNumber, int x1, int y1, int x2, int y2, const cha
 
 } // namespace
 
-FakeHost::FakeHost() { CurrentHost = this; }
+FakeHost::FakeHost() {
+    CurrentHost = this;
+}
 
-FakeHost::~FakeHost()
-{
+FakeHost::~FakeHost() {
     if (CurrentHost == this)
         CurrentHost = nullptr;
 }
 
-FakeHost& FakeHost::Current()
-{
+FakeHost& FakeHost::Current() {
     // A service called with no host in place is a broken test, not a result.
     if (CurrentHost == nullptr)
         std::abort();
     return *CurrentHost;
 }
 
-PluginStartupInfo FakeHost::Info() const
-{
+PluginStartupInfo FakeHost::Info() const {
     PluginStartupInfo info;
     std::memset(&info, 0, sizeof info);
     info.StructSize = sizeof info;
@@ -95,8 +91,7 @@ PluginStartupInfo FakeHost::Info() const
     return info;
 }
 
-DialogAnswer CloseWith(int item)
-{
+DialogAnswer CloseWith(int item) {
     return [item](FarDialogItem*, int) { return item; };
 }
 
@@ -106,14 +101,15 @@ namespace Fake {
 
 void DeleteRegistryTree(const std::string& path); // registry_cleanup.cpp
 
-PrivateRegistry::PrivateRegistry()
-{
+PrivateRegistry::PrivateRegistry() {
     TestSupport::SetEnvironment("HASHKEEP_REGISTRY_FILE", Directory_ / "registry.reg");
     std::random_device seed;
     RunKey_ = "Software\\HashkeepTests\\Run" + std::to_string(seed()) + std::to_string(seed());
     Root = RunKey_ + "\\Far\\Plugins";
 }
 
-PrivateRegistry::~PrivateRegistry() { DeleteRegistryTree(RunKey_); }
+PrivateRegistry::~PrivateRegistry() {
+    DeleteRegistryTree(RunKey_);
+}
 
 } // namespace Fake

@@ -50,7 +50,7 @@ public:
     // The script.
     std::string RootKey = "Software\\Far\\Plugins";
     std::map<int, std::string> Language; // GetMsg answers; null for ids not listed
-    std::deque<int> MessageAnswers;       // button index, or negative for Esc
+    std::deque<int> MessageAnswers;      // button index, or negative for Esc
     std::deque<DialogAnswer> DialogAnswers;
 
     // What the plug-in asked.

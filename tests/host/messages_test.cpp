@@ -17,8 +17,7 @@ namespace {
 
 class Messages : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         const PluginStartupInfo info = Host.Info();
         SetStartupInfo(&info);
         ASSERT_TRUE(StartupInfoValid);
@@ -27,8 +26,7 @@ protected:
     FakeHost Host;
 };
 
-TEST_F(Messages, HostTextWinsAndNullOrEmptyFallBackToEnglish)
-{
+TEST_F(Messages, HostTextWinsAndNullOrEmptyFallBackToEnglish) {
     Host.Language[MMismatchesFound] = "%s несовпадений";
     Host.Language[MConfiguration] = "";
     EXPECT_STREQ(GetMessageText(MMismatchesFound), "%s несовпадений");
@@ -40,24 +38,21 @@ TEST_F(Messages, HostTextWinsAndNullOrEmptyFallBackToEnglish)
         EXPECT_EQ(number, FakeHost::ModuleNumber);
 }
 
-TEST_F(Messages, TheLookupIsMadeAgainAtEveryCall)
-{
+TEST_F(Messages, TheLookupIsMadeAgainAtEveryCall) {
     Host.Language[MPluginMenu] = "Первый";
     EXPECT_STREQ(GetMessageText(MPluginMenu), "Первый");
     Host.Language[MPluginMenu] = "Второй";
     EXPECT_STREQ(GetMessageText(MPluginMenu), "Второй");
 }
 
-TEST_F(Messages, IdentifiersOutsideTheTableGiveAnEmptyText)
-{
+TEST_F(Messages, IdentifiersOutsideTheTableGiveAnEmptyText) {
     Host.Language[-1] = "stray";
     Host.Language[MessageCount] = "stray";
     EXPECT_STREQ(GetMessageText(-1), "");
     EXPECT_STREQ(GetMessageText(MessageCount), "");
 }
 
-TEST_F(Messages, WithoutAnAcceptedTableTheHostIsNotAsked)
-{
+TEST_F(Messages, WithoutAnAcceptedTableTheHostIsNotAsked) {
     PluginStartupInfo wrong = Host.Info();
     wrong.StructSize += 4;
     SetStartupInfo(&wrong);
@@ -66,8 +61,7 @@ TEST_F(Messages, WithoutAnAcceptedTableTheHostIsNotAsked)
     EXPECT_TRUE(Host.GetMsgPluginNumbers.empty());
 }
 
-TEST_F(Messages, FormattingPutsTheArgumentInPlaceOfPercentS)
-{
+TEST_F(Messages, FormattingPutsTheArgumentInPlaceOfPercentS) {
     EXPECT_EQ(FormatMessageText(MMismatchesFound, "3"), "3 mismatch(es) found");
     EXPECT_EQ(FormatMessageText(MValidHashList, "list 100%.md5"),
               "File list 100%.md5 is a valid hash list file.");
@@ -79,14 +73,13 @@ TEST_F(Messages, FormattingPutsTheArgumentInPlaceOfPercentS)
     EXPECT_EQ(FormatMessageText(MProgress, "ignored"), "Progress");
 }
 
-TEST_F(Messages, TranslatedTextsThatWantMoreThanOneTextAreShownUnformatted)
-{
+TEST_F(Messages, TranslatedTextsThatWantMoreThanOneTextAreShownUnformatted) {
     const char* const unsafe[] = {
-        "%d mismatch(es) found",   // a number directive
-        "%n mismatch(es) found",   // would write through the stack
-        "%s of %s mismatched",     // a second argument
-        "%5s mismatch(es) found",  // a width is still another directive
-        "mismatches: %",           // a lone percent at the end
+        "%d mismatch(es) found",  // a number directive
+        "%n mismatch(es) found",  // would write through the stack
+        "%s of %s mismatched",    // a second argument
+        "%5s mismatch(es) found", // a width is still another directive
+        "mismatches: %",          // a lone percent at the end
         "%x%s",
     };
     for (const char* text : unsafe) {
@@ -95,8 +88,7 @@ TEST_F(Messages, TranslatedTextsThatWantMoreThanOneTextAreShownUnformatted)
     }
 }
 
-TEST_F(Messages, DoublePercentBecomesOnePercent)
-{
+TEST_F(Messages, DoublePercentBecomesOnePercent) {
     Host.Language[MMismatchesFound] = "100%% of %s";
     EXPECT_EQ(FormatMessageText(MMismatchesFound, "3"), "100% of 3");
     Host.Language[MMismatchesFound] = "%%s stays literal";
@@ -106,8 +98,7 @@ TEST_F(Messages, DoublePercentBecomesOnePercent)
     EXPECT_EQ(FormatMessageText(MMismatchesFound, "3"), "100%% of %d");
 }
 
-TEST_F(Messages, MessageBoxHasTitleTextAndOneOkButton)
-{
+TEST_F(Messages, MessageBoxHasTitleTextAndOneOkButton) {
     Host.MessageAnswers = {0, -1};
     EXPECT_TRUE(ShowMessageBox("No data", "No files selected", false));
     EXPECT_FALSE(ShowMessageBox("I/O Error", "Can not save hash list to file", true));
@@ -131,8 +122,7 @@ struct LanguageFile {
 
 // The host's format: the .Language line, then one quoted text per line;
 // comment lines start with //.
-LanguageFile ReadLanguageFile(const std::string& name)
-{
+LanguageFile ReadLanguageFile(const std::string& name) {
     const std::string content = TestSupport::ReadFile(std::string(HK_LANGUAGE_DIR) + "/" + name);
     LanguageFile file;
     size_t at = 0;
@@ -156,16 +146,14 @@ LanguageFile ReadLanguageFile(const std::string& name)
     return file;
 }
 
-int Count(const std::string& text, const std::string& what)
-{
+int Count(const std::string& text, const std::string& what) {
     int count = 0;
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
         ++count;
     return count;
 }
 
-char LowerCase866(char c)
-{
+char LowerCase866(char c) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte >= 0x80 && byte <= 0x8F) // А-П
         return static_cast<char>(byte + 0x20);
@@ -176,8 +164,7 @@ char LowerCase866(char c)
     return c;
 }
 
-TEST(LanguageFiles, EnglishFileHoldsTheBuiltInTexts)
-{
+TEST(LanguageFiles, EnglishFileHoldsTheBuiltInTexts) {
     const LanguageFile english = ReadLanguageFile("HashkeepEng.lng");
     EXPECT_EQ(english.Header, ".Language=English,English");
     ASSERT_EQ(english.Texts.size(), static_cast<size_t>(MessageCount));
@@ -185,8 +172,7 @@ TEST(LanguageFiles, EnglishFileHoldsTheBuiltInTexts)
         EXPECT_EQ(english.Texts[static_cast<size_t>(id)], MessageTable[id]) << "message " << id;
 }
 
-TEST(LanguageFiles, RussianFileIsInCodePage866AndKeepsDirectivesAndHotKeys)
-{
+TEST(LanguageFiles, RussianFileIsInCodePage866AndKeepsDirectivesAndHotKeys) {
     const LanguageFile russian = ReadLanguageFile("HashkeepRus.lng");
     // "Русский" in code page 866, not in UTF-8.
     EXPECT_EQ(russian.Header, ".Language=Russian,Russian (\x90\xE3\xE1\xE1\xAA\xA8\xA9)");

@@ -17,14 +17,11 @@ void FreePlugin(void* library);
 
 namespace {
 
-template <typename Function>
-Function Entry(void* library, const char* name)
-{
+template <typename Function> Function Entry(void* library, const char* name) {
     return reinterpret_cast<Function>(Fake::FindPluginEntry(library, name));
 }
 
-TEST(PluginLibrary, HostCallsReachThePluginByTheirPlainNames)
-{
+TEST(PluginLibrary, HostCallsReachThePluginByTheirPlainNames) {
     void* library = Fake::LoadPlugin(HK_PLUGIN_PATH);
     ASSERT_NE(library, nullptr) << HK_PLUGIN_PATH;
     const auto getMinFarVersion = Entry<GetMinFarVersionFunc>(library, "GetMinFarVersion");

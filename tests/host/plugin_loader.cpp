@@ -10,8 +10,7 @@
 
 namespace Fake {
 
-void* LoadPlugin(const std::string& path)
-{
+void* LoadPlugin(const std::string& path) {
 #ifdef _WIN32
     return reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
 #else
@@ -19,8 +18,7 @@ void* LoadPlugin(const std::string& path)
 #endif
 }
 
-void* FindPluginEntry(void* library, const char* name)
-{
+void* FindPluginEntry(void* library, const char* name) {
 #ifdef _WIN32
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 #else
@@ -28,8 +26,7 @@ void* FindPluginEntry(void* library, const char* name)
 #endif
 }
 
-void FreePlugin(void* library)
-{
+void FreePlugin(void* library) {
 #ifdef _WIN32
     FreeLibrary(static_cast<HMODULE>(library));
 #else

@@ -9,8 +9,7 @@
 
 namespace Fake {
 
-void DeleteRegistryTree(const std::string& path)
-{
+void DeleteRegistryTree(const std::string& path) {
 #ifdef _WIN32
     RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
 #else

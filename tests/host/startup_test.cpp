@@ -14,8 +14,7 @@ using Fake::FakeHost;
 
 namespace {
 
-void StorePrefix(const std::string& root, const std::string& prefix)
-{
+void StorePrefix(const std::string& root, const std::string& prefix) {
     using namespace Platform;
     RegistryKey* key = OpenRegistryKey(root + "\\Hashkeep", RegistryAccess::Write, true);
     ASSERT_NE(key, nullptr);
@@ -23,8 +22,7 @@ void StorePrefix(const std::string& root, const std::string& prefix)
     CloseRegistryKey(key);
 }
 
-TEST(Startup, PrefixIsCheckUntilTheSettingsAreFirstRead)
-{
+TEST(Startup, PrefixIsCheckUntilTheSettingsAreFirstRead) {
     Fake::PrivateRegistry registry;
     FakeHost host;
     host.RootKey = registry.Root;

@@ -42,7 +42,7 @@ DWORD FlagsOf(const PluginPanelItem& item) {
 }
 
 class PanelMarks : public ::testing::Test {
-  protected:
+protected:
     // A panel as the host hands it out: the parent entry, a directory named
     // like a file, files differing only in case, and flag bits of the host's.
     PluginPanelItem Items[6] = {Item("..", 0x10),
@@ -97,7 +97,7 @@ bool ConsoleFeed() {
 }
 
 class InHost : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         Setup.SandboxDirectory = Dir.Path().string();
         Setup.ModulePath = (Dir.Path() / "Hashkeep.dll").string();
@@ -250,7 +250,7 @@ struct DialogOutcome {
 };
 
 class WorkModeDialog : public InHost {
-  protected:
+protected:
     std::string Show(const std::string& answers, DialogOutcome& outcome, bool canCompare = true) {
         return Run(answers, [&] {
             outcome.Mode =

@@ -116,7 +116,7 @@ const std::string OlderList = "; an older list\r\n0123 *kept\r\n\x01\xff";
 // A road through OpenPlugin: the files it starts from, the statements that
 // play it with the answers a fault calls for, and the end it must reach.
 class TRoad {
-  public:
+public:
     virtual ~TRoad() = default;
     virtual void Build(const TStage& stage) const = 0;
     virtual std::string Statements(const TFault& fault) const = 0;
@@ -208,7 +208,7 @@ std::set<std::string> FromOn(const std::vector<std::string>& order, const std::s
 // --- Creating lists ----------------------------------------------------------
 
 class TCreating : public TRoad {
-  public:
+public:
     explicit TCreating(bool separate) : Separate_(separate) {}
 
     void Build(const TStage& stage) const override {
@@ -265,7 +265,7 @@ class TCreating : public TRoad {
         return expected;
     }
 
-  private:
+private:
     static void Restore(Contents& files, const Contents& before, const std::string& name) {
         if (before.count(name) != 0)
             files[name] = before.at(name);
@@ -311,7 +311,7 @@ TEST(PluginFileFaults, CreatingOneListPerFile) {
 const std::string ChangedFile = "small name.txt";
 
 class TVerifying : public TRoad {
-  public:
+public:
     explicit TVerifying(bool fromCommandLine) : FromCommandLine_(fromCommandLine) {}
 
     void Build(const TStage& stage) const override {
@@ -372,7 +372,7 @@ class TVerifying : public TRoad {
             << "the changed file reported as good";
     }
 
-  private:
+private:
     static bool Loading(const TFault& fault) {
         return fault.Number != 0 && fault.File() == "list.md5";
     }
@@ -391,7 +391,7 @@ TEST(PluginFileFaults, VerifyingAgainstAListFromTheCommandLine) {
 // --- Comparing panels ------------------------------------------------------------
 
 class TComparing : public TRoad {
-  public:
+public:
     void Build(const TStage& stage) const override {
         stage.MakeDirectory("work");
         stage.MakeDirectory("other");

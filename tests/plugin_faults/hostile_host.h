@@ -36,7 +36,7 @@ PluginPanelItem Item(const std::string& name, uint64_t size = 0, bool directory 
 void Fill(char* destination, size_t capacity, const std::string& text);
 
 class THost {
-  public:
+public:
     THost();
     ~THost();
     THost(const THost&) = delete;
@@ -76,7 +76,7 @@ class THost {
     // Counts a call of the named service and throws when asked to.
     void Enter(const char* service);
 
-  private:
+private:
     intptr_t NextScreen_ = 1;
 };
 

@@ -40,7 +40,7 @@ constexpr int PrefixItem = 11, ConfigOkItem = 13;
 const std::vector<int> FinalRequests{FCTL_SETSELECTION, FCTL_UPDATEPANEL, FCTL_REDRAWPANEL};
 
 class HostileHost : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         Host.RootKey = Registry.Root;
         const PluginStartupInfo info = Host.Info();

@@ -35,7 +35,7 @@ struct TPlayed {
 
 // One sandbox and one registry; each Play is one run of the host.
 class TStage {
-  public:
+public:
     TStage() { std::filesystem::create_directory(Module_.Path() / "plugin"); }
 
     std::string Path(const std::string& name) const { return Sandbox_ / name; }
@@ -76,7 +76,7 @@ class TStage {
         return {report.Transcript, report.Errors};
     }
 
-  private:
+private:
     TestSupport::TempDirectory Sandbox_;
     TestSupport::TempDirectory Module_;
     Fake::PrivateRegistry Registry_;

@@ -23,19 +23,16 @@ namespace {
 
 using Random = std::mt19937_64;
 
-uint64_t EnvironmentNumber(const char* name, uint64_t fallback)
-{
+uint64_t EnvironmentNumber(const char* name, uint64_t fallback) {
     const char* text = std::getenv(name);
     return text != nullptr && *text != '\0' ? std::strtoull(text, nullptr, 0) : fallback;
 }
 
-size_t Pick(Random& random, size_t count)
-{
+size_t Pick(Random& random, size_t count) {
     return std::uniform_int_distribution<size_t>(0, count - 1)(random);
 }
 
-bool Chance(Random& random, int percent)
-{
+bool Chance(Random& random, int percent) {
     return static_cast<int>(Pick(random, 100)) < percent;
 }
 
@@ -47,8 +44,7 @@ constexpr bool Posix = true;
 
 // Letters, digits, punctuation that file names may hold, spaces and dots
 // inside, and bytes above 127 (Western letters in the host's code page).
-std::string PlainName(Random& random, size_t length)
-{
+std::string PlainName(Random& random, size_t length) {
     static const std::string middle =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 ._-+=,;!#$%&'()[]{}@^~`";
     std::string name;
@@ -67,8 +63,7 @@ std::string PlainName(Random& random, size_t length)
 
 // Names that the list formats cannot hold as they are, each where the file
 // system can at least hold the file.
-std::string AwkwardName(Random& random)
-{
+std::string AwkwardName(Random& random) {
     std::vector<std::string> names{";starts with a semicolon", " leading space"};
     if (Posix) {
         names.insert(names.end(), {"...", ". .", "tab\tinside", "trailing space ", "line\nbreak",
@@ -77,16 +72,14 @@ std::string AwkwardName(Random& random)
     return names[Pick(random, names.size())];
 }
 
-bool IsPlain(const std::string& name)
-{
+bool IsPlain(const std::string& name) {
     return name.front() > ' ' && name.back() > ' ' && name.front() != ';' &&
            std::none_of(name.begin(), name.end(),
                         [](char c) { return static_cast<unsigned char>(c) < ' '; }) &&
            !IsDirectoryAlias(name);
 }
 
-std::string RandomContent(Random& random)
-{
+std::string RandomContent(Random& random) {
     static const size_t sizes[] = {0, 1, 63, 64, 32767, 32768, 32769, 65536, 98304};
     size_t size;
     switch (Pick(random, 4)) {
@@ -109,8 +102,7 @@ std::string RandomContent(Random& random)
 }
 
 // Windows keeps these names for devices, with any extension.
-bool IsDeviceName(std::string name)
-{
+bool IsDeviceName(std::string name) {
     name = name.substr(0, name.find('.'));
     for (char& c : name)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -122,8 +114,7 @@ bool IsDeviceName(std::string name)
     return false;
 }
 
-std::string Lowered(std::string text)
-{
+std::string Lowered(std::string text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
@@ -137,8 +128,7 @@ struct TRound {
     int32_t ModeMark;
 };
 
-std::string Describe(const TRound& round)
-{
+std::string Describe(const TRound& round) {
     return std::string(round.Row.Name) + (round.PerFile ? ", per file" : ", one list") +
            (round.ModeMark == TextModeMarkValue ? ", text mark" : ", binary mark") + ", seed " +
            std::to_string(round.Seed);
@@ -146,8 +136,7 @@ std::string Describe(const TRound& round)
 
 // Names in the directory, through the same file layer as the engine (the
 // host's code page on Windows).
-std::vector<std::string> Listing(const std::string& directory)
-{
+std::vector<std::string> Listing(const std::string& directory) {
     std::vector<Platform::DirectoryEntry> entries;
     EXPECT_TRUE(Platform::ListDirectory(directory, entries));
     std::vector<std::string> names;
@@ -161,8 +150,7 @@ class RoundTrip {
 public:
     explicit RoundTrip(const TRound& round) : Round_(round), Random_(round.Seed) {}
 
-    void Run()
-    {
+    void Run() {
         MakeFiles();
         TFileChecker creator(Dir_.Dir());
         creator.Algorithm = static_cast<uint32_t>(Round_.Row.Id);
@@ -222,12 +210,10 @@ public:
     }
 
 private:
-    void MakeFiles()
-    {
+    void MakeFiles() {
         // Per-file lists add their extension to the name, and Windows counts
         // the whole path against 259 characters.
-        const size_t longest =
-            Posix ? 250 : std::min<size_t>(250, 259 - 1 - Dir_.Dir().size() - 5);
+        const size_t longest = Posix ? 250 : std::min<size_t>(250, 259 - 1 - Dir_.Dir().size() - 5);
         const size_t count = 1 + Pick(Random_, 6);
         std::set<std::string> taken{Lowered(ListName())};
         while (Files_.size() < count) {
@@ -245,8 +231,8 @@ private:
             for (const TAlgoDefinition& row : AlgoDefinitions) {
                 const std::string extension = row.Extension;
                 clash = clash || (folded.size() >= extension.size() &&
-                                  folded.compare(folded.size() - extension.size(),
-                                                 extension.size(), extension) == 0);
+                                  folded.compare(folded.size() - extension.size(), extension.size(),
+                                                 extension) == 0);
             }
             if (clash) {
                 taken.erase(folded);
@@ -260,14 +246,12 @@ private:
 
     std::string ListName() const { return std::string("hashlist") + Round_.Row.Extension; }
 
-    bool AllPlain() const
-    {
+    bool AllPlain() const {
         return std::all_of(Files_.begin(), Files_.end(),
                            [](const auto& file) { return IsPlain(file.first); });
     }
 
-    std::vector<std::string> ListNames() const
-    {
+    std::vector<std::string> ListNames() const {
         if (!Round_.PerFile)
             return {ListName()};
         std::vector<std::string> names;
@@ -276,8 +260,7 @@ private:
         return names;
     }
 
-    void ExpectListsReadBack(const TFileCheckerItemArray& written)
-    {
+    void ExpectListsReadBack(const TFileCheckerItemArray& written) {
         TFileCheckerItemArray read;
         for (const std::string& list : ListNames()) {
             TFileChecker reader(Dir_.Dir());
@@ -294,8 +277,7 @@ private:
     }
 
     // Every list verified by a fresh checker; the result of each entry.
-    std::map<std::string, TCheckResult> VerifyAll()
-    {
+    std::map<std::string, TCheckResult> VerifyAll() {
         std::map<std::string, TCheckResult> results;
         for (const std::string& list : ListNames()) {
             TFileChecker verifier(Dir_.Dir());
@@ -308,8 +290,7 @@ private:
 
     // Every file verifies as crOk but the ones named; the phantom is missing.
     void ExpectOnly(const std::map<std::string, TCheckResult>& results,
-                    std::map<std::string, TCheckResult> exceptions)
-    {
+                    std::map<std::string, TCheckResult> exceptions) {
         std::map<std::string, TCheckResult> expected;
         for (const auto& [name, content] : Files_)
             expected[name] = crOk;
@@ -327,8 +308,7 @@ private:
     std::string Phantom_;
 };
 
-TEST(RoundTripProperty, ListsReadBackAndVerifyExactlyWhatChanged)
-{
+TEST(RoundTripProperty, ListsReadBackAndVerifyExactlyWhatChanged) {
     const uint64_t seed = EnvironmentNumber("HASHKEEP_PROPERTY_SEED", 20240601);
     const uint64_t rounds = EnvironmentNumber("HASHKEEP_PROPERTY_ROUNDS", 24);
     Random seeds(seed);

@@ -23,15 +23,13 @@ const bool UsesRegistryFile = PathSeparator == '/';
 
 class Registry : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         TestSupport::SetEnvironment("HASHKEEP_REGISTRY_FILE", Dir / "registry.reg");
         std::random_device seed;
         Root = "Software\\HashkeepTests\\Run" + std::to_string(seed());
     }
 
-    KeyPtr Open(const std::string& path, RegistryAccess access, bool create)
-    {
+    KeyPtr Open(const std::string& path, RegistryAccess access, bool create) {
         return KeyPtr(OpenRegistryKey(path, access, create));
     }
 
@@ -39,20 +37,21 @@ protected:
     std::string Root;
 };
 
-TEST_F(Registry, KeysAreCreatedOnlyWhenAsked)
-{
+TEST_F(Registry, KeysAreCreatedOnlyWhenAsked) {
     EXPECT_EQ(Open(Root, RegistryAccess::Read, false), nullptr);
     auto root = Open(Root, RegistryAccess::Read, true);
     ASSERT_NE(root, nullptr);
     EXPECT_NE(Open(Root, RegistryAccess::Read, false), nullptr);
-    EXPECT_EQ(KeyPtr(OpenRegistrySubKey(root.get(), "Hashkeep", RegistryAccess::Read, false)), nullptr);
-    EXPECT_NE(KeyPtr(OpenRegistrySubKey(root.get(), "Hashkeep", RegistryAccess::Write, true)), nullptr);
+    EXPECT_EQ(KeyPtr(OpenRegistrySubKey(root.get(), "Hashkeep", RegistryAccess::Read, false)),
+              nullptr);
+    EXPECT_NE(KeyPtr(OpenRegistrySubKey(root.get(), "Hashkeep", RegistryAccess::Write, true)),
+              nullptr);
     // Key names compare without regard to case, as in the registry.
-    EXPECT_NE(KeyPtr(OpenRegistrySubKey(root.get(), "HASHKEEP", RegistryAccess::Read, false)), nullptr);
+    EXPECT_NE(KeyPtr(OpenRegistrySubKey(root.get(), "HASHKEEP", RegistryAccess::Read, false)),
+              nullptr);
 }
 
-TEST_F(Registry, ValuesOfEveryTypeReadBackWithTheirType)
-{
+TEST_F(Registry, ValuesOfEveryTypeReadBackWithTheirType) {
     auto key = Open(Root + "\\Hashkeep", RegistryAccess::Write, true);
     ASSERT_NE(key, nullptr);
     EXPECT_TRUE(WriteRegistryText(key.get(), "Prefix", "say \"hi\" C:\\x"));
@@ -87,8 +86,7 @@ TEST_F(Registry, ValuesOfEveryTypeReadBackWithTheirType)
     EXPECT_EQ(ReadRegistryValue(reader.get(), "Absent", value), RegistryReadResult::Missing);
 }
 
-TEST_F(Registry, WritingReplacesTheTypeAndDeletingRemoves)
-{
+TEST_F(Registry, WritingReplacesTheTypeAndDeletingRemoves) {
     auto key = Open(Root, RegistryAccess::Write, true);
     ASSERT_NE(key, nullptr);
     ASSERT_TRUE(WriteRegistryText(key.get(), "UseMode", "4"));
@@ -102,8 +100,7 @@ TEST_F(Registry, WritingReplacesTheTypeAndDeletingRemoves)
     EXPECT_FALSE(DeleteRegistryValue(key.get(), "UseMode"));
 }
 
-TEST_F(Registry, ListsEveryValueByName)
-{
+TEST_F(Registry, ListsEveryValueByName) {
     auto key = Open(Root, RegistryAccess::Write, true);
     ASSERT_NE(key, nullptr);
     ASSERT_TRUE(WriteRegistryText(key.get(), "b", "2"));
@@ -116,8 +113,7 @@ TEST_F(Registry, ListsEveryValueByName)
     EXPECT_EQ(values[1].second.Text, "2");
 }
 
-TEST_F(Registry, ReadOnlyKeyRefusesWrites)
-{
+TEST_F(Registry, ReadOnlyKeyRefusesWrites) {
     auto created = Open(Root, RegistryAccess::Write, true);
     auto key = Open(Root, RegistryAccess::Read, false);
     ASSERT_NE(key, nullptr);
@@ -125,8 +121,7 @@ TEST_F(Registry, ReadOnlyKeyRefusesWrites)
 }
 
 // The file form, for the platforms that keep the tree in a file.
-TEST_F(Registry, FileIsRegedit4Text)
-{
+TEST_F(Registry, FileIsRegedit4Text) {
     if (!UsesRegistryFile)
         GTEST_SKIP() << "the tree is the real registry here";
     auto key = Open("Software\\Far\\Plugins\\Hashkeep", RegistryAccess::Write, true);
@@ -140,13 +135,13 @@ TEST_F(Registry, FileIsRegedit4Text)
     EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Far]\n"), std::string::npos);
 }
 
-TEST_F(Registry, HandWrittenFileIsRead)
-{
+TEST_F(Registry, HandWrittenFileIsRead) {
     if (!UsesRegistryFile)
         GTEST_SKIP() << "the tree is the real registry here";
-    TestSupport::WriteFile(Dir / "registry.reg",
-                           "REGEDIT4\r\n\r\n; exported by hand\r\n[HKEY_CURRENT_USER\\Software\\X]\r\n"
-                           "\"Prefix\"=hex(2):63,68,65,\\\r\n  63,6b,00\r\n\"Other\"=hex(7):00,00\r\n");
+    TestSupport::WriteFile(
+        Dir / "registry.reg",
+        "REGEDIT4\r\n\r\n; exported by hand\r\n[HKEY_CURRENT_USER\\Software\\X]\r\n"
+        "\"Prefix\"=hex(2):63,68,65,\\\r\n  63,6b,00\r\n\"Other\"=hex(7):00,00\r\n");
     auto key = Open("software\\x", RegistryAccess::Read, false);
     ASSERT_NE(key, nullptr);
     RegistryValue value;
@@ -157,19 +152,19 @@ TEST_F(Registry, HandWrittenFileIsRead)
     EXPECT_EQ(value.Type, RegistryValueType::Other);
 }
 
-TEST_F(Registry, CorruptOrTruncatedFileReadsAsEmpty)
-{
+TEST_F(Registry, CorruptOrTruncatedFileReadsAsEmpty) {
     if (!UsesRegistryFile)
         GTEST_SKIP() << "the tree is the real registry here";
-    const std::string good = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\X]\n\"UseMode\"=dword:00000004\n";
+    const std::string good =
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\X]\n\"UseMode\"=dword:00000004\n";
     const std::string damaged[] = {
-        good.substr(0, good.size() - 5),                 // cut inside the dword
-        good.substr(0, good.find("\"Use") + 4),          // cut inside the name
-        "REGEDIT5\n" + good.substr(9),                   // unknown header
-        std::string("\0\0\0\xff", 4),                    // binary rubbish
-        good + "\"Bad\"=dword:12\n",                     // short dword
-        good + "\"Bad\"=hex:1\n",                        // odd hex
-        good + "[HKEY_LOCAL_MACHINE\\Software]\n",      // another root
+        good.substr(0, good.size() - 5),           // cut inside the dword
+        good.substr(0, good.find("\"Use") + 4),    // cut inside the name
+        "REGEDIT5\n" + good.substr(9),             // unknown header
+        std::string("\0\0\0\xff", 4),              // binary rubbish
+        good + "\"Bad\"=dword:12\n",               // short dword
+        good + "\"Bad\"=hex:1\n",                  // odd hex
+        good + "[HKEY_LOCAL_MACHINE\\Software]\n", // another root
         good + "\"Open\"=\"unterminated\n",
     };
     for (const std::string& content : damaged) {
@@ -185,13 +180,13 @@ TEST_F(Registry, CorruptOrTruncatedFileReadsAsEmpty)
     EXPECT_EQ(TestSupport::ReadFile(Dir / "registry.reg.damaged"), lastContent);
     ASSERT_TRUE(WriteRegistryNumber(key.get(), "UseMode", 1));
     RegistryValue value;
-    EXPECT_EQ(ReadRegistryValue(Open("Software\\X", RegistryAccess::Read, false).get(), "UseMode", value),
-              RegistryReadResult::Found);
+    EXPECT_EQ(
+        ReadRegistryValue(Open("Software\\X", RegistryAccess::Read, false).get(), "UseMode", value),
+        RegistryReadResult::Found);
     EXPECT_EQ(value.Number, 1u);
 }
 
-TEST_F(Registry, KeyPathsThatTheFileCannotHoldAreRefused)
-{
+TEST_F(Registry, KeyPathsThatTheFileCannotHoldAreRefused) {
     if (!UsesRegistryFile)
         GTEST_SKIP() << "the tree is the real registry here";
     for (const char* path : {"", "\\Software", "Software\\", "Soft\\\\ware", "Soft[ware]"})

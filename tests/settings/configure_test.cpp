@@ -13,8 +13,7 @@ using Fake::DialogCall;
 class ConfigureDialog : public SettingsFixture {
 protected:
     // Shows the dialog once, answering with Answer; the call as the host saw it.
-    DialogCall Run(Fake::DialogAnswer answer, int expectedResult)
-    {
+    DialogCall Run(Fake::DialogAnswer answer, int expectedResult) {
         Host.DialogAnswers.push_back(std::move(answer));
         EXPECT_EQ(Configure(0), expectedResult);
         EXPECT_EQ(Host.Unanswered, 0);
@@ -26,8 +25,7 @@ protected:
     }
 
     // OK after the user's changes.
-    static Fake::DialogAnswer OkAfter(std::function<void(FarDialogItem*)> edit)
-    {
+    static Fake::DialogAnswer OkAfter(std::function<void(FarDialogItem*)> edit) {
         return [edit](FarDialogItem* items, int) {
             edit(items);
             return 13;
@@ -35,8 +33,7 @@ protected:
     }
 };
 
-TEST_F(ConfigureDialog, LayoutWithTheBuiltInTexts)
-{
+TEST_F(ConfigureDialog, LayoutWithTheBuiltInTexts) {
     const DialogCall dialog = Run(Fake::CloseWith(-1), 0);
     EXPECT_EQ(dialog.PluginNumber, Fake::FakeHost::ModuleNumber);
     EXPECT_EQ(dialog.X1, -1);
@@ -89,8 +86,7 @@ TEST_F(ConfigureDialog, LayoutWithTheBuiltInTexts)
         EXPECT_EQ(dialog.Items[i].Selected, 0) << "item " << i;
 }
 
-TEST_F(ConfigureDialog, ALongerTranslationWidensTheDialog)
-{
+TEST_F(ConfigureDialog, ALongerTranslationWidensTheDialog) {
     Host.Language[MClearSelectionAfter] = std::string(40, 'c');
     DialogCall dialog = Run(Fake::CloseWith(-1), 0);
     EXPECT_EQ(dialog.Items[0].X2, 40 + 4 + 6);
@@ -103,8 +99,7 @@ TEST_F(ConfigureDialog, ALongerTranslationWidensTheDialog)
     EXPECT_EQ(dialog.X2, 511 + 4 + 10);
 }
 
-TEST_F(ConfigureDialog, ShowsTheSettingsTheRegistryHoldsNow)
-{
+TEST_F(ConfigureDialog, ShowsTheSettingsTheRegistryHoldsNow) {
     Put("AutoLoadList", Text("0"));
     Put("UseMode", Number(4));
     Put("ClearSelectionAfter", Text("1"));
@@ -118,8 +113,7 @@ TEST_F(ConfigureDialog, ShowsTheSettingsTheRegistryHoldsNow)
     EXPECT_STREQ(dialog.Items[11].Data, "hk");
 }
 
-TEST_F(ConfigureDialog, AnUseModeNamingNoAlgorithmSelectsNoneAndIsStoredAgain)
-{
+TEST_F(ConfigureDialog, AnUseModeNamingNoAlgorithmSelectsNoneAndIsStoredAgain) {
     Put("UseMode", Number(3));
     const DialogCall dialog = Run(Fake::CloseWith(13), 1);
     EXPECT_EQ(dialog.Items[2].Selected, 0);
@@ -128,8 +122,7 @@ TEST_F(ConfigureDialog, AnUseModeNamingNoAlgorithmSelectsNoneAndIsStoredAgain)
     EXPECT_EQ(Stored()["UseMode"], "number 3");
 }
 
-TEST_F(ConfigureDialog, EscOrCancelLeaveTheRegistryUntouched)
-{
+TEST_F(ConfigureDialog, EscOrCancelLeaveTheRegistryUntouched) {
     // Nothing stored yet: no sub-key appears.
     Run(Fake::CloseWith(-1), 0);
     EXPECT_FALSE(SettingsKeyExists());
@@ -144,7 +137,8 @@ TEST_F(ConfigureDialog, EscOrCancelLeaveTheRegistryUntouched)
         CopyItemText(items[11].Data, "changed");
     };
     for (int way : {-1, 14, 0, 11}) { // Esc, Cancel, or any item but OK
-        Run([&](FarDialogItem* items, int) {
+        Run(
+            [&](FarDialogItem* items, int) {
                 changeEverything(items);
                 return way;
             },
@@ -157,19 +151,17 @@ TEST_F(ConfigureDialog, EscOrCancelLeaveTheRegistryUntouched)
     EXPECT_STREQ(PluginSettings.Prefix, "before");
 }
 
-TEST_F(ConfigureDialog, FirstOkWritesAllSixValues)
-{
+TEST_F(ConfigureDialog, FirstOkWritesAllSixValues) {
     Run(Fake::CloseWith(13), 1);
     const std::map<std::string, std::string> expected = {
-        {"AutoLoadList", "text \"1\""},      {"UseMode", "number 2"},
+        {"AutoLoadList", "text \"1\""},        {"UseMode", "number 2"},
         {"ClearSelectionAfter", "text \"1\""}, {"ConfirmAbort", "text \"1\""},
-        {"TextModeForHashes", "text \"0\""},  {"Prefix", "text \"before\""},
+        {"TextModeForHashes", "text \"0\""},   {"Prefix", "text \"before\""},
     };
     EXPECT_EQ(Stored(), expected);
 }
 
-TEST_F(ConfigureDialog, OkStoresWhatTheUserSet)
-{
+TEST_F(ConfigureDialog, OkStoresWhatTheUserSet) {
     const std::string sixty = std::string(49, 'p') + std::string(11, 'q');
     Run(OkAfter([&](FarDialogItem* items) {
             items[3].Selected = 0;
@@ -180,9 +172,9 @@ TEST_F(ConfigureDialog, OkStoresWhatTheUserSet)
         }),
         1);
     const std::map<std::string, std::string> expected = {
-        {"AutoLoadList", "text \"0\""},      {"UseMode", "number 4"},
+        {"AutoLoadList", "text \"0\""},        {"UseMode", "number 4"},
         {"ClearSelectionAfter", "text \"1\""}, {"ConfirmAbort", "text \"1\""},
-        {"TextModeForHashes", "text \"1\""},  {"Prefix", "text \"" + std::string(49, 'p') + "\""},
+        {"TextModeForHashes", "text \"1\""},   {"Prefix", "text \"" + std::string(49, 'p') + "\""},
     };
     EXPECT_EQ(Stored(), expected);
 
@@ -192,8 +184,7 @@ TEST_F(ConfigureDialog, OkStoresWhatTheUserSet)
     EXPECT_EQ(std::string(info.CommandPrefix), std::string(49, 'p'));
 }
 
-TEST_F(ConfigureDialog, LaterAlgorithmButtonsOverrideEarlierOnes)
-{
+TEST_F(ConfigureDialog, LaterAlgorithmButtonsOverrideEarlierOnes) {
     Run(OkAfter([](FarDialogItem* items) {
             items[2].Selected = 1;
             items[3].Selected = 1;
@@ -204,8 +195,7 @@ TEST_F(ConfigureDialog, LaterAlgorithmButtonsOverrideEarlierOnes)
     EXPECT_EQ(Stored()["UseMode"], "number 2");
 }
 
-TEST_F(ConfigureDialog, AnEmptyPrefixIsStoredAndHandedToTheHostEmpty)
-{
+TEST_F(ConfigureDialog, AnEmptyPrefixIsStoredAndHandedToTheHostEmpty) {
     Run(OkAfter([](FarDialogItem* items) { items[11].Data[0] = '\0'; }), 1);
     EXPECT_EQ(Stored()["Prefix"], "text \"\"");
     PluginInfo info{};

@@ -24,24 +24,22 @@ struct KeyCloser {
 };
 using KeyHandle = std::unique_ptr<Platform::RegistryKey, KeyCloser>;
 
-inline RegistryValue Text(const std::string& text, RegistryValueType type = RegistryValueType::Text)
-{
+inline RegistryValue Text(const std::string& text,
+                          RegistryValueType type = RegistryValueType::Text) {
     RegistryValue value;
     value.Type = type;
     value.Text = text;
     return value;
 }
 
-inline RegistryValue Number(uint32_t number)
-{
+inline RegistryValue Number(uint32_t number) {
     RegistryValue value;
     value.Type = RegistryValueType::Number;
     value.Number = number;
     return value;
 }
 
-inline RegistryValue Bytes(std::vector<uint8_t> bytes)
-{
+inline RegistryValue Bytes(std::vector<uint8_t> bytes) {
     RegistryValue value;
     value.Type = RegistryValueType::Bytes;
     value.Bytes = std::move(bytes);
@@ -49,8 +47,7 @@ inline RegistryValue Bytes(std::vector<uint8_t> bytes)
 }
 
 // Values compared as the settings see them: type, then text or number.
-inline std::string Describe(const RegistryValue& value)
-{
+inline std::string Describe(const RegistryValue& value) {
     switch (value.Type) {
     case RegistryValueType::Text:
         return "text \"" + value.Text + "\"";
@@ -68,8 +65,7 @@ inline std::string Describe(const RegistryValue& value)
 
 class SettingsFixture : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         Host.RootKey = Registry.Root;
         const PluginStartupInfo info = Host.Info();
         SetStartupInfo(&info);
@@ -78,8 +74,7 @@ protected:
     }
 
     // Values no load would give, so a field left unset shows.
-    static void MarkFields()
-    {
+    static void MarkFields() {
         PluginSettings.AutoLoadList = false;
         PluginSettings.UseMode = 99;
         PluginSettings.ClearSelectionAfter = false;
@@ -88,33 +83,28 @@ protected:
         CopyItemText(PluginSettings.Prefix, "before");
     }
 
-    KeyHandle SettingsKey(Platform::RegistryAccess access, bool create)
-    {
+    KeyHandle SettingsKey(Platform::RegistryAccess access, bool create) {
         return KeyHandle(Platform::OpenRegistryKey(Registry.Root + "\\Hashkeep", access, create));
     }
 
-    void Put(const std::string& name, const RegistryValue& value)
-    {
+    void Put(const std::string& name, const RegistryValue& value) {
         KeyHandle key = SettingsKey(Platform::RegistryAccess::Write, true);
         ASSERT_NE(key, nullptr);
         ASSERT_TRUE(Platform::WriteRegistryValue(key.get(), name, value));
     }
 
-    void Remove(const std::string& name)
-    {
+    void Remove(const std::string& name) {
         KeyHandle key = SettingsKey(Platform::RegistryAccess::Write, false);
         ASSERT_NE(key, nullptr);
         ASSERT_TRUE(Platform::DeleteRegistryValue(key.get(), name));
     }
 
-    bool SettingsKeyExists()
-    {
+    bool SettingsKeyExists() {
         return SettingsKey(Platform::RegistryAccess::Read, false) != nullptr;
     }
 
     // Every value under RootKey\Hashkeep, described; empty without the key.
-    std::map<std::string, std::string> Stored()
-    {
+    std::map<std::string, std::string> Stored() {
         std::map<std::string, std::string> described;
         KeyHandle key = SettingsKey(Platform::RegistryAccess::Read, false);
         if (key == nullptr)

@@ -11,8 +11,7 @@ namespace {
 
 using Store = SettingsFixture;
 
-TEST_F(Store, WithoutTheSubKeyEveryFieldButThePrefixTakesItsDefault)
-{
+TEST_F(Store, WithoutTheSubKeyEveryFieldButThePrefixTakesItsDefault) {
     EXPECT_TRUE(LoadSettings());
     EXPECT_TRUE(PluginSettings.AutoLoadList);
     EXPECT_EQ(PluginSettings.UseMode, 2);
@@ -26,8 +25,7 @@ TEST_F(Store, WithoutTheSubKeyEveryFieldButThePrefixTakesItsDefault)
     EXPECT_FALSE(SettingsKeyExists());
 }
 
-TEST_F(Store, SwitchesAcceptIntegerTextsAndNumbers)
-{
+TEST_F(Store, SwitchesAcceptIntegerTextsAndNumbers) {
     struct Case {
         RegistryValue Stored;
         bool Expected;
@@ -70,8 +68,7 @@ TEST_F(Store, SwitchesAcceptIntegerTextsAndNumbers)
     EXPECT_TRUE(PluginSettings.TextModeForHashes);
 }
 
-TEST_F(Store, UseModeTakesAnyIntegerAsTextOrNumber)
-{
+TEST_F(Store, UseModeTakesAnyIntegerAsTextOrNumber) {
     struct Case {
         RegistryValue Stored;
         int32_t Expected;
@@ -95,8 +92,7 @@ TEST_F(Store, UseModeTakesAnyIntegerAsTextOrNumber)
     }
 }
 
-TEST_F(Store, TextUseModeLeftByAnotherWriterIsSavedAsANumber)
-{
+TEST_F(Store, TextUseModeLeftByAnotherWriterIsSavedAsANumber) {
     Put("UseMode", Text("4"));
     ASSERT_TRUE(LoadSettings());
     ASSERT_EQ(PluginSettings.UseMode, 4);
@@ -104,8 +100,7 @@ TEST_F(Store, TextUseModeLeftByAnotherWriterIsSavedAsANumber)
     EXPECT_EQ(Stored()["UseMode"], "number 4");
 }
 
-TEST_F(Store, AValueOfAThirdTypeStopsTheLoadWhereItStands)
-{
+TEST_F(Store, AValueOfAThirdTypeStopsTheLoadWhereItStands) {
     const RegistryValue thirdTypes[] = {Bytes({1, 0, 0, 0}),
                                         Text("1", RegistryValueType::ExpandableText)};
     for (const RegistryValue& third : thirdTypes) {
@@ -128,8 +123,7 @@ TEST_F(Store, AValueOfAThirdTypeStopsTheLoadWhereItStands)
     }
 }
 
-TEST_F(Store, UseModeAndPrefixRefuseTypesTheyDoNotAccept)
-{
+TEST_F(Store, UseModeAndPrefixRefuseTypesTheyDoNotAccept) {
     Put("UseMode", Text("4", RegistryValueType::ExpandableText));
     Put("ConfirmAbort", Text("0"));
     EXPECT_FALSE(LoadSettings());
@@ -144,8 +138,7 @@ TEST_F(Store, UseModeAndPrefixRefuseTypesTheyDoNotAccept)
     EXPECT_STREQ(PluginSettings.Prefix, "before");
 }
 
-TEST_F(Store, PrefixIsTakenAsStoredAndKeptWhenTheValueGoes)
-{
+TEST_F(Store, PrefixIsTakenAsStoredAndKeptWhenTheValueGoes) {
     // Expandable text is not expanded: the prefix is typed, not a path.
     Put("Prefix", Text("%USERPROFILE%", RegistryValueType::ExpandableText));
     EXPECT_TRUE(LoadSettings());
@@ -164,16 +157,14 @@ TEST_F(Store, PrefixIsTakenAsStoredAndKeptWhenTheValueGoes)
     EXPECT_STREQ(PluginSettings.Prefix, "");
 }
 
-TEST_F(Store, LongPrefixFromTheRegistryIsCutTo49Characters)
-{
+TEST_F(Store, LongPrefixFromTheRegistryIsCutTo49Characters) {
     const std::string sixty = std::string(49, 'a') + std::string(11, 'b');
     Put("Prefix", Text(sixty));
     EXPECT_TRUE(LoadSettings());
     EXPECT_EQ(std::string(PluginSettings.Prefix), std::string(49, 'a'));
 }
 
-TEST_F(Store, SaveWritesSwitchesAsOneCharacterTexts)
-{
+TEST_F(Store, SaveWritesSwitchesAsOneCharacterTexts) {
     PluginSettings.AutoLoadList = true;
     PluginSettings.UseMode = -7;
     PluginSettings.ClearSelectionAfter = false;
@@ -182,9 +173,9 @@ TEST_F(Store, SaveWritesSwitchesAsOneCharacterTexts)
     CopyItemText(PluginSettings.Prefix, "hk \"quoted\"\\");
     ASSERT_TRUE(SaveSettings());
     const std::map<std::string, std::string> expected = {
-        {"AutoLoadList", "text \"1\""},      {"UseMode", "number 4294967289"},
+        {"AutoLoadList", "text \"1\""},        {"UseMode", "number 4294967289"},
         {"ClearSelectionAfter", "text \"0\""}, {"ConfirmAbort", "text \"1\""},
-        {"TextModeForHashes", "text \"0\""},  {"Prefix", "text \"hk \"quoted\"\\\""},
+        {"TextModeForHashes", "text \"0\""},   {"Prefix", "text \"hk \"quoted\"\\\""},
     };
     EXPECT_EQ(Stored(), expected);
 
@@ -199,8 +190,7 @@ TEST_F(Store, SaveWritesSwitchesAsOneCharacterTexts)
     EXPECT_STREQ(PluginSettings.Prefix, "hk \"quoted\"\\");
 }
 
-TEST_F(Store, WithoutARootKeyNothingIsReadOrWritten)
-{
+TEST_F(Store, WithoutARootKeyNothingIsReadOrWritten) {
     Host.RootKey.clear();
     PluginStartupInfo info = Host.Info();
     info.RootKey = nullptr;

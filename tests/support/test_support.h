@@ -12,8 +12,7 @@ namespace TestSupport {
 
 class TempDirectory {
 public:
-    TempDirectory()
-    {
+    TempDirectory() {
         std::random_device seed;
         std::mt19937_64 random(seed());
         const auto base = std::filesystem::temp_directory_path();
@@ -23,8 +22,7 @@ public:
                 break;
         }
     }
-    ~TempDirectory()
-    {
+    ~TempDirectory() {
         std::error_code ignored;
         std::filesystem::remove_all(Path_, ignored);
     }
@@ -40,14 +38,12 @@ private:
     std::filesystem::path Path_;
 };
 
-inline void WriteFile(const std::string& path, const std::string& content)
-{
+inline void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
 }
 
-inline std::string ReadFile(const std::string& path)
-{
+inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
@@ -58,8 +54,7 @@ inline std::string ReadFile(const std::string& path)
 
 namespace TestSupport {
 
-inline void SetEnvironment(const char* name, const std::string& value)
-{
+inline void SetEnvironment(const char* name, const std::string& value) {
 #ifdef _WIN32
     _putenv_s(name, value.c_str());
 #else

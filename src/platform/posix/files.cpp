@@ -20,22 +20,19 @@ void* FaultContext = nullptr;
 thread_local int LastError = 0;
 
 // Runs the test hook; a call it fails looks like an I/O error to the caller.
-bool FaultInjected(FileOperation operation, const std::string& path)
-{
+bool FaultInjected(FileOperation operation, const std::string& path) {
     if (FaultHook == nullptr || !FaultHook(operation, path, FaultContext))
         return false;
     LastError = EIO;
     return true;
 }
 
-bool Fail()
-{
+bool Fail() {
     LastError = errno;
     return false;
 }
 
-int ToDescriptor(FileHandle file)
-{
+int ToDescriptor(FileHandle file) {
     return static_cast<int>(file);
 }
 
@@ -47,8 +44,7 @@ int ToDescriptor(FileHandle file)
 // play the read-error prompt; nothing else does.
 constexpr const char* LockedFilesVariable = "HASHKEEP_LOCKED_FILES";
 
-bool HeldByAnotherProgram(const std::string& path)
-{
+bool HeldByAnotherProgram(const std::string& path) {
     const char* list = std::getenv(LockedFilesVariable);
     if (list == nullptr || *list == '\0')
         return false;
@@ -75,26 +71,22 @@ bool HeldByAnotherProgram(const std::string& path)
 
 } // namespace
 
-bool IsAbsolutePath(std::string_view name)
-{
+bool IsAbsolutePath(std::string_view name) {
     return !name.empty() && name.front() == '/';
 }
 
-std::string WithTrailingSeparator(std::string directory)
-{
+std::string WithTrailingSeparator(std::string directory) {
     if (directory.empty() || directory.back() != PathSeparator)
         directory += PathSeparator;
     return directory;
 }
 
-bool FileExists(const std::string& path)
-{
+bool FileExists(const std::string& path) {
     struct stat status {};
     return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
 }
 
-FileHandle OpenFileForReading(const std::string& path)
-{
+FileHandle OpenFileForReading(const std::string& path) {
     if (FaultInjected(FileOperation::Open, path))
         return InvalidFileHandle;
     if (HeldByAnotherProgram(path)) {
@@ -117,8 +109,7 @@ FileHandle OpenFileForReading(const std::string& path)
     return descriptor;
 }
 
-bool GetFileSize64(FileHandle file, uint64_t& size)
-{
+bool GetFileSize64(FileHandle file, uint64_t& size) {
     struct stat status {};
     if (file == InvalidFileHandle || ::fstat(ToDescriptor(file), &status) != 0)
         return Fail();
@@ -126,8 +117,7 @@ bool GetFileSize64(FileHandle file, uint64_t& size)
     return true;
 }
 
-bool ReadFromFile(FileHandle file, void* buffer, uint32_t count, uint32_t& bytesRead)
-{
+bool ReadFromFile(FileHandle file, void* buffer, uint32_t count, uint32_t& bytesRead) {
     bytesRead = 0;
     if (FaultInjected(FileOperation::Read, {}))
         return false;
@@ -142,8 +132,7 @@ bool ReadFromFile(FileHandle file, void* buffer, uint32_t count, uint32_t& bytes
     }
 }
 
-FileHandle CreateFileForWriting(const std::string& path)
-{
+FileHandle CreateFileForWriting(const std::string& path) {
     if (FaultInjected(FileOperation::Create, path))
         return InvalidFileHandle;
     const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -154,8 +143,7 @@ FileHandle CreateFileForWriting(const std::string& path)
     return descriptor;
 }
 
-bool WriteToFile(FileHandle file, const void* data, uint32_t count, uint32_t& bytesWritten)
-{
+bool WriteToFile(FileHandle file, const void* data, uint32_t count, uint32_t& bytesWritten) {
     bytesWritten = 0;
     if (FaultInjected(FileOperation::Write, {}))
         return false;
@@ -179,28 +167,24 @@ bool WriteToFile(FileHandle file, const void* data, uint32_t count, uint32_t& by
     return true;
 }
 
-void CloseFile(FileHandle file)
-{
+void CloseFile(FileHandle file) {
     if (file != InvalidFileHandle)
         ::close(ToDescriptor(file));
 }
 
-bool RemoveFile(const std::string& path)
-{
+bool RemoveFile(const std::string& path) {
     if (FaultInjected(FileOperation::Remove, path))
         return false;
     return ::unlink(path.c_str()) == 0 || Fail();
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to)
-{
+bool ReplaceFile(const std::string& from, const std::string& to) {
     if (FaultInjected(FileOperation::Rename, to))
         return false;
     return ::rename(from.c_str(), to.c_str()) == 0 || Fail();
 }
 
-bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& entries)
-{
+bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& entries) {
     entries.clear();
     DIR* stream = ::opendir(directory.c_str());
     if (stream == nullptr)
@@ -227,13 +211,11 @@ bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& en
     return complete;
 }
 
-std::string LastErrorText()
-{
+std::string LastErrorText() {
     return LastError == 0 ? std::string("unknown error") : std::string(std::strerror(LastError));
 }
 
-void SetFileFaultHook(FileFaultHook hook, void* context)
-{
+void SetFileFaultHook(FileFaultHook hook, void* context) {
     FaultHook = hook;
     FaultContext = context;
 }

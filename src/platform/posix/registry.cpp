@@ -34,8 +34,7 @@ constexpr const char* FileHeader = "REGEDIT4";
 constexpr off_t RegistryFileSizeLimit = 1 << 20;
 
 // Key and value names compare without regard to ASCII case, as in the registry.
-std::string Folded(const std::string& text)
-{
+std::string Folded(const std::string& text) {
     std::string folded = text;
     for (char& c : folded)
         if (c >= 'A' && c <= 'Z')
@@ -55,16 +54,14 @@ struct StoredKey {
 
 using RegistryTree = std::map<std::string, StoredKey>; // by folded path
 
-std::string RegistryFilePath()
-{
+std::string RegistryFilePath() {
     if (const char* path = std::getenv("HASHKEEP_REGISTRY_FILE"); path != nullptr && *path != '\0')
         return path;
     const char* home = std::getenv("HOME");
     return std::string(home != nullptr && *home != '\0' ? home : ".") + "/.hashkeep/registry.reg";
 }
 
-bool ReadWholeFile(const std::string& path, std::string& content, bool& missing)
-{
+bool ReadWholeFile(const std::string& path, std::string& content, bool& missing) {
     missing = false;
     content.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -73,7 +70,8 @@ bool ReadWholeFile(const std::string& path, std::string& content, bool& missing)
         return false;
     }
     struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= RegistryFileSizeLimit;
+    bool ok =
+        ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= RegistryFileSizeLimit;
     if (ok) {
         content.resize(static_cast<size_t>(info.st_size));
         size_t done = 0;
@@ -91,8 +89,7 @@ bool ReadWholeFile(const std::string& path, std::string& content, bool& missing)
     return ok;
 }
 
-int HexDigitValue(char c)
-{
+int HexDigitValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -103,8 +100,7 @@ int HexDigitValue(char c)
 }
 
 // "text" with \\ and \" escapes; Pos starts at the opening quote and ends after the closing one.
-bool ParseQuoted(const std::string& line, size_t& pos, std::string& text)
-{
+bool ParseQuoted(const std::string& line, size_t& pos, std::string& text) {
     text.clear();
     if (pos >= line.size() || line[pos] != '"')
         return false;
@@ -125,8 +121,7 @@ bool ParseQuoted(const std::string& line, size_t& pos, std::string& text)
     return false;
 }
 
-bool ParseHexBytes(const std::string& text, std::vector<uint8_t>& bytes)
-{
+bool ParseHexBytes(const std::string& text, std::vector<uint8_t>& bytes) {
     bytes.clear();
     size_t pos = 0;
     while (pos < text.size()) {
@@ -147,8 +142,7 @@ bool ParseHexBytes(const std::string& text, std::vector<uint8_t>& bytes)
     return true;
 }
 
-std::string TextOfBytes(const std::vector<uint8_t>& bytes)
-{
+std::string TextOfBytes(const std::vector<uint8_t>& bytes) {
     size_t length = 0;
     while (length < bytes.size() && bytes[length] != 0)
         ++length;
@@ -156,8 +150,7 @@ std::string TextOfBytes(const std::vector<uint8_t>& bytes)
 }
 
 // The data part of a value line: "text", dword:XXXXXXXX, hex:.., hex(N):..
-bool ParseData(const std::string& data, RegistryValue& value)
-{
+bool ParseData(const std::string& data, RegistryValue& value) {
     value = RegistryValue{};
     if (!data.empty() && data[0] == '"') {
         size_t pos = 0;
@@ -213,20 +206,20 @@ bool ParseData(const std::string& data, RegistryValue& value)
     return true;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // A hex value may continue over several lines, each but the last ending in a
 // backslash; a quoted text never does (its backslashes are escaped).
-bool IsHexValueLine(const std::string& line)
-{
+bool IsHexValueLine(const std::string& line) {
     size_t pos = 0;
     std::string name;
     return ParseQuoted(line, pos, name) && line.compare(pos, 4, "=hex") == 0;
 }
 
 // Parses the whole file; false means it is not a registry file we understand.
-bool ParseTree(const std::string& content, RegistryTree& tree)
-{
+bool ParseTree(const std::string& content, RegistryTree& tree) {
     tree.clear();
     // Logical lines: a line ending in a backslash continues on the next one.
     std::vector<std::string> lines;
@@ -294,8 +287,7 @@ bool ParseTree(const std::string& content, RegistryTree& tree)
     return true;
 }
 
-std::string Quoted(const std::string& text)
-{
+std::string Quoted(const std::string& text) {
     std::string quoted = "\"";
     for (char c : text) {
         if (c == '"' || c == '\\')
@@ -305,8 +297,7 @@ std::string Quoted(const std::string& text)
     return quoted + "\"";
 }
 
-std::string HexList(const std::vector<uint8_t>& bytes)
-{
+std::string HexList(const std::vector<uint8_t>& bytes) {
     static const char digits[] = "0123456789abcdef";
     std::string text;
     for (size_t i = 0; i < bytes.size(); ++i) {
@@ -318,14 +309,12 @@ std::string HexList(const std::vector<uint8_t>& bytes)
     return text;
 }
 
-bool HasControlCharacters(const std::string& text)
-{
+bool HasControlCharacters(const std::string& text) {
     return std::any_of(text.begin(), text.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
-std::string SerializeTree(const RegistryTree& tree)
-{
+std::string SerializeTree(const RegistryTree& tree) {
     std::string out = std::string(FileHeader) + "\n";
     for (const auto& [folded, key] : tree) {
         out += "\n[" + std::string(RootName) + "\\" + key.Path + "]\n";
@@ -363,8 +352,7 @@ std::string SerializeTree(const RegistryTree& tree)
     return out;
 }
 
-bool LoadTree(RegistryTree& tree)
-{
+bool LoadTree(RegistryTree& tree) {
     std::string content;
     bool missing = false;
     if (!ReadWholeFile(RegistryFilePath(), content, missing) || !ParseTree(content, tree))
@@ -372,8 +360,7 @@ bool LoadTree(RegistryTree& tree)
     return true;
 }
 
-bool MakeParentDirectory(const std::string& path)
-{
+bool MakeParentDirectory(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos || slash == 0)
         return true;
@@ -389,8 +376,7 @@ bool MakeParentDirectory(const std::string& path)
 // A file that is there but does not parse reads as empty; before the first
 // write replaces it, it is kept beside as NAME.damaged, so that what another
 // program or a hand edit left in it can still be mended and is never lost.
-bool KeepDamagedFileAside(const std::string& path)
-{
+bool KeepDamagedFileAside(const std::string& path) {
     std::string content;
     bool missing = false;
     RegistryTree parsed;
@@ -401,8 +387,7 @@ bool KeepDamagedFileAside(const std::string& path)
     return ::rename(path.c_str(), (path + ".damaged").c_str()) == 0;
 }
 
-bool SaveTree(const RegistryTree& tree)
-{
+bool SaveTree(const RegistryTree& tree) {
     const std::string path = RegistryFilePath();
     if (!MakeParentDirectory(path) || !KeepDamagedFileAside(path))
         return false;
@@ -430,8 +415,7 @@ bool SaveTree(const RegistryTree& tree)
     return false;
 }
 
-bool IsValidKeyPath(const std::string& path)
-{
+bool IsValidKeyPath(const std::string& path) {
     if (path.empty() || path.front() == '\\' || path.back() == '\\' ||
         path.find("\\\\") != std::string::npos)
         return false;
@@ -440,8 +424,7 @@ bool IsValidKeyPath(const std::string& path)
     });
 }
 
-RegistryKey* OpenPath(const std::string& path, RegistryAccess access, bool create)
-{
+RegistryKey* OpenPath(const std::string& path, RegistryAccess access, bool create) {
     if (!IsValidKeyPath(path))
         return nullptr;
     RegistryTree tree;
@@ -467,31 +450,30 @@ RegistryKey* OpenPath(const std::string& path, RegistryAccess access, bool creat
     return new (std::nothrow) RegistryKey(path, access);
 }
 
-StoredKey* FindKey(RegistryTree& tree, const RegistryKey* key)
-{
+StoredKey* FindKey(RegistryTree& tree, const RegistryKey* key) {
     auto found = tree.find(Folded(key->Path));
     return found == tree.end() ? nullptr : &found->second;
 }
 
 } // namespace
 
-RegistryKey* OpenRegistryKey(const std::string& path, RegistryAccess access, bool create)
-{
+RegistryKey* OpenRegistryKey(const std::string& path, RegistryAccess access, bool create) {
     return OpenPath(path, access, create);
 }
 
 RegistryKey* OpenRegistrySubKey(RegistryKey* key, const std::string& name, RegistryAccess access,
-                                bool create)
-{
+                                bool create) {
     if (key == nullptr || name.empty())
         return nullptr;
     return OpenPath(key->Path + "\\" + name, access, create);
 }
 
-void CloseRegistryKey(RegistryKey* key) { delete key; }
+void CloseRegistryKey(RegistryKey* key) {
+    delete key;
+}
 
-RegistryReadResult ReadRegistryValue(RegistryKey* key, const std::string& name, RegistryValue& value)
-{
+RegistryReadResult ReadRegistryValue(RegistryKey* key, const std::string& name,
+                                     RegistryValue& value) {
     if (key == nullptr)
         return RegistryReadResult::Failed;
     RegistryTree tree;
@@ -508,8 +490,7 @@ RegistryReadResult ReadRegistryValue(RegistryKey* key, const std::string& name, 
 
 namespace {
 
-bool StoreValue(RegistryKey* key, const std::string& name, RegistryValue value)
-{
+bool StoreValue(RegistryKey* key, const std::string& name, RegistryValue value) {
     if (key == nullptr || key->Access != RegistryAccess::Write)
         return false;
     RegistryTree tree;
@@ -523,8 +504,7 @@ bool StoreValue(RegistryKey* key, const std::string& name, RegistryValue value)
 
 } // namespace
 
-bool WriteRegistryValue(RegistryKey* key, const std::string& name, const RegistryValue& value)
-{
+bool WriteRegistryValue(RegistryKey* key, const std::string& name, const RegistryValue& value) {
     RegistryValue stored;
     stored.Type = value.Type;
     switch (value.Type) {
@@ -547,8 +527,7 @@ bool WriteRegistryValue(RegistryKey* key, const std::string& name, const Registr
     return StoreValue(key, name, std::move(stored));
 }
 
-bool DeleteRegistryValue(RegistryKey* key, const std::string& name)
-{
+bool DeleteRegistryValue(RegistryKey* key, const std::string& name) {
     if (key == nullptr || key->Access != RegistryAccess::Write)
         return false;
     RegistryTree tree;
@@ -559,8 +538,8 @@ bool DeleteRegistryValue(RegistryKey* key, const std::string& name)
     return SaveTree(tree);
 }
 
-bool ListRegistryValues(RegistryKey* key, std::vector<std::pair<std::string, RegistryValue>>& values)
-{
+bool ListRegistryValues(RegistryKey* key,
+                        std::vector<std::pair<std::string, RegistryValue>>& values) {
     values.clear();
     if (key == nullptr)
         return false;

@@ -16,27 +16,23 @@ void* FaultContext = nullptr;
 thread_local DWORD LastError = 0;
 
 // Runs the test hook; a call it fails looks like an I/O error to the caller.
-bool FaultInjected(FileOperation operation, const std::string& path)
-{
+bool FaultInjected(FileOperation operation, const std::string& path) {
     if (FaultHook == nullptr || !FaultHook(operation, path, FaultContext))
         return false;
     LastError = ERROR_IO_DEVICE;
     return true;
 }
 
-bool Fail()
-{
+bool Fail() {
     LastError = GetLastError();
     return false;
 }
 
-HANDLE ToHandle(FileHandle file)
-{
+HANDLE ToHandle(FileHandle file) {
     return reinterpret_cast<HANDLE>(file);
 }
 
-FileHandle FromHandle(HANDLE handle)
-{
+FileHandle FromHandle(HANDLE handle) {
     if (handle == INVALID_HANDLE_VALUE) {
         Fail();
         return InvalidFileHandle;
@@ -46,22 +42,19 @@ FileHandle FromHandle(HANDLE handle)
 
 } // namespace
 
-bool IsAbsolutePath(std::string_view name)
-{
+bool IsAbsolutePath(std::string_view name) {
     if (name.size() < 4)
         return false;
     return (name[1] == ':' && name[2] == '\\') || (name[0] == '\\' && name[1] == '\\');
 }
 
-std::string WithTrailingSeparator(std::string directory)
-{
+std::string WithTrailingSeparator(std::string directory) {
     if (directory.empty() || directory.back() != PathSeparator)
         directory += PathSeparator;
     return directory;
 }
 
-bool FileExists(const std::string& path)
-{
+bool FileExists(const std::string& path) {
     // A directory search would take '*' and '?' as a pattern and find some
     // other file; no file's name holds them.
     if (path.find_first_of("*?") != std::string::npos)
@@ -74,16 +67,14 @@ bool FileExists(const std::string& path)
     return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-FileHandle OpenFileForReading(const std::string& path)
-{
+FileHandle OpenFileForReading(const std::string& path) {
     if (FaultInjected(FileOperation::Open, path))
         return InvalidFileHandle;
     return FromHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
-bool GetFileSize64(FileHandle file, uint64_t& size)
-{
+bool GetFileSize64(FileHandle file, uint64_t& size) {
     LARGE_INTEGER value;
     if (!GetFileSizeEx(ToHandle(file), &value))
         return Fail();
@@ -91,8 +82,7 @@ bool GetFileSize64(FileHandle file, uint64_t& size)
     return true;
 }
 
-bool ReadFromFile(FileHandle file, void* buffer, uint32_t count, uint32_t& bytesRead)
-{
+bool ReadFromFile(FileHandle file, void* buffer, uint32_t count, uint32_t& bytesRead) {
     bytesRead = 0;
     if (FaultInjected(FileOperation::Read, {}))
         return false;
@@ -103,16 +93,14 @@ bool ReadFromFile(FileHandle file, void* buffer, uint32_t count, uint32_t& bytes
     return true;
 }
 
-FileHandle CreateFileForWriting(const std::string& path)
-{
+FileHandle CreateFileForWriting(const std::string& path) {
     if (FaultInjected(FileOperation::Create, path))
         return InvalidFileHandle;
     return FromHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-bool WriteToFile(FileHandle file, const void* data, uint32_t count, uint32_t& bytesWritten)
-{
+bool WriteToFile(FileHandle file, const void* data, uint32_t count, uint32_t& bytesWritten) {
     bytesWritten = 0;
     if (FaultInjected(FileOperation::Write, {}))
         return false;
@@ -123,28 +111,24 @@ bool WriteToFile(FileHandle file, const void* data, uint32_t count, uint32_t& by
     return true;
 }
 
-void CloseFile(FileHandle file)
-{
+void CloseFile(FileHandle file) {
     if (file != InvalidFileHandle)
         CloseHandle(ToHandle(file));
 }
 
-bool RemoveFile(const std::string& path)
-{
+bool RemoveFile(const std::string& path) {
     if (FaultInjected(FileOperation::Remove, path))
         return false;
     return DeleteFileA(path.c_str()) || Fail();
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to)
-{
+bool ReplaceFile(const std::string& from, const std::string& to) {
     if (FaultInjected(FileOperation::Rename, to))
         return false;
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) || Fail();
 }
 
-bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& entries)
-{
+bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& entries) {
     entries.clear();
     WIN32_FIND_DATAA data;
     const HANDLE search = FindFirstFileA((WithTrailingSeparator(directory) + "*").c_str(), &data);
@@ -164,8 +148,7 @@ bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& en
     return complete;
 }
 
-std::string LastErrorText()
-{
+std::string LastErrorText() {
     char text[512];
     const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                         nullptr, LastError, 0, text, sizeof text, nullptr);
@@ -177,8 +160,7 @@ std::string LastErrorText()
     return result.empty() ? "error " + std::to_string(LastError) : result;
 }
 
-void SetFileFaultHook(FileFaultHook hook, void* context)
-{
+void SetFileFaultHook(FileFaultHook hook, void* context) {
     FaultHook = hook;
     FaultContext = context;
 }

@@ -20,13 +20,11 @@ namespace {
 // No setting comes near this; a larger value is refused rather than read.
 constexpr DWORD RegistryValueSizeLimit = 65536;
 
-REGSAM AccessMask(RegistryAccess access)
-{
+REGSAM AccessMask(RegistryAccess access) {
     return access == RegistryAccess::Read ? KEY_READ : KEY_WRITE;
 }
 
-RegistryKey* OpenBelow(HKEY parent, const std::string& path, RegistryAccess access, bool create)
-{
+RegistryKey* OpenBelow(HKEY parent, const std::string& path, RegistryAccess access, bool create) {
     HKEY handle = nullptr;
     LONG status;
     if (create)
@@ -39,8 +37,7 @@ RegistryKey* OpenBelow(HKEY parent, const std::string& path, RegistryAccess acce
     return new (std::nothrow) RegistryKey(handle);
 }
 
-void FillValue(DWORD type, std::vector<uint8_t>&& data, RegistryValue& value)
-{
+void FillValue(DWORD type, std::vector<uint8_t>&& data, RegistryValue& value) {
     value = RegistryValue{};
     switch (type) {
     case REG_SZ:
@@ -56,7 +53,8 @@ void FillValue(DWORD type, std::vector<uint8_t>&& data, RegistryValue& value)
         if (data.size() == 4) {
             value.Type = RegistryValueType::Number;
             value.Number = static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8 |
-                           static_cast<uint32_t>(data[2]) << 16 | static_cast<uint32_t>(data[3]) << 24;
+                           static_cast<uint32_t>(data[2]) << 16 |
+                           static_cast<uint32_t>(data[3]) << 24;
         } else {
             value.Type = RegistryValueType::Other;
         }
@@ -73,29 +71,26 @@ void FillValue(DWORD type, std::vector<uint8_t>&& data, RegistryValue& value)
 
 } // namespace
 
-RegistryKey* OpenRegistryKey(const std::string& path, RegistryAccess access, bool create)
-{
+RegistryKey* OpenRegistryKey(const std::string& path, RegistryAccess access, bool create) {
     return OpenBelow(HKEY_CURRENT_USER, path, access, create);
 }
 
 RegistryKey* OpenRegistrySubKey(RegistryKey* key, const std::string& name, RegistryAccess access,
-                                bool create)
-{
+                                bool create) {
     if (key == nullptr)
         return nullptr;
     return OpenBelow(key->Handle, name, access, create);
 }
 
-void CloseRegistryKey(RegistryKey* key)
-{
+void CloseRegistryKey(RegistryKey* key) {
     if (key == nullptr)
         return;
     RegCloseKey(key->Handle);
     delete key;
 }
 
-RegistryReadResult ReadRegistryValue(RegistryKey* key, const std::string& name, RegistryValue& value)
-{
+RegistryReadResult ReadRegistryValue(RegistryKey* key, const std::string& name,
+                                     RegistryValue& value) {
     if (key == nullptr)
         return RegistryReadResult::Failed;
     DWORD type = 0;
@@ -114,8 +109,7 @@ RegistryReadResult ReadRegistryValue(RegistryKey* key, const std::string& name, 
     return RegistryReadResult::Found;
 }
 
-bool WriteRegistryValue(RegistryKey* key, const std::string& name, const RegistryValue& value)
-{
+bool WriteRegistryValue(RegistryKey* key, const std::string& name, const RegistryValue& value) {
     if (key == nullptr)
         return false;
     DWORD type = REG_BINARY;
@@ -144,15 +138,14 @@ bool WriteRegistryValue(RegistryKey* key, const std::string& name, const Registr
                           static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
-bool DeleteRegistryValue(RegistryKey* key, const std::string& name)
-{
+bool DeleteRegistryValue(RegistryKey* key, const std::string& name) {
     if (key == nullptr)
         return false;
     return RegDeleteValueA(key->Handle, name.c_str()) == ERROR_SUCCESS;
 }
 
-bool ListRegistryValues(RegistryKey* key, std::vector<std::pair<std::string, RegistryValue>>& values)
-{
+bool ListRegistryValues(RegistryKey* key,
+                        std::vector<std::pair<std::string, RegistryValue>>& values) {
     values.clear();
     if (key == nullptr)
         return false;
@@ -161,13 +154,15 @@ bool ListRegistryValues(RegistryKey* key, std::vector<std::pair<std::string, Reg
         DWORD nameLength = sizeof name;
         DWORD type = 0;
         DWORD size = 0;
-        LONG status = RegEnumValueA(key->Handle, index, name, &nameLength, nullptr, &type, nullptr, &size);
+        LONG status =
+            RegEnumValueA(key->Handle, index, name, &nameLength, nullptr, &type, nullptr, &size);
         if (status == ERROR_NO_MORE_ITEMS)
             break;
         if (status != ERROR_SUCCESS || size > RegistryValueSizeLimit)
             return false;
         RegistryValue value;
-        if (ReadRegistryValue(key, std::string(name, nameLength), value) != RegistryReadResult::Found)
+        if (ReadRegistryValue(key, std::string(name, nameLength), value) !=
+            RegistryReadResult::Found)
             return false;
         values.emplace_back(std::string(name, nameLength), std::move(value));
     }
