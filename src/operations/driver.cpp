@@ -81,8 +81,12 @@ void VerifyList(TFileChecker& Checker, const PanelInfo& ActivePanel) {
 void CreateLists(TFileChecker& Checker, const PanelInfo& ActivePanel,
                  const std::vector<std::string>& FileNames, const std::string& ListFileName,
                  bool SeparateFiles) {
+    // The list being written never lists itself, nor, per file, one file's
+    // list another file; no user means them, so they go without a word.
+    std::vector<std::string> names = FileNames;
+    Checker.LeaveOutOwnLists(names, ListFileName, SeparateFiles);
     bool allHashed = true;
-    for (const std::string& name : FileNames) {
+    for (const std::string& name : names) {
         const TCheckResult result = Checker.AddFile(name);
         if (result == crOk) {
             if (PluginSettings.ClearSelectionAfter)
