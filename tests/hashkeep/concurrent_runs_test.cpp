@@ -1,216 +1,164 @@
-// The hashkeep program, not the library: two runs writing lists into one
-// directory at the same time, and a run interrupted while it writes. Every
-// list must come out whole and hold what its own run wrote, and no temporary
-// file may be left behind.
+// The hashkeep program itself: two runs saving into one directory at once,
+// and runs interrupted while they save. Every list comes out whole, holding
+// what its own run wrote, and no temporary file is left behind.
 #include "checker_test_support.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
-
+#include <thread>
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <chrono>
 #include <csignal>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <thread>
 #endif
 
 using namespace EngineTest;
 using TestSupport::TempDirectory;
-using TestSupport::WriteFile;
 
 namespace {
 
-// A running hashkeep; Wait gives its exit status (-1: ended by a signal).
-class TProgram {
-public:
-    explicit TProgram(const std::vector<std::string>& args) {
 #ifdef _WIN32
-        // Quoted as the C runtime reads its command line back: backslashes
-        // before a quote (the closing one included) are doubled.
-        std::string command = "\"" HASHKEEP_PROGRAM "\"";
-        for (const std::string& arg : args) {
-            command.append(" \"");
-            size_t backslashes = 0;
-            for (const char c : arg) {
-                if (c == '"')
-                    command.append(backslashes + 1, '\\');
-                backslashes = c == '\\' ? backslashes + 1 : 0;
-                command.push_back(c);
-            }
-            command.append(backslashes, '\\');
-            command.push_back('"');
-        }
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        Started_ = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                  nullptr, &startup, &Process_) != 0;
-#else
-        std::vector<char*> argv{const_cast<char*>(HASHKEEP_PROGRAM)};
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        Started_ =
-            ::posix_spawn(&Pid_, HASHKEEP_PROGRAM, nullptr, nullptr, argv.data(), environ) == 0;
-#endif
-    }
-
-    int Wait() {
-        if (!Started_)
-            return -2;
-        Started_ = false;
-#ifdef _WIN32
-        WaitForSingleObject(Process_.hProcess, INFINITE);
-        DWORD status = 0;
-        GetExitCodeProcess(Process_.hProcess, &status);
-        CloseHandle(Process_.hProcess);
-        CloseHandle(Process_.hThread);
-        return static_cast<int>(status);
-#else
-        int status = 0;
-        ::waitpid(Pid_, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-    }
-
-#ifndef _WIN32
-    void Signal(int number) const {
-        ::kill(Pid_, number);
-    }
-#endif
-
-    ~TProgram() {
-        Wait();
-    }
-    TProgram(const TProgram&) = delete;
-    TProgram& operator=(const TProgram&) = delete;
-
-private:
-    bool Started_ = false;
-#ifdef _WIN32
-    PROCESS_INFORMATION Process_{};
-#else
-    pid_t Pid_ = 0;
-#endif
-};
-
-#ifdef _WIN32
-// Under Wine every save costs several round trips to its server: 1,500 files
-// a run take minutes there; 300 still keep two runs saving side by side.
+// Under Wine every save costs round trips to its server: 300 files a run
+// still keep two runs saving side by side, 1,500 would take minutes.
 constexpr int FilesPerRun = 300;
+using TProcess = PROCESS_INFORMATION;
+
+TProcess Start(const std::vector<std::string>& args) {
+    // Quoted as the C runtime reads it back: no argument here holds a quote,
+    // but a directory ends in a backslash, which must not escape the quote.
+    std::string line = "\"" HASHKEEP_PROGRAM "\"";
+    for (const std::string& arg : args)
+        line += " \"" + arg + (arg.back() == '\\' ? "\\\"" : "\"");
+    STARTUPINFOA startup{sizeof startup};
+    TProcess process{};
+    EXPECT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+    return process;
+}
+
+int Wait(TProcess process) {
+    DWORD status = 2;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return static_cast<int>(status);
+}
 #else
 constexpr int FilesPerRun = 1500;
+using TProcess = pid_t;
+
+TProcess Start(const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(HASHKEEP_PROGRAM)};
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    TProcess process = 0;
+    EXPECT_EQ(::posix_spawn(&process, HASHKEEP_PROGRAM, nullptr, nullptr, argv.data(), environ), 0);
+    return process;
+}
+
+// The exit status, or -1 for a run a signal ended.
+int Wait(TProcess process) {
+    int status = 0;
+    ::waitpid(process, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 #endif
 
 class ConcurrentRuns : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* run : {"a", "b"}) {
-            std::vector<std::string>& names = Names_[run];
+        for (const std::string run : {"a", "b"}) {
+            std::vector<std::string> args{"create", "-q", "-C", Dir.Dir()};
             for (int i = 0; i < FilesPerRun; ++i) {
-                names.push_back(run + std::to_string(i));
-                WriteFile(Dir / names.back(), "file " + names.back());
+                args.push_back(run + std::to_string(i));
+                TestSupport::WriteFile(Dir / args.back(), "file " + args.back());
             }
-        }
-        // Each run's lines, written by a run alone.
-        for (const char* run : {"a", "b"}) {
-            TProgram alone(Args(run, {"-o", std::string("whole-") + run + ".md5"}));
-            ASSERT_EQ(alone.Wait(), 0);
+            Args[run] = args;
+            // The run's lines, from the list it writes alone.
+            args.insert(args.begin() + 4, {"-o", "whole-" + run + ".md5"});
+            ASSERT_EQ(Wait(Start(args)), 0);
             TFileChecker list(Dir.Dir());
-            ASSERT_TRUE(list.LoadList(std::string("whole-") + run + ".md5"));
+            ASSERT_TRUE(list.LoadList("whole-" + run + ".md5"));
             for (const TFileCheckerItem& item : list.Items)
-                Lines_[item.FileName] = item.Hash + " *" + item.FileName;
+                Lines[item.FileName] = "\r\n" + item.Hash + " *" + item.FileName + "\r\n";
         }
     }
 
-    // create -q -C DIR OPTIONS... and every file of one run.
-    std::vector<std::string> Args(const std::string& run, std::vector<std::string> options) const {
-        std::vector<std::string> args{"create", "-q", "-C", Dir.Dir()};
-        args.insert(args.end(), options.begin(), options.end());
-        const std::vector<std::string>& names = Names_.at(run);
-        args.insert(args.end(), names.begin(), names.end());
+    // One run's command line with Option before its files.
+    std::vector<std::string> With(const std::string& run, const std::string& option) {
+        std::vector<std::string> args = Args[run];
+        args.insert(args.begin() + 4, option);
         return args;
     }
 
-    // The files whose names begin with Prefix and end with Suffix.
-    std::vector<std::string> Named(const std::string& prefix,
-                                   const std::string& suffix = "") const {
-        std::vector<std::string> found;
-        for (const std::string& name : EngineTest::Names(Dir.Path()))
-            if (name.rfind(prefix, 0) == 0 && name.size() >= prefix.size() + suffix.size() &&
-                name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
-                found.push_back(name);
-        return found;
+    // The per-file lists there are; RemoveThem takes them away.
+    size_t PerFileLists(bool removeThem = false) const {
+        size_t count = 0;
+        for (const auto& [name, line] : Lines) {
+            const std::string list = Dir / (name + ".md5");
+            if (!std::filesystem::exists(list))
+                continue;
+            ++count;
+            if (removeThem)
+                std::filesystem::remove(list);
+        }
+        return count;
     }
 
-    void RemovePerFileLists() const {
-        for (const char* run : {"a", "b"})
-            for (const std::string& list : Named(run, ".md5"))
-                std::filesystem::remove(Dir.Path() / list);
+    bool TemporaryLeft() const {
+        const std::vector<std::string> names = Names(Dir.Path());
+        return std::any_of(names.begin(), names.end(), [](auto& n) { return n[0] == '~'; });
     }
 
     TempDirectory Dir;
-    std::map<std::string, std::vector<std::string>> Names_;
-    std::map<std::string, std::string> Lines_; // file name -> its line
+    std::map<std::string, std::vector<std::string>> Args;
+    std::map<std::string, std::string> Lines; // file name -> its per-file list
 };
 
-TEST_F(ConcurrentRuns, EachPerFileListHoldsItsOwnFilesLine) {
+TEST_F(ConcurrentRuns, EveryListHoldsExactlyWhatItsOwnRunWrote) {
     for (int round = 0; round < 3; ++round) {
-        SCOPED_TRACE("round " + std::to_string(round));
-        RemovePerFileLists();
-        TProgram a(Args("a", {"--separate"}));
-        TProgram b(Args("b", {"--separate"}));
-        EXPECT_EQ(a.Wait(), 0);
-        EXPECT_EQ(b.Wait(), 0);
+        PerFileLists(true);
+        const TProcess a = Start(With("a", "--separate")), b = Start(With("b", "--separate"));
+        EXPECT_EQ(Wait(a), 0);
+        EXPECT_EQ(Wait(b), 0);
         int wrong = 0;
-        for (const auto& [name, line] : Lines_)
-            wrong += ReadAll(Dir / (name + ".md5")) != "\r\n" + line + "\r\n" ? 1 : 0;
-        EXPECT_EQ(wrong, 0) << "lists that do not hold exactly their own file's line";
-        EXPECT_EQ(Named("~"), std::vector<std::string>{}) << "temporary files left";
+        for (const auto& [name, list] : Lines)
+            wrong += ReadAll(Dir / (name + ".md5")) != list ? 1 : 0;
+        EXPECT_EQ(wrong, 0) << "round " << round << ": lists not holding just their file's line";
+        EXPECT_FALSE(TemporaryLeft());
     }
-}
-
-TEST_F(ConcurrentRuns, TwoRunsWritingOneListLeaveOneWholeList) {
-    {
-        TProgram a(Args("a", {"-o", "both.md5"}));
-        TProgram b(Args("b", {"-o", "both.md5"}));
-        EXPECT_EQ(a.Wait(), 0);
-        EXPECT_EQ(b.Wait(), 0);
-    }
+    // One list written by both: one of them, whole.
+    const TProcess a = Start(With("a", "-oboth.md5")), b = Start(With("b", "-oboth.md5"));
+    EXPECT_EQ(Wait(a), 0);
+    EXPECT_EQ(Wait(b), 0);
     const std::string both = ReadAll(Dir / "both.md5");
-    EXPECT_TRUE(both == ReadAll(Dir / "whole-a.md5") || both == ReadAll(Dir / "whole-b.md5"))
-        << both.substr(0, 200);
-    EXPECT_EQ(Named("~"), std::vector<std::string>{}) << "temporary files left";
+    EXPECT_TRUE(both == ReadAll(Dir / "whole-a.md5") || both == ReadAll(Dir / "whole-b.md5"));
+    EXPECT_FALSE(TemporaryLeft());
 }
 
 #ifndef _WIN32
-// Interrupted halfway through its lists, a run leaves the lists it finished
-// and no temporary file, whatever the interrupt.
 TEST_F(ConcurrentRuns, AnInterruptedRunLeavesNoTemporaryFile) {
     const auto started = std::chrono::steady_clock::now();
-    {
-        TProgram whole(Args("a", {"--separate"}));
-        ASSERT_EQ(whole.Wait(), 0);
-    }
-    const auto duration = std::chrono::steady_clock::now() - started;
+    ASSERT_EQ(Wait(Start(With("a", "--separate"))), 0);
+    const auto whole = std::chrono::steady_clock::now() - started;
     int halfway = 0;
     for (int round = 0; round < 6; ++round) {
-        const int signal = round % 2 == 0 ? SIGINT : SIGTERM;
-        RemovePerFileLists();
-        TProgram run(Args("a", {"--separate"}));
+        PerFileLists(true);
+        const TProcess run = Start(With("a", "--separate"));
         // From a fifth to seven tenths of the way through a whole run.
-        std::this_thread::sleep_for(duration * (2 + round) / 10);
-        run.Signal(signal);
-        const int status = run.Wait();
-        EXPECT_EQ(Named("~"), std::vector<std::string>{}) << "signal " << signal;
-        const size_t lists = Named("a", ".md5").size();
-        halfway += status == -1 && lists > 0 && lists < FilesPerRun ? 1 : 0;
+        std::this_thread::sleep_for(whole * (2 + round) / 10);
+        ::kill(run, round % 2 == 0 ? SIGINT : SIGTERM);
+        const bool ended = Wait(run) == -1;
+        EXPECT_FALSE(TemporaryLeft()) << "round " << round;
+        halfway += ended && PerFileLists() > 0 && PerFileLists() < FilesPerRun ? 1 : 0;
     }
-    // Timing on a busy machine varies; most rounds stop some way through.
     EXPECT_GT(halfway, 0) << "no run was interrupted while it wrote its lists";
 }
 #endif
