@@ -134,10 +134,6 @@ TEST_F(ListWritingTest, FailedPerFileSaveKeepsTheListsWrittenBeforeIt) {
               (std::vector<std::string>{"abc.txt", "abc.txt.md5", "b", "b.md5", "c"}));
 }
 
-} // namespace
-
-namespace {
-
 // A list is never an entry of itself, however its name is written; in
 // per-file mode a file that is the per-file list of another chosen file is
 // left out. Everything else stays, in its order.
