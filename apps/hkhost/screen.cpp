@@ -38,18 +38,17 @@ constexpr char32_t RadioDot = U'\u2022';
 
 // Code page 866 from 0x80 on: Cyrillic, box drawing, a few signs.
 constexpr char16_t Cp866High[128] = {
-    0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417, 0x0418, 0x0419, 0x041A,
-    0x041B, 0x041C, 0x041D, 0x041E, 0x041F, 0x0420, 0x0421, 0x0422, 0x0423, 0x0424, 0x0425,
-    0x0426, 0x0427, 0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F, 0x0430,
-    0x0431, 0x0432, 0x0433, 0x0434, 0x0435, 0x0436, 0x0437, 0x0438, 0x0439, 0x043A, 0x043B,
-    0x043C, 0x043D, 0x043E, 0x043F, 0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562,
-    0x2556, 0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510, 0x2514, 0x2534,
-    0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F, 0x255A, 0x2554, 0x2569, 0x2566, 0x2560,
-    0x2550, 0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B,
-    0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580, 0x0440, 0x0441, 0x0442,
-    0x0443, 0x0444, 0x0445, 0x0446, 0x0447, 0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D,
-    0x044E, 0x044F, 0x0401, 0x0451, 0x0404, 0x0454, 0x0407, 0x0457, 0x040E, 0x045E, 0x00B0,
-    0x2219, 0x00B7, 0x221A, 0x2116, 0x00A4, 0x25A0, 0x00A0,
+    0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417, 0x0418, 0x0419, 0x041A, 0x041B,
+    0x041C, 0x041D, 0x041E, 0x041F, 0x0420, 0x0421, 0x0422, 0x0423, 0x0424, 0x0425, 0x0426, 0x0427,
+    0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F, 0x0430, 0x0431, 0x0432, 0x0433,
+    0x0434, 0x0435, 0x0436, 0x0437, 0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D, 0x043E, 0x043F,
+    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557,
+    0x255D, 0x255C, 0x255B, 0x2510, 0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
+    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559,
+    0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
+    0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447, 0x0448, 0x0449, 0x044A, 0x044B,
+    0x044C, 0x044D, 0x044E, 0x044F, 0x0401, 0x0451, 0x0404, 0x0454, 0x0407, 0x0457, 0x040E, 0x045E,
+    0x00B0, 0x2219, 0x00B7, 0x221A, 0x2116, 0x00A4, 0x25A0, 0x00A0,
 };
 
 std::u32string FromCodePage(const std::string& bytes) {
@@ -195,7 +194,6 @@ bool IsBox(int type) {
     return type == DI_SINGLEBOX || type == DI_DOUBLEBOX;
 }
 
-
 bool IsSeparator(const ScreenItem& item) {
     return item.Type == DI_TEXT && (item.Flags & (DIF_SEPARATOR | DIF_SEPARATOR2)) != 0;
 }
@@ -280,8 +278,8 @@ public:
                 p.Raw = U"[ " + p.Raw + U" ]";
             p.Shown = (item.Flags & DIF_SHOWAMPERSAND) != 0 ? p.Raw : WithoutHotKeyMark(p.Raw);
             // Only buttons, check boxes, radio buttons and texts are centred.
-            if (item.Type != DI_BUTTON && item.Type != DI_CHECKBOX &&
-                item.Type != DI_RADIOBUTTON && item.Type != DI_TEXT && item.Type != DI_VTEXT)
+            if (item.Type != DI_BUTTON && item.Type != DI_CHECKBOX && item.Type != DI_RADIOBUTTON &&
+                item.Type != DI_TEXT && item.Type != DI_VTEXT)
                 p.Item.Flags &= ~static_cast<DWORD>(DIF_CENTERGROUP);
             Items_.push_back(std::move(p));
         }
@@ -516,9 +514,10 @@ private:
             right = box.X2 - 1;
             bottom = box.Y2 - 1;
         }
-        const std::string inside = (frame < Items_.size() ? "the frame's inside, " : "the dialog, ") +
-                                   Columns(left, right) + " of rows " + std::to_string(top) +
-                                   " to " + std::to_string(bottom);
+        const std::string inside =
+            (frame < Items_.size() ? "the frame's inside, " : "the dialog, ") +
+            Columns(left, right) + " of rows " + std::to_string(top) + " to " +
+            std::to_string(bottom);
         for (size_t i = 0; i < Items_.size(); ++i) {
             const Prepared& p = Items_[i];
             if (i == frame || (p.Item.Flags & DIF_HIDDEN) != 0)
@@ -531,11 +530,9 @@ private:
             for (const Span& span : p.Spans) {
                 const int first = separator && frame < Items_.size() ? left - 1 : left;
                 const int last = separator && frame < Items_.size() ? right + 1 : right;
-                if (span.Row < top || span.Row > bottom || span.First < first ||
-                    span.Last > last) {
+                if (span.Row < top || span.Row > bottom || span.First < first || span.Last > last) {
                     faults.push_back(ItemName(p, i) + " covers " + Columns(span.First, span.Last) +
-                                     " of row " + std::to_string(span.Row) + ", outside " +
-                                     inside);
+                                     " of row " + std::to_string(span.Row) + ", outside " + inside);
                     break;
                 }
             }
@@ -686,9 +683,8 @@ Drawing DrawMessage(DWORD flags, const std::vector<std::string>& titleAndLines,
             button.Text = buttons[i];
             items.push_back(button);
         }
-        Drawing drawing =
-            PaintDialog(x1, y1, x2, y2, (flags & FMSG_WARNING) != 0 ? FDLG_WARNING : 0, items,
-                        false);
+        Drawing drawing = PaintDialog(x1, y1, x2, y2,
+                                      (flags & FMSG_WARNING) != 0 ? FDLG_WARNING : 0, items, false);
         drawing.Legend.clear();
         return drawing;
     }
@@ -727,8 +723,8 @@ bool StartsWith(const std::string& text, const char* prefix) {
 
 std::string Header(const std::string& what, const Drawing& drawing, bool warning) {
     std::string header = what + " at (" + std::to_string(drawing.Left) + "," +
-                         std::to_string(drawing.Top) + "), " + std::to_string(drawing.Width) +
-                         "x" + std::to_string(drawing.Height);
+                         std::to_string(drawing.Top) + "), " + std::to_string(drawing.Width) + "x" +
+                         std::to_string(drawing.Height);
     if (warning)
         header += ", in warning colours";
     if (!drawing.Legend.empty())
@@ -740,8 +736,7 @@ std::string Header(const std::string& what, const Drawing& drawing, bool warning
 
 void ScreenTranscript::Line(int depth, const std::string& line) {
     // What the user and other programs do, and the faults, at any depth.
-    static const char* const doings[] = {"user: ",           "key ",       "!! ",
-                                         "another program ", "no answer "};
+    static const char* const doings[] = {"user: ", "key ", "!! ", "another program ", "no answer "};
     bool kept = std::any_of(std::begin(doings), std::end(doings),
                             [&](const char* prefix) { return StartsWith(line, prefix); });
     if (depth == 0) {
@@ -750,11 +745,10 @@ void ScreenTranscript::Line(int depth, const std::string& line) {
         static const char* const setup[] = {"language ", "GetMinFarVersion ", "SetStartupInfo ",
                                             "registry ", "-> "};
         InPluginInfo_ = StartsWith(line, "== GetPluginInfo");
-        kept = kept || std::none_of(std::begin(setup), std::end(setup), [&](const char* prefix) {
-                   return StartsWith(line, prefix);
-               });
+        kept = kept || std::none_of(std::begin(setup), std::end(setup),
+                                    [&](const char* prefix) { return StartsWith(line, prefix); });
     } else if (InPluginInfo_) {
-        kept = true;
+        kept = !StartsWith(line, "GetMsg ");
     }
     if (!kept)
         return;
@@ -778,7 +772,8 @@ void ScreenTranscript::Message(int depth, DWORD flags,
         // Only the last box before the screen under it comes back is kept.
         const std::string saved = Out_;
         Out_.clear();
-        Put(depth, Header("Message, progress box #" + std::to_string(progressBox), drawing, warning),
+        Put(depth,
+            Header("Message, progress box #" + std::to_string(progressBox), drawing, warning),
             drawing);
         PendingProgress_ = Out_;
         Out_ = saved;

@@ -56,7 +56,10 @@ TEST(ScreenLayout, EachFaultIsNamedAndEveryLayoutInsideItsFramePasses) {
          "[1] DI_CHECKBOX \"" + Long + "\" covers columns 5 to 33 of row 2, outside"},
         {"a text on the frame's bottom line", 30, 8, {Item(DI_TEXT, 5, 6, 0, "Low")}, "outside"},
         {"a text on the frame's left side", 30, 8, {Item(DI_TEXT, 3, 2, 0, "Left")}, "outside"},
-        {"a radio button on the title line", 30, 8, {Item(DI_RADIOBUTTON, 5, 1, 0, "Up")},
+        {"a radio button on the title line",
+         30,
+         8,
+         {Item(DI_RADIOBUTTON, 5, 1, 0, "Up")},
          "outside"},
         {"an edit field longer than the frame", 30, 8, {Item(DI_EDIT, 5, 2, 26, "")}, "outside"},
         {"a button group wider than the frame",
@@ -119,17 +122,15 @@ TEST(ScreenDrawing, LongMessageLinesAreCutAsTheHostCutsThem) {
     EXPECT_TRUE(progress.Faults.empty());
     EXPECT_TRUE(question.Faults.empty());
     EXPECT_EQ(progress.Width, 76);
-    EXPECT_EQ(progress.Rows[2],
-              std::string(5, ' ') + "║  " + std::string(64, 'm') + "  ║");
-    EXPECT_EQ(question.Rows[2],
-              std::string(5, ' ') + "║ " + std::string(66, 'm') + " ║");
+    EXPECT_EQ(progress.Rows[2], std::string(5, ' ') + "║  " + std::string(64, 'm') + "  ║");
+    EXPECT_EQ(question.Rows[2], std::string(5, ' ') + "║ " + std::string(66, 'm') + " ║");
 }
 
 TEST(ScreenDrawing, HotKeyMarksAreHiddenButDoubledAmpersandsShowOne) {
-    const Drawing drawing = Dialog(
-        30, 7,
-        {Item(DI_CHECKBOX, 5, 2, 0, "&Ignore"), Item(DI_TEXT, 5, 3, 0, "A&&B"),
-         Item(DI_RADIOBUTTON, 5, 4, 0, "&&&Both")});
+    const Drawing drawing =
+        Dialog(30, 7,
+               {Item(DI_CHECKBOX, 5, 2, 0, "&Ignore"), Item(DI_TEXT, 5, 3, 0, "A&&B"),
+                Item(DI_RADIOBUTTON, 5, 4, 0, "&&&Both")});
     const std::string rows = Joined(drawing.Rows);
     EXPECT_NE(rows.find("[ ] Ignore "), std::string::npos) << rows;
     EXPECT_NE(rows.find(" A&B "), std::string::npos) << rows;
