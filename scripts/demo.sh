@@ -5,7 +5,7 @@
 # drawn as the host puts them on the console, taking its three roads (create
 # a list, verify against it after a file changed, compare with the other
 # panel); then the command-line tool creating and verifying a list of sample
-# files it makes in a temporary directory.
+# files it makes in build/demo/hashkeep-demo (made afresh at every run).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,8 +16,6 @@ if ! log=$( (cmake --preset demo && cmake --build --preset demo -j "$(nproc 2>/d
   exit 1
 fi
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/hashkeep-demo.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 build=$PWD/build/demo
 
 echo
@@ -28,5 +26,6 @@ echo
   examples/plugin-demo.scenario
 
 echo
-echo "==== The command-line tool"
-(cd "$work" && "$build/apps/hashkeep/hashkeep" demo)
+echo "==== The command-line tool (in build/demo)"
+rm -rf "$build/hashkeep-demo"
+(cd "$build" && "$build/apps/hashkeep/hashkeep" demo)
