@@ -251,9 +251,9 @@ class DialogPainter {
 public:
     DialogPainter(int x1, int y1, int x2, int y2, DWORD flags, const std::vector<ScreenItem>& items)
         : Small_((flags & FDLG_SMALLDIALOG) != 0) {
-        // Centring: X2 and Y2 are then the size, and a dialog taller than five
-        // rows of margin sits one row higher.
-        // (A dialog larger than the screen starts at its edge.)
+        // Centring: X2 and Y2 are then the size; a dialog with more than five
+        // rows above it sits one row higher, one larger than the screen starts
+        // at its edge.
         if (x1 == -1) {
             x1 = std::max(0, (ScrX - x2 + 1) / 2);
             x2 += x1 - 1;
@@ -323,14 +323,16 @@ private:
             return;
         case DI_CHECKBOX:
         case DI_RADIOBUTTON: {
-            std::u32string mark;
+            std::u32string text;
             if (item.Type == DI_CHECKBOX)
-                mark = item.Selected != 0 ? U"[x]" : U"[ ]";
+                text = item.Selected != 0 ? U"[x]" : U"[ ]";
             else if ((item.Flags & DIF_MOVESELECT) != 0)
-                mark = std::u32string(U" ") + (item.Selected != 0 ? RadioDot : U' ') + U" ";
+                text = std::u32string(U" ") + (item.Selected != 0 ? RadioDot : U' ') + U" ";
             else
-                mark = std::u32string(U"(") + (item.Selected != 0 ? RadioDot : U' ') + U")";
-            std::u32string text = mark + (p.Raw.empty() ? U"" : U" ") + p.Shown;
+                text = std::u32string(U"(") + (item.Selected != 0 ? RadioDot : U' ') + U")";
+            if (!p.Raw.empty() && (item.Flags & DIF_MOVESELECT) == 0)
+                text += U' ';
+            text += p.Shown;
             // The host cuts such a text that would run past the dialog's edge.
             if (cx1 + Cells(text) > Width() - 1)
                 text = Cut(text, Width() - 1);
