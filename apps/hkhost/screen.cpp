@@ -509,7 +509,7 @@ private:
                 faults.push_back(ItemName(Items_[frame], frame) + ", the frame, reaches (" +
                                  std::to_string(box.X1) + "," + std::to_string(box.Y1) + ")-(" +
                                  std::to_string(box.X2) + "," + std::to_string(box.Y2) +
-                                 ", outside the dialog's " + std::to_string(Width()) + "x" +
+                                 "), outside the dialog's " + std::to_string(Width()) + "x" +
                                  std::to_string(Height()));
             left = box.X1 + 1;
             top = box.Y1 + 1;
