@@ -26,13 +26,14 @@ constexpr const char* RegistryTestPath = "Software\\HashkeepHost";
 
 const char* const Usage =
     "usage: hkhost --plugin LIBRARY [--sandbox DIR] [--keep] [--expect FILE] [--output FILE] "
-    "SCENARIO\n"
+    "[--host far2l] SCENARIO\n"
     "  --plugin LIBRARY  the plug-in library to load (its .lng files lie beside it)\n"
     "  --sandbox DIR     make the scenario's files in DIR (created; must be empty);\n"
     "                    default: a fresh temporary directory\n"
     "  --keep            keep the sandbox (and its registry) afterwards\n"
     "  --expect FILE     compare the transcript with FILE; the first differing line fails the run\n"
     "  --output FILE     write the transcript to FILE instead of standard output\n"
+    "  --host far2l      behave as far2l where the two hosts are known to differ\n"
     "  --help            this text\n"
     "Exit status: 0 when the run is clean (and matches), 1 when it reported errors or differs,\n"
     "2 on bad arguments, a malformed scenario or a plug-in that does not load.\n";
@@ -91,6 +92,7 @@ void ClearRegistryValues(const std::string& rootKey) {
 static int RunHost(int argc, char** argv) {
     std::string pluginPath, sandboxArgument, expectPath, outputPath, scenarioPath;
     bool keep = false;
+    bool far2l = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         auto value = [&](std::string& into) {
@@ -114,6 +116,8 @@ static int RunHost(int argc, char** argv) {
             ok = value(outputPath);
         else if (argument == "--keep")
             keep = true;
+        else if (argument == "--host")
+            ok = i + 1 < argc && std::string(argv[++i]) == "far2l" && (far2l = true);
         else if (!argument.empty() && argument[0] != '-' && scenarioPath.empty())
             scenarioPath = argument;
         else
@@ -193,6 +197,7 @@ static int RunHost(int argc, char** argv) {
     HkHost::HostSetup setup;
     setup.SandboxDirectory = sandbox.string();
     setup.ModulePath = modulePath;
+    setup.Far2l = far2l;
     const bool realRegistry = Platform::PathSeparator == '\\';
     setup.RootKey = realRegistry ? std::string(RegistryTestPath) + "\\Run" + RandomTag() + "\\" +
                                        scenario.RootKey

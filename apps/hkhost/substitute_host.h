@@ -36,6 +36,10 @@ struct HostSetup {
     std::string ModulePath;
     // The RootKey handed to the plug-in, printed as $ROOT.
     std::string RootKey;
+    // Behave as far2l where the two hosts are known to differ (see the
+    // README): with nothing selected and ".." under the cursor, a panel
+    // reports no selected item at all.
+    bool Far2l = false;
 };
 
 struct RunReport {

@@ -41,6 +41,16 @@ inline uint64_t ItemFileSize(const PluginPanelItem& Item) {
     return Item.FindData.nFileSize;
 }
 
+// far2l hands single-byte plug-ins an empty RootKey (its PluginA declares a
+// strRootKey of its own, which hides the one set for every plug-in), which
+// would put the settings at the top of the emulated registry. They go where
+// far2l keeps every other plug-in's, and stay there once far2l is mended.
+constexpr const char* Far2lPluginsRootKey = "Software/Far2/Plugins";
+
+inline const char* SettingsRootKey(const char* RootKey) {
+    return RootKey != nullptr && *RootKey != '\0' ? RootKey : Far2lPluginsRootKey;
+}
+
 // Screen cells a UTF-8 text of Length bytes takes: one per character, so the
 // Russian texts (two bytes a letter) size a dialog as they do in the 1.70
 // build. Continuation bytes (10xxxxxx) start no character.

@@ -235,6 +235,11 @@ inline uint64_t ItemFileSize(const PluginPanelItem& Item) {
     return (uint64_t{Item.FindData.nFileSizeHigh} << 32) | Item.FindData.nFileSizeLow;
 }
 
+// The registry path the settings live under: the RootKey the host handed over.
+inline const char* SettingsRootKey(const char* RootKey) {
+    return RootKey;
+}
+
 // Screen cells a text of Length bytes takes: one per byte in the host's
 // single-byte code page.
 inline int TextCells(const char* /*Text*/, int Length) {

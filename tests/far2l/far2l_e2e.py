@@ -154,6 +154,16 @@ def entries(path):
     return data[data.index(b"\r\n") + 2:]
 
 
+def cursor(far, name):
+    """The left panel's cursor onto Name, as its status line shows it."""
+    far.keys("Home")
+    for _ in range(20):
+        if far.screen().splitlines()[-4][1:].startswith(name + " "):
+            return
+        far.keys("Down")
+    raise Failure("no %s in the panel" % name)
+
+
 def open_plugin(far, want="Work Mode"):
     far.keys("F11"), far.wait("Hashkeep"), far.keys("Enter")
     return far.wait(want)
@@ -169,8 +179,11 @@ def select_all_three(far):
 
 def create_verify(far):
     """Three files into an MD5 list from F11; then one changes and the list finds it."""
-    put(far.left, FILES)
+    put(far.left, dict(FILES, **{"файл.txt": b"1"}))
     far.start()
+    # A name beyond ASCII keeps its whole self when the algorithm changes its extension.
+    far.keys("End"), open_plugin(far), far.wait("файл.txt.md5"), far.keys("M-1")
+    far.wait("файл.txt.sfv"), far.keys("Escape"), far.wait(lambda s: "Work Mode" not in s)
     select_all_three(far)
     dialog = box(open_plugin(far), "Work Mode")
     # As built: 44 by 16 with the box from column 3 to 40, comparison offered.
@@ -185,7 +198,7 @@ def create_verify(far):
     check(far.selected("left") == [], "files still selected after hashing: %s" % far.selected("left"))
 
     put(far.left, {"b.txt": b"changed"})
-    far.keys("End")
+    cursor(far, "hashlist.md5")
     question = box(open_plugin(far, "List file found"), "List file found")
     check(any("File hashlist.md5 is a valid hash list file." in l for l in question), "no list offer")
     far.keys("Enter")
@@ -279,6 +292,10 @@ def config_restart(far):
     far.keys("M-3", "Down", "Down", "Space", "Down", "Down", "Space", "Down", "End", *["BSpace"] * 5)
     far.type("hk"), far.keys("Enter")
     close_configuration(far, lng[2])
+    # In far2l's registry (a folder a key), where its plug-ins' settings live.
+    key = [r for r, _, _ in os.walk(far.root) if r.endswith("/k-Software/k-Far2/k-Plugins/k-Hashkeep")]
+    check(key and open(key[0] + "/v-UseMode").read().split() == ["UseMode", "DWORD", "4"],
+          "no UseMode 4 under Software/Far2/Plugins/Hashkeep")
     far.keys("F10"), far.wait("{ "), far.keys("Enter")  # quit far2l, answering Yes
     for _ in range(50):
         if not os.path.exists("/proc/%d" % far.pid):
@@ -298,7 +315,7 @@ def command_line(far):
     put(far.left, {"hashlist.md5": md5_lines(FILES, ["a.txt", "b.txt", "c.txt"])})
     put(far.left, {"c.txt": b"changed"})
     far.start()
-    far.keys("End")  # far2l reports no item at all with the cursor on ".."
+    cursor(far, "hashlist.md5")  # far2l reports no item at all with the cursor on ".."
     far.type("check:hashlist.md5"), far.keys("Enter")
     report = box(far.wait("Finished"), "Finished")
     check(any("1 mismatch(es) found" in l for l in report), "report: %s" % report)
