@@ -374,6 +374,7 @@ def main():
     p.add_argument("--limit", type=int, default=90)
     p.add_argument("scenario", choices=sorted(SCENARIOS))
     A = p.parse_args()
+    A.plugins, A.win32 = os.path.abspath(A.plugins), os.path.abspath(A.win32)
     root = tempfile.mkdtemp(prefix="hk-far2l-")
     far = Far2l(root)
 
