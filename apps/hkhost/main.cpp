@@ -116,9 +116,11 @@ static int RunHost(int argc, char** argv) {
             ok = value(outputPath);
         else if (argument == "--keep")
             keep = true;
-        else if (argument == "--host")
-            ok = i + 1 < argc && std::string(argv[++i]) == "far2l" && (far2l = true);
-        else if (!argument.empty() && argument[0] != '-' && scenarioPath.empty())
+        else if (argument == "--host") {
+            std::string host;
+            ok = value(host) && host == "far2l";
+            far2l = ok;
+        } else if (!argument.empty() && argument[0] != '-' && scenarioPath.empty())
             scenarioPath = argument;
         else
             ok = false;
