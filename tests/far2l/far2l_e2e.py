@@ -5,11 +5,11 @@ plug-ins path, gets keys and is judged by its screen and the files on disk.
 
 usage: far2l_e2e.py --far2l PROGRAM --plugins DIR [--win32 BUILD] [--limit S] SCENARIO
 """
-import argparse, hashlib, os, re, shutil, signal, subprocess, sys, tempfile, time, zlib
+import argparse, hashlib, os, re, shlex, shutil, signal, subprocess, sys, tempfile, time, zlib
 
 A = None  # the arguments
 FILES = {"a.txt": b"abc", "b.txt": bytes(range(256)) * 3, "c.txt": b"x" * 1000}
-SELECTED = 226  # far2l's default colour of a selected name (256-colour yellow)
+SELECTED = "226"  # far2l's default colour of a selected name (256-colour yellow)
 
 
 class Failure(Exception):
@@ -29,7 +29,7 @@ class Far2l:
     def start(self):
         cmd = ["exec", "env"] + self.env + [A.far2l, "--tty", "-u", os.path.join(self.root, "profile"),
                "-set:System.PersonalPluginsPath=" + A.plugins] + self.args + ["-cd", self.left, "-cd", self.right]
-        self.tmux("new-session", "-d", "-x", "100", "-y", "30", " ".join(map(quote, cmd)))
+        self.tmux("new-session", "-d", "-x", "100", "-y", "30", " ".join(map(shlex.quote, cmd)))
         pane = self.tmux("display", "-p", "#{pane_pid}").strip()
         # far2l's launcher (the pane's process) runs far2l itself as its child.
         self.wait(lambda s: os.path.exists("/proc/%s/task/%s/children" % (pane, pane)) and
@@ -51,17 +51,9 @@ class Far2l:
         raise Failure("far2l did not come up")
 
     def stop(self):
-        if self.pid:
-            for sig in (signal.SIGTERM, signal.SIGKILL):
-                try:
-                    os.kill(self.pid, sig)
-                except ProcessLookupError:
-                    break
-                for _ in range(20):
-                    if not os.path.exists("/proc/%d" % self.pid):
-                        break
-                    time.sleep(0.1)
-            self.pid = None
+        if self.pid and os.path.exists("/proc/%d" % self.pid):
+            os.kill(self.pid, signal.SIGKILL)  # its profile goes with the test
+        self.pid = None
         subprocess.run(["tmux", "-L", self.sock, "kill-server"], stderr=subprocess.DEVNULL)
 
     def tmux(self, *args):
@@ -94,28 +86,16 @@ class Far2l:
         names = []
         for line in self.tmux("capture-pane", "-p", "-e").splitlines()[2:25]:
             cells, fg = [], None
-            for part in re.split(r"(\x1b\[[0-9;]*m)", line):
-                if not part.startswith("\x1b["):
+            for part in re.split(r"(\x1b\[[0-9;]*m)", line):  # tmux sends one colour a sequence
+                if part.startswith("\x1b[38;") or part in ("\x1b[39m", "\x1b[0m", "\x1b[m"):
+                    fg = part[7:-1] if part.startswith("\x1b[38;5;") else None
+                elif not part.startswith("\x1b["):
                     cells += [(ch, fg) for ch in part]
-                    continue
-                p, i = part[2:-1].split(";"), 0
-                while i < len(p):  # foreground: 38;5;N or 38;2;R;G;B; 39 or 0 resets it
-                    if p[i] in ("", "0", "39"):
-                        fg = None
-                    elif p[i] in ("38", "48"):
-                        if p[i] == "38":
-                            fg = int(p[i + 2]) if p[i + 1] == "5" else "rgb"
-                        i += 2 if p[i + 1] == "5" else 4
-                    i += 1
             half = cells[:50] if side == "left" else cells[50:]
             name = "".join(ch for ch, c in half if c == SELECTED).strip()
             if name:
                 names.append(name)
         return names
-
-
-def quote(s):
-    return "'" + s.replace("'", "'\\''") + "'"
 
 
 def check(cond, what):
@@ -297,10 +277,10 @@ def config_restart(far):
     check(key and open(key[0] + "/v-UseMode").read().split() == ["UseMode", "DWORD", "4"],
           "no UseMode 4 under Software/Far2/Plugins/Hashkeep")
     far.keys("F10"), far.wait("{ "), far.keys("Enter")  # quit far2l, answering Yes
-    for _ in range(50):
-        if not os.path.exists("/proc/%d" % far.pid):
-            break
+    end = time.time() + 10
+    while os.path.exists("/proc/%d" % far.pid) and time.time() < end:
         time.sleep(0.1)
+    check(not os.path.exists("/proc/%d" % far.pid), "far2l did not quit")
     far.stop()
     far.start()
     dialog = "\n".join(configure(far, lng[2]))
