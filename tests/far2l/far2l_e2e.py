@@ -20,7 +20,7 @@ class Far2l:
     """One far2l in one tmux server; ended by its process id."""
 
     def __init__(self, root, env=(), args=()):
-        self.root, self.sock = root, "hk-e2e-%d" % os.getpid()
+        self.root, self.sock = root, os.path.join(root, "tmux")  # gone with the test's folder
         self.left, self.right = os.path.join(root, "left"), os.path.join(root, "right")
         for d in (self.left, self.right):
             os.makedirs(d, exist_ok=True)
@@ -54,10 +54,10 @@ class Far2l:
         if self.pid and os.path.exists("/proc/%d" % self.pid):
             os.kill(self.pid, signal.SIGKILL)  # its profile goes with the test
         self.pid = None
-        subprocess.run(["tmux", "-L", self.sock, "kill-server"], stderr=subprocess.DEVNULL)
+        subprocess.run(["tmux", "-S", self.sock, "kill-server"], stderr=subprocess.DEVNULL)
 
     def tmux(self, *args):
-        return subprocess.run(["tmux", "-L", self.sock] + list(args), check=True,
+        return subprocess.run(["tmux", "-S", self.sock] + list(args), check=True,
                               capture_output=True, text=True).stdout
 
     def keys(self, *keys):
