@@ -2,9 +2,10 @@
 # Plugins folder, zipped as Hashkeep-<version>-win32.zip by CPack
 # (`cpack` in the build folder, or the `package` target).
 #
-# Only the Win32 build ships anything. The native build gets no install
+# Only the Win32 build ships a package. The native build gets no install
 # rules and no package target: its libhashkeep.so exists for tests and
-# demos, and `cmake --install` of it installs nothing.
+# demos, and `cmake --install` of it installs nothing. (The far2l build
+# installs its plug-in folder, Plugins/Hashkeep/plug: see src/host.)
 if(NOT WIN32)
   return()
 endif()

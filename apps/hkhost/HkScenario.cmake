@@ -1,15 +1,16 @@
-# hk_add_scenario(NAME SCENARIO EXPECTED PLUGIN target [CONSOLE] [SCREEN])
+# hk_add_scenario(NAME SCENARIO EXPECTED PLUGIN target [CONSOLE] [SCREEN] [FAR2L])
 #
 # One CTest entry that runs hkhost with the plug-in library built by TARGET
 # through SCENARIO and compares the transcript with EXPECTED (paths relative
 # to the calling folder); with SCREEN the transcript is the screen one
 # (hkhost --screen). In the Win32 build hkhost.exe and the DLL run under
 # Wine; with CONSOLE the run gets a pseudo-terminal through script(1), since
-# keys can only be fed into a real console there.
+# keys can only be fed into a real console there. FAR2L runs hkhost as far2l
+# behaves where the two hosts differ.
 find_program(HK_SCRIPT_PROGRAM script)
 
 function(hk_add_scenario name scenario expected)
-  cmake_parse_arguments(S "CONSOLE;SCREEN" "PLUGIN" "" ${ARGN})
+  cmake_parse_arguments(S "CONSOLE;SCREEN;FAR2L" "PLUGIN" "" ${ARGN})
   if(NOT S_PLUGIN)
     message(FATAL_ERROR "hk_add_scenario(${name}): PLUGIN target is required")
   endif()
@@ -18,6 +19,9 @@ function(hk_add_scenario name scenario expected)
   set(arguments --plugin $<TARGET_FILE:${S_PLUGIN}> --expect ${expected} ${scenario})
   if(S_SCREEN)
     list(PREPEND arguments --screen)
+  endif()
+  if(S_FAR2L)
+    list(PREPEND arguments --host far2l)
   endif()
   if(S_CONSOLE AND CMAKE_CROSSCOMPILING)
     if(NOT HK_SCRIPT_PROGRAM)

@@ -26,7 +26,7 @@ constexpr const char* RegistryTestPath = "Software\\HashkeepHost";
 
 const char* const Usage =
     "usage: hkhost --plugin LIBRARY [--screen] [--sandbox DIR] [--keep] [--expect FILE]\n"
-    "              [--output FILE] SCENARIO\n"
+    "              [--output FILE] [--host far2l] SCENARIO\n"
     "  --plugin LIBRARY  the plug-in library to load (its .lng files lie beside it)\n"
     "  --screen          show what the user sees: every dialog and message box drawn as on\n"
     "                    an 80x25 console (UTF-8), the user's answers and the results;\n"
@@ -36,6 +36,7 @@ const char* const Usage =
     "  --keep            keep the sandbox (and its registry) afterwards\n"
     "  --expect FILE     compare the transcript with FILE; the first differing line fails the run\n"
     "  --output FILE     write the transcript to FILE instead of standard output\n"
+    "  --host far2l      behave as far2l where the two hosts are known to differ\n"
     "  --help            this text\n"
     "Exit status: 0 when the run is clean (and matches), 1 when it reported errors or differs,\n"
     "2 on bad arguments, a malformed scenario or a plug-in that does not load.\n";
@@ -93,7 +94,7 @@ void ClearRegistryValues(const std::string& rootKey) {
 
 static int RunHost(int argc, char** argv) {
     std::string pluginPath, sandboxArgument, expectPath, outputPath, scenarioPath;
-    bool keep = false, screen = false;
+    bool keep = false, screen = false, far2l = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         auto value = [&](std::string& into) {
@@ -119,7 +120,11 @@ static int RunHost(int argc, char** argv) {
             keep = true;
         else if (argument == "--screen")
             screen = true;
-        else if (!argument.empty() && argument[0] != '-' && scenarioPath.empty())
+        else if (argument == "--host") {
+            std::string host;
+            ok = value(host) && host == "far2l";
+            far2l = ok;
+        } else if (!argument.empty() && argument[0] != '-' && scenarioPath.empty())
             scenarioPath = argument;
         else
             ok = false;
@@ -199,6 +204,7 @@ static int RunHost(int argc, char** argv) {
     setup.SandboxDirectory = sandbox.string();
     setup.ModulePath = modulePath;
     setup.Screen = screen;
+    setup.Far2l = far2l;
     const bool realRegistry = Platform::PathSeparator == '\\';
     setup.RootKey = realRegistry ? std::string(RegistryTestPath) + "\\Run" + RandomTag() + "\\" +
                                        scenario.RootKey

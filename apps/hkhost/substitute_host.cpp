@@ -796,8 +796,10 @@ void Host::FillPanelInfo(HostPanel& panel, PanelInfo& info) {
         if (item.Selected)
             panel.HandedSelected.push_back(handed(item));
     }
-    // With nothing selected the host reports the item under the cursor.
-    if (panel.HandedSelected.empty() && panel.Current < panel.Items.size())
+    // With nothing selected the host reports the item under the cursor;
+    // far2l reports none when that is "..".
+    if (panel.HandedSelected.empty() && panel.Current < panel.Items.size() &&
+        !(Setup.Far2l && panel.Items[panel.Current].Name == ParentName))
         panel.HandedSelected.push_back(handed(panel.Items[panel.Current]));
 
     std::memset(&info, 0, sizeof info);
@@ -1089,6 +1091,8 @@ void Host::CallPluginInfo(const PluginEntries& plugin) {
 }
 
 RunReport Host::Run(const PluginEntries& plugin) {
+    if (Setup.Far2l)
+        Print("host: far2l where the two differ");
     Language = LoadLanguage(fs::path(Setup.ModulePath).parent_path().string(), S.Language);
     if (Language.Found)
         Print("language " + Q(S.Language) + ": " + Q(Language.Language) + " from " +

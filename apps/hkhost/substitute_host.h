@@ -40,6 +40,10 @@ struct HostSetup {
     // drawn as on the console (layout faults are errors), what the user and
     // other programs do, and what the calls leave behind; no service calls.
     bool Screen = false;
+    // Behave as far2l where the two hosts are known to differ (see the
+    // README): with nothing selected and ".." under the cursor, a panel
+    // reports no selected item at all.
+    bool Far2l = false;
 };
 
 struct RunReport {

@@ -40,9 +40,12 @@ void BuildDialogItems(const DialogItemTemplate* rows, FarDialogItem* items, int 
 int PutDialogMessages(FarDialogItem* items, const DialogMessageItem* rows, size_t count) {
     int width = 0;
     for (size_t i = 0; i < count; ++i) {
-        const int copied = CopyItemText(items[rows[i].Item].Data, GetMessageText(rows[i].Message));
-        if (copied + rows[i].Margin > width)
-            width = copied + rows[i].Margin;
+        FarDialogItem& item = items[rows[i].Item];
+        const int copied = CopyItemText(item.Data, GetMessageText(rows[i].Message));
+        // In screen cells, which in a UTF-8 host are not bytes.
+        const int cells = TextCells(item.Data, copied);
+        if (cells + rows[i].Margin > width)
+            width = cells + rows[i].Margin;
     }
     return width;
 }

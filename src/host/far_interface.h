@@ -220,6 +220,32 @@ using GetPluginInfoFunc = void(HK_WINAPI*)(PluginInfo* Info);
 using OpenPluginFunc = HANDLE(HK_WINAPI*)(int OpenFrom, INT_PTR Item);
 using ConfigureFunc = int(HK_WINAPI*)(int ItemNumber);
 
+// --- What the families lay out differently ---------------------------------
+// The far2l family (far2l_interface.h) gives the same names.
+
+// FAR Manager 1.70 build 2087: the first build whose interface we rely on.
+constexpr int MinFarVersion = MakeFarVersion(1, 70, 2087);
+static_assert(MinFarVersion == 0x08270146);
+
+// The PluginInfo size of the host's 32-bit build, reported in every build so
+// that a host sees the same figure from the DLL and the Linux library.
+constexpr int PluginInfoStructSize = 44;
+
+inline uint64_t ItemFileSize(const PluginPanelItem& Item) {
+    return (uint64_t{Item.FindData.nFileSizeHigh} << 32) | Item.FindData.nFileSizeLow;
+}
+
+// The registry path the settings live under: the RootKey the host handed over.
+inline const char* SettingsRootKey(const char* RootKey) {
+    return RootKey;
+}
+
+// Screen cells a text of Length bytes takes: one per byte in the host's
+// single-byte code page.
+inline int TextCells(const char* /*Text*/, int Length) {
+    return Length;
+}
+
 // --- The 32-bit layout, proved ---------------------------------------------
 
 #if UINTPTR_MAX == 0xFFFFFFFFu

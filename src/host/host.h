@@ -7,16 +7,12 @@
 // boundaries: nothing the plug-in raises reaches the host.
 #pragma once
 
-#include "host/far_interface.h"
+#include "host/host_records.h"
 
 #include <cstddef>
 #include <string>
 
 // --- Entry points ------------------------------------------------------------
-
-// FAR Manager 1.70 build 2087: the first build whose interface we rely on.
-constexpr int MinFarVersion = MakeFarVersion(1, 70, 2087);
-static_assert(MinFarVersion == 0x08270146);
 
 // The host finds these by their plain names and calls them __stdcall with a
 // 4-byte-aligned stack.
@@ -27,10 +23,6 @@ HK_REALIGN_STACK void HK_WINAPI GetPluginInfo(PluginInfo* Info) noexcept;
 HK_REALIGN_STACK HANDLE HK_WINAPI OpenPlugin(int OpenFrom, INT_PTR Item) noexcept;
 HK_REALIGN_STACK int HK_WINAPI Configure(int ItemNumber) noexcept;
 }
-
-// The PluginInfo size of the host's 32-bit build, reported in every build so
-// that a host sees the same figure from the DLL and the Linux library.
-constexpr int PluginInfoStructSize = 44;
 
 // --- Stored service table ----------------------------------------------------
 
@@ -138,14 +130,19 @@ struct DialogMessageItem {
 };
 
 // Puts each message into its item's Data and gives the widest text as
-// stored (a cut text counts as cut) plus its margin: the dialog's width
-// figure, so a longer translation widens the dialog.
+// stored (a cut text counts as cut), in screen cells, plus its margin: the
+// dialog's width figure, so a longer translation widens the dialog.
 int PutDialogMessages(FarDialogItem* items, const DialogMessageItem* rows, size_t count);
 
 template <size_t Count>
 int PutDialogMessages(FarDialogItem* items, const DialogMessageItem (&rows)[Count]) {
     return PutDialogMessages(items, rows, Count);
 }
+
+// The text of an item of the open dialog, asked of the host. False when the
+// host gives no text, an empty one or one longer than an item holds; the
+// dialog procedure then leaves the item alone.
+bool GetDialogItemText(HANDLE Dialog, int Item, std::string& Text);
 
 template <size_t Count>
 void BuildDialogItems(const DialogItemTemplate (&rows)[Count], FarDialogItem (&items)[Count]) {

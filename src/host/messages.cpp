@@ -77,6 +77,6 @@ bool ShowMessageBox(const char* title, const char* text, bool warning) {
     if (!StartupInfoValid || StartupInfo.Message == nullptr)
         return false;
     const char* const lines[] = {title, text};
-    const DWORD flags = FMSG_MB_OK | (warning ? FMSG_WARNING : 0u);
+    const DWORD flags = FMSG_MB_OK | (warning ? static_cast<DWORD>(FMSG_WARNING) : 0u);
     return StartupInfo.Message(StartupInfo.ModuleNumber, flags, nullptr, lines, 2, 1) >= 0;
 }

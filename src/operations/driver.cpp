@@ -42,10 +42,7 @@ bool GatherFileNames(int OpenFrom, INT_PTR Item, const PanelInfo& ActivePanel,
 // The size of the panel's first selected item, whatever the names came from;
 // compared as a signed number.
 int64_t FirstSelectedSize(const PanelInfo& ActivePanel) {
-    const PluginPanelItem& item = ActivePanel.SelectedItems[0];
-    const uint64_t high = item.FindData.nFileSizeHigh;
-    const uint64_t low = item.FindData.nFileSizeLow;
-    return static_cast<int64_t>((high << 32) | low);
+    return static_cast<int64_t>(ItemFileSize(ActivePanel.SelectedItems[0]));
 }
 
 // True when the single gathered file is a hash list the user wants (or, from

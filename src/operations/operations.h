@@ -9,7 +9,7 @@
 #pragma once
 
 #include "checker/checker.h"
-#include "host/far_interface.h"
+#include "host/host_records.h"
 
 #include <cstdint>
 #include <string>

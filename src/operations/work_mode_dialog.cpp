@@ -86,15 +86,9 @@ LONG_PTR SendToDialog(HANDLE Dialog, int Message, int Item, LONG_PTR Param) {
 // it is another algorithm's, written as the table writes it: a name the user
 // gave another extension, or one in capitals, is left alone.
 void FollowAlgorithm(HANDLE Dialog, const TAlgoDefinition& Chosen) {
-    const LONG_PTR length = SendToDialog(Dialog, DM_GETTEXTLENGTH, wiListName, 0);
-    // The field holds at most its item's text; a longer answer is no answer.
-    if (length <= 0 || static_cast<size_t>(length) >= ItemTextCapacity)
+    std::string name;
+    if (!GetDialogItemText(Dialog, wiListName, name))
         return;
-    std::string buffer(static_cast<size_t>(length) + 1, '\0');
-    FarDialogItemData data{static_cast<int>(length) + 1, buffer.data()};
-    if (SendToDialog(Dialog, DM_GETTEXT, wiListName, reinterpret_cast<LONG_PTR>(&data)) <= 0)
-        return;
-    std::string name(buffer.data(), strnlen(buffer.data(), static_cast<size_t>(length)));
     const std::string_view extension = NameExtension(name);
     for (const TAlgoDefinition& row : AlgoDefinitions)
         if (extension == row.Extension) {

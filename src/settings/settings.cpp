@@ -151,10 +151,11 @@ size_t PrefixLength(const char (&prefix)[PrefixCapacity]) {
 }
 
 bool LoadFromRegistry() {
-    if (StartupInfo.RootKey == nullptr)
+    const char* rootKey = SettingsRootKey(StartupInfo.RootKey);
+    if (rootKey == nullptr)
         return false;
     // The host's own path is created when missing; our sub-key only by a save.
-    KeyHandle root(OpenRegistryKey(StartupInfo.RootKey, RegistryAccess::Read, true));
+    KeyHandle root(OpenRegistryKey(rootKey, RegistryAccess::Read, true));
     if (root == nullptr)
         return false;
     KeyHandle key(OpenRegistrySubKey(root.get(), SettingsKeyName, RegistryAccess::Read, false));
@@ -170,9 +171,10 @@ bool LoadFromRegistry() {
 }
 
 bool SaveToRegistry() {
-    if (StartupInfo.RootKey == nullptr)
+    const char* rootKey = SettingsRootKey(StartupInfo.RootKey);
+    if (rootKey == nullptr)
         return false;
-    KeyHandle root(OpenRegistryKey(StartupInfo.RootKey, RegistryAccess::Write, true));
+    KeyHandle root(OpenRegistryKey(rootKey, RegistryAccess::Write, true));
     if (root == nullptr)
         return false;
     KeyHandle key(OpenRegistrySubKey(root.get(), SettingsKeyName, RegistryAccess::Write, true));
