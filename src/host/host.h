@@ -90,8 +90,10 @@ extern const char* const MessageTable[MessageCount];
 const char* GetMessageText(int msgId);
 
 // The message with its one "%s" replaced by Argument and "%%" turned into
-// "%". A translated text is never used as a printf format: any other
-// directive, or a second "%s", makes the result the text unformatted.
+// "%"; flags, a width and a precision on that "%s" pad or cut the argument
+// as printf would ("%-12s", "%.20s"). A translated text is never used as a
+// printf format: any other directive, a second "%s" or a width beyond 512
+// makes the result the text unformatted.
 std::string FormatMessageText(int msgId, const char* argument);
 
 // A box with Title, one line of Text and an OK button, marked as a warning
