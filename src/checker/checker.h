@@ -166,6 +166,13 @@ public:
 
     std::string BaseDir;
     TFileCheckerItemArray Items;
+    // Why the file at hand could not be hashed, for the user to read: set
+    // whenever HashItem (and so AddFile, VerifyItem, CompareFiles) is about to
+    // call OnReadError or returns crFailed or crSkipped, to the file's name as
+    // stored and the cause, in the system's words where it has some
+    // ("notes.txt: Permission denied", "fifo: not a regular file (a FIFO)",
+    // "big.bin: changed size while it was read"). Emptied when hashing starts.
+    std::string LastError;
     std::string LineBreak = "\r\n";
     TBeginFileEvent OnBeginFile = nullptr;
     TEndFileEvent OnEndFile = nullptr;

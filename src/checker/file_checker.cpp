@@ -12,6 +12,7 @@ namespace {
 // Asks OnReadError what to do about a failed open or read; Retry true means
 // try again, otherwise Result says how the file ends.
 bool AskRetry(TFileChecker* checker, const std::string& fileName, TCheckResult& result) {
+    checker->LastError = fileName + ": " + Platform::LastErrorText();
     if (checker->OnReadError == nullptr) {
         result = crFailed;
         return false;
@@ -57,9 +58,16 @@ std::string TFileChecker::ExpandName(const std::string& Name) const {
 }
 
 TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item) {
+    LastError.clear();
     TAlgoDefinition row;
-    if (Item.FileName.empty() || !FindAlgoById(Algorithm, row))
+    if (Item.FileName.empty()) {
+        LastError = "a file without a name cannot be hashed";
         return crFailed;
+    }
+    if (!FindAlgoById(Algorithm, row)) {
+        LastError = Item.FileName + ": no hash algorithm is chosen";
+        return crFailed;
+    }
     const std::string path = ExpandName(Item.FileName);
     if (!Platform::FileExists(path))
         return crMissing;
@@ -82,8 +90,10 @@ TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item) {
     TDigestRunner digest;
     digest.Start(Algorithm);
     uint64_t size = 0;
-    if (!Platform::GetFileSize64(file.Get(), size))
+    if (!Platform::GetFileSize64(file.Get(), size)) {
+        LastError = Item.FileName + ": its size cannot be taken: " + Platform::LastErrorText();
         result = crFailed;
+    }
     uint64_t hashed = 0;
     int32_t lastPercent = 0;
     // The size taken at the open bounds the reading: a file that grows
@@ -100,6 +110,7 @@ TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item) {
             break;
         // The file became shorter than it was at the open.
         if (got == 0) {
+            LastError = Item.FileName + ": changed size while it was read";
             result = crFailed;
             break;
         }
@@ -127,14 +138,18 @@ TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item) {
 
 TCheckResult TFileChecker::AddFile(const std::string& Name) {
     try {
-        if (!Platform::FileExists(BaseDir + Name))
+        LastError.clear();
+        if (!Platform::FileExists(BaseDir + Name)) {
+            LastError = Name + ": no such file";
             return crFailed;
+        }
         TFileCheckerItem item{Name, {}};
         const TCheckResult result = HashItem(item);
         if (result == crOk)
             Items.push_back(std::move(item));
         return result;
     } catch (...) {
+        LastError = Name + ": not enough memory";
         return crFailed;
     }
 }
