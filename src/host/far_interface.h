@@ -26,7 +26,12 @@ constexpr int MakeFarVersion(int major, int minor, int build) {
 
 enum : int { OPEN_PLUGINSMENU = 1, OPEN_COMMANDLINE = 4 };
 
-enum : DWORD { FMSG_WARNING = 0x1, FMSG_MB_OK = 0x10000, FMSG_MB_YESNO = 0x40000 };
+enum : DWORD {
+    FMSG_WARNING = 0x1,
+    FMSG_MB_OK = 0x10000,
+    FMSG_MB_YESNO = 0x40000,
+    FMSG_MB_YESNOCANCEL = 0x50000
+};
 
 enum : int {
     FCTL_GETPANELINFO = 1,

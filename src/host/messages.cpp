@@ -38,6 +38,12 @@ const char* const MessageTable[MessageCount] = {
     "&Separate Hash Files",
     "%s files not found",
     "%s files skipped",
+    "Error",
+    "File %s is not a valid hash list",
+    "A hash list can not hold the name %s",
+    "Stopped: a file could not be hashed",
+    "%s hash list(s) already exist, the first:",
+    "Replace them? No leaves those files out.",
 };
 
 const char* GetMessageText(int msgId) {
@@ -126,10 +132,20 @@ std::string FormatMessageText(int msgId, const char* argument) {
     return formatted;
 }
 
+std::string ShownText(const char* text) {
+    std::string shown = text != nullptr ? text : "";
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < ' ' || c == '\x7F')
+            c = '?';
+    return shown;
+}
+
 bool ShowMessageBox(const char* title, const char* text, bool warning) {
     if (!StartupInfoValid || StartupInfo.Message == nullptr)
         return false;
-    const char* const lines[] = {title, text};
+    const std::string shownTitle = ShownText(title);
+    const std::string shownText = ShownText(text);
+    const char* const lines[] = {shownTitle.c_str(), shownText.c_str()};
     const DWORD flags = FMSG_MB_OK | (warning ? FMSG_WARNING : 0u);
     return StartupInfo.Message(StartupInfo.ModuleNumber, flags, nullptr, lines, 2, 1) >= 0;
 }

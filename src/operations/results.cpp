@@ -29,6 +29,26 @@ bool ConfirmUseList(const std::string& FileName) {
     return HostMessage(FMSG_MB_YESNO, items, 3, 2) == YesButton;
 }
 
+namespace {
+
+void SetMark(PluginPanelItem& item, bool select) {
+    // Only PPIF_SELECTED is ours; the host's other bits stay.
+    if (select)
+        item.Flags |= PPIF_SELECTED;
+    else
+        item.Flags &= ~static_cast<DWORD>(PPIF_SELECTED);
+}
+
+std::string FoldedName(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return folded;
+}
+
+} // namespace
+
 bool MarkPanelFile(const PanelInfo& Panel, const std::string& FileName, bool Select) {
     if (FileName.empty() || Panel.PanelItems == nullptr)
         return false;
@@ -39,10 +59,34 @@ bool MarkPanelFile(const PanelInfo& Panel, const std::string& FileName, bool Sel
         if (IsDirectoryItem(item) || !SameTextIgnoringCase(ItemName(item), FileName))
             continue;
         matched = true;
-        if (Select)
-            item.Flags |= PPIF_SELECTED;
-        else
-            item.Flags &= ~static_cast<DWORD>(PPIF_SELECTED);
+        SetMark(item, Select);
+    }
+    return matched;
+}
+
+TPanelMarks::TPanelMarks(const PanelInfo& Panel) : Items_(Panel.PanelItems) {
+    if (Items_ == nullptr)
+        return;
+    Index_.reserve(static_cast<size_t>(std::max(Panel.ItemsNumber, 0)));
+    for (int i = 0; i < Panel.ItemsNumber; ++i)
+        if (!IsDirectoryItem(Items_[i]))
+            Index_.emplace_back(FoldedName(ItemName(Items_[i])), i);
+    // Items of one name keep their panel order, so they are marked as the walk would.
+    std::stable_sort(Index_.begin(), Index_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+}
+
+bool TPanelMarks::Mark(const std::string& FileName, bool Select) {
+    if (FileName.empty() || Items_ == nullptr)
+        return false;
+    const std::string folded = FoldedName(FileName);
+    auto at = std::lower_bound(
+        Index_.begin(), Index_.end(), folded,
+        [](const auto& entry, const std::string& name) { return entry.first < name; });
+    bool matched = false;
+    for (; at != Index_.end() && at->first == folded; ++at) {
+        SetMark(Items_[at->second], Select);
+        matched = true;
     }
     return matched;
 }
@@ -65,4 +109,10 @@ void ShowResultReport(int32_t MismatchCount, int32_t MissingCount, int32_t Skipp
     }
     // No warning colours, even with mismatches: the box reports, it does not warn.
     HostMessage(FMSG_MB_OK, items, itemCount, 1);
+}
+
+void ShowRunStopped(const TFileChecker& Checker) {
+    const char* const items[] = {GetMessageText(MIOError), GetMessageText(MRunStopped),
+                                 Checker.LastError.c_str()};
+    HostMessage(FMSG_WARNING | FMSG_MB_OK, items, Checker.LastError.empty() ? 2 : 3, 1);
 }

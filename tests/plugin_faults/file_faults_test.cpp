@@ -131,11 +131,26 @@ void Expect(const TRoad& road, const TFault& fault, const TPlayed& played, const
             const TClean& clean) {
     const TExpected expected = road.Expected(fault, clean);
     ExpectOrderlyEnd(played);
-    const auto ioBoxes = Boxes(played.Transcript, "I/O Error");
-    EXPECT_EQ(std::count(ioBoxes.begin(), ioBoxes.end(),
-                         std::vector<std::string>{Quoted("Can not save hash list to file")}),
-              expected.SaveFailureBox ? 1 : 0)
-        << "the save-failure box";
+    // Every I/O box says why: the save-failure box names the list and the
+    // cause, the read-error prompt gives the cause under the name.
+    const std::string cause = FaultSweep::InjectedCause();
+    int saveFailureBoxes = 0;
+    for (const auto& box : Boxes(played.Transcript, "I/O Error")) {
+        ASSERT_EQ(box.size(), 2u) << "an I/O box without its cause";
+        EXPECT_NE(box[1].find(cause), std::string::npos) << box[1];
+        if (box[0] == Quoted("Can not save hash list to file")) {
+            ++saveFailureBoxes;
+            EXPECT_NE(box[1].find(".md5: cannot be "), std::string::npos) << box[1];
+        } else {
+            // The read-error prompt, with the name as the checker has it.
+            EXPECT_EQ(box[0].rfind("\"Error reading file ", 0), 0u) << box[0];
+            EXPECT_TRUE(box[0].size() > fault.File().size() &&
+                        box[0].compare(box[0].size() - fault.File().size() - 1, fault.File().size(),
+                                       fault.File()) == 0)
+                << box[0];
+        }
+    }
+    EXPECT_EQ(saveFailureBoxes, expected.SaveFailureBox ? 1 : 0) << "the save-failure box";
     const auto reports = Boxes(played.Transcript, "Finished");
     if (expected.Report.empty()) {
         EXPECT_TRUE(reports.empty()) << "a report after a run that stopped";
@@ -227,7 +242,10 @@ public:
                            "panel passive dir \"other\"\n"
                            "call menu\n"
                            "dialog\n";
-        text += Separate_ ? "  check 5 on\n  close 12\n" : "  close 12\nmessage 0\n";
+        // Either way an older list is there: the overwrite question, or the
+        // one question about the per-file lists that exist.
+        text += Separate_ ? "  check 5 on\n  close 12\n" : "  close 12\n";
+        text += "message 0\n";
         text += AnswerStatement(fault.Answer);
         if (fault.Saving())
             text += "message 0\n";
@@ -336,9 +354,10 @@ public:
         std::string text = "panel active dir \"work\"\n"
                            "panel active cursor \"list.md5\"\n";
         text += FromCommandLine_ ? "call command \"list.md5\"\n" : "call menu\n";
-        // A list that cannot be read is no list: the work-mode dialog instead.
+        // A list that cannot be read is no list: from the menu the work-mode
+        // dialog instead, from the command line the box that says so.
         if (Loading(fault))
-            return text + "dialog\n  close esc\n";
+            return text + (FromCommandLine_ ? "message 0\n" : "dialog\n  close esc\n");
         // From the command line the list is used without a question.
         if (!FromCommandLine_)
             text += "message 0\n";
@@ -363,8 +382,17 @@ public:
         return expected;
     }
 
-    // Whatever failed, a report never counts the changed file among the good ones.
+    // Whatever failed, a report never counts the changed file among the good
+    // ones; a list named on the command line that cannot be read is named.
     void Check(const TFault& fault, const TPlayed& played) const override {
+        const auto errors = Boxes(played.Transcript, "Error");
+        if (Loading(fault) && FromCommandLine_) {
+            ASSERT_EQ(errors.size(), 1u);
+            EXPECT_EQ(errors[0][0], Quoted("File list.md5 is not a valid hash list"));
+            EXPECT_NE(errors[0][1].find(FaultSweep::InjectedCause()), std::string::npos);
+        } else {
+            EXPECT_TRUE(errors.empty());
+        }
         if (Boxes(played.Transcript, "Finished").empty())
             return;
         const bool skipped = fault.Answer == TAnswer::Skip && fault.File() == ChangedFile;
@@ -444,6 +472,61 @@ public:
 
 TEST(PluginFileFaults, ComparingPanels) {
     Sweep(TComparing());
+}
+
+// --- A file that cannot be hashed stops the run, and says so -------------------
+
+// Deletes Victim when the file layer first opens Trigger: the panel listed
+// the file, and it is gone by the time its turn comes.
+struct TVanishing {
+    std::string Trigger, Victim;
+    bool Done = false;
+};
+bool Vanish(FileOperation operation, const std::string& path, void* context) {
+    auto& vanishing = *static_cast<TVanishing*>(context);
+    if (!vanishing.Done && operation == FileOperation::Open && NameOf(path) == vanishing.Trigger) {
+        vanishing.Done = true;
+        std::filesystem::remove(vanishing.Victim);
+    }
+    return false;
+}
+
+TEST(PluginFileFaults, ARunStoppedByAFileThatCannotBeHashedNamesItAndTheCause) {
+    const std::string start = "panel active dir \"work\"\n"
+                              "panel active select \"a.txt\" \"b.txt\"\n"
+                              "panel passive dir \"other\"\n"
+                              "call menu\ndialog\n";
+    const struct {
+        const char* Road;
+        std::string Statements;
+    } roads[] = {
+        {"one list", start + "  close 12\nmessage 0\n"},
+        {"one list per file", start + "  check 5 on\n  close 12\nmessage 0\n"},
+        {"comparison", start + "  radio 1\n  close 12\nmessage 0\n"},
+    };
+    for (const auto& road : roads) {
+        SCOPED_TRACE(road.Road);
+        TStage stage;
+        stage.MakeDirectory("work");
+        stage.MakeDirectory("other");
+        for (const char* name : {"work/a.txt", "work/b.txt", "other/a.txt", "other/b.txt"})
+            stage.Write(name, "same");
+        const Contents before = stage.Files();
+        TVanishing vanishing{"a.txt", stage.Path("work/b.txt")};
+        Platform::SetFileFaultHook(&Vanish, &vanishing);
+        const TPlayed played = stage.Play(road.Statements);
+        Platform::SetFileFaultHook(nullptr, nullptr);
+        ExpectOrderlyEnd(played);
+        const auto boxes = Boxes(played.Transcript, "I/O Error");
+        ASSERT_EQ(boxes.size(), 1u) << played.Transcript;
+        ASSERT_EQ(boxes[0].size(), 2u) << played.Transcript;
+        EXPECT_EQ(boxes[0][0], Quoted("Stopped: a file could not be hashed"));
+        EXPECT_NE(boxes[0][1].find("b.txt: "), std::string::npos) << boxes[0][1];
+        EXPECT_TRUE(Boxes(played.Transcript, "Finished").empty()) << "a report after a stop";
+        Contents after = before;
+        after.erase("work/b.txt");
+        EXPECT_EQ(stage.Files(), after) << "no list is written";
+    }
 }
 
 } // namespace
