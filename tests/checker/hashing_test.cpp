@@ -6,6 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
 using namespace EngineTest;
 using Platform::FileOperation;
 using TestSupport::TempDirectory;
@@ -43,7 +53,8 @@ TEST_F(HashingTest, EmptyFileGetsTheDigestOfNoBytesAndNoProgress) {
         EXPECT_EQ(hash, digest);
         EXPECT_EQ(Checker.Events, (Events{"begin empty", "end empty"}));
     }
-    EXPECT_EQ(Faults.Calls(FileOperation::Read), 0);
+    // One read each, to see that there is nothing beyond the size of 0.
+    EXPECT_EQ(Faults.Calls(FileOperation::Read), 3);
 }
 
 TEST_F(HashingTest, ProgressIsReportedAtEveryWholePercentThatChanges) {
@@ -152,30 +163,112 @@ TEST_F(HashingTest, RefusesBeforeOpeningWhatCannotBeHashed) {
 
 #ifndef _WIN32
 // On Windows nobody may write a file while it is hashed; elsewhere it can
-// change under the reader, and the size taken at the open still rules.
-TEST_F(HashingTest, FileChangingWhileReadIsHashedAsSizedAtTheOpen) {
-    const std::string path = Dir / "growing";
-    WriteFile(path, std::string(98304, 'g'));
-    Checker.DuringProgress = [&](int32_t percent) {
-        if (percent == 33)
-            std::ofstream(path, std::ios::binary | std::ios::app) << std::string(50000, 'h');
+// change under the reader. A content that does not match the size taken at
+// the open is a read error of that file, asked about once it is closed:
+// never a digest of some of its bytes.
+TEST_F(HashingTest, ContentThatDoesNotMatchItsSizeIsNeverGivenADigest) {
+    const std::string path = Dir / "f";
+    const std::function<void()> grow = [&] {
+        std::ofstream(path, std::ios::binary | std::ios::app) << std::string(50000, 'h');
     };
-    std::string hash;
-    EXPECT_EQ(Hash("growing", hash), crOk);
-    EXPECT_EQ(Checker.Events, (Events{"begin growing", "progress 33", "progress 66", "progress 100",
-                                      "end growing"}));
-    WriteFile(Dir / "original", std::string(98304, 'g'));
-    std::string original;
-    EXPECT_EQ(Hash("original", original), crOk);
-    EXPECT_EQ(hash, original);
+    const std::function<void()> shrink = [&] { std::filesystem::resize_file(path, 40000); };
+    const std::function<void()> growByOne = [&] {
+        std::ofstream(path, std::ios::binary | std::ios::app) << 'h';
+    };
+    struct {
+        const char* What;
+        int32_t AtPercent;
+        const std::function<void()>& Change;
+    } const changes[] = {{"grows while read", 33, grow},
+                         {"shrinks while read", 33, shrink},
+                         {"grows by a byte after its last read", 100, growByOne}};
+    const std::pair<int32_t, TCheckResult> answers[] = {
+        {raSkip, crSkipped}, {raAbort, crAborted}, {0, crFailed}, {raRetry, crOk}};
+    for (const auto& change : changes) {
+        for (const auto& [answer, expected] : answers) {
+            SCOPED_TRACE(std::string(change.What) + ", answer " + std::to_string(answer));
+            WriteFile(path, std::string(98304, 'g'));
+            bool changed = false;
+            Checker.DuringProgress = [&](int32_t percent) {
+                if (percent == change.AtPercent && !changed) {
+                    change.Change();
+                    changed = true;
+                }
+            };
+            Checker.Answers = {answer};
+            Checker.Events.clear();
+            std::string hash;
+            EXPECT_EQ(Hash("f", hash), expected);
+            EXPECT_EQ(Checker.LastError, "f: changed size while it was read");
+            // Asked after the file was closed; a retry hashes it afresh.
+            const auto asked = std::find(Checker.Events.begin(), Checker.Events.end(), "error f");
+            ASSERT_NE(asked, Checker.Events.end());
+            EXPECT_EQ(*(asked - 1), "end f");
+            if (expected != crOk) {
+                EXPECT_EQ(hash, "");
+                continue;
+            }
+            TFileChecker fresh(Dir.Dir());
+            fresh.Algorithm = haMd5;
+            TFileCheckerItem now{"f", ""};
+            ASSERT_EQ(fresh.HashItem(now), crOk);
+            EXPECT_EQ(hash, now.Hash);
+        }
+    }
+}
 
-    WriteFile(path, std::string(98304, 'g'));
-    Checker.DuringProgress = [&](int32_t percent) {
-        if (percent == 33)
-            std::filesystem::resize_file(path, 40000);
+// What is no regular file is refused before a byte is read and without
+// waiting (a FIFO without a writer would hold an open or a read forever), as
+// a read error naming what it is; a pseudo-file whose size reads as 0 has
+// more in it than that.
+TEST_F(HashingTest, OnlyRegularFilesAreHashed) {
+    ASSERT_EQ(::mkfifo((Dir / "fifo").c_str(), 0600), 0);
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = Dir / "socket";
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    ASSERT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    struct {
+        std::string Name;
+        std::string Cause;
+        bool Opened;
+    } const cases[] = {
+        {"fifo", "not a regular file (a FIFO)", false},
+        {"socket", "not a regular file (a socket)", false},
+        {"/dev/null", "not a regular file (a character device)", false},
+        {"/dev/zero", "not a regular file (a character device)", false},
+        {"/proc/self/status", "changed size while it was read", true},
     };
-    EXPECT_EQ(Hash("growing", hash), crFailed);
-    EXPECT_EQ(hash, "");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Checker.Events.clear();
+        Checker.Answers = {raSkip};
+        std::string hash;
+        EXPECT_EQ(Hash(c.Name, hash), crSkipped);
+        EXPECT_EQ(hash, "");
+        EXPECT_EQ(Checker.LastError, c.Name + ": " + c.Cause);
+        EXPECT_EQ(Checker.Events.front(), c.Opened ? "begin " + c.Name : "error " + c.Name);
+    }
+    ::close(listening);
+}
+#else
+// A device name reaches a device in every directory (NUL reads as empty,
+// CON waits for the keyboard): never opened, a read error naming it.
+TEST_F(HashingTest, DeviceNamesAreNeverOpened) {
+    for (const std::string name :
+         {"NUL", "nul.txt", "Con", "aux.md5", "COM1", "lpt9.sfv", "prn", "nul .txt", "CONIN$"}) {
+        SCOPED_TRACE(name);
+        Checker.Events.clear();
+        Checker.Answers = {raSkip};
+        std::string hash;
+        EXPECT_EQ(Hash(name, hash), crSkipped);
+        EXPECT_EQ(Checker.LastError, name + ": a device name, not a file");
+        EXPECT_EQ(Checker.Events, Events{"error " + name});
+    }
+    EXPECT_FALSE(Platform::IsDeviceName("console.txt"));
+    EXPECT_FALSE(Platform::IsDeviceName("com10"));
 }
 #endif
 
