@@ -35,10 +35,10 @@ inline void HostControl(int Command, void* Param) {
         StartupInfo.Control(INVALID_HANDLE_VALUE, Command, Param);
 }
 
-// Buttons of the host's FMSG_MB_YESNO and FMSG_MB_YESNOCANCEL sets.
+// Buttons of the host's FMSG_MB_YESNO and FMSG_MB_YESNOCANCEL sets (Cancel,
+// the third, and Esc are what neither Yes nor No is).
 constexpr int YesButton = 0;
 constexpr int NoButton = 1;
-constexpr int CancelButton = 2;
 
 // Texts the host hands over in fixed arrays are read no further than the
 // array, terminated or not.
