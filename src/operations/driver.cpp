@@ -163,7 +163,10 @@ bool ConfirmReplaceLists(const TFileChecker& Checker, const TAlgoDefinition& Row
 void CreateLists(TFileChecker& Checker, const PanelInfo& ActivePanel,
                  const std::vector<std::string>& FileNames, const std::string& ListFileName,
                  bool SeparateFiles) {
+    // The list being written never lists itself, nor, per file, one file's
+    // list another file; no user means them, so they go without a word.
     std::vector<std::string> names = FileNames;
+    Checker.LeaveOutOwnLists(names, ListFileName, SeparateFiles);
     // Without an algorithm the first file fails and says so.
     if (TAlgoDefinition row; FindAlgoById(Checker.Algorithm, row)) {
         for (const std::string& name : names)
