@@ -80,8 +80,10 @@ bool ConfirmUseList(const std::string& FileName);
 
 // Sets (Select) or clears PPIF_SELECTED on every item of the panel whose name
 // equals FileName, ignoring the case of the letters A to Z; directories are
-// never marked and the other flag bits stay. The items are the host's array
-// the record points to. True when any item matched.
+// never marked and the other flag bits stay. Clearing, which tells the user a
+// file is fine, spares the items whose names differ in case when one item has
+// exactly FileName. The items are the host's array the record points to.
+// True when any item matched.
 bool MarkPanelFile(const PanelInfo& Panel, const std::string& FileName, bool Select);
 
 // MarkPanelFile for many names on one panel: the items are indexed by name

@@ -47,21 +47,39 @@ std::string FoldedName(std::string_view name) {
     return folded;
 }
 
+// Selecting a file says "look at this one" and reaches every item whose name
+// differs from it only in case. Unselecting says "this one is fine": where
+// the file system tells such names apart, another file that merely shares
+// the name but for case must not be unselected with it, so an item of
+// exactly that name, when there is one, takes the unmark alone.
+template <typename Matches>
+bool MarkMatches(PluginPanelItem* items, const std::string& fileName, bool select,
+                 const Matches& matches) {
+    bool matched = false;
+    bool exact = false;
+    matches([&](int index) {
+        matched = true;
+        exact = exact || ItemName(items[index]) == fileName;
+    });
+    matches([&](int index) {
+        if (select || !exact || ItemName(items[index]) == fileName)
+            SetMark(items[index], select);
+    });
+    return matched;
+}
+
 } // namespace
 
 bool MarkPanelFile(const PanelInfo& Panel, const std::string& FileName, bool Select) {
     if (FileName.empty() || Panel.PanelItems == nullptr)
         return false;
-    bool matched = false;
-    // Every item, selected or not; names that differ only in case all match.
-    for (int i = 0; i < Panel.ItemsNumber; ++i) {
-        PluginPanelItem& item = Panel.PanelItems[i];
-        if (IsDirectoryItem(item) || !SameTextIgnoringCase(ItemName(item), FileName))
-            continue;
-        matched = true;
-        SetMark(item, Select);
-    }
-    return matched;
+    // Every item, selected or not, but no directory.
+    return MarkMatches(Panel.PanelItems, FileName, Select, [&](auto each) {
+        for (int i = 0; i < Panel.ItemsNumber; ++i)
+            if (!IsDirectoryItem(Panel.PanelItems[i]) &&
+                SameTextIgnoringCase(ItemName(Panel.PanelItems[i]), FileName))
+                each(i);
+    });
 }
 
 TPanelMarks::TPanelMarks(const PanelInfo& Panel) : Items_(Panel.PanelItems) {
@@ -71,24 +89,20 @@ TPanelMarks::TPanelMarks(const PanelInfo& Panel) : Items_(Panel.PanelItems) {
     for (int i = 0; i < Panel.ItemsNumber; ++i)
         if (!IsDirectoryItem(Items_[i]))
             Index_.emplace_back(FoldedName(ItemName(Items_[i])), i);
-    // Items of one name keep their panel order, so they are marked as the walk would.
-    std::stable_sort(Index_.begin(), Index_.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::sort(Index_.begin(), Index_.end());
 }
 
 bool TPanelMarks::Mark(const std::string& FileName, bool Select) {
     if (FileName.empty() || Items_ == nullptr)
         return false;
     const std::string folded = FoldedName(FileName);
-    auto at = std::lower_bound(
+    const auto first = std::lower_bound(
         Index_.begin(), Index_.end(), folded,
         [](const auto& entry, const std::string& name) { return entry.first < name; });
-    bool matched = false;
-    for (; at != Index_.end() && at->first == folded; ++at) {
-        SetMark(Items_[at->second], Select);
-        matched = true;
-    }
-    return matched;
+    return MarkMatches(Items_, FileName, Select, [&](auto each) {
+        for (auto at = first; at != Index_.end() && at->first == folded; ++at)
+            each(at->second);
+    });
 }
 
 void ShowResultReport(int32_t MismatchCount, int32_t MissingCount, int32_t SkippedCount) {

@@ -78,7 +78,14 @@ TEST_P(PanelMarks, EveryFileMatchingWithoutCaseIsMarkedButNoDirectory) {
 
     EXPECT_TRUE(Mark("B.TXT", false));
     EXPECT_EQ(FlagsOf(Items[4]), 0x4u);
+    // Unmarking says a file is fine: with an item of exactly that name, the
+    // one differing in case (another file where case counts) keeps its mark.
     EXPECT_TRUE(Mark("a.txt", false));
+    EXPECT_EQ(FlagsOf(Items[2]), 0u);
+    EXPECT_EQ(FlagsOf(Items[3]), PPIF_SELECTED | 0x1);
+    EXPECT_TRUE(Mark("A.txt", true));
+    EXPECT_TRUE(Mark("A.txt", false)) << "no item has exactly this name: both are unmarked";
+    EXPECT_EQ(FlagsOf(Items[2]), 0u);
     EXPECT_EQ(FlagsOf(Items[3]), 0x1u);
 }
 
