@@ -474,10 +474,9 @@ TEST(PluginFileFaults, ComparingPanels) {
     Sweep(TComparing());
 }
 
-// --- A file that cannot be hashed stops the run, and says so -------------------
+// --- Runs that cannot go on, and the per-file question -------------------------
 
-// Deletes Victim when the file layer first opens Trigger: the panel listed
-// the file, and it is gone by the time its turn comes.
+// Deletes Victim when the file layer first opens Trigger.
 struct TVanishing {
     std::string Trigger, Victim;
     bool Done = false;
@@ -491,41 +490,109 @@ bool Vanish(FileOperation operation, const std::string& path, void* context) {
     return false;
 }
 
-TEST(PluginFileFaults, ARunStoppedByAFileThatCannotBeHashedNamesItAndTheCause) {
-    const std::string start = "panel active dir \"work\"\n"
-                              "panel active select \"a.txt\" \"b.txt\"\n"
-                              "panel passive dir \"other\"\n"
-                              "call menu\ndialog\n";
+// A run that cannot go on says why, and writes nothing: a selected file gone
+// by its turn names the file and the cause; a name no list of the chosen
+// algorithm gives back (";x" reads as a comment in an SFV list) is refused
+// by name before anything is hashed.
+TEST(PluginFileFaults, ARunThatCannotGoOnSaysWhichFileAndWhy) {
+    const std::string select = "panel active dir \"work\"\npanel passive dir \"other\"\n"
+                               "panel active select \"a.txt\" ";
+    const std::string gone = select + "\"b.txt\"\ncall menu\ndialog\n";
     const struct {
         const char* Road;
         std::string Statements;
+        const char* Title;
+        std::vector<std::string> Box; // the lines after the title; a detail is found in its line
     } roads[] = {
-        {"one list", start + "  close 12\nmessage 0\n"},
-        {"one list per file", start + "  check 5 on\n  close 12\nmessage 0\n"},
-        {"comparison", start + "  radio 1\n  close 12\nmessage 0\n"},
+        {"one list",
+         gone + "  close 12\nmessage 0\n",
+         "I/O Error",
+         {"Stopped: a file could not be hashed", "b.txt: "}},
+        {"one list per file",
+         gone + "  check 5 on\n  close 12\nmessage 0\n",
+         "I/O Error",
+         {"Stopped: a file could not be hashed", "b.txt: "}},
+        {"comparison",
+         gone + "  radio 1\n  close 12\nmessage 0\n",
+         "I/O Error",
+         {"Stopped: a file could not be hashed", "b.txt: "}},
+        {"SFV list",
+         select + "\";notes.txt\"\ncall menu\ndialog\n  radio 8\n  close 12\nmessage 0\n",
+         "Error",
+         {"A hash list can not hold the name ;notes.txt"}},
     };
     for (const auto& road : roads) {
         SCOPED_TRACE(road.Road);
         TStage stage;
         stage.MakeDirectory("work");
         stage.MakeDirectory("other");
-        for (const char* name : {"work/a.txt", "work/b.txt", "other/a.txt", "other/b.txt"})
+        for (const char* name :
+             {"work/a.txt", "work/b.txt", "work/;notes.txt", "other/a.txt", "other/b.txt"})
             stage.Write(name, "same");
-        const Contents before = stage.Files();
+        Contents expected = stage.Files();
+        // b.txt goes when a.txt is opened: the panel listed it, and it is
+        // gone by the time its turn comes.
         TVanishing vanishing{"a.txt", stage.Path("work/b.txt")};
         Platform::SetFileFaultHook(&Vanish, &vanishing);
         const TPlayed played = stage.Play(road.Statements);
         Platform::SetFileFaultHook(nullptr, nullptr);
         ExpectOrderlyEnd(played);
-        const auto boxes = Boxes(played.Transcript, "I/O Error");
+        const auto boxes = Boxes(played.Transcript, road.Title);
         ASSERT_EQ(boxes.size(), 1u) << played.Transcript;
-        ASSERT_EQ(boxes[0].size(), 2u) << played.Transcript;
-        EXPECT_EQ(boxes[0][0], Quoted("Stopped: a file could not be hashed"));
-        EXPECT_NE(boxes[0][1].find("b.txt: "), std::string::npos) << boxes[0][1];
+        ASSERT_EQ(boxes[0].size(), road.Box.size()) << played.Transcript;
+        EXPECT_EQ(boxes[0][0], Quoted(road.Box[0]));
+        if (road.Box.size() > 1) {
+            EXPECT_NE(boxes[0][1].find(road.Box[1]), std::string::npos) << boxes[0][1];
+        }
         EXPECT_TRUE(Boxes(played.Transcript, "Finished").empty()) << "a report after a stop";
-        Contents after = before;
-        after.erase("work/b.txt");
-        EXPECT_EQ(stage.Files(), after) << "no list is written";
+        if (vanishing.Done) {
+            expected.erase("work/b.txt");
+        } else {
+            EXPECT_EQ(played.Transcript.find("SaveScreen"), std::string::npos) << "hashed";
+        }
+        EXPECT_EQ(stage.Files(), expected) << "no list is written";
+    }
+}
+
+// One list per file asks once about the per-file lists that exist, with the
+// count and the first name, before anything is hashed, and never about the
+// single list's name: No leaves those files out (unhashed, their lists as
+// they were, still selected), Cancel ends the run, Yes replaces them.
+TEST(PluginFileFaults, OneListPerFileAsksOnceBeforeReplacingTheListsThatExist) {
+    const struct {
+        const char* Answer;
+        std::set<std::string> Replaced, Selected;
+    } answers[] = {
+        {"message 1\n", {"c.txt"}, {"a.txt", "b.txt"}},
+        {"message 2\n", {}, {"a.txt", "b.txt", "c.txt"}},
+        {"message esc\n", {}, {"a.txt", "b.txt", "c.txt"}},
+        {"message 0\n", {"a.txt", "b.txt", "c.txt"}, {}},
+    };
+    for (const auto& answer : answers) {
+        SCOPED_TRACE(answer.Answer);
+        TStage stage;
+        stage.MakeDirectory("work");
+        for (const char* name : {"work/a.txt", "work/b.txt", "work/c.txt"})
+            stage.Write(name, name);
+        for (const char* name : {"work/a.txt.md5", "work/b.txt.md5", "work/hashlist.md5"})
+            stage.Write(name, "published");
+        const TPlayed played = stage.Play(
+            "panel active dir \"work\"\npanel active select \"a.txt\" \"b.txt\" \"c.txt\"\n"
+            "call menu\ndialog\n  check 5 on\n  close 12\n" +
+            std::string(answer.Answer));
+        ExpectOrderlyEnd(played);
+        EXPECT_EQ(Boxes(played.Transcript, "Confirm"),
+                  (std::vector<std::vector<std::string>>{
+                      {Quoted("2 hash list(s) already exist, the first:"), Quoted("a.txt.md5"),
+                       Quoted("Replace them? No leaves those files out.")}}));
+        const Contents files = stage.Files();
+        for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+            const std::string list = "work/" + std::string(name) + ".md5";
+            const bool replaced = answer.Replaced.count(name) != 0;
+            EXPECT_EQ(files.count(list) != 0 && files.at(list) != "published", replaced) << list;
+        }
+        EXPECT_EQ(files.at("work/hashlist.md5"), "published");
+        EXPECT_EQ(Selection(played.Transcript, "active"), answer.Selected);
     }
 }
 
