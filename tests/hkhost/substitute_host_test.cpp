@@ -393,7 +393,6 @@ TEST_F(SubstituteHost, PanelsAreHandedOutAsTheHostKeepsThem) {
         << Errors(report);
     EXPECT_TRUE(Reports(report, "Control with a plug-in handle")) << Errors(report);
     EXPECT_NE(report.Transcript.find("new \"c.new\", selected \"big\""), std::string::npos)
-
         << report.Transcript;
 }
 
