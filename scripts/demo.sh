@@ -1,25 +1,31 @@
 #!/usr/bin/env bash
-# Builds everything natively and runs the built-in examples: the plug-in in
-# the substitute host taking its three roads (create a list, verify against
-# it after a file changed, compare with the other panel), then the
-# command-line tool creating and verifying a list of sample files it makes.
+# Builds only what the demonstration runs (the plug-in library, the
+# substitute host and the command-line tool; no tests, no benchmarks) and
+# runs it: the plug-in in the substitute host, its dialogs and message boxes
+# drawn as the host puts them on the console, taking its three roads (create
+# a list, verify against it after a file changed, compare with the other
+# panel); then the command-line tool creating and verifying a list of sample
+# files it makes in build/demo/hashkeep-demo (made afresh at every run).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-cmake --preset default >/dev/null
-cmake --build --preset default -j "$(nproc 2>/dev/null || echo 2)"
+echo "==== Building the plug-in, hkhost and hashkeep (build/demo)"
+# The build's own output only when it fails.
+if ! log=$( (cmake --preset demo && cmake --build --preset demo -j "$(nproc 2>/dev/null || echo 2)") 2>&1); then
+  echo "$log" >&2
+  exit 1
+fi
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/hashkeep-demo.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-hashkeep=$PWD/build/default/apps/hashkeep/hashkeep
+build=$PWD/build/demo
 
 echo
 echo "==== The plug-in in the substitute host: create, verify, compare"
-echo "     (examples/plugin-demo.scenario; every host service call is shown)"
+echo "     (examples/plugin-demo.scenario, drawn as on an 80x25 console)"
 echo
-build/default/apps/hkhost/hkhost --plugin build/default/plugin/libhashkeep.so \
+"$build/apps/hkhost/hkhost" --screen --plugin "$build/plugin/libhashkeep.so" \
   examples/plugin-demo.scenario
 
 echo
-echo "==== The command-line tool"
-(cd "$work" && "$hashkeep" demo)
+echo "==== The command-line tool (in build/demo)"
+rm -rf "$build/hashkeep-demo"
+(cd "$build" && "$build/apps/hashkeep/hashkeep" demo)

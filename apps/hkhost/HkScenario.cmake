@@ -1,20 +1,24 @@
-# hk_add_scenario(NAME SCENARIO EXPECTED PLUGIN target [CONSOLE])
+# hk_add_scenario(NAME SCENARIO EXPECTED PLUGIN target [CONSOLE] [SCREEN])
 #
 # One CTest entry that runs hkhost with the plug-in library built by TARGET
 # through SCENARIO and compares the transcript with EXPECTED (paths relative
-# to the calling folder). In the Win32 build hkhost.exe and the DLL run under
+# to the calling folder); with SCREEN the transcript is the screen one
+# (hkhost --screen). In the Win32 build hkhost.exe and the DLL run under
 # Wine; with CONSOLE the run gets a pseudo-terminal through script(1), since
 # keys can only be fed into a real console there.
 find_program(HK_SCRIPT_PROGRAM script)
 
 function(hk_add_scenario name scenario expected)
-  cmake_parse_arguments(S "CONSOLE" "PLUGIN" "" ${ARGN})
+  cmake_parse_arguments(S "CONSOLE;SCREEN" "PLUGIN" "" ${ARGN})
   if(NOT S_PLUGIN)
     message(FATAL_ERROR "hk_add_scenario(${name}): PLUGIN target is required")
   endif()
   get_filename_component(scenario ${scenario} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
   get_filename_component(expected ${expected} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
   set(arguments --plugin $<TARGET_FILE:${S_PLUGIN}> --expect ${expected} ${scenario})
+  if(S_SCREEN)
+    list(PREPEND arguments --screen)
+  endif()
   if(S_CONSOLE AND CMAKE_CROSSCOMPILING)
     if(NOT HK_SCRIPT_PROGRAM)
       message(FATAL_ERROR "hk_add_scenario(${name}): script(1) is needed for console scenarios")

@@ -25,9 +25,12 @@ constexpr int ExitMalformed = 2; // bad arguments, scenario, sandbox or plug-in
 constexpr const char* RegistryTestPath = "Software\\HashkeepHost";
 
 const char* const Usage =
-    "usage: hkhost --plugin LIBRARY [--sandbox DIR] [--keep] [--expect FILE] [--output FILE] "
-    "SCENARIO\n"
+    "usage: hkhost --plugin LIBRARY [--screen] [--sandbox DIR] [--keep] [--expect FILE]\n"
+    "              [--output FILE] SCENARIO\n"
     "  --plugin LIBRARY  the plug-in library to load (its .lng files lie beside it)\n"
+    "  --screen          show what the user sees: every dialog and message box drawn as on\n"
+    "                    an 80x25 console (UTF-8), the user's answers and the results;\n"
+    "                    a dialog item outside its frame or on another item is an error\n"
     "  --sandbox DIR     make the scenario's files in DIR (created; must be empty);\n"
     "                    default: a fresh temporary directory\n"
     "  --keep            keep the sandbox (and its registry) afterwards\n"
@@ -90,7 +93,7 @@ void ClearRegistryValues(const std::string& rootKey) {
 
 static int RunHost(int argc, char** argv) {
     std::string pluginPath, sandboxArgument, expectPath, outputPath, scenarioPath;
-    bool keep = false;
+    bool keep = false, screen = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         auto value = [&](std::string& into) {
@@ -114,6 +117,8 @@ static int RunHost(int argc, char** argv) {
             ok = value(outputPath);
         else if (argument == "--keep")
             keep = true;
+        else if (argument == "--screen")
+            screen = true;
         else if (!argument.empty() && argument[0] != '-' && scenarioPath.empty())
             scenarioPath = argument;
         else
@@ -193,6 +198,7 @@ static int RunHost(int argc, char** argv) {
     HkHost::HostSetup setup;
     setup.SandboxDirectory = sandbox.string();
     setup.ModulePath = modulePath;
+    setup.Screen = screen;
     const bool realRegistry = Platform::PathSeparator == '\\';
     setup.RootKey = realRegistry ? std::string(RegistryTestPath) + "\\Run" + RandomTag() + "\\" +
                                        scenario.RootKey
@@ -208,8 +214,10 @@ static int RunHost(int argc, char** argv) {
     cleanUp(realRegistry ? setup.RootKey : "");
 
     if (outputPath.empty()) {
-        std::cout << report.Transcript;
-        std::cout.flush();
+        if (!Platform::WriteStandardOutput(report.Transcript)) {
+            std::cerr << "hkhost: cannot write the transcript to standard output\n";
+            return ExitFailed;
+        }
     } else {
         std::ofstream out(outputPath, std::ios::binary | std::ios::trunc);
         out << report.Transcript;

@@ -4,6 +4,7 @@
 
 #include "file_locks.h"
 #include "language.h"
+#include "screen.h"
 #include "transcript_text.h"
 
 #include "platform/console.h"
@@ -124,12 +125,16 @@ public:
         Panels[0].Setup = scenario.Panels[0];
         Panels[1].Setup = scenario.Panels[1];
         Keys = scenario.Keys;
+        if (setup.Screen)
+            Screen = std::make_unique<ScreenTranscript>();
         std::stable_sort(Keys.begin(), Keys.end(), [](const KeyPress& a, const KeyPress& b) {
             return a.AtProgress < b.AtProgress;
         });
     }
 
     RunReport Run(const PluginEntries& plugin);
+    // The screen transcript, when the host draws what the user sees.
+    ScreenTranscript* Screens() const { return Screen.get(); }
 
     const char* GetMsg(int pluginNumber, int id);
     int Message(int pluginNumber, DWORD flags, const char* help, const char* const* items,
@@ -149,6 +154,8 @@ public:
 private:
     void Print(const std::string& line) {
         Out += std::string(static_cast<size_t>(Depth) * 2, ' ') + line + "\n";
+        if (Screen)
+            Screen->Line(Depth, line);
     }
     void Error(const std::string& what) {
         Print("!! " + what);
@@ -195,6 +202,7 @@ private:
     std::string Out;
     std::vector<std::string> Errors;
     int Depth = 0;
+    std::unique_ptr<ScreenTranscript> Screen;
 
     LanguageTable Language;
     HostPanel Panels[2];
@@ -385,6 +393,12 @@ int Host::Message(int pluginNumber, DWORD flags, const char* help, const char* c
         Print(row);
     }
 
+    if (Screen) {
+        std::vector<std::string> shown;
+        for (int i = 0; i < lineCount; ++i)
+            shown.push_back(items[i] != nullptr ? Shower.Plain(items[i]) : "");
+        Screen->Message(Depth - 1, flags, shown, labels, progressBox ? ProgressBoxes + 1 : 0);
+    }
     int result = -1;
     if (progressBox) {
         ++ProgressBoxes;
@@ -546,6 +560,18 @@ int Host::Dialog(const char* kind, int pluginNumber, int x1, int y1, int x2, int
     for (int i = 0; i < count; ++i)
         Print(ItemText(items[i], i));
     const std::vector<FarDialogItem> before(items, items + count);
+    const std::string name = std::string(kind) + " #" + std::to_string(DialogCount);
+    std::vector<std::string> faults;
+    auto draw = [&](const std::string& what) {
+        for (const std::string& fault : Screen->Dialog(Depth - 1, what, x1, y1, x2, y2, flags,
+                                                       ScreenItems(items, count, Shower)))
+            if (std::find(faults.begin(), faults.end(), fault) == faults.end()) {
+                faults.push_back(fault);
+                Error(name + ": " + fault);
+            }
+    };
+    if (Screen)
+        draw(name);
 
     int result = -1;
     if (const ScenarioAnswer* answer = TakeAnswer(ScenarioAnswer::Dialog, "a dialog")) {
@@ -556,6 +582,8 @@ int Host::Dialog(const char* kind, int pluginNumber, int x1, int y1, int x2, int
         for (const DialogAction& action : answer->Actions)
             ApplyAction(*dialog, action, proc);
         Dialogs.pop_back();
+        if (Screen && std::memcmp(before.data(), items, before.size() * sizeof(FarDialogItem)) != 0)
+            draw(name + " (as the user leaves it)");
         if (answer->Escape) {
             Print("user: Esc");
         } else if (answer->Index >= count || items[answer->Index].Type != DI_BUTTON ||
@@ -936,6 +964,8 @@ HANDLE Host::SaveScreen(int x1, int y1, int x2, int y2) {
 }
 
 void Host::RestoreScreen(HANDLE screen) {
+    if (Screen)
+        Screen->ScreenRestored();
     const auto id = reinterpret_cast<intptr_t>(screen);
     if (screen == nullptr) {
         Print("RestoreScreen null: the whole screen is redrawn");
@@ -1307,6 +1337,8 @@ RunReport RunScenario(const Scenario& scenario, const PluginEntries& plugin, con
     RunReport report;
     try {
         report = host.Run(plugin);
+        if (host.Screens() != nullptr)
+            report.Transcript = host.Screens()->Text();
     } catch (const std::exception& failure) {
         report = RunReport{"", {std::string("the host failed: ") + failure.what()}};
     }

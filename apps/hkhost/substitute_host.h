@@ -36,6 +36,10 @@ struct HostSetup {
     std::string ModulePath;
     // The RootKey handed to the plug-in, printed as $ROOT.
     std::string RootKey;
+    // The transcript shows what the user sees: every dialog and message box
+    // drawn as on the console (layout faults are errors), what the user and
+    // other programs do, and what the calls leave behind; no service calls.
+    bool Screen = false;
 };
 
 struct RunReport {

@@ -4,6 +4,8 @@
 // is Escape, 0x1B followed by '[' or 'O' starts another key's sequence.
 #pragma once
 
+#include <string>
+
 namespace Platform {
 
 // True when an Escape key press was taken from the input. Every pending event
@@ -17,5 +19,11 @@ bool EscapePressed();
 bool OpenConsoleFeed();
 // Queues one key press into the fed input: Escape, or an ordinary character.
 bool FeedConsoleKey(bool escape, char character = 'x');
+
+// For the substitute host: writes the bytes to standard output as they are,
+// without line-end or code-page translation; a Windows console is switched to
+// UTF-8 first, so drawings with box-drawing characters show as drawn. False
+// when not everything was written.
+bool WriteStandardOutput(const std::string& bytes);
 
 } // namespace Platform

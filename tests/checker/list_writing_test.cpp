@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace EngineTest;
 using Platform::FileOperation;
 using TestSupport::TempDirectory;
@@ -132,63 +134,41 @@ TEST_F(ListWritingTest, FailedPerFileSaveKeepsTheListsWrittenBeforeIt) {
               (std::vector<std::string>{"abc.txt", "abc.txt.md5", "b", "b.md5", "c"}));
 }
 
-} // namespace
-
-namespace {
-
 // A list is never an entry of itself, however its name is written; in
 // per-file mode a file that is the per-file list of another chosen file is
 // left out. Everything else stays, in its order.
 TEST_F(ListWritingTest, TheListBeingWrittenIsNeverAnEntryOfItself) {
-    WriteFile(Dir / "hashlist.md5", "");
-    WriteFile(Dir / "abc.txt.md5", "");
-    WriteFile(Dir / "c.md5.md5", "");
+    for (const char* name : {"hashlist.md5", "abc.txt.md5", "c.md5.md5"})
+        WriteFile(Dir / name, "");
     std::filesystem::create_directory(Dir.Path() / "sub");
-    const std::vector<std::string> chosen{"abc.txt",     "hashlist.md5", "b",
-                                          "abc.txt.md5", "c.md5.md5",    "c"};
-    struct {
-        const char* What;
-        std::string ListName;
-        bool PerFile;
-        std::vector<std::string> Kept;
-    } cases[] = {
-        {"the list", "hashlist.md5", false, {"abc.txt", "b", "abc.txt.md5", "c.md5.md5", "c"}},
-        {"the list by its whole path",
-         Dir / "hashlist.md5",
-         false,
-         {"abc.txt", "b", "abc.txt.md5", "c.md5.md5", "c"}},
-        {"the list by a longer way",
-         std::string("sub") + Platform::PathSeparator + ".." + Platform::PathSeparator +
-             "hashlist.md5",
-         false,
-         {"abc.txt", "b", "abc.txt.md5", "c.md5.md5", "c"}},
-        {"a new list", "new.md5", false, chosen},
-        // c.md5 is no chosen file, so c.md5.md5 is not its list.
-        {"per file", "hashlist.md5", true, {"abc.txt", "hashlist.md5", "b", "c.md5.md5", "c"}},
+    const std::vector<std::string> chosen{"abc.txt", "hashlist.md5", "abc.txt.md5", "c.md5.md5",
+                                          "c"};
+    const std::vector<std::string> withoutList{"abc.txt", "abc.txt.md5", "c.md5.md5", "c"};
+    const std::string up =
+        std::string("sub") + Platform::PathSeparator + ".." + Platform::PathSeparator;
+    const std::tuple<std::string, bool, std::vector<std::string>> cases[] = {
+        {"hashlist.md5", false, withoutList},
+        {Dir / "hashlist.md5", false, withoutList},
+        {up + "hashlist.md5", false, withoutList},
+#ifdef _WIN32
+        {"HashList.MD5", false, withoutList},
+#endif
+        {"new.md5", false, chosen},
+        // abc.txt.md5 is the list of abc.txt; c.md5 is no chosen file.
+        {"hashlist.md5", true, {"abc.txt", "hashlist.md5", "c.md5.md5", "c"}},
     };
     Checker.Algorithm = haMd5;
-    for (auto& c : cases) {
-        SCOPED_TRACE(c.What);
+    for (const auto& [list, perFile, kept] : cases) {
         std::vector<std::string> names = chosen;
-        Checker.LeaveOutOwnLists(names, c.ListName, c.PerFile);
-        EXPECT_EQ(names, c.Kept);
+        Checker.LeaveOutOwnLists(names, list, perFile);
+        EXPECT_EQ(names, kept) << list;
     }
-#ifdef _WIN32
-    std::vector<std::string> names{"HASHLIST.MD5", "abc.txt"};
-    Checker.LeaveOutOwnLists(names, "hashList.md5", false);
-    EXPECT_EQ(names, std::vector<std::string>{"abc.txt"});
-#else
-    std::filesystem::create_symlink("hashlist.md5", Dir.Path() / "link.md5");
-    std::vector<std::string> names{"hashlist.md5", "abc.txt"};
-    Checker.LeaveOutOwnLists(names, "link.md5", false);
-    EXPECT_EQ(names, std::vector<std::string>{"abc.txt"});
-#endif
 }
 
 #ifndef _WIN32
 // A list that is a link is written through to the file it names, the link
 // stays, and the list keeps its mode; links planted at the names older
-// versions used for their temporary file lead nowhere.
+// versions used for their temporary file lead nowhere; a loop is refused.
 TEST_F(ListWritingTest, SavingKeepsLinksAndModesAndFollowsNoPlantedLink) {
     AddAll(haMd5);
     std::filesystem::create_directory(Dir.Path() / "real");
@@ -206,8 +186,11 @@ TEST_F(ListWritingTest, SavingKeepsLinksAndModesAndFollowsNoPlantedLink) {
               std::filesystem::perms(0640));
     EXPECT_FALSE(std::filesystem::exists(Dir / "victim"));
     EXPECT_EQ(Names(Dir.Path() / "real"), std::vector<std::string>{"list.md5"});
+    // The link names the list too: the list is left out of its own entries.
+    std::vector<std::string> names{"abc.txt", "real/list.md5"};
+    Checker.LeaveOutOwnLists(names, "list.md5", false);
+    EXPECT_EQ(names, std::vector<std::string>{"abc.txt"});
 
-    // A chain of links that never ends is refused, not written.
     std::filesystem::create_symlink("loop2.md5", Dir.Path() / "loop1.md5");
     std::filesystem::create_symlink("loop1.md5", Dir.Path() / "loop2.md5");
     EXPECT_FALSE(Checker.SaveList("loop1.md5", false, &reason));

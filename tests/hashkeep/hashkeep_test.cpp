@@ -69,7 +69,13 @@ TEST_F(HashkeepTest, CreateNamesAndMarksListsAsThePlugInDoes) {
     EXPECT_EQ(Hashkeep({"verify", "-C", Dir.Dir(), elsewhere / "x.md5"}).Status, HashkeepAllWell);
 }
 
+// Also what would lose a list or fail in silence: refused before anything
+// is hashed, naming the file and why.
 TEST_F(HashkeepTest, UsageErrorsExitWithTwoAndSayWhatIsWrong) {
+    const std::string list = Dir / "l.md5", gone = Dir / "gone", notList = ": not replaced: ";
+    WriteFile(list, "; published\r\n00112233445566778899aabbccddeeff *b.txt\r\n");
+    WriteFile(Dir / "c.bin.md5", "");
+    WriteFile(Dir / "notes.md5", "prose\r\n");
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
         {{}, "Usage: hashkeep COMMAND"},
         {{"frobnicate"}, "unknown command 'frobnicate'"},
@@ -89,13 +95,71 @@ TEST_F(HashkeepTest, UsageErrorsExitWithTwoAndSayWhatIsWrong) {
         {{"verify", "a.md5", "b.md5"}, "one LIST at a time"},
         {{"compare", Dir.Dir()}, "DIR_A and DIR_B are needed"},
         {{"demo", "x", "y"}, "one DIR at most"},
+        {{"verify", "-C", gone, list}, gone + ": no directory to look for the files in: "},
+        {{"verify", "-C", Dir / "a.txt", list}, "a.txt: no directory to look for the files "},
+        {{"compare", Dir.Dir(), gone}, gone + ": cannot be listed: "},
+        {{"compare", gone, Dir.Dir(), "a.txt"}, gone + ": cannot be listed: "},
+        {{"create", "-C", Dir.Dir(), "--separate", "c.bin", "a.txt"},
+         "create: 1 per-file list would be replaced, the first " + (Dir / "c.bin.md5") +
+             "; --force replaces them"},
+        {{"create", "-C", Dir.Dir(), "--separate", "--force", "c.bin"}, "c.bin.md5" + notList},
+        {{"create", "-C", Dir.Dir(), "-o", "notes.md5", "a.txt"}, "notes.md5" + notList},
     };
     for (const auto& [args, message] : cases) {
         const TRunResult result = Hashkeep(args);
         EXPECT_EQ(result.Status, HashkeepFailed) << message;
         EXPECT_TRUE(Contains(result.Err, message)) << result.Err;
+        EXPECT_EQ(result.Out, "");
     }
+    EXPECT_EQ(ReadAll(Dir / "notes.md5"), "prose\r\n");
+    EXPECT_EQ(ReadAll(Dir / "c.bin.md5"), "");
+    // A list of the algorithm is replaced, per file with --force.
+    WriteFile(Dir / "c.bin.md5", ReadAll(list));
+    EXPECT_EQ(Hashkeep({"create", "-C", Dir.Dir(), "--separate", "--force", "c.bin"}).Status, 0);
+    EXPECT_EQ(Hashkeep({"verify", Dir / "c.bin.md5"}).Status, HashkeepAllWell);
 }
+
+#ifndef _WIN32
+// Names from a list or a directory reach the terminal escaped as GNU tools
+// escape them, so none can erase "FAILED" or retitle the window.
+TEST_F(HashkeepTest, ControlCharactersInNamesAreShownEscaped) {
+    const std::string erase = "x\x1b[2K\r", title = "t\x1b]0;pwned\x07.txt", line = "b\\s\nl";
+    for (const std::string& name : {erase, title, line})
+        WriteFile(Dir / name, "abc");
+    WriteFile(Dir / "list.md5", "00112233445566778899aabbccddeeff *" + title + "\r\n" +
+                                    "900150983cd24fb0d6963f7d28e17f72 *gone\x1b[A\r\n");
+    TempDirectory other;
+    WriteFile(other / erase, "abd");
+    const TRunResult verified = Hashkeep({"verify", Dir / "list.md5"}),
+                     compared = Hashkeep({"compare", Dir.Dir(), other.Dir(), erase, line});
+    EXPECT_EQ(verified.Out.substr(0, verified.Out.find('/')),
+              "\\t\\033]0;pwned\\007.txt: FAILED\n\\gone\\033[A: MISSING\n");
+    EXPECT_EQ(compared.Out.substr(0, compared.Out.find('/')),
+              "\\x\\033[2K\\r: DIFFERENT\n\\b\\\\s\\nl: MISSING in ");
+    const TRunResult refused = Hashkeep({"create", "-o", "\x1b[2J.md5", "\x1b[2J"});
+    EXPECT_TRUE(Contains(refused.Err, "'\\033[2J' cannot stand in a list")) << refused.Err;
+}
+
+// md5sum and sha1sum checking strictly read every list we write, as rhash
+// reads our SFV lists.
+TEST_F(HashkeepTest, StrictReadersAcceptOurLists) {
+    for (const std::string algorithm : {"md5", "sha1"}) {
+        for (const char* mark : {"--text", "-q"}) { // the text mark, the binary mark
+            ASSERT_EQ(Hashkeep({"create", mark, "-a", algorithm, "-C", Dir.Dir(), "-o",
+                                "sums." + algorithm, "a.txt", "c.bin"})
+                          .Status,
+                      HashkeepAllWell);
+            const std::string check = "cd '" + Dir.Dir() + "' && " + algorithm +
+                                      "sum -c --strict --quiet sums." + algorithm;
+            EXPECT_EQ(std::system(check.c_str()), 0) << check;
+        }
+    }
+    ASSERT_EQ(Hashkeep({"create", "-a", "crc32", "-C", Dir.Dir(), "-o", "s.sfv", "a.txt"}).Status,
+              HashkeepAllWell);
+    const std::string rhash = "cd '" + Dir.Dir() + "' && rhash -c --skip-ok s.sfv >/dev/null";
+    EXPECT_EQ(std::system(rhash.c_str()), 0) << rhash;
+}
+#endif
 
 TEST_F(HashkeepTest, HelpForTheToolAndEachCommand) {
     for (const std::vector<std::string>& args :
@@ -143,120 +207,6 @@ TEST_F(HashkeepTest, CompareNamesDifferingAndMissingFiles) {
     EXPECT_TRUE(Contains(Hashkeep({"compare", other.Dir(), Dir.Dir(), "zz"}).Out,
                          "zz: MISSING in " + other.Dir()));
 }
-
-// A run that cannot do what was asked says so, naming what and why, and
-// never ends as if all were well.
-TEST_F(HashkeepTest, EveryFailureNamesTheFileAndTheCause) {
-    ASSERT_EQ(Hashkeep({"create", "-q", "-C", Dir.Dir(), "a.txt"}).Status, HashkeepAllWell);
-    const std::string gone = Dir / "gone";
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
-        {{"verify", "-C", gone, Dir / "a.txt.md5"}, gone + ": no directory to look for the files "},
-        {{"verify", "-C", Dir / "b.txt", Dir / "a.txt.md5"}, "b.txt: no directory to look for "},
-        {{"compare", Dir.Dir(), gone}, gone + ": cannot be listed: "},
-        {{"compare", gone, Dir.Dir(), "a.txt"}, gone + ": cannot be listed: "},
-    };
-    for (const auto& [args, message] : cases) {
-        const TRunResult result = Hashkeep(args);
-        EXPECT_EQ(result.Status, HashkeepFailed) << message;
-        EXPECT_TRUE(Contains(result.Err, message)) << result.Err;
-        EXPECT_EQ(result.Out, "");
-    }
-}
-
-// Existing lists are replaced only when they are lists of the algorithm (a
-// published checksum of another kind, or any other file, never), and
-// per-file lists only with --force; a refused run hashes nothing.
-TEST_F(HashkeepTest, RefusesToReplaceWhatIsNoListOfItsAlgorithmOrWithoutForce) {
-    const std::string published = "; sums that came with a download\r\n"
-                                  "00112233445566778899aabbccddeeff *b.txt\r\n";
-    WriteFile(Dir / "a.txt.md5", published);
-    WriteFile(Dir / "notes.md5", "not a list at all\r\n");
-    WriteFile(Dir / "c.bin.md5", "");
-    std::filesystem::create_directory(Dir.Path() / "dir.md5");
-    const std::string notList = ": not replaced: it is not a hash list";
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
-        {{"--separate", "a.txt", "b.txt"},
-         "create: 1 per-file list would be replaced, the first " + (Dir / "a.txt.md5") +
-             "; --force replaces them"},
-        {{"-o", "notes.md5", "a.txt"}, (Dir / "notes.md5") + notList},
-        {{"-o", "dir.md5", "a.txt"}, (Dir / "dir.md5") + notList},
-        {{"--separate", "--force", "b.txt", "c.bin"}, (Dir / "c.bin.md5") + notList},
-    };
-    for (const auto& [options, message] : cases) {
-        std::vector<std::string> args{"create", "-C", Dir.Dir()};
-        args.insert(args.end(), options.begin(), options.end());
-        const TRunResult result = Hashkeep(args);
-        EXPECT_EQ(result.Status, HashkeepFailed) << message;
-        EXPECT_TRUE(Contains(result.Err, message)) << result.Err;
-    }
-    EXPECT_EQ(ReadAll(Dir / "a.txt.md5"), published);
-    EXPECT_EQ(ReadAll(Dir / "notes.md5"), "not a list at all\r\n");
-    EXPECT_EQ(ReadAll(Dir / "c.bin.md5"), "");
-    EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "b.txt.md5"));
-
-    const TRunResult forced =
-        Hashkeep({"create", "-C", Dir.Dir(), "--separate", "--force", "a.txt"});
-    EXPECT_EQ(forced.Status, HashkeepAllWell) << forced.Err;
-    EXPECT_EQ(Hashkeep({"verify", Dir / "a.txt.md5"}).Status, HashkeepAllWell);
-}
-
-#ifndef _WIN32
-// Names from a list or a directory reach the terminal escaped, as GNU tools
-// escape them: a name cannot erase "FAILED" or retitle the window.
-TEST_F(HashkeepTest, ControlCharactersInNamesAreShownEscaped) {
-    const std::string erase = "x\x1b[2K\r.txt", title = "t\x1b]0;pwned\x07.txt", tab = "a\tb";
-    for (const std::string& name : {erase, title, tab})
-        WriteFile(Dir / name, "abc");
-    WriteFile(Dir / "list.md5", "00112233445566778899aabbccddeeff *" + title + "\r\n" +
-                                    "900150983cd24fb0d6963f7d28e17f72 *" + tab + "\r\n" +
-                                    "900150983cd24fb0d6963f7d28e17f72 *gone\x1b[A\r\n");
-    TRunResult result = Hashkeep({"verify", Dir / "list.md5"});
-    EXPECT_EQ(result.Status, HashkeepProblemsFound);
-    EXPECT_EQ(result.Out.substr(0, result.Out.find('/')),
-              "\\t\\033]0;pwned\\007.txt: FAILED\n\\gone\\033[A: MISSING\n");
-
-    TempDirectory other;
-    WriteFile(other / erase, "abd");
-    WriteFile(other / "back\\slash\nline", "");
-    result = Hashkeep({"compare", Dir.Dir(), other.Dir(), erase, "back\\slash\nline"});
-    EXPECT_TRUE(Contains(result.Out, "\\x\\033[2K\\r.txt: DIFFERENT\n")) << result.Out;
-    EXPECT_TRUE(Contains(result.Out, "\\back\\\\slash\\nline: MISSING in ")) << result.Out;
-
-    result = Hashkeep({"create", "-C", Dir.Dir(), "-o", "l\x1b[2J.md5", "missing\x1b[2J"});
-    EXPECT_TRUE(Contains(result.Err, "missing\\033[2J: cannot stand in a list") ||
-                Contains(result.Err, "'missing\\033[2J'"))
-        << result.Err;
-    for (const TRunResult& run : {result, Hashkeep({"verify", Dir / "l\x1b[2J.md5"})})
-        EXPECT_EQ(run.Err.find('\x1b'), std::string::npos) << run.Err;
-}
-
-// The lists we write are read by the strict GNU readers, and by rhash.
-TEST_F(HashkeepTest, StrictReadersAcceptOurLists) {
-    if (std::system("md5sum --version >/dev/null 2>&1 && sha1sum --version >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "md5sum or sha1sum is missing";
-    for (const std::string algorithm : {"md5", "sha1"}) {
-        for (const char* mark : {"--text", "-q"}) { // the text mark, the binary mark
-            SCOPED_TRACE(algorithm + " " + mark);
-            ASSERT_EQ(Hashkeep({"create", mark, "-a", algorithm, "-C", Dir.Dir(), "-o",
-                                "sums." + algorithm, "a.txt", "b.txt", "c.bin"})
-                          .Status,
-                      HashkeepAllWell);
-            const std::string check = "cd '" + Dir.Dir() + "' && " + algorithm +
-                                      "sum -c --strict --quiet sums." + algorithm;
-            EXPECT_EQ(std::system(check.c_str()), 0) << check;
-        }
-    }
-    ASSERT_EQ(
-        Hashkeep({"create", "-a", "crc32", "-C", Dir.Dir(), "-o", "sums.sfv", "a.txt", "b.txt"})
-            .Status,
-        HashkeepAllWell);
-    if (std::system("rhash --version >/dev/null 2>&1") == 0) {
-        const std::string check =
-            "cd '" + Dir.Dir() + "' && rhash -c --skip-ok sums.sfv >/dev/null";
-        EXPECT_EQ(std::system(check.c_str()), 0) << check;
-    }
-}
-#endif
 
 TEST_F(HashkeepTest, UnreadableFilesAreSkippedOrStopTheRun) {
     TFaultPlan faults;

@@ -1,7 +1,8 @@
 // A small plug-in that exercises every service the substitute host offers,
 // so the host can be tested apart from Hashkeep. The command line picks
 // misbehaviours that a host must report: a screen left saved, a screen
-// restored twice, a handle the host never gave.
+// restored twice, a handle the host never gave, a dialog whose items lie
+// outside its frame or on each other.
 #include "host/far_interface.h"
 #include "platform/console.h"
 #include "platform/files.h"
@@ -173,6 +174,17 @@ void Misbehave(const std::string& what) {
         Info.RestoreScreen(screen);
     } else if (what == "bogus-restore") {
         Info.RestoreScreen(reinterpret_cast<HANDLE>(static_cast<intptr_t>(0x4321)));
+    } else if (what == "layout") {
+        // A check box whose text runs past the frame, a text under an edit
+        // field, a button below the frame; the OK button is where it belongs.
+        FarDialogItem items[6];
+        SetItem(items[0], DI_DOUBLEBOX, 3, 1, 26, 5, Text(MTitle));
+        SetItem(items[1], DI_CHECKBOX, 5, 2, 0, 0, "A check box with a long text");
+        SetItem(items[2], DI_TEXT, 5, 3, 0, 0, "Name:");
+        SetItem(items[3], DI_EDIT, 9, 3, 24, 0, "x");
+        SetItem(items[4], DI_BUTTON, 0, 4, 0, 0, "OK", DIF_CENTERGROUP);
+        SetItem(items[5], DI_BUTTON, 0, 6, 0, 0, "Cancel", DIF_CENTERGROUP);
+        Info.Dialog(Info.ModuleNumber, -1, -1, 30, 8, nullptr, items, 6);
     } else if (what == "wrong-number") {
         Info.GetMsg(Info.ModuleNumber + 1, MTitle);
     } else {

@@ -113,4 +113,17 @@ bool FeedConsoleKey(bool escape, char character) {
     return written == 1;
 }
 
+bool WriteStandardOutput(const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += static_cast<size_t>(written);
+    }
+    return true;
+}
+
 } // namespace Platform

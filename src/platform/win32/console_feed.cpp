@@ -1,9 +1,12 @@
 // Feeding the console input queue, for the substitute host: key events are
 // written into the real queue, where the plug-in's Esc poll finds them. Kept
-// apart from the poll so the plug-in carries none of it.
+// apart from the poll so the plug-in carries none of it; so is the host's
+// writing of its transcript.
 #include "platform/console.h"
 
 #include <windows.h>
+
+#include <algorithm>
 
 namespace Platform {
 
@@ -44,6 +47,26 @@ bool FeedConsoleKey(bool escape, char character) {
     const SHORT scan = VkKeyScanA(character);
     const WORD virtualKey = scan == -1 ? 0 : static_cast<WORD>(scan & 0xFF);
     return WriteKey(input, virtualKey, character);
+}
+
+bool WriteStandardOutput(const std::string& bytes) {
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output == INVALID_HANDLE_VALUE || output == nullptr)
+        return false;
+    DWORD mode = 0;
+    if (GetConsoleMode(output, &mode))
+        SetConsoleOutputCP(CP_UTF8);
+    // WriteFile hands the bytes on unchanged; the C runtime's text mode would
+    // turn LF into CR LF, and WriteConsoleW would need a conversion.
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD piece = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+        DWORD written = 0;
+        if (!WriteFile(output, bytes.data() + done, piece, &written, nullptr) || written == 0)
+            return false;
+        done += written;
+    }
+    return true;
 }
 
 } // namespace Platform
