@@ -104,6 +104,27 @@ template <typename Compress> void Sha1BlockAtATime(benchmark::State& state, Comp
     benchmark::DoNotOptimize(context);
 }
 
+void Sha256Dispatched(benchmark::State& state, uint32_t paths) {
+    HashContext context;
+    Sha256Init(context);
+    RunDigest(state, paths, [&](const uint8_t* p, uint16_t n) { Sha256Update(context, p, n); });
+    benchmark::DoNotOptimize(context);
+}
+
+void Sha256Reference(benchmark::State& state) {
+    HashContext context;
+    Sha256Init(context);
+    RunDigest(state, 0, [&](const uint8_t* p, uint16_t n) {
+        UpdateHashContext(
+            context, p, n, [&] { Sha256CompressReference(context.State, context.Buffer); },
+            [&](const uint8_t* blocks, int32_t count) {
+                for (; count > 0; --count, blocks += DigestBlockSize)
+                    Sha256CompressReference(context.State, blocks);
+            });
+    });
+    benchmark::DoNotOptimize(context);
+}
+
 void Register(const std::string& name, std::function<void(benchmark::State&)> run) {
     auto* bench = benchmark::RegisterBenchmark(name.c_str(), std::move(run));
     for (int64_t size : Sizes)
@@ -131,6 +152,11 @@ int main(int argc, char** argv) {
         Register("Crc32/clmul", [](benchmark::State& s) {
             Crc32Dispatched(s, DigestPathBit(DigestPath::Crc32Clmul));
         });
+    if (has(DigestPath::Crc32Vpclmul256))
+        Register("Crc32/vpclmul256", [](benchmark::State& s) {
+            Crc32Dispatched(s, DigestPathBit(DigestPath::Crc32Vpclmul256) |
+                                   DigestPathBit(DigestPath::Crc32Clmul));
+        });
     if (has(DigestPath::Crc32Vpclmul))
         Register("Crc32/vpclmul", [](benchmark::State& s) {
             Crc32Dispatched(s, DigestPathBit(DigestPath::Crc32Vpclmul) |
@@ -157,6 +183,13 @@ int main(int argc, char** argv) {
         });
     }
 #endif
+
+    Register("Sha256/reference", Sha256Reference);
+    Register("Sha256/dispatch-none", [](benchmark::State& s) { Sha256Dispatched(s, 0); });
+    if (has(DigestPath::Sha256ShaNi))
+        Register("Sha256/shani", [](benchmark::State& s) {
+            Sha256Dispatched(s, DigestPathBit(DigestPath::Sha256ShaNi));
+        });
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

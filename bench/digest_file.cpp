@@ -17,11 +17,11 @@ constexpr size_t ReadBufferSize = 32768;
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: digest_file crc32|md5|sha1 FILE\n");
+        std::fprintf(stderr, "usage: digest_file crc32|md5|sha1|sha256 FILE\n");
         return 2;
     }
     const std::string algo = argv[1];
-    if (algo != "crc32" && algo != "md5" && algo != "sha1") {
+    if (algo != "crc32" && algo != "md5" && algo != "sha1" && algo != "sha256") {
         std::fprintf(stderr, "digest_file: unknown algorithm %s\n", argv[1]);
         return 2;
     }
@@ -45,8 +45,10 @@ int main(int argc, char** argv) {
         Crc32Init(crc);
     else if (algo == "md5")
         Md5Init(context);
-    else
+    else if (algo == "sha1")
         Sha1Init(context);
+    else
+        Sha256Init(context);
     for (;;) {
         const size_t got = std::fread(buffer.data(), 1, buffer.size(), file);
         if (got == 0)
@@ -56,8 +58,10 @@ int main(int argc, char** argv) {
             Crc32Update(crc, buffer.data(), count);
         else if (algo == "md5")
             Md5Update(context, buffer.data(), count);
-        else
+        else if (algo == "sha1")
             Sha1Update(context, buffer.data(), count);
+        else
+            Sha256Update(context, buffer.data(), count);
     }
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
@@ -74,10 +78,14 @@ int main(int argc, char** argv) {
         Md5Digest digest;
         Md5Final(context, digest);
         text = BytesToHex(digest.data(), Md5DigestSize);
-    } else {
+    } else if (algo == "sha1") {
         Sha1Digest digest;
         Sha1Final(context, digest);
         text = BytesToHex(digest.data(), Sha1DigestSize);
+    } else {
+        Sha256Digest digest;
+        Sha256Final(context, digest);
+        text = BytesToHex(digest.data(), Sha256DigestSize);
     }
     std::printf("%s\n", text.c_str());
     return 0;

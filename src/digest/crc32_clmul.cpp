@@ -6,6 +6,8 @@
 // Where the processor has VPCLMULQDQ and AVX-512, four 512-bit registers fold
 // 256 bytes a step before the same finish: 110-119 GB/s against 30 GB/s for
 // the 128-bit loop on runs of 4 KiB and more (digest_bench, Xeon with AVX-512).
+// Where it has VPCLMULQDQ with AVX2 but no AVX-512, four 256-bit registers
+// fold 128 bytes a step.
 #include "digest_kernels.h"
 
 #if defined(HASHKEEP_X86_DIGESTS)
@@ -194,6 +196,63 @@ HK_CRC_WIDE_TARGET uint32_t DigestDetail::Crc32Vpclmul(uint32_t Crc, const uint8
                          _mm512_maskz_extracti32x4_epi32(0xF, lanes, 3), Data, Count);
 }
 
+namespace {
+
+#define HK_CRC_MEDIUM_TARGET __attribute__((target("pclmul,sse2,sse4.1,avx,avx2,vpclmulqdq")))
+
+constexpr size_t MediumStepBytes = 4 * 32;
+constexpr uint64_t Fold1024Low = FoldConstant(1024 + 32);
+constexpr uint64_t Fold1024High = FoldConstant(1024 - 32);
+
+HK_CRC_MEDIUM_TARGET inline __m256i LoadMedium(const uint8_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// Two 128-bit lanes folded at once.
+HK_CRC_MEDIUM_TARGET inline __m256i FoldMedium(__m256i lanes, __m256i next, __m256i constants) {
+    const __m256i low = _mm256_clmulepi64_epi128(lanes, constants, 0x00);
+    const __m256i high = _mm256_clmulepi64_epi128(lanes, constants, 0x11);
+    return _mm256_xor_si256(_mm256_xor_si256(low, high), next);
+}
+
+HK_CRC_MEDIUM_TARGET inline __m256i ConstantsMedium(uint64_t high, uint64_t low) {
+    const auto h = static_cast<long long>(high), l = static_cast<long long>(low);
+    return _mm256_set_epi64x(h, l, h, l);
+}
+
+} // namespace
+
+HK_CRC_MEDIUM_TARGET uint32_t DigestDetail::Crc32Vpclmul256(uint32_t Crc, const uint8_t* Data,
+                                                            size_t Count) {
+    if (Count < Crc32MediumFoldMinimum)
+        return Crc32Clmul(Crc, Data, Count);
+    __m256i lanes0 = _mm256_xor_si256(LoadMedium(Data),
+                                      _mm256_set_epi32(0, 0, 0, 0, 0, 0, 0, static_cast<int>(Crc)));
+    __m256i lanes1 = LoadMedium(Data + 32);
+    __m256i lanes2 = LoadMedium(Data + 64);
+    __m256i lanes3 = LoadMedium(Data + 96);
+    Data += MediumStepBytes;
+    Count -= MediumStepBytes;
+
+    const __m256i fold1024 = ConstantsMedium(Fold1024High, Fold1024Low);
+    for (; Count >= MediumStepBytes; Count -= MediumStepBytes, Data += MediumStepBytes) {
+        lanes0 = FoldMedium(lanes0, LoadMedium(Data), fold1024);
+        lanes1 = FoldMedium(lanes1, LoadMedium(Data + 32), fold1024);
+        lanes2 = FoldMedium(lanes2, LoadMedium(Data + 64), fold1024);
+        lanes3 = FoldMedium(lanes3, LoadMedium(Data + 96), fold1024);
+    }
+
+    // Registers 0 and 1 forward by 64 bytes onto 2 and 3: four lanes holding
+    // 64 consecutive bytes, as the 128-bit loop leaves them.
+    const __m256i fold512 = ConstantsMedium(Fold512High, Fold512Low);
+    const __m256i first = FoldMedium(lanes0, lanes2, fold512);
+    const __m256i second = FoldMedium(lanes1, lanes3, fold512);
+    return FinishFolding(_mm256_castsi256_si128(first), _mm256_extracti128_si256(first, 1),
+                         _mm256_castsi256_si128(second), _mm256_extracti128_si256(second, 1), Data,
+                         Count);
+}
+
+#undef HK_CRC_MEDIUM_TARGET
 #undef HK_CRC_WIDE_TARGET
 #undef HK_CRC_TARGET
 

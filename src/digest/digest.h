@@ -1,5 +1,6 @@
-// Streaming digests of the hash lists: CRC32 (".sfv"), MD5 (".md5") and SHA1
-// (".sha1"), and the lower-case hexadecimal text that the lists hold.
+// Streaming digests of the hash lists: CRC32 (".sfv"), MD5 (".md5"), SHA1
+// (".sha1") and SHA-256, and the lower-case hexadecimal text that the lists
+// hold.
 //
 // Every digest has the same shape: init prepares a caller-owned context, update
 // folds a run of bytes into it (any number of calls, at most 65535 bytes each),
@@ -12,10 +13,10 @@
 #include <cstdint>
 #include <string>
 
-// The context of MD5 and SHA1. Sized for digests of up to 512 bits of state
-// and 128-byte blocks; the parts an algorithm does not use stay zero.
+// The context of MD5, SHA1 and SHA-256. Sized for digests of up to 512 bits
+// of state and 128-byte blocks; the parts an algorithm does not use stay zero.
 struct HashContext {
-    uint32_t State[16];    // chaining state: MD5 words 0-3, SHA1 words 0-4
+    uint32_t State[16];    // chaining state: MD5 words 0-3, SHA1 0-4, SHA-256 0-7
     uint32_t BitLength[4]; // message bits fed so far, least significant word first
     uint8_t Buffer[128];   // bytes of the block not yet complete (0-63 used)
     int32_t Index;         // bytes waiting in Buffer, 0 to 63 between calls
@@ -24,9 +25,11 @@ struct HashContext {
 using HashDigest = std::array<uint8_t, 64>;
 using Md5Digest = std::array<uint8_t, 16>;
 using Sha1Digest = std::array<uint8_t, 20>;
+using Sha256Digest = std::array<uint8_t, 32>;
 
 constexpr int Md5DigestSize = 16;
 constexpr int Sha1DigestSize = 20;
+constexpr int Sha256DigestSize = 32; // 64 hexadecimal digits
 constexpr int DigestBlockSize = 64;
 
 // CRC-32 of ISO 3309 / ITU-T V.42 / IEEE 802.3; the register is the context.
@@ -47,6 +50,14 @@ void Sha1Update(HashContext& Context, const void* Data, uint16_t Count);
 void Sha1Final(HashContext& Context, Sha1Digest& Digest);
 // One application of the block function to the 64 bytes of Context.Buffer.
 void Sha1Compress(HashContext& Context);
+
+// SHA-256 of FIPS 180-4: the 64-bit length and update scheme of SHA1, the
+// state words and digest big-endian.
+void Sha256Init(HashContext& Context);
+void Sha256Update(HashContext& Context, const void* Data, uint16_t Count);
+void Sha256Final(HashContext& Context, Sha256Digest& Digest);
+// One application of the block function to the 64 bytes at Block.
+void Sha256Compress(uint32_t State[8], const uint8_t* Block);
 
 // Hexadecimal text, digits from "0123456789abcdef", high nibble first.
 std::string ByteToHex(uint8_t Byte);

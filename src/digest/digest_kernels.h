@@ -14,11 +14,19 @@
 namespace DigestDetail {
 
 // The portable reference: one table look-up per byte, the RFC's unrolled MD5
-// steps, the FIPS schedule and five-deep SHA1 round loops.
+// steps, the FIPS schedule and five-deep SHA1 round loops, the FIPS 180-4
+// schedule and an eight-deep SHA-256 round loop.
 void Crc32UpdateReference(uint32_t& Crc, const void* Data, uint16_t Count);
 void Md5CompressReference(uint32_t State[4], const uint8_t* Block);
 void Sha1CompressReference(HashContext& Context);
 void Sha1UpdateReference(HashContext& Context, const void* Data, uint16_t Count);
+void Sha256CompressReference(uint32_t State[8], const uint8_t* Block);
+
+// The 64 round constants of SHA-256, 16-byte aligned for the SIMD path.
+extern const uint32_t Sha256RoundConstants[64];
+// Compresses Blocks whole 64-byte blocks at Data (Blocks >= 1) on the best
+// active path; the update scheme and Sha256Compress call this.
+void Sha256Blocks(uint32_t State[8], const uint8_t* Data, size_t Blocks);
 
 #if !defined(HASHKEEP_REFERENCE_DIGESTS_ONLY)
 // Portable paths: the register in, the register out (not inverted).
@@ -43,8 +51,15 @@ HASHKEEP_SIMD_ENTRY uint32_t Crc32Clmul(uint32_t Crc, const uint8_t* Data, size_
 // AVX-512F); runs of fewer than Crc32WideFoldMinimum bytes go to Crc32Clmul.
 constexpr size_t Crc32WideFoldMinimum = 256;
 HASHKEEP_SIMD_ENTRY uint32_t Crc32Vpclmul(uint32_t Crc, const uint8_t* Data, size_t Count);
+// The same with four 256-bit registers of two lanes each (VPCLMULQDQ, AVX2),
+// for processors without AVX-512; runs of fewer than Crc32MediumFoldMinimum
+// bytes go to Crc32Clmul.
+constexpr size_t Crc32MediumFoldMinimum = 128;
+HASHKEEP_SIMD_ENTRY uint32_t Crc32Vpclmul256(uint32_t Crc, const uint8_t* Data, size_t Count);
 // Compresses Blocks whole 64-byte blocks at Data into the five state words.
 HASHKEEP_SIMD_ENTRY void Sha1BlocksShaNi(uint32_t State[5], const uint8_t* Data, size_t Blocks);
+// Compresses Blocks whole 64-byte blocks at Data into the eight state words.
+HASHKEEP_SIMD_ENTRY void Sha256BlocksShaNi(uint32_t State[8], const uint8_t* Data, size_t Blocks);
 #endif
 
 } // namespace DigestDetail

@@ -1,7 +1,9 @@
 // Which code computes the digests of digest.h. The processor's features are
 // detected once and the best path is taken; every path gives exactly the
 // result of the portable reference (byte-table CRC32, RFC 1321 MD5 steps,
-// FIPS 180-1 SHA1 rounds), which runs whenever no path below is active.
+// FIPS 180-1 SHA1 rounds, FIPS 180-4 SHA-256 rounds), which runs whenever no
+// path below is active. CRC32 takes the widest fold active for the run's
+// length: 512-bit registers, then 256-bit, then 128-bit, then slicing-by-8.
 //
 // For tests and benchmarks only: the product never changes the selection.
 // Tests and benchmarks read the variable HASHKEEP_DIGEST_PATHS: unset or "all"
@@ -14,14 +16,16 @@
 #include <cstdint>
 
 enum class DigestPath : uint32_t {
-    Crc32Slicing8 = 1u << 0, // eight bytes a step with eight tables; any processor
-    Crc32Clmul = 1u << 1,    // carry-less multiply folding (PCLMULQDQ, SSE4.1)
-    Md5Scheduled = 1u << 2,  // block function with shorter dependency chains; any processor
-    Sha1ShaNi = 1u << 3,     // SHA extensions (SHA, SSSE3, SSE4.1)
-    Crc32Vpclmul = 1u << 4,  // the folding on 512-bit registers (VPCLMULQDQ, AVX-512F)
+    Crc32Slicing8 = 1u << 0,   // eight bytes a step with eight tables; any processor
+    Crc32Clmul = 1u << 1,      // carry-less multiply folding (PCLMULQDQ, SSE4.1)
+    Md5Scheduled = 1u << 2,    // block function with shorter dependency chains; any processor
+    Sha1ShaNi = 1u << 3,       // SHA extensions (SHA, SSSE3, SSE4.1)
+    Crc32Vpclmul = 1u << 4,    // the folding on 512-bit registers (VPCLMULQDQ, AVX-512F)
+    Sha256ShaNi = 1u << 5,     // SHA extensions (SHA, SSSE3, SSE4.1)
+    Crc32Vpclmul256 = 1u << 6, // the folding on 256-bit registers (VPCLMULQDQ, AVX2)
 };
 
-constexpr uint32_t AllDigestPaths = 0x1Fu;
+constexpr uint32_t AllDigestPaths = 0x7Fu;
 constexpr const char* DigestPathsVariable = "HASHKEEP_DIGEST_PATHS";
 
 constexpr uint32_t DigestPathBit(DigestPath Path) {
@@ -35,7 +39,8 @@ uint32_t ActiveDigestPaths();
 // Uses the wanted paths that are supported; returns the paths now in use.
 uint32_t SelectDigestPaths(uint32_t Wanted);
 
-// "crc32-slicing8", "crc32-clmul", "md5-scheduled", "sha1-shani", "crc32-vpclmul".
+// "crc32-slicing8", "crc32-clmul", "md5-scheduled", "sha1-shani", "crc32-vpclmul",
+// "sha256-shani", "crc32-vpclmul256".
 const char* DigestPathName(DigestPath Path);
 // The value of HASHKEEP_DIGEST_PATHS as a set of paths; null or empty means
 // all. False for an unknown name.

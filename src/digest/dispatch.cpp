@@ -26,6 +26,8 @@ std::atomic<uint32_t> ActivePaths{NotDetected};
 #if defined(HASHKEEP_X86_DIGESTS)
 // XMM, YMM, opmask and both halves of the upper ZMM state.
 constexpr uint32_t Xcr0Avx512State = 0xE6u;
+// XMM and YMM state.
+constexpr uint32_t Xcr0AvxState = 0x06u;
 
 uint32_t ReadXcr0() {
     uint32_t low = 0, high = 0;
@@ -53,13 +55,19 @@ uint32_t DetectPaths() {
         const bool sha = __get_cpuid_count(7, 0, &leaf7[0], &leaf7[1], &leaf7[2], &leaf7[3]) != 0 &&
                          (leaf7[1] & bit_SHA) != 0;
         if (sse2 && ssse3 && sse41 && sha)
-            paths |= DigestPathBit(DigestPath::Sha1ShaNi);
-        // 512-bit registers also need the system to save them on a switch.
+            paths |= DigestPathBit(DigestPath::Sha1ShaNi) | DigestPathBit(DigestPath::Sha256ShaNi);
+        // 256- and 512-bit registers also need the system to save them on a
+        // switch (XGETBV exists only where OSXSAVE is set).
         const bool osSavesVectors = (ecx & bit_OSXSAVE) != 0;
+        const uint32_t xcr0 = osSavesVectors ? ReadXcr0() : 0;
+        const bool avx = (ecx & bit_AVX) != 0;
+        const bool avx2 = (leaf7[1] & bit_AVX2) != 0;
         const bool avx512f = (leaf7[1] & bit_AVX512F) != 0;
         const bool vpclmul = (leaf7[2] & bit_VPCLMULQDQ) != 0;
-        if (sse2 && sse41 && pclmul && osSavesVectors && avx512f && vpclmul &&
-            (ReadXcr0() & Xcr0Avx512State) == Xcr0Avx512State)
+        const bool foldBase = sse2 && sse41 && pclmul && vpclmul;
+        if (foldBase && avx && avx2 && (xcr0 & Xcr0AvxState) == Xcr0AvxState)
+            paths |= DigestPathBit(DigestPath::Crc32Vpclmul256);
+        if (foldBase && avx512f && (xcr0 & Xcr0Avx512State) == Xcr0Avx512State)
             paths |= DigestPathBit(DigestPath::Crc32Vpclmul);
     }
 #endif
@@ -108,11 +116,12 @@ struct PathName {
     const char* Name;
 };
 constexpr PathName PathNames[] = {
-    {DigestPath::Crc32Slicing8, "crc32-slicing8"}, {DigestPath::Crc32Clmul, "crc32-clmul"},
-    {DigestPath::Md5Scheduled, "md5-scheduled"},   {DigestPath::Sha1ShaNi, "sha1-shani"},
-    {DigestPath::Crc32Vpclmul, "crc32-vpclmul"},
+    {DigestPath::Crc32Slicing8, "crc32-slicing8"},     {DigestPath::Crc32Clmul, "crc32-clmul"},
+    {DigestPath::Md5Scheduled, "md5-scheduled"},       {DigestPath::Sha1ShaNi, "sha1-shani"},
+    {DigestPath::Crc32Vpclmul, "crc32-vpclmul"},       {DigestPath::Sha256ShaNi, "sha256-shani"},
+    {DigestPath::Crc32Vpclmul256, "crc32-vpclmul256"},
 };
-static_assert(sizeof PathNames / sizeof PathNames[0] == 5, "one name per path");
+static_assert(sizeof PathNames / sizeof PathNames[0] == 7, "one name per path");
 
 } // namespace
 
@@ -165,6 +174,10 @@ void Crc32Update(uint32_t& Crc, const void* Data, uint16_t Count) {
 #if defined(HASHKEEP_X86_DIGESTS)
     if (IsActive(paths, DigestPath::Crc32Vpclmul) && Count >= Crc32WideFoldMinimum) {
         Crc = Crc32Vpclmul(Crc, bytes, Count);
+        return;
+    }
+    if (IsActive(paths, DigestPath::Crc32Vpclmul256) && Count >= Crc32MediumFoldMinimum) {
+        Crc = Crc32Vpclmul256(Crc, bytes, Count);
         return;
     }
     if (IsActive(paths, DigestPath::Crc32Clmul) && Count >= Crc32FoldMinimum) {
@@ -227,4 +240,15 @@ void Sha1Update(HashContext& Context, const void* Data, uint16_t Count) {
     }
 #endif
     Sha1UpdateReference(Context, Data, Count);
+}
+
+void DigestDetail::Sha256Blocks(uint32_t State[8], const uint8_t* Data, size_t Blocks) {
+#if defined(HASHKEEP_X86_DIGESTS)
+    if (IsActive(Active(), DigestPath::Sha256ShaNi)) {
+        Sha256BlocksShaNi(State, Data, Blocks);
+        return;
+    }
+#endif
+    for (; Blocks > 0; --Blocks, Data += DigestBlockSize)
+        Sha256CompressReference(State, Data);
 }

@@ -17,9 +17,31 @@
 
 namespace {
 
-constexpr DigestPath EveryPath[] = {DigestPath::Crc32Slicing8, DigestPath::Crc32Clmul,
-                                    DigestPath::Crc32Vpclmul, DigestPath::Md5Scheduled,
-                                    DigestPath::Sha1ShaNi};
+enum class Algo { Crc32, Md5, Sha1, Sha256 };
+constexpr Algo EveryAlgo[] = {Algo::Crc32, Algo::Md5, Algo::Sha1, Algo::Sha256};
+const char* AlgoName(Algo algo) {
+    constexpr const char* Names[] = {"CRC32", "MD5", "SHA1", "SHA-256"};
+    return Names[static_cast<int>(algo)];
+}
+
+// Every path, the digest it computes and what it needs to run.
+struct PathCase {
+    DigestPath Path;
+    Algo Computes;
+    const char* Needs;
+};
+constexpr PathCase EveryPath[] = {
+    {DigestPath::Crc32Slicing8, Algo::Crc32, "the accelerated build"},
+    {DigestPath::Crc32Clmul, Algo::Crc32, "PCLMULQDQ and SSE4.1"},
+    {DigestPath::Crc32Vpclmul256, Algo::Crc32,
+     "VPCLMULQDQ and AVX2, and a system that saves YMM registers"},
+    {DigestPath::Crc32Vpclmul, Algo::Crc32,
+     "VPCLMULQDQ and AVX-512F, and a system that saves ZMM registers"},
+    {DigestPath::Md5Scheduled, Algo::Md5, "the accelerated build"},
+    {DigestPath::Sha1ShaNi, Algo::Sha1, "the SHA extensions, SSSE3 and SSE4.1"},
+    {DigestPath::Sha256ShaNi, Algo::Sha256, "the SHA extensions, SSSE3 and SSE4.1"},
+};
+constexpr size_t PathCount = sizeof EveryPath / sizeof EveryPath[0];
 constexpr size_t MaxUpdateCount = 65535;
 
 // Puts back the selection a test changes.
@@ -43,18 +65,12 @@ struct PathSet {
 std::vector<PathSet> FasterPathSets() {
     const uint32_t supported = SupportedDigestPaths();
     std::vector<PathSet> sets;
-    for (DigestPath path : EveryPath)
-        if ((supported & DigestPathBit(path)) != 0)
-            sets.push_back({DigestPathName(path), DigestPathBit(path)});
+    for (const PathCase& path : EveryPath)
+        if ((supported & DigestPathBit(path.Path)) != 0)
+            sets.push_back({DigestPathName(path.Path), DigestPathBit(path.Path)});
     if (sets.size() > 1)
         sets.push_back({"all", supported});
     return sets;
-}
-
-enum class Algo { Crc32, Md5, Sha1 };
-constexpr Algo EveryAlgo[] = {Algo::Crc32, Algo::Md5, Algo::Sha1};
-const char* AlgoName(Algo algo) {
-    return algo == Algo::Crc32 ? "CRC32" : algo == Algo::Md5 ? "MD5" : "SHA1";
 }
 
 // One digest in progress.
@@ -66,8 +82,10 @@ public:
             Crc32Init(Crc_);
         else if (algo == Algo::Md5)
             Md5Init(Context_);
-        else
+        else if (algo == Algo::Sha1)
             Sha1Init(Context_);
+        else
+            Sha256Init(Context_);
     }
 
     void Update(const uint8_t* data, uint16_t count) {
@@ -75,8 +93,10 @@ public:
             Crc32Update(Crc_, data, count);
         else if (Algo_ == Algo::Md5)
             Md5Update(Context_, data, count);
-        else
+        else if (Algo_ == Algo::Sha1)
             Sha1Update(Context_, data, count);
+        else
+            Sha256Update(Context_, data, count);
     }
 
     std::string Final() {
@@ -89,9 +109,14 @@ public:
             Md5Final(Context_, digest);
             return BytesToHex(digest.data(), Md5DigestSize);
         }
-        Sha1Digest digest;
-        Sha1Final(Context_, digest);
-        return BytesToHex(digest.data(), Sha1DigestSize);
+        if (Algo_ == Algo::Sha1) {
+            Sha1Digest digest;
+            Sha1Final(Context_, digest);
+            return BytesToHex(digest.data(), Sha1DigestSize);
+        }
+        Sha256Digest digest;
+        Sha256Final(Context_, digest);
+        return BytesToHex(digest.data(), Sha256DigestSize);
     }
 
     bool SameStateAs(const Digester& other) const {
@@ -143,16 +168,27 @@ TEST(DigestPaths, ProcessorFeaturesSelectTheirPaths) {
                        __builtin_cpu_supports("sse4.1") && __builtin_cpu_supports("sse2");
     EXPECT_EQ((supported & DigestPathBit(DigestPath::Crc32Clmul)) != 0, clmul);
     EXPECT_EQ((supported & DigestPathBit(DigestPath::Sha1ShaNi)) != 0, shaNi);
-    // The 512-bit path also depends on the system saving the registers,
-    // which the compiler's probe does not see; it is never there without them.
-    if (!(clmul && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("vpclmulqdq"))) {
+    EXPECT_EQ((supported & DigestPathBit(DigestPath::Sha256ShaNi)) != 0, shaNi);
+    // The wide folds also depend on the system saving the registers, which
+    // the compiler's probe does not see; they are never there without them.
+    const bool vpclmul = clmul && __builtin_cpu_supports("vpclmulqdq");
+    if (!(vpclmul && __builtin_cpu_supports("avx512f"))) {
         EXPECT_EQ(supported & DigestPathBit(DigestPath::Crc32Vpclmul), 0u);
+    }
+    if (!(vpclmul && __builtin_cpu_supports("avx2"))) {
+        EXPECT_EQ(supported & DigestPathBit(DigestPath::Crc32Vpclmul256), 0u);
+    }
+    // Where the 512-bit fold runs, the system saves the wide registers, so
+    // the 256-bit fold runs too if the processor has AVX2.
+    if ((supported & DigestPathBit(DigestPath::Crc32Vpclmul)) != 0 &&
+        __builtin_cpu_supports("avx2")) {
+        EXPECT_NE(supported & DigestPathBit(DigestPath::Crc32Vpclmul256), 0u);
     }
 #endif
     std::string names;
-    for (DigestPath path : EveryPath)
-        if ((supported & DigestPathBit(path)) != 0)
-            names += std::string(names.empty() ? "" : ",") + DigestPathName(path);
+    for (const PathCase& path : EveryPath)
+        if ((supported & DigestPathBit(path.Path)) != 0)
+            names += std::string(names.empty() ? "" : ",") + DigestPathName(path.Path);
     RecordProperty("SupportedDigestPaths", names);
     std::printf("digest paths of this processor: %s\n", names.empty() ? "none" : names.c_str());
 }
@@ -176,9 +212,9 @@ TEST(DigestPaths, VariableNamesPaths) {
     EXPECT_EQ(paths, AllDigestPaths);
     EXPECT_TRUE(ParseDigestPaths("sha1-shani,crc32-clmul", paths));
     EXPECT_EQ(paths, DigestPathBit(DigestPath::Sha1ShaNi) | DigestPathBit(DigestPath::Crc32Clmul));
-    for (DigestPath path : EveryPath) {
-        EXPECT_TRUE(ParseDigestPaths(DigestPathName(path), paths));
-        EXPECT_EQ(paths, DigestPathBit(path));
+    for (const PathCase& path : EveryPath) {
+        EXPECT_TRUE(ParseDigestPaths(DigestPathName(path.Path), paths));
+        EXPECT_EQ(paths, DigestPathBit(path.Path));
     }
 
     paths = 7;
@@ -208,35 +244,75 @@ TEST(DigestPaths, PublishedVectorsOnEveryPath) {
         EXPECT_EQ(DigestOf(Algo::Sha1, "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
                   "84983e441c3bd26ebaae4aa1f95129e5e54670f1");
         EXPECT_EQ(DigestOf(Algo::Sha1, millionA), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
+        EXPECT_EQ(DigestOf(Algo::Sha256, "abc"),
+                  "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+        EXPECT_EQ(DigestOf(Algo::Sha256, millionA),
+                  "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
     }
 }
 
-// Lengths across the 64-byte block, the CRC folding thresholds (64 and 256
-// bytes) and their 256-, 64- and 16-byte steps, and the largest update, each
-// at every alignment.
-TEST(DigestPaths, BoundaryLengthsAtEveryAlignment) {
-    PathGuard guard;
+// One path against the reference, for the digest it computes; the last
+// instance takes every path this processor has at once, for every digest. A
+// path the processor lacks is skipped, saying so.
+class PathAgainstReference : public ::testing::TestWithParam<size_t> {
+protected:
+    void SetUp() override {
+        const uint32_t supported = SupportedDigestPaths();
+        if (GetParam() == PathCount) {
+            Name_ = "all";
+            Paths_ = supported;
+            Algos_.assign(std::begin(EveryAlgo), std::end(EveryAlgo));
+            if (Paths_ == 0)
+                GTEST_SKIP() << "no path but the reference in this build on this processor";
+            return;
+        }
+        const PathCase& path = EveryPath[GetParam()];
+        Name_ = DigestPathName(path.Path);
+        Paths_ = DigestPathBit(path.Path);
+        Algos_ = {path.Computes};
+        if ((supported & Paths_) == 0)
+            GTEST_SKIP() << Name_ << " not tested: it needs " << path.Needs
+                         << ", which this processor or build lacks";
+    }
+
+    PathGuard Guard_;
+    std::string Name_;
+    uint32_t Paths_ = 0;
+    std::vector<Algo> Algos_;
+};
+
+std::string PathCaseName(const ::testing::TestParamInfo<size_t>& info) {
+    std::string name = info.param == PathCount ? "all" : DigestPathName(EveryPath[info.param].Path);
+    std::replace(name.begin(), name.end(), '-', '_');
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(DigestPaths, PathAgainstReference,
+                         ::testing::Range<size_t>(0, PathCount + 1), PathCaseName);
+
+// Lengths across the 64-byte block, the CRC folding thresholds (64, 128 and
+// 256 bytes) and their 256-, 128-, 64- and 16-byte steps, and the largest
+// update, each at every alignment.
+TEST_P(PathAgainstReference, BoundaryLengthsAtEveryAlignment) {
     std::mt19937 random(0x5EED0001u);
     const auto data = RandomBytes(random, 70000);
     std::vector<size_t> lengths;
     for (size_t length = 0; length <= 272; ++length)
         lengths.push_back(length);
-    for (size_t length : {319u, 320u, 511u, 512u, 513u, 575u, 576u, 4095u, 4096u, 4097u, 32767u,
-                          32768u, 32769u, 65534u, 65535u})
+    for (size_t length : {319u, 320u, 383u, 384u, 385u, 511u, 512u, 513u, 575u, 576u, 4095u, 4096u,
+                          4097u, 32767u, 32768u, 32769u, 65534u, 65535u})
         lengths.push_back(length);
 
-    for (Algo algo : EveryAlgo) {
+    for (Algo algo : Algos_) {
         for (size_t length : lengths) {
             const size_t alignments = length <= 272 ? 16 : 4;
             for (size_t offset = 0; offset < alignments; ++offset) {
                 SelectDigestPaths(0);
                 const std::string expected = DigestOf(algo, data.data() + offset, length);
-                for (const PathSet& set : FasterPathSets()) {
-                    SelectDigestPaths(set.Paths);
-                    ASSERT_EQ(DigestOf(algo, data.data() + offset, length), expected)
-                        << AlgoName(algo) << " on " << set.Name << ", " << length
-                        << " bytes at offset " << offset;
-                }
+                SelectDigestPaths(Paths_);
+                ASSERT_EQ(DigestOf(algo, data.data() + offset, length), expected)
+                    << AlgoName(algo) << " on " << Name_ << ", " << length << " bytes at offset "
+                    << offset;
             }
         }
     }
@@ -244,12 +320,10 @@ TEST(DigestPaths, BoundaryLengthsAtEveryAlignment) {
 
 // Random data of random lengths up to 1 MiB, at a random alignment, in random
 // pieces: after every update the context equals the reference's.
-TEST(DigestPaths, RandomSplitsLeaveTheReferenceContext) {
-    PathGuard guard;
+TEST_P(PathAgainstReference, RandomSplitsLeaveTheReferenceContext) {
     std::mt19937 random(0x5EED0002u);
     constexpr size_t MaxLength = 1 << 20;
     const auto pool = RandomBytes(random, MaxLength + 16);
-    const std::vector<PathSet> sets = FasterPathSets();
 
     for (int round = 0; round < 24; ++round) {
         // A third each of short, medium and long messages.
@@ -265,27 +339,24 @@ TEST(DigestPaths, RandomSplitsLeaveTheReferenceContext) {
             used += piece;
         }
 
-        for (Algo algo : EveryAlgo) {
-            for (const PathSet& set : sets) {
-                Digester reference(algo), candidate(algo);
-                size_t offset = 0;
-                for (size_t i = 0; i < pieces.size(); ++i) {
-                    SelectDigestPaths(0);
-                    reference.Update(data + offset, pieces[i]);
-                    SelectDigestPaths(set.Paths);
-                    candidate.Update(data + offset, pieces[i]);
-                    offset += pieces[i];
-                    ASSERT_TRUE(candidate.SameStateAs(reference))
-                        << AlgoName(algo) << " on " << set.Name << ": " << length
-                        << " bytes, piece " << i << " of " << pieces.size() << " (" << pieces[i]
-                        << " bytes)";
-                }
+        for (Algo algo : Algos_) {
+            Digester reference(algo), candidate(algo);
+            size_t offset = 0;
+            for (size_t i = 0; i < pieces.size(); ++i) {
                 SelectDigestPaths(0);
-                const std::string expected = reference.Final();
-                SelectDigestPaths(set.Paths);
-                ASSERT_EQ(candidate.Final(), expected) << AlgoName(algo) << " on " << set.Name;
-                ASSERT_TRUE(candidate.SameStateAs(reference)) << "wiped after final";
+                reference.Update(data + offset, pieces[i]);
+                SelectDigestPaths(Paths_);
+                candidate.Update(data + offset, pieces[i]);
+                offset += pieces[i];
+                ASSERT_TRUE(candidate.SameStateAs(reference))
+                    << AlgoName(algo) << " on " << Name_ << ": " << length << " bytes, piece " << i
+                    << " of " << pieces.size() << " (" << pieces[i] << " bytes)";
             }
+            SelectDigestPaths(0);
+            const std::string expected = reference.Final();
+            SelectDigestPaths(Paths_);
+            ASSERT_EQ(candidate.Final(), expected) << AlgoName(algo) << " on " << Name_;
+            ASSERT_TRUE(candidate.SameStateAs(reference)) << "wiped after final";
         }
     }
 }
@@ -298,7 +369,7 @@ TEST(DigestPaths, BlockFunctionsMatchTheReference) {
         const auto block = RandomBytes(random, DigestBlockSize + 1);
         const uint8_t* unaligned = block.data() + 1;
         HashContext start{};
-        for (int i = 0; i < 5; ++i)
+        for (int i = 0; i < 8; ++i)
             start.State[i] = static_cast<uint32_t>(random());
         std::memcpy(start.Buffer, block.data(), DigestBlockSize);
 
@@ -307,6 +378,9 @@ TEST(DigestPaths, BlockFunctionsMatchTheReference) {
         DigestDetail::Md5CompressReference(md5Expected, unaligned);
         HashContext sha1Expected = start;
         DigestDetail::Sha1CompressReference(sha1Expected);
+        uint32_t sha256Expected[8];
+        std::memcpy(sha256Expected, start.State, sizeof sha256Expected);
+        DigestDetail::Sha256CompressReference(sha256Expected, unaligned);
 
         for (const PathSet& set : FasterPathSets()) {
             SelectDigestPaths(set.Paths);
@@ -317,6 +391,10 @@ TEST(DigestPaths, BlockFunctionsMatchTheReference) {
             HashContext sha1 = start;
             Sha1Compress(sha1);
             EXPECT_EQ(std::memcmp(&sha1, &sha1Expected, sizeof sha1), 0) << set.Name;
+            uint32_t sha256[8];
+            std::memcpy(sha256, start.State, sizeof sha256);
+            Sha256Compress(sha256, unaligned);
+            EXPECT_EQ(std::memcmp(sha256, sha256Expected, sizeof sha256), 0) << set.Name;
         }
     }
 }
@@ -379,20 +457,23 @@ TEST(DigestPaths, SafeOnAMisalignedStack) {
     MisalignedRun expected{&data, 0, {}};
     DigestEverything(&expected);
 
-    SelectDigestPaths(SupportedDigestPaths());
-    MisalignedRun runs[4] = {{&data, 0, {}}, {&data, 0, {}}, {&data, 0, {}}, {&data, 0, {}}};
-    CallWithMisalignedStack<0>(DigestEverything, &runs[0]);
-    CallWithMisalignedStack<4>(DigestEverything, &runs[1]);
-    CallWithMisalignedStack<8>(DigestEverything, &runs[2]);
-    CallWithMisalignedStack<12>(DigestEverything, &runs[3]);
-    for (const MisalignedRun& run : runs)
-        EXPECT_EQ(run.Digests, expected.Digests);
-    // The trampoline really shifted the stack: four different alignments seen.
-    std::vector<size_t> alignments;
-    for (const MisalignedRun& run : runs)
-        alignments.push_back(run.StackAddress % 16);
-    std::sort(alignments.begin(), alignments.end());
-    EXPECT_EQ(std::unique(alignments.begin(), alignments.end()) - alignments.begin(), 4);
+    // Each path on its own too: with all of them, the 512-bit fold hides the 256-bit one.
+    for (const PathSet& set : FasterPathSets()) {
+        SelectDigestPaths(set.Paths);
+        MisalignedRun runs[4] = {{&data, 0, {}}, {&data, 0, {}}, {&data, 0, {}}, {&data, 0, {}}};
+        CallWithMisalignedStack<0>(DigestEverything, &runs[0]);
+        CallWithMisalignedStack<4>(DigestEverything, &runs[1]);
+        CallWithMisalignedStack<8>(DigestEverything, &runs[2]);
+        CallWithMisalignedStack<12>(DigestEverything, &runs[3]);
+        for (const MisalignedRun& run : runs)
+            EXPECT_EQ(run.Digests, expected.Digests) << set.Name;
+        // The trampoline really shifted the stack: four different alignments seen.
+        std::vector<size_t> alignments;
+        for (const MisalignedRun& run : runs)
+            alignments.push_back(run.StackAddress % 16);
+        std::sort(alignments.begin(), alignments.end());
+        EXPECT_EQ(std::unique(alignments.begin(), alignments.end()) - alignments.begin(), 4);
+    }
 }
 #endif
 
