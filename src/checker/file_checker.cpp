@@ -46,7 +46,8 @@ constexpr const char* SizeChanged = "changed size while it was read";
 // One pass over an opened file, between OnBeginFile and OnEndFile. Read
 // failures are asked about as they happen; a content that does not match the
 // size taken at the open only sets Mismatch, to be asked about once the file
-// is closed. Digest receives the text when the pass gives crOk and no Mismatch.
+// is closed. DigestText receives the text when the pass gives crOk and no
+// Mismatch.
 TCheckResult HashOpenedFile(TFileChecker& checker, Platform::FileHandle opened,
                             const std::string& name, std::string& digestText,
                             std::string& mismatch) {

@@ -33,7 +33,8 @@ intptr_t Start(const std::string& dir, const std::string& run, std::vector<std::
     std::string line = "\"" HASHKEEP_PROGRAM "\""; // DIR's last backslash must not escape a quote
     for (const std::string& arg : args)
         line += " \"" + arg + (arg.back() == '\\' ? "\\\"" : "\"");
-    STARTUPINFOA startup{sizeof startup};
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     EXPECT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                &startup, &process));
