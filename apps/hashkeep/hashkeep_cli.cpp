@@ -12,14 +12,65 @@
 #include <optional>
 #include <ostream>
 #include <set>
+#include <string_view>
 
 namespace {
 
 constexpr const char* ToolName = "hashkeep";
 
-// What crFailed means once every read error has been answered skip or abort.
-constexpr const char* Unhashable =
-    "cannot be hashed: its size cannot be taken, or it shrank while it was read";
+// --- Names on the terminal ------------------------------------------------------
+
+// A name from a list or a directory may hold control characters: printed raw,
+// an escape sequence could erase the line that says FAILED or retitle the
+// window. Such a text is shown as GNU tools show it: backslash escapes (\n,
+// \r, \t, octal \033 for the rest) with the backslash itself doubled; where
+// the path separator is the backslash it stays single unless the text needs
+// escaping anyway. Other texts are shown as they are.
+bool NeedsEscaping(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F || (c == '\\' && Platform::PathSeparator != '\\');
+    });
+}
+
+std::string Escaped(std::string_view text) {
+    if (!NeedsEscaping(text))
+        return std::string(text);
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '\\':
+            shown += "\\\\";
+            break;
+        case '\n':
+            shown += "\\n";
+            break;
+        case '\r':
+            shown += "\\r";
+            break;
+        case '\t':
+            shown += "\\t";
+            break;
+        default:
+            if (byte < 0x20 || byte == 0x7F) {
+                const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)),
+                                      static_cast<char>('0' + ((byte >> 3) & 7)),
+                                      static_cast<char>('0' + (byte & 7))};
+                shown.append(octal, sizeof octal);
+            } else {
+                shown += c;
+            }
+        }
+    }
+    return shown;
+}
+
+// A result line "NAME: STATUS"; as md5sum -c does, a line whose name needed
+// escaping starts with a backslash, so that a reader knows to unescape it.
+std::string ResultLine(const std::string& name, const std::string& status) {
+    return (NeedsEscaping(name) ? "\\" : "") + Escaped(name) + ": " + status + "\n";
+}
 
 // --- Help ----------------------------------------------------------------------
 
@@ -50,14 +101,17 @@ constexpr const char* CreateHelp =
     "  -C, --directory DIR    the FILEs are in DIR (default: the current directory)\n"
     "  -o, --output LIST      the list's name, taken in DIR unless absolute; default:\n"
     "                         the FILE's name when there is one FILE, else 'hashlist',\n"
-    "                         followed by .sfv, .md5 or .sha1\n"
+    "                         followed by .sfv, .md5 or .sha1; LIST must be named so\n"
     "      --separate         one list per FILE beside it (FILE.md5 ...) instead\n"
+    "      --force            replace per-file lists that exist already\n"
     "      --text             mark MD5 and SHA1 lines as read in text mode (' ')\n"
     "                         instead of binary mode ('*'); the digest is the same\n"
     "  -q, --quiet            draw no progress\n"
     "      --on-error ACTION  skip (default) or abort on a file that cannot be read\n"
     "\n"
-    "A FILE is a plain name in DIR: a list cannot hold directory parts.\n";
+    "A FILE is a plain name in DIR: a list cannot hold directory parts. The list\n"
+    "itself is never hashed into itself, nor, with --separate, one FILE's list\n"
+    "into another. A file that is not a hash list of ALGO is never replaced.\n";
 
 constexpr const char* VerifyHelp =
     "Usage: hashkeep verify [OPTION]... LIST\n"
@@ -80,6 +134,7 @@ constexpr const char* CompareHelp =
     "  -q, --quiet            draw no progress\n"
     "      --on-error ACTION  skip (default) or abort on a file that cannot be read\n"
     "\n"
+    "Without FILEs, the files found only in DIR_B count as missing in DIR_A.\n"
     "Prints 'NAME: DIFFERENT' and 'NAME: MISSING in DIR', then the counts.\n";
 
 constexpr const char* DemoHelp =
@@ -205,10 +260,16 @@ public:
         };
     }
 
-    // Err, with any progress line taken away first.
-    std::ostream& Message() {
+    // Says Text on Err, escaped, with any progress line taken away first.
+    void Tell(const std::string& text) {
         ClearProgress();
-        return Err_ << ToolName << ": ";
+        Err_ << ToolName << ": " << Escaped(text) << '\n';
+    }
+
+    // Why the last file failed, without the name LastError begins with.
+    std::string Cause(const std::string& name) const {
+        const std::string prefix = name + ": ";
+        return LastError.rfind(prefix, 0) == 0 ? LastError.substr(prefix.size()) : LastError;
     }
 
 private:
@@ -219,9 +280,10 @@ private:
     void ShowProgress(const std::string& name, int32_t percent) {
         if (!DrawProgress_)
             return;
-        std::string shown = name.size() > ShownNameLength
-                                ? "..." + name.substr(name.size() - (ShownNameLength - 3))
-                                : name;
+        const std::string escaped = Escaped(name);
+        std::string shown = escaped.size() > ShownNameLength
+                                ? "..." + escaped.substr(escaped.size() - (ShownNameLength - 3))
+                                : escaped;
         shown += "  " + std::to_string(percent) + "%";
         const size_t drawn = shown.size();
         if (shown.size() < DrawnLength_)
@@ -238,9 +300,8 @@ private:
     }
 
     int32_t ReadError(const std::string& name) {
-        const std::string cause = Platform::LastErrorText();
-        Message() << ExpandName(name) << ": cannot be read: " << cause
-                  << (AbortOnError_ ? "; stopping\n" : "; skipped\n");
+        Tell(ExpandName(name) + ": cannot be read: " + Cause(name) +
+             (AbortOnError_ ? "; stopping" : "; skipped"));
         return AbortOnError_ ? raAbort : raSkip;
     }
 
@@ -278,7 +339,7 @@ public:
             return Compare();
         if (command == "demo")
             return Demo();
-        Err_ << ToolName << ": unknown command '" << command << "'\n"
+        Err_ << ToolName << ": unknown command '" << Escaped(command) << "'\n"
              << "Try 'hashkeep --help'.\n";
         return HashkeepFailed;
     }
@@ -308,8 +369,14 @@ private:
     }
 
     int UsageError(const std::string& error) {
-        Err_ << ToolName << ' ' << Args_[0] << ": " << error << '\n'
+        Err_ << ToolName << ' ' << Args_[0] << ": " << Escaped(error) << '\n'
              << "Try 'hashkeep " << Args_[0] << " --help'.\n";
+        return HashkeepFailed;
+    }
+
+    // A message on Err that ends the command, without a checker at hand.
+    int Fail(const std::string& text) {
+        Err_ << ToolName << ": " << Escaped(text) << '\n';
         return HashkeepFailed;
     }
 
@@ -336,13 +403,15 @@ private:
                     {'C', "directory", true},
                     {'o', "output", true},
                     {0, "separate", false},
+                    {0, "force", false},
                     {0, "text", false}},
                    CreateHelp, line, done) ||
             !ParseAlgorithmOption(line, algorithm, done))
             return done;
         if (line.Operands.empty())
             return UsageError("no FILE to hash");
-        if (line.Has("separate") && line.Has("output"))
+        const bool separate = line.Has("separate");
+        if (separate && line.Has("output"))
             return UsageError("--output names one list; --separate writes one per file");
         TAlgoDefinition row;
         FindAlgoById(algorithm, row);
@@ -353,12 +422,28 @@ private:
                                   "in one directory (use -C DIR), without wildcards, control "
                                   "characters or blanks at either end, and no SFV name begins "
                                   "with ';'");
+        // A list named otherwise would not be read back as a list of this
+        // algorithm, or not at all.
+        const std::string listName = line.Value(
+            "output", (line.Operands.size() == 1 ? line.Operands[0] : "hashlist") + row.Extension);
+        if (!separate && !IsListNameOf(algorithm, listName))
+            return UsageError("'" + listName + "' is no list name for " + row.Name +
+                              ": hashkeep could not read it back (name it *" + row.Extension + ")");
 
         TCliChecker checker = MakeChecker(line.Value("directory", "."), line);
         checker.Algorithm = algorithm;
         checker.ModeMark = line.Has("text") ? TextModeMarkValue : BinaryModeMarkValue;
+        std::vector<std::string> names = line.Operands;
+        checker.LeaveOutOwnLists(names, listName, separate);
+        if (names.empty())
+            return Fail("create: no FILE is left to hash but the list itself; no list written");
+        if (const int refused =
+                RefuseToReplace(checker, names, listName, separate, row, line.Has("force"));
+            refused != HashkeepAllWell)
+            return refused;
+
         int status = HashkeepAllWell;
-        for (const std::string& name : line.Operands) {
+        for (const std::string& name : names) {
             switch (checker.AddFile(name)) {
             case crOk:
                 break;
@@ -366,44 +451,78 @@ private:
                 status = HashkeepProblemsFound;
                 break;
             case crAborted:
-                checker.Message() << "create: stopped; no list written\n";
+                checker.Tell("create: stopped; no list written");
                 return HashkeepFailed;
             default:
                 if (!Platform::FileExists(checker.BaseDir + name)) {
                     std::error_code error;
-                    checker.Message()
-                        << checker.BaseDir + name
-                        << (std::filesystem::is_directory(checker.BaseDir + name, error)
-                                ? ": is a directory, not a file\n"
-                                : ": no such file\n");
+                    checker.Tell(checker.BaseDir + name +
+                                 (std::filesystem::is_directory(checker.BaseDir + name, error)
+                                      ? ": is a directory, not a file"
+                                      : ": no such file"));
                     status = HashkeepProblemsFound;
                     break;
                 }
-                checker.Message() << checker.BaseDir + name << ": " << Unhashable
-                                  << "; no list written\n";
+                checker.Tell(checker.BaseDir + name + ": cannot be hashed: " + checker.Cause(name) +
+                             "; no list written");
                 return HashkeepFailed;
             }
         }
         if (checker.Count() == 0) {
-            checker.Message() << "create: no file could be hashed; no list written\n";
+            checker.Tell("create: no file could be hashed; no list written");
             return status;
         }
 
-        const bool separate = line.Has("separate");
-        const std::string listName = line.Value(
-            "output", (line.Operands.size() == 1 ? line.Operands[0] : "hashlist") + row.Extension);
         std::string reason;
         if (!checker.SaveList(listName, separate, &reason)) {
-            checker.Message() << "create: " << reason << '\n';
+            checker.Tell("create: " + reason);
             return HashkeepFailed;
         }
         if (separate)
             Out_ << "wrote " << Counted(checker.Items.size(), std::string(row.Name) + " list")
-                 << ", one beside each file in " << checker.BaseDir << '\n';
+                 << ", one beside each file in " << Escaped(checker.BaseDir) << '\n';
         else
-            Out_ << "wrote " << checker.ExpandName(listName) << ": "
+            Out_ << "wrote " << Escaped(checker.ExpandName(listName)) << ": "
                  << Counted(checker.Items.size(), std::string(row.Name) + " digest") << '\n';
         return status;
+    }
+
+    // Before anything is hashed: a file in a list's place is replaced only
+    // when it is a hash list of the algorithm (never a published checksum of
+    // another kind, never anything else), and per-file lists only with
+    // --force. HashkeepAllWell when the lists may be written.
+    int RefuseToReplace(TCliChecker& checker, const std::vector<std::string>& names,
+                        const std::string& listName, bool separate, const TAlgoDefinition& row,
+                        bool force) {
+        std::vector<std::string> targets;
+        if (separate) {
+            for (const std::string& name : names)
+                targets.push_back(checker.BaseDir + name + row.Extension);
+        } else {
+            targets.push_back(checker.ExpandName(listName));
+        }
+        std::vector<std::string> existing;
+        for (const std::string& target : targets) {
+            std::error_code error;
+            if (std::filesystem::exists(target, error) ||
+                std::filesystem::is_symlink(target, error))
+                existing.push_back(target);
+        }
+        if (existing.empty())
+            return HashkeepAllWell;
+        if (separate && !force)
+            return Fail("create: " + Counted(existing.size(), "per-file list") +
+                        " would be replaced, the first " + existing.front() +
+                        "; --force replaces them");
+        for (const std::string& target : existing) {
+            TFileChecker probe(checker.BaseDir);
+            std::string why;
+            if (!probe.LoadList(target, &why))
+                return Fail(target + ": not replaced: it is not a hash list (" + why + ")");
+            if (probe.Algorithm != static_cast<uint32_t>(row.Id))
+                return Fail(target + ": not replaced: it is no " + row.Name + " list");
+        }
+        return HashkeepAllWell;
     }
 
     // A name that a list can hold and give back unchanged.
@@ -430,11 +549,17 @@ private:
         TCliChecker checker = MakeChecker(listDirectory, line);
         std::string reason;
         if (!checker.LoadList(list.substr(part == std::string::npos ? 0 : part + 1), &reason)) {
-            checker.Message() << list << ": not a usable hash list: " << reason << '\n';
+            checker.Tell(list + ": not a usable hash list: " + reason);
             return HashkeepFailed;
         }
-        if (line.Has("directory"))
-            checker.BaseDir = Platform::WithTrailingSeparator(line.Value("directory"));
+        if (line.Has("directory")) {
+            // Else every file would be "missing", and the list look wrong.
+            const std::string directory = line.Value("directory");
+            std::string why;
+            if (!IsDirectory(directory, why))
+                return Fail(directory + ": no directory to look for the files in: " + why);
+            checker.BaseDir = Platform::WithTrailingSeparator(directory);
+        }
 
         int32_t mismatched = 0, missing = 0, skipped = 0;
         for (int32_t index = 0; index < checker.Count(); ++index) {
@@ -444,25 +569,26 @@ private:
                 break;
             case crMismatch:
                 ++mismatched;
-                Out_ << name << ": FAILED\n";
+                Out_ << ResultLine(name, "FAILED");
                 break;
             case crMissing:
                 ++missing;
-                Out_ << name << ": MISSING\n";
+                Out_ << ResultLine(name, "MISSING");
                 break;
             case crSkipped:
                 ++skipped;
-                Out_ << name << ": SKIPPED\n";
+                Out_ << ResultLine(name, "SKIPPED");
                 break;
             case crAborted:
-                checker.Message() << "verify: stopped at " << name << '\n';
+                checker.Tell("verify: stopped at " + name);
                 return HashkeepFailed;
             case crFailed:
-                checker.Message() << checker.ExpandName(name) << ": " << Unhashable << '\n';
+                checker.Tell(checker.ExpandName(name) +
+                             ": cannot be hashed: " + checker.Cause(name));
                 return HashkeepFailed;
             }
         }
-        return Summary(list + ": " + Counted(checker.Items.size(), "file"), "all OK",
+        return Summary(Escaped(list) + ": " + Counted(checker.Items.size(), "file"), "all OK",
                        {{mismatched, "FAILED"}, {missing, "missing"}, {skipped, "skipped"}});
     }
 
@@ -478,18 +604,22 @@ private:
         const std::string first = Platform::WithTrailingSeparator(line.Operands[0]);
         const std::string second = Platform::WithTrailingSeparator(line.Operands[1]);
 
+        // Both directories are listed: a missing one is an error, not a
+        // directory of missing files, and a file only in DIR_B is missing
+        // in DIR_A.
         std::vector<std::string> names(line.Operands.begin() + 2, line.Operands.end());
-        if (names.empty()) {
-            std::vector<Platform::DirectoryEntry> entries;
-            if (!Platform::ListDirectory(first, entries)) {
-                Err_ << ToolName << ": " << line.Operands[0]
-                     << ": cannot be listed: " << Platform::LastErrorText() << '\n';
+        const bool whole = names.empty();
+        std::vector<std::string> onlyInSecond;
+        {
+            std::vector<std::string> firstFiles, secondFiles;
+            if (!ListFiles(line.Operands[0], firstFiles) ||
+                !ListFiles(line.Operands[1], secondFiles))
                 return HashkeepFailed;
+            if (whole) {
+                names = firstFiles;
+                std::set_difference(secondFiles.begin(), secondFiles.end(), firstFiles.begin(),
+                                    firstFiles.end(), std::back_inserter(onlyInSecond));
             }
-            for (const Platform::DirectoryEntry& entry : entries)
-                if (!entry.IsDirectory)
-                    names.push_back(entry.Name);
-            std::sort(names.begin(), names.end());
         }
 
         // Relative directories are taken from the current one.
@@ -502,29 +632,61 @@ private:
                 break;
             case crMismatch:
                 ++different;
-                Out_ << name << ": DIFFERENT\n";
+                Out_ << ResultLine(name, "DIFFERENT");
                 break;
             case crMissing:
                 ++missing;
-                Out_ << name << ": MISSING in "
-                     << (Platform::FileExists(checker.ExpandName(first + name)) ? line.Operands[1]
-                                                                                : line.Operands[0])
-                     << '\n';
+                Out_ << ResultLine(
+                    name,
+                    "MISSING in " + Escaped(Platform::FileExists(checker.ExpandName(first + name))
+                                                ? line.Operands[1]
+                                                : line.Operands[0]));
                 break;
             case crSkipped:
                 ++skipped;
-                Out_ << name << ": SKIPPED\n";
+                Out_ << ResultLine(name, "SKIPPED");
                 break;
             case crAborted:
-                checker.Message() << "compare: stopped at " << name << '\n';
+                checker.Tell("compare: stopped at " + name);
                 return HashkeepFailed;
             case crFailed:
-                checker.Message() << name << ": " << Unhashable << '\n';
+                checker.Tell(checker.LastError);
                 return HashkeepFailed;
             }
         }
+        for (const std::string& name : onlyInSecond) {
+            ++missing;
+            Out_ << ResultLine(name, "MISSING in " + Escaped(line.Operands[0]));
+        }
+        names.insert(names.end(), onlyInSecond.begin(), onlyInSecond.end());
         return Summary(Counted(names.size(), "file") + " compared", "all the same",
                        {{different, "different"}, {missing, "missing"}, {skipped, "skipped"}});
+    }
+
+    // The names of the files (not directories) in Directory, sorted; false,
+    // after saying why, when it cannot be listed.
+    bool ListFiles(const std::string& directory, std::vector<std::string>& names) {
+        std::vector<Platform::DirectoryEntry> entries;
+        if (!Platform::ListDirectory(Platform::WithTrailingSeparator(directory), entries)) {
+            Fail(directory + ": cannot be listed: " + Platform::LastErrorText());
+            return false;
+        }
+        for (const Platform::DirectoryEntry& entry : entries)
+            if (!entry.IsDirectory)
+                names.push_back(entry.Name);
+        std::sort(names.begin(), names.end());
+        return true;
+    }
+
+    static bool IsDirectory(const std::string& path, std::string& why) {
+        std::error_code error;
+        const auto status = std::filesystem::status(path, error);
+        if (error) {
+            why = error.message();
+            return false;
+        }
+        why = "not a directory";
+        return std::filesystem::is_directory(status);
     }
 
     int Summary(const std::string& what, const char* allWell,
@@ -561,9 +723,8 @@ private:
             directory = "hashkeep-demo-" + std::to_string(attempt);
         if (std::filesystem::exists(directory, error) ||
             !std::filesystem::create_directory(directory, error)) {
-            Err_ << ToolName << ": " << directory << ": cannot be made a fresh directory: "
-                 << (error ? error.message() : std::string("it exists already")) << '\n';
-            return HashkeepFailed;
+            return Fail(directory + ": cannot be made a fresh directory: " +
+                        (error ? error.message() : std::string("it exists already")));
         }
         const std::string dir = Platform::WithTrailingSeparator(directory);
         std::string samples = "The quick brown fox jumps over the lazy dog\n";
@@ -574,7 +735,8 @@ private:
             !WriteSample(dir + "notes.txt", "Remember the milk.\nCall home.\n") ||
             !WriteSample(dir + "pattern.bin", binary))
             return HashkeepFailed;
-        Out_ << "Made three sample files in " << dir << ": fox.txt, notes.txt, pattern.bin\n\n";
+        Out_ << "Made three sample files in " << Escaped(dir)
+             << ": fox.txt, notes.txt, pattern.bin\n\n";
 
         const std::string list = dir + "hashlist.md5";
         const bool asExpected =
@@ -588,7 +750,7 @@ private:
             return HashkeepFailed;
         if (!Step({"verify", list}, HashkeepProblemsFound))
             return HashkeepFailed;
-        Out_ << "\nThe list is " << list << "; the demo leaves " << dir
+        Out_ << "\nThe list is " << Escaped(list) << "; the demo leaves " << Escaped(dir)
              << " behind for a look. Remove it when done.\n";
         return HashkeepAllWell;
     }
@@ -597,7 +759,7 @@ private:
     bool Step(const std::vector<std::string>& args, int expected) {
         Out_ << "$ hashkeep";
         for (const std::string& arg : args)
-            Out_ << ' ' << arg;
+            Out_ << ' ' << Escaped(arg);
         Out_ << '\n';
         const int status = TRun(args, Out_, Err_, ErrIsTerminal_).Main();
         Out_ << "(exit status " << status << ")\n";
@@ -612,8 +774,7 @@ private:
                                               static_cast<uint32_t>(content.size()), written) &&
                         written == content.size();
         if (!ok)
-            Err_ << ToolName << ": " << path << ": cannot be written: " << Platform::LastErrorText()
-                 << '\n';
+            Fail(path + ": cannot be written: " + Platform::LastErrorText());
         Platform::CloseFile(file);
         return ok;
     }
@@ -631,7 +792,7 @@ int RunHashkeep(const std::vector<std::string>& Args, std::ostream& Out, std::os
     try {
         return TRun(Args, Out, Err, ErrIsTerminal).Main();
     } catch (const std::exception& failure) {
-        Err << ToolName << ": " << failure.what() << '\n';
+        Err << ToolName << ": " << Escaped(failure.what()) << '\n';
     } catch (...) {
         Err << ToolName << ": unexpected failure\n";
     }

@@ -1,6 +1,9 @@
 // The algorithm table's look-ups and the small text helpers of the list
 // formats.
 #include "checker.h"
+#include "platform/files.h"
+
+#include <string>
 
 namespace {
 
@@ -46,6 +49,20 @@ bool FindAlgoById(int64_t Id, TAlgoDefinition& Definition) {
 std::string AlgoExtension(int64_t Id) {
     TAlgoDefinition row;
     return FindAlgoById(Id, row) ? row.Extension : FallbackExtension;
+}
+
+bool FindAlgoByListName(std::string_view ListName, TAlgoDefinition& Definition) {
+    // The extension follows the last dot of the name's last part.
+    const size_t dot = ListName.rfind('.');
+    const size_t part = ListName.find_last_of(std::string("\\:") + Platform::PathSeparator);
+    if (dot == std::string_view::npos || (part != std::string_view::npos && part > dot))
+        return false;
+    return FindAlgoByExtension(ListName.substr(dot), Definition);
+}
+
+bool IsListNameOf(uint32_t Algorithm, std::string_view ListName) {
+    TAlgoDefinition row;
+    return FindAlgoByListName(ListName, row) && static_cast<uint32_t>(row.Id) == Algorithm;
 }
 
 bool IsValidFileName(std::string_view Name) {

@@ -67,7 +67,7 @@ class TListParser {
 public:
     TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries);
 
-    // False when the list is rejected (Reason says why) or its text has ended.
+    // False when the list is rejected (Reason says why).
     bool Feed(const char* bytes, size_t count);
     // The end of the file; true when the list is accepted.
     bool Finish();
@@ -75,7 +75,13 @@ public:
     std::string Reason;
 
 private:
+    // A UTF-8 byte-order mark, which Windows editors put at the start of a
+    // text; skipped there, and only there.
+    static constexpr char ByteOrderMark[] = {'\xEF', '\xBB', '\xBF'};
+
+    bool Step(char c);
     bool Take(char c);
+    bool Push(char c);
     bool EndLine();
     bool AddEntry(std::string_view line);
     bool Reject(const std::string& why, bool aboutLine = false);
@@ -83,12 +89,14 @@ private:
     const TAlgoDefinition& Row_;
     TFileCheckerItemArray& Entries_;
     const size_t MaxLength_;
-    std::string Line_;      // the line from its first non-blank on
-    size_t ContentEnd_ = 0; // end of Line_ without its trailing blanks
-    bool Started_ = false;  // a non-blank has been seen on this line
-    bool Skipping_ = false; // the line is a comment
+    std::string Line_;          // the line from its first non-blank on
+    size_t ContentEnd_ = 0;     // end of Line_ without its trailing blanks
+    bool Started_ = false;      // a non-blank has been seen on this line
+    bool Skipping_ = false;     // the line is a comment
+    bool PendingSlash_ = false; // the line began with '/'; is it "//"?
     bool AfterCarriageReturn_ = false;
-    bool TextEnded_ = false; // a NUL byte was seen
+    bool PastByteOrderMark_ = false;
+    size_t ByteOrderMarkSeen_ = 0;
     uint64_t LineNumber_ = 1;
 };
 

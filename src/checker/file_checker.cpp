@@ -3,21 +3,25 @@
 #include "checker_internal.h"
 
 #include <algorithm>
+#include <map>
 #include <memory>
 
 using namespace CheckerDetail;
 
 namespace {
 
-// Asks OnReadError what to do about a failed open or read; Retry true means
-// try again, otherwise Result says how the file ends.
-bool AskRetry(TFileChecker* checker, const std::string& fileName, TCheckResult& result) {
-    if (checker->OnReadError == nullptr) {
+// Asks OnReadError what to do about a file that cannot be opened or read,
+// after LastError has been given the name and the Cause. True means try
+// again; otherwise Result says how the file ends.
+bool AskRetry(TFileChecker& checker, const std::string& fileName, const std::string& cause,
+              TCheckResult& result) {
+    checker.LastError = fileName + ": " + cause;
+    if (checker.OnReadError == nullptr) {
         result = crFailed;
         return false;
     }
     int32_t action = 0;
-    checker->OnReadError(checker, fileName, action);
+    checker.OnReadError(&checker, fileName, action);
     switch (action) {
     case raRetry:
         return true;
@@ -35,6 +39,74 @@ bool AskRetry(TFileChecker* checker, const std::string& fileName, TCheckResult& 
 
 int32_t Percentage(uint64_t hashed, uint64_t size) {
     return static_cast<int32_t>(static_cast<double>(hashed * 100) / static_cast<double>(size));
+}
+
+constexpr const char* SizeChanged = "changed size while it was read";
+
+// One pass over an opened file, between OnBeginFile and OnEndFile. Read
+// failures are asked about as they happen; a content that does not match the
+// size taken at the open only sets Mismatch, to be asked about once the file
+// is closed. DigestText receives the text when the pass gives crOk and no
+// Mismatch.
+TCheckResult HashOpenedFile(TFileChecker& checker, Platform::FileHandle opened,
+                            const std::string& name, std::string& digestText,
+                            std::string& mismatch) {
+    TFileGuard file(opened);
+    // Allocated before OnBeginFile so that nothing can fail between it and
+    // OnEndFile, which the host needs to restore its screen.
+    auto buffer = std::make_unique_for_overwrite<uint8_t[]>(ReadBufferSize);
+    intptr_t token = 0;
+    if (checker.OnBeginFile != nullptr)
+        checker.OnBeginFile(&checker, name, token);
+
+    TDigestRunner digest;
+    digest.Start(checker.Algorithm);
+    TCheckResult result = crOk;
+    uint64_t size = 0;
+    if (!Platform::GetFileSize64(file.Get(), size))
+        mismatch = "its size cannot be taken: " + Platform::LastErrorText();
+    uint64_t hashed = 0;
+    int32_t lastPercent = 0;
+    // The size taken at the open bounds the reading, and one more byte is
+    // asked for at its end: a file that grew or shrank meanwhile, or a
+    // pseudo-file whose size reads as 0 (/proc), is never given a digest of
+    // some of its bytes.
+    while (result == crOk && mismatch.empty()) {
+        const bool atTheEnd = hashed == size;
+        const auto wanted =
+            atTheEnd ? 1u
+                     : static_cast<uint32_t>(std::min<uint64_t>(ReadBufferSize, size - hashed));
+        uint32_t got = 0;
+        bool read;
+        while (!(read = Platform::ReadFromFile(file.Get(), buffer.get(), wanted, got)))
+            if (!AskRetry(checker, name, Platform::LastErrorText(), result))
+                break;
+        if (!read)
+            break;
+        if (atTheEnd || got == 0) {
+            if (got != 0 || !atTheEnd)
+                mismatch = SizeChanged;
+            break;
+        }
+        digest.Update(buffer.get(), static_cast<uint16_t>(got));
+        hashed += got;
+        const int32_t percent = Percentage(hashed, size);
+        if (checker.OnProgress != nullptr && percent != lastPercent) {
+            lastPercent = percent;
+            bool go = true;
+            checker.OnProgress(&checker, name, percent, go);
+            if (!go)
+                result = crAborted;
+        }
+    }
+    buffer.reset();
+    file.Close();
+
+    if (checker.OnEndFile != nullptr)
+        checker.OnEndFile(&checker, name, token);
+    if (result == crOk && mismatch.empty())
+        digestText = digest.Finish();
+    return result;
 }
 
 } // namespace
@@ -57,84 +129,56 @@ std::string TFileChecker::ExpandName(const std::string& Name) const {
 }
 
 TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item) {
+    LastError.clear();
     TAlgoDefinition row;
-    if (Item.FileName.empty() || !FindAlgoById(Algorithm, row))
+    if (Item.FileName.empty()) {
+        LastError = "a file without a name cannot be hashed";
         return crFailed;
+    }
+    if (!FindAlgoById(Algorithm, row)) {
+        LastError = Item.FileName + ": no hash algorithm is chosen";
+        return crFailed;
+    }
     const std::string path = ExpandName(Item.FileName);
     if (!Platform::FileExists(path))
         return crMissing;
     Item.Hash.clear();
 
-    TCheckResult result = crOk;
-    Platform::FileHandle opened;
-    while ((opened = Platform::OpenFileForReading(path)) == Platform::InvalidFileHandle)
-        if (!AskRetry(this, Item.FileName, result))
+    for (;;) {
+        TCheckResult result = crOk;
+        Platform::FileHandle opened;
+        while ((opened = Platform::OpenFileForReading(path)) == Platform::InvalidFileHandle)
+            if (!AskRetry(*this, Item.FileName, Platform::LastErrorText(), result))
+                return result;
+        std::string digest, mismatch;
+        result = HashOpenedFile(*this, opened, Item.FileName, digest, mismatch);
+        if (!mismatch.empty()) {
+            // Asked once the file is closed: Retry hashes it afresh from its
+            // start, as it is then.
+            if (AskRetry(*this, Item.FileName, mismatch, result))
+                continue;
             return result;
-    TFileGuard file(opened);
-
-    // Allocated before OnBeginFile so that nothing can fail between it and
-    // OnEndFile, which the host needs to restore its screen.
-    auto buffer = std::make_unique_for_overwrite<uint8_t[]>(ReadBufferSize);
-    intptr_t token = 0;
-    if (OnBeginFile != nullptr)
-        OnBeginFile(this, Item.FileName, token);
-
-    TDigestRunner digest;
-    digest.Start(Algorithm);
-    uint64_t size = 0;
-    if (!Platform::GetFileSize64(file.Get(), size))
-        result = crFailed;
-    uint64_t hashed = 0;
-    int32_t lastPercent = 0;
-    // The size taken at the open bounds the reading: a file that grows
-    // meanwhile is hashed as it was, and the percentage stays within 100.
-    while (result == crOk && hashed < size) {
-        const auto wanted =
-            static_cast<uint32_t>(std::min<uint64_t>(ReadBufferSize, size - hashed));
-        uint32_t got = 0;
-        bool read;
-        while (!(read = Platform::ReadFromFile(file.Get(), buffer.get(), wanted, got)))
-            if (!AskRetry(this, Item.FileName, result))
-                break;
-        if (!read)
-            break;
-        // The file became shorter than it was at the open.
-        if (got == 0) {
-            result = crFailed;
-            break;
         }
-        digest.Update(buffer.get(), static_cast<uint16_t>(got));
-        hashed += got;
-        const int32_t percent = Percentage(hashed, size);
-        if (OnProgress != nullptr && percent != lastPercent) {
-            lastPercent = percent;
-            bool go = true;
-            OnProgress(this, Item.FileName, percent, go);
-            if (!go)
-                result = crAborted;
-        }
-    }
-    buffer.reset();
-    file.Close();
-
-    if (OnEndFile != nullptr)
-        OnEndFile(this, Item.FileName, token);
-    if (result != crOk)
+        if (result == crOk)
+            Item.Hash = std::move(digest);
         return result;
-    Item.Hash = digest.Finish();
-    return crOk;
+    }
 }
 
 TCheckResult TFileChecker::AddFile(const std::string& Name) {
     try {
-        if (!Platform::FileExists(BaseDir + Name))
+        LastError.clear();
+        if (!Platform::FileExists(BaseDir + Name)) {
+            LastError = Name + ": " + Platform::LastErrorText();
             return crFailed;
+        }
         TFileCheckerItem item{Name, {}};
         const TCheckResult result = HashItem(item);
         if (result == crOk)
             Items.push_back(std::move(item));
         return result;
     } catch (...) {
+        LastError = Name + ": not enough memory";
         return crFailed;
     }
 }
@@ -185,4 +229,33 @@ TCheckResult TFileChecker::CompareFiles(const std::string& First, const std::str
     if (secondResult == crOk && !SameDigest(first.Hash, second.Hash))
         return crMismatch;
     return secondResult;
+}
+
+void TFileChecker::LeaveOutOwnLists(std::vector<std::string>& Names, const std::string& ListName,
+                                    bool PerFile) const {
+    // Files are told apart by identity, not by name: "./x.md5", "X.MD5" on
+    // Windows, a link to the list and the list itself are one file.
+    std::map<Platform::FileIdentity, size_t> lists; // the list -> whose it is
+    Platform::FileIdentity identity;
+    TAlgoDefinition row;
+    if (!PerFile) {
+        if (Platform::GetFileIdentity(ExpandName(ListName), identity))
+            lists.emplace(identity, Names.size());
+    } else if (FindAlgoById(Algorithm, row)) {
+        for (size_t i = 0; i < Names.size(); ++i)
+            if (Platform::GetFileIdentity(BaseDir + Names[i] + row.Extension, identity))
+                lists.emplace(identity, i);
+    }
+    if (lists.empty())
+        return;
+    std::vector<std::string> kept;
+    kept.reserve(Names.size());
+    for (size_t i = 0; i < Names.size(); ++i) {
+        const auto list = Platform::GetFileIdentity(BaseDir + Names[i], identity)
+                              ? lists.find(identity)
+                              : lists.end();
+        if (list == lists.end() || list->second == i)
+            kept.push_back(std::move(Names[i]));
+    }
+    Names = std::move(kept);
 }

@@ -10,7 +10,7 @@ using namespace CheckerDetail;
 
 namespace {
 
-// The extension is what follows the last dot of the name's last part.
+// What follows the last dot of the name's last part, for messages.
 std::string ListExtension(const std::string& name) {
     const size_t dot = name.rfind('.');
     const size_t part = name.find_last_of(std::string("\\:") + Platform::PathSeparator);
@@ -56,30 +56,50 @@ TListParser::TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entr
 bool TListParser::Feed(const char* bytes, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         const char c = bytes[i];
-        if (c == '\0') {
-            TextEnded_ = true;
-            EndLine();
-            return false;
+        if (!PastByteOrderMark_) {
+            // Held back while they match the mark; replayed when they do not.
+            if (c == ByteOrderMark[ByteOrderMarkSeen_]) {
+                PastByteOrderMark_ = ++ByteOrderMarkSeen_ == sizeof ByteOrderMark;
+                continue;
+            }
+            PastByteOrderMark_ = true;
+            for (size_t held = 0; held < ByteOrderMarkSeen_; ++held)
+                if (!Step(ByteOrderMark[held]))
+                    return false;
         }
-        if (c == '\r' || c == '\n') {
-            // CR LF is one line end; the empty "line" between them would
-            // be skipped anyway, but line numbers in messages must agree.
-            if (!(c == '\n' && AfterCarriageReturn_) && !EndLine())
-                return false;
-            AfterCarriageReturn_ = c == '\r';
-            continue;
-        }
-        AfterCarriageReturn_ = false;
-        if (!Take(c))
+        if (!Step(c))
             return false;
     }
     return true;
 }
 
+bool TListParser::Step(char c) {
+    // A NUL is no text: whatever follows it (a UTF-16 list, a binary file
+    // named like a list) would be read as something it is not.
+    if (c == '\0')
+        return Reject("holds a NUL byte", true);
+    if (c == '\r' || c == '\n') {
+        // CR LF is one line end; the empty "line" between them would be
+        // skipped anyway, but line numbers in messages must agree.
+        const bool secondHalf = c == '\n' && AfterCarriageReturn_;
+        AfterCarriageReturn_ = c == '\r';
+        return secondHalf || EndLine();
+    }
+    AfterCarriageReturn_ = false;
+    return Take(c);
+}
+
 bool TListParser::Finish() {
     if (!Reason.empty())
         return false;
-    if (!TextEnded_ && !EndLine())
+    // A text that is only the start of a byte-order mark is text after all.
+    if (!PastByteOrderMark_) {
+        PastByteOrderMark_ = true;
+        for (size_t held = 0; held < ByteOrderMarkSeen_; ++held)
+            if (!Step(ByteOrderMark[held]))
+                return false;
+    }
+    if (!EndLine())
         return false;
     if (Entries_.empty())
         return Reject("it holds no entries");
@@ -87,6 +107,17 @@ bool TListParser::Finish() {
 }
 
 bool TListParser::Take(char c) {
+    if (PendingSlash_) {
+        // "//" starts a comment; a single "/" starts an entry (an absolute
+        // path, which the name rules then refuse loudly).
+        PendingSlash_ = false;
+        if (c == '/') {
+            Skipping_ = true;
+            return true;
+        }
+        if (!Push('/'))
+            return false;
+    }
     if (static_cast<unsigned char>(c) <= ' ') {
         // Blanks inside an entry line are kept; once the line is full,
         // a blank is either trailing (dropped by trimming) or the line is
@@ -97,10 +128,15 @@ bool TListParser::Take(char c) {
     }
     if (!Started_) {
         Started_ = true;
-        Skipping_ = c == ';' || c == '/';
+        Skipping_ = c == ';';
+        PendingSlash_ = c == '/';
+        if (PendingSlash_)
+            return true;
     }
-    if (Skipping_)
-        return true;
+    return Skipping_ || Push(c);
+}
+
+bool TListParser::Push(char c) {
     if (Line_.size() >= MaxLength_)
         return Reject("is longer than " + std::to_string(MaxLength_) + " characters", true);
     Line_.push_back(c);
@@ -110,7 +146,11 @@ bool TListParser::Take(char c) {
 
 bool TListParser::EndLine() {
     bool accepted = true;
-    if (Started_ && !Skipping_)
+    if (PendingSlash_) {
+        PendingSlash_ = false;
+        accepted = Push('/');
+    }
+    if (accepted && Started_ && !Skipping_)
         accepted = AddEntry(std::string_view(Line_).substr(0, ContentEnd_));
     Line_.clear();
     ContentEnd_ = 0;
@@ -158,8 +198,8 @@ bool TFileChecker::LoadList(const std::string& ListName, std::string* Reason) {
     std::string reason;
     try {
         TAlgoDefinition row;
-        const std::string extension = ListExtension(ListName);
-        if (!FindAlgoByExtension(extension, row)) {
+        if (!FindAlgoByListName(ListName, row)) {
+            const std::string extension = ListExtension(ListName);
             reason = extension.empty()
                          ? std::string("the name does not end in .sfv, .md5 or .sha1")
                          : "the extension \"" + extension + "\" is not one of .sfv, .md5, .sha1";

@@ -1,6 +1,7 @@
-// SaveList: every list file is written under a temporary name beside it and
-// renamed over its own name only when every line is in, so a failed save
-// leaves no partial list and an older list of that name stays as it was.
+// SaveList: every list file is written under a temporary name of its own
+// beside it and renamed over its own name only when every line is in, so a
+// failed save leaves no partial list, an older list of that name stays as it
+// was, and two saves at once never write into one file.
 #include "checker_internal.h"
 
 #include <algorithm>
@@ -14,20 +15,6 @@ namespace {
 constexpr const char* CannotHoldName =
     "a list cannot hold this name so that it reads back the same (blanks or ';' at its start, "
     "blanks at its end, line breaks, only dots and blanks, or too long)";
-
-// A name in the target's directory, so the rename never crosses file systems
-// and needs no more path length than the directory's own.
-bool TemporaryNameFor(const std::string& target, std::string& temporary) {
-    const size_t part = target.find_last_of(std::string("/") + Platform::PathSeparator);
-    const std::string directory =
-        part == std::string::npos ? std::string() : target.substr(0, part + 1);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = directory + "~hashkeep" + std::to_string(attempt) + ".tmp";
-        if (!Platform::FileExists(temporary))
-            return true;
-    }
-    return false;
-}
 
 std::string EntryLine(const TAlgoDefinition& row, const TFileCheckerItem& item, int32_t modeMark) {
     std::string mark;
@@ -67,17 +54,23 @@ bool WriteLine(Platform::FileHandle file, const std::string& text, const std::st
     return Platform::WriteToFile(file, line.data(), size, written) && written == size;
 }
 
-// Writes a list to Target through a temporary file. Lines(write) hands every
-// line to write(line), in order, and stops when it gives false.
+// Writes a list to Target through a temporary file of its own beside it (or
+// beside the file Target links to, which then takes the list's place while
+// the link stays). Lines(write) hands every line to write(line), in order,
+// and stops when it gives false.
 template <typename Lines>
 bool WriteListFile(const std::string& target, const std::string& lineBreak, std::string& reason,
                    Lines lines) {
-    std::string temporary;
-    if (!TemporaryNameFor(target, temporary)) {
-        reason = target + ": cannot be created: no free temporary name beside it";
+    if (Platform::IsDeviceName(target)) {
+        reason = target + ": cannot be created: a device name, not a file";
         return false;
     }
-    TFileGuard file(Platform::CreateFileForWriting(temporary));
+    std::string destination, temporary;
+    if (!Platform::ResolveLinks(target, destination)) {
+        reason = target + ": cannot be created: " + Platform::LastErrorText();
+        return false;
+    }
+    TFileGuard file(Platform::CreateTemporaryFile(destination, temporary));
     if (file.Get() == Platform::InvalidFileHandle) {
         reason = target + ": cannot be created: " + Platform::LastErrorText();
         return false;
@@ -96,7 +89,7 @@ bool WriteListFile(const std::string& target, const std::string& lineBreak, std:
         written = false;
     }
     file.Close();
-    if (written && !Platform::ReplaceFile(temporary, target)) {
+    if (written && !Platform::ReplaceFile(temporary, destination)) {
         reason = target + ": cannot be replaced: " + Platform::LastErrorText();
         written = false;
     }

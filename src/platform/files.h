@@ -8,6 +8,7 @@
 // POSIX: the separator is '/' and an absolute name starts with '/'.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,10 +31,21 @@ using FileHandle = intptr_t;
 constexpr FileHandle InvalidFileHandle = -1;
 
 // True when the path names something that exists and is not a directory.
+// On Windows a device name (see IsDeviceName) always exists.
 bool FileExists(const std::string& path);
 
-// Opens an existing file for reading; others may read it meanwhile but not
-// write it; sequential-scan hint.
+// Windows: the last part of Path is one of the names Windows keeps for its
+// devices in every directory (NUL, CON, PRN, AUX, COM1-9, LPT1-9, CONIN$,
+// CONOUT$), in any case and with any extension ("nul.txt", "Com1.md5").
+// Opening such a name reaches the device, never a file, so nothing here ever
+// opens one. POSIX: always false; these are ordinary names there.
+bool IsDeviceName(std::string_view path);
+
+// Opens an existing regular file for reading; others may read it meanwhile
+// but not write it; sequential-scan hint. Anything else is refused before a
+// single byte is read and the open never waits: a directory, a FIFO, a
+// device, a socket, and on Windows a device name, which is not even opened.
+// LastErrorText then says what it is ("not a regular file (a FIFO)").
 FileHandle OpenFileForReading(const std::string& path);
 bool GetFileSize64(FileHandle file, uint64_t& size);
 // Reads up to Count bytes; BytesRead 0 at the end of the file. False on error.
@@ -44,10 +56,43 @@ bool ReadFromFile(FileHandle file, void* buffer, uint32_t count, uint32_t& bytes
 FileHandle CreateFileForWriting(const std::string& path);
 bool WriteToFile(FileHandle file, const void* data, uint32_t count, uint32_t& bytesWritten);
 
+// Where a file written in place of Path must go: Path itself, or, when Path
+// is a symbolic link, the file it names at the end of its chain of links (a
+// relative link is taken from the link's own directory), so that the link
+// stays. False, with LastErrorText, for a chain that does not end (a loop).
+bool ResolveLinks(const std::string& path, std::string& destination);
+
+// Creates a new, empty file for writing in the directory of Beside, under a
+// name that no other file has (tried afresh until one is free, so a leftover
+// of a killed run never blocks), exclusively and never through a link: two
+// runs, two programs, never write into one file, and a link planted at the
+// name is not followed. When Beside exists the new file takes its permission
+// bits and, where the process may, its owner. Temporary receives its path.
+FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary);
+
 void CloseFile(FileHandle file);
 bool RemoveFile(const std::string& path);
 // Renames From to To, replacing an existing To in one step.
 bool ReplaceFile(const std::string& from, const std::string& to);
+
+// For programs, never for a plug-in (signals are its host's): from now on
+// an interrupt (SIGINT, SIGTERM, SIGHUP; Ctrl+C, Ctrl+Break or a closed
+// console on Windows) first removes the temporary file that
+// CreateTemporaryFile made and no ReplaceFile or RemoveFile has yet taken
+// away, then ends the program as the interrupt would have.
+void RemoveTemporaryFileOnInterrupt();
+
+// What makes a file the same file whatever path names it: two paths name one
+// file (through links, in any spelling, by a hard link) exactly when their
+// identities are equal.
+struct FileIdentity {
+    uint64_t Volume = 0;
+    uint64_t Index = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+    friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
+};
+// False when Path names no file (device names on Windows included).
+bool GetFileIdentity(const std::string& path, FileIdentity& identity);
 
 struct DirectoryEntry {
     std::string Name;
@@ -64,8 +109,8 @@ std::string LastErrorText();
 // --- Fault seam --------------------------------------------------------------
 // Tests make a chosen call fail for real: the hook runs before every operation
 // below and returns true to make that call fail without doing anything. Path
-// is the file's path where the call names one (for Rename the target), else
-// empty.
+// is the file's path where the call names one (for Rename the target, for the
+// Create of a temporary file the path it goes beside), else empty.
 enum class FileOperation { Open, Read, Create, Write, Rename, Remove };
 using FileFaultHook = bool (*)(FileOperation operation, const std::string& path, void* context);
 void SetFileFaultHook(FileFaultHook hook, void* context);

@@ -192,8 +192,8 @@ TEST(HugeFiles, HundredThousandEntriesLoadInBoundedMemory) {
 
 TEST(HugeFiles, GibibyteWithoutALineBreakIsRefusedAtItsFirstRead) {
     TempDirectory dir;
-    // A megabyte of text with no line end, then holes up to 1 GiB (zeros, a
-    // NUL that would end the text, lie far beyond where the reader stops).
+    // A megabyte of text with no line end, then holes up to 1 GiB (zeros,
+    // NUL bytes that refuse a list, lie far beyond where the reader stops).
     WriteFile(dir / "huge.md5", std::string(1 << 20, 'x'));
     std::filesystem::resize_file(dir.Path() / "huge.md5", 1ull << 30);
     WriteFile(dir / "zeros.sfv", "");
@@ -201,7 +201,8 @@ TEST(HugeFiles, GibibyteWithoutALineBreakIsRefusedAtItsFirstRead) {
 
     TFileChecker checker(dir.Dir());
     const std::pair<std::string, std::string> cases[] = {
-        {"huge.md5", "line 1 is longer than 293 characters"}, {"zeros.sfv", "it holds no entries"}};
+        {"huge.md5", "line 1 is longer than 293 characters"},
+        {"zeros.sfv", "line 1 holds a NUL byte"}};
     for (const auto& [list, why] : cases) {
         SCOPED_TRACE(list);
         TFaultPlan reads;

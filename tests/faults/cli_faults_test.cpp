@@ -35,7 +35,8 @@ std::string WithoutLine(std::string list, const std::string& name) {
     return list;
 }
 
-const std::string OldList = "; an older list\r\n0123 *kept\r\n";
+// An older MD5 list, which create may replace (it replaces nothing else).
+const std::string OldList = "; an older list\r\n00112233445566778899aabbccddeeff *kept\r\n";
 
 class HashkeepFaults : public ::testing::Test {
 protected:
@@ -66,7 +67,9 @@ TEST_F(HashkeepFaults, CreateReportsEveryFailureAndKeepsTheOlderList) {
     const std::vector<std::string> create{"create", "-q", "-C", Dir.Dir(), "a.txt", "big.bin"};
     WriteFile(Dir / "hashlist.md5", OldList);
     const std::vector<TCall> calls = CleanCalls(create);
-    ASSERT_EQ(calls.size(), 2u + 4u + 5u); // each file, then create, 3 writes, rename
+    // The older list read to see that it is one (an open, 2 reads); each
+    // file (an open, 2 or 4 reads); then create, 3 writes, rename.
+    ASSERT_EQ(calls.size(), 3u + 3u + 5u + 5u);
     const std::string written = ReadAll(Dir / "hashlist.md5");
     ASSERT_NE(written, OldList);
     const std::vector<std::string> names = Names();
@@ -86,9 +89,16 @@ TEST_F(HashkeepFaults, CreateReportsEveryFailureAndKeepsTheOlderList) {
             }
             EXPECT_EQ(Names(), names) << "no temporary file";
             const std::string list = ReadAll(Dir / "hashlist.md5");
-            const bool hashing =
+            const bool reading =
                 failed.Operation == FileOperation::Open || failed.Operation == FileOperation::Read;
-            if (hashing) {
+            if (reading && failed.Path == Dir / "hashlist.md5") {
+                // What cannot be read cannot be known to be a list.
+                EXPECT_EQ(result.Status, HashkeepFailed);
+                EXPECT_TRUE(Contains(result.Err, (Dir / "hashlist.md5") + ": not replaced: "))
+                    << result.Err;
+                EXPECT_TRUE(Contains(result.Err, Cause)) << result.Err;
+                EXPECT_EQ(list, OldList);
+            } else if (reading) {
                 EXPECT_TRUE(Contains(result.Err, failed.Path + ": cannot be read: " + Cause))
                     << result.Err;
                 if (abort) {
@@ -119,7 +129,7 @@ TEST_F(HashkeepFaults, VerifyReportsEveryFailureNamingTheFile) {
               HashkeepAllWell);
     const std::string list = Dir / "hashlist.md5";
     const std::vector<TCall> calls = CleanCalls({"verify", list});
-    ASSERT_EQ(calls.size(), 3u + 2u + 4u); // the list to its end, then each file
+    ASSERT_EQ(calls.size(), 3u + 3u + 5u); // the list to its end, then each file
     for (const bool abort : {false, true}) {
         for (size_t number = 1; number <= calls.size(); ++number) {
             const TCall& failed = calls[number - 1];
@@ -153,7 +163,7 @@ TEST_F(HashkeepFaults, VerifyReportsEveryFailureNamingTheFile) {
 TEST_F(HashkeepFaults, CompareReportsEveryFailureNamingTheFile) {
     const std::vector<std::string> compare{"compare", "-a", "crc32", Dir.Dir(), Other.Dir()};
     const std::vector<TCall> calls = CleanCalls(compare);
-    ASSERT_EQ(calls.size(), 2u * (2u + 4u)); // per file an open and 1 or 3 reads
+    ASSERT_EQ(calls.size(), 2u * (3u + 5u)); // per file an open and 2 or 4 reads
     for (size_t number = 1; number <= calls.size(); ++number) {
         const TCall& failed = calls[number - 1];
         SCOPED_TRACE(Describe(number, failed));

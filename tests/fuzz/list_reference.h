@@ -26,7 +26,7 @@ inline bool TakeLine(const TAlgoDefinition& row, std::string_view line,
         line.remove_prefix(1);
     while (!line.empty() && IsBlank(line.back()))
         line.remove_suffix(1);
-    if (line.empty() || line.front() == ';' || line.front() == '/')
+    if (line.empty() || line.front() == ';' || line.starts_with("//"))
         return true;
     if (line.size() > static_cast<size_t>(MaxListLineLength(row)))
         return false;
@@ -49,7 +49,10 @@ inline bool TakeLine(const TAlgoDefinition& row, std::string_view line,
 
 inline TResult Read(const TAlgoDefinition& row, std::string_view text) {
     TResult result;
-    text = text.substr(0, text.find('\0'));
+    if (text.find('\0') != std::string_view::npos)
+        return result;
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
     size_t start = 0;
     while (start <= text.size()) {
         size_t end = text.find_first_of("\r\n", start);

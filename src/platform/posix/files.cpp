@@ -2,12 +2,17 @@
 // behaviour on both, down to "a directory is not a file".
 #include "platform/files.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +35,108 @@ bool FaultInjected(FileOperation operation, const std::string& path) {
 bool Fail() {
     LastError = errno;
     return false;
+}
+
+// Causes of our own beside the system's errno values (which are positive).
+enum : int {
+    NotRegularFifo = -1,
+    NotRegularCharacterDevice = -2,
+    NotRegularBlockDevice = -3,
+    NotRegularSocket = -4,
+    NotRegularOther = -5,
+};
+
+// True for a regular file; otherwise LastError says what the file is.
+bool IsRegularFile(const struct stat& status) {
+    if (S_ISREG(status.st_mode))
+        return true;
+    if (S_ISDIR(status.st_mode))
+        LastError = EISDIR; // Windows will not open a directory as a file either
+    else if (S_ISFIFO(status.st_mode))
+        LastError = NotRegularFifo;
+    else if (S_ISCHR(status.st_mode))
+        LastError = NotRegularCharacterDevice;
+    else if (S_ISBLK(status.st_mode))
+        LastError = NotRegularBlockDevice;
+    else if (S_ISSOCK(status.st_mode))
+        LastError = NotRegularSocket;
+    else
+        LastError = NotRegularOther;
+    return false;
+}
+
+// --- The temporary file an interrupt removes ------------------------------------
+// A signal handler may only touch plain memory and call async-signal-safe
+// functions: it reads the name from a fixed buffer and calls unlink.
+
+char PendingTemporary[PATH_MAX];
+volatile sig_atomic_t HavePendingTemporary = 0;
+std::atomic<bool> InterruptsHandled{false};
+constexpr int InterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void RemoveTemporaryAndEnd(int signal) {
+    if (HavePendingTemporary != 0)
+        ::unlink(PendingTemporary);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal); // delivered, with its default action, once the handler returns
+}
+
+// Holds the interrupts back while a temporary file is created or taken away,
+// so the handler never sees a file that exists but is not yet remembered, or
+// one remembered that has already become the list.
+class TInterruptsHeld {
+public:
+    TInterruptsHeld() : Active_(InterruptsHandled.load()) {
+        if (!Active_)
+            return;
+        sigset_t held;
+        sigemptyset(&held);
+        for (const int signal : InterruptSignals)
+            sigaddset(&held, signal);
+        pthread_sigmask(SIG_BLOCK, &held, &Previous_);
+    }
+    ~TInterruptsHeld() {
+        if (Active_)
+            pthread_sigmask(SIG_SETMASK, &Previous_, nullptr);
+    }
+    TInterruptsHeld(const TInterruptsHeld&) = delete;
+    TInterruptsHeld& operator=(const TInterruptsHeld&) = delete;
+
+private:
+    const bool Active_;
+    sigset_t Previous_{};
+};
+
+void RememberTemporary(const std::string& path) {
+    HavePendingTemporary = 0;
+    if (path.size() >= sizeof PendingTemporary)
+        return;
+    std::memcpy(PendingTemporary, path.c_str(), path.size() + 1);
+    HavePendingTemporary = 1;
+}
+
+void ForgetTemporary(const std::string& path) {
+    if (HavePendingTemporary != 0 && path == PendingTemporary)
+        HavePendingTemporary = 0;
+}
+
+// Twelve hexadecimal digits that differ from process to process and from
+// call to call; O_EXCL, not this, is what makes the name exclusive.
+std::string UniqueText() {
+    static std::atomic<uint64_t> calls{0};
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    uint64_t x = static_cast<uint64_t>(::getpid()) << 40 ^
+                 static_cast<uint64_t>(now.tv_sec) * 1000000000u ^
+                 static_cast<uint64_t>(now.tv_nsec) ^ ++calls * 0x9E3779B97F4A7C15u;
+    // splitmix64's finaliser spreads every input bit over the whole value.
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9u;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBu;
+    x ^= x >> 31;
+    char text[16];
+    std::snprintf(text, sizeof text, "%012llx",
+                  static_cast<unsigned long long>(x & 0xFFFFFFFFFFFFu));
+    return text;
 }
 
 int ToDescriptor(FileHandle file) {
@@ -86,6 +193,10 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
 }
 
+bool IsDeviceName(std::string_view) {
+    return false;
+}
+
 FileHandle OpenFileForReading(const std::string& path) {
     if (FaultInjected(FileOperation::Open, path))
         return InvalidFileHandle;
@@ -93,18 +204,32 @@ FileHandle OpenFileForReading(const std::string& path) {
         LastError = EBUSY;
         return InvalidFileHandle;
     }
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opening a device can have effects of its own (a tape rewinds, a
+    // terminal becomes ours), so what is no regular file is not opened.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        Fail();
+        return InvalidFileHandle;
+    }
+    if (!IsRegularFile(status))
+        return InvalidFileHandle;
+    // Without O_NONBLOCK, a FIFO put in the file's place meanwhile would hold
+    // the open until some writer came; with it the open returns at once, and
+    // the type is checked again on what was really opened.
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0) {
         Fail();
         return InvalidFileHandle;
     }
-    // Windows will not open a directory as a file; neither do we.
-    struct stat status {};
-    if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
-        LastError = S_ISDIR(status.st_mode) ? EISDIR : errno;
+    if (::fstat(descriptor, &status) != 0 || !IsRegularFile(status)) {
+        if (S_ISREG(status.st_mode))
+            Fail();
         ::close(descriptor);
         return InvalidFileHandle;
     }
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (flags != -1)
+        ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK);
     ::posix_fadvise(descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
     return descriptor;
 }
@@ -167,6 +292,75 @@ bool WriteToFile(FileHandle file, const void* data, uint32_t count, uint32_t& by
     return true;
 }
 
+bool ResolveLinks(const std::string& path, std::string& destination) {
+    destination = path;
+    // The system's own bound on links followed in one path name.
+    constexpr int MaxLinksFollowed = 40;
+    for (int followed = 0; followed <= MaxLinksFollowed; ++followed) {
+        struct stat status {};
+        if (::lstat(destination.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+            return true; // no link (or nothing yet): the file goes there itself
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(destination.c_str(), target, sizeof target);
+        if (length < 0)
+            return Fail();
+        if (static_cast<size_t>(length) >= sizeof target) {
+            LastError = ENAMETOOLONG;
+            return false;
+        }
+        const std::string text(target, static_cast<size_t>(length));
+        const size_t part = destination.rfind('/');
+        destination = text.front() == '/' || part == std::string::npos
+                          ? text
+                          : destination.substr(0, part + 1) + text;
+    }
+    LastError = ELOOP;
+    return false;
+}
+
+FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary) {
+    if (FaultInjected(FileOperation::Create, beside))
+        return InvalidFileHandle;
+    const size_t part = beside.rfind('/');
+    const std::string directory = part == std::string::npos ? "" : beside.substr(0, part + 1);
+    struct stat old {};
+    const bool replacing = ::stat(beside.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    // Each try takes a new name; one that exists, whoever left it there,
+    // only costs a try.
+    constexpr int Tries = 100;
+    for (int attempt = 0; attempt < Tries; ++attempt) {
+        temporary = directory + "~hashkeep-" + UniqueText() + ".tmp";
+        int descriptor;
+        {
+            TInterruptsHeld held;
+            descriptor = ::open(temporary.c_str(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            if (descriptor >= 0)
+                RememberTemporary(temporary);
+        }
+        if (descriptor < 0) {
+            if (errno == EEXIST)
+                continue;
+            Fail();
+            return InvalidFileHandle;
+        }
+        if (replacing) {
+            // The owner only where the process may (root may; others may
+            // pass the file to a group of theirs); the permission bits always.
+            const bool ours = old.st_uid == ::geteuid() && old.st_gid == ::getegid();
+            if (!ours && ::fchown(descriptor, old.st_uid, old.st_gid) != 0) {
+                // Not ours to give away: the group at least, where it is ours.
+                [[maybe_unused]] const int grouped =
+                    ::fchown(descriptor, static_cast<uid_t>(-1), old.st_gid);
+            }
+            ::fchmod(descriptor, old.st_mode & 07777);
+        }
+        return descriptor;
+    }
+    LastError = EEXIST;
+    return InvalidFileHandle;
+}
+
 void CloseFile(FileHandle file) {
     if (file != InvalidFileHandle)
         ::close(ToDescriptor(file));
@@ -175,13 +369,44 @@ void CloseFile(FileHandle file) {
 bool RemoveFile(const std::string& path) {
     if (FaultInjected(FileOperation::Remove, path))
         return false;
-    return ::unlink(path.c_str()) == 0 || Fail();
+    TInterruptsHeld held;
+    if (::unlink(path.c_str()) != 0)
+        return Fail();
+    ForgetTemporary(path);
+    return true;
 }
 
 bool ReplaceFile(const std::string& from, const std::string& to) {
     if (FaultInjected(FileOperation::Rename, to))
         return false;
-    return ::rename(from.c_str(), to.c_str()) == 0 || Fail();
+    TInterruptsHeld held;
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        return Fail();
+    ForgetTemporary(from);
+    return true;
+}
+
+void RemoveTemporaryFileOnInterrupt() {
+    struct sigaction action {};
+    action.sa_handler = RemoveTemporaryAndEnd;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : InterruptSignals)
+        sigaddset(&action.sa_mask, signal);
+    for (const int signal : InterruptSignals) {
+        struct sigaction previous {};
+        // A signal the program was started to ignore (nohup) stays ignored.
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
+            ::sigaction(signal, &action, nullptr);
+    }
+    InterruptsHandled = true;
+}
+
+bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return Fail();
+    identity = {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
+    return true;
 }
 
 bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& entries) {
@@ -212,7 +437,22 @@ bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& en
 }
 
 std::string LastErrorText() {
-    return LastError == 0 ? std::string("unknown error") : std::string(std::strerror(LastError));
+    switch (LastError) {
+    case 0:
+        return "unknown error";
+    case NotRegularFifo:
+        return "not a regular file (a FIFO)";
+    case NotRegularCharacterDevice:
+        return "not a regular file (a character device)";
+    case NotRegularBlockDevice:
+        return "not a regular file (a block device)";
+    case NotRegularSocket:
+        return "not a regular file (a socket)";
+    case NotRegularOther:
+        return "not a regular file";
+    default:
+        return std::strerror(LastError);
+    }
 }
 
 void SetFileFaultHook(FileFaultHook hook, void* context) {

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <cstdio>
+#include <cstring>
+
 // <windows.h> maps ReplaceFile to ReplaceFileA; ours is Platform::ReplaceFile.
 #undef ReplaceFile
 
@@ -27,6 +30,87 @@ bool Fail() {
     LastError = GetLastError();
     return false;
 }
+
+// Causes of our own, in the range Windows leaves to applications (bit 29).
+constexpr DWORD DeviceNameError = 0x20000001;
+constexpr DWORD NotRegularDeviceError = 0x20000002;
+constexpr DWORD NotRegularPipeError = 0x20000003;
+constexpr DWORD NotRegularOtherError = 0x20000004;
+
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// --- The temporary file an interrupt removes ------------------------------------
+// The console control handler runs on a thread of its own; the lock keeps it
+// from removing a temporary file that is just becoming the list.
+
+char PendingTemporary[MAX_PATH * 4];
+bool HavePendingTemporary = false;
+bool InterruptsHandled = false;
+CRITICAL_SECTION PendingLock;
+
+class TPendingLock {
+public:
+    TPendingLock() : Active_(InterruptsHandled) {
+        if (Active_)
+            EnterCriticalSection(&PendingLock);
+    }
+    ~TPendingLock() {
+        if (Active_)
+            LeaveCriticalSection(&PendingLock);
+    }
+    TPendingLock(const TPendingLock&) = delete;
+    TPendingLock& operator=(const TPendingLock&) = delete;
+
+private:
+    const bool Active_;
+};
+
+void RememberTemporary(const std::string& path) {
+    HavePendingTemporary = path.size() < sizeof PendingTemporary;
+    if (HavePendingTemporary)
+        std::memcpy(PendingTemporary, path.c_str(), path.size() + 1);
+}
+
+void ForgetTemporary(const std::string& path) {
+    if (HavePendingTemporary && path == PendingTemporary)
+        HavePendingTemporary = false;
+}
+
+BOOL WINAPI RemoveTemporaryAndEnd(DWORD) {
+    TPendingLock lock;
+    // The file is open for writing on the main thread, shared for deletion:
+    // it goes when the process ends and closes it.
+    if (HavePendingTemporary)
+        DeleteFileA(PendingTemporary);
+    HavePendingTemporary = false;
+    return FALSE; // and the default handling ends the process
+}
+
+// Twelve hexadecimal digits that differ from process to process and from
+// call to call; CREATE_NEW, not this, is what makes the name exclusive.
+std::string UniqueText() {
+    static volatile LONG calls = 0;
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    uint64_t x = static_cast<uint64_t>(GetCurrentProcessId()) << 40 ^
+                 static_cast<uint64_t>(now.QuadPart) ^
+                 static_cast<uint64_t>(InterlockedIncrement(&calls)) * 0x9E3779B97F4A7C15u;
+    // splitmix64's finaliser spreads every input bit over the whole value.
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9u;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBu;
+    x ^= x >> 31;
+    char text[16];
+    std::snprintf(text, sizeof text, "%012llx",
+                  static_cast<unsigned long long>(x & 0xFFFFFFFFFFFFu));
+    return text;
+}
+
+// The attributes a rewritten list keeps; read-only is not among them: a
+// read-only list is not replaced at all (the rename is refused).
+constexpr DWORD KeptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 HANDLE ToHandle(FileHandle file) {
     return reinterpret_cast<HANDLE>(file);
@@ -54,7 +138,32 @@ std::string WithTrailingSeparator(std::string directory) {
     return directory;
 }
 
+bool IsDeviceName(std::string_view path) {
+    const size_t part = path.find_last_of("\\/:");
+    std::string_view name = part == std::string_view::npos ? path : path.substr(part + 1);
+    // Windows takes "nul.txt", "NUL " and "nul..md5" for NUL as well.
+    name = name.substr(0, name.find('.'));
+    while (!name.empty() && name.back() == ' ')
+        name.remove_suffix(1);
+    std::string upper(name);
+    for (char& c : upper)
+        c = UpperAscii(c);
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (upper == device)
+            return true;
+    // COM1 to COM9 and LPT1 to LPT9; the code page's superscript digits
+    // 1, 2 and 3 count as digits too.
+    if (upper.size() != 4 || (upper.compare(0, 3, "COM") != 0 && upper.compare(0, 3, "LPT") != 0))
+        return false;
+    const char digit = upper[3];
+    return (digit >= '1' && digit <= '9') || digit == '\xB9' || digit == '\xB2' || digit == '\xB3';
+}
+
 bool FileExists(const std::string& path) {
+    // A device name is there in every directory. It counts as existing so
+    // that whoever asks for it hears that it is not a file, not "missing".
+    if (IsDeviceName(path))
+        return true;
     // A directory search would take '*' and '?' as a pattern and find some
     // other file; no file's name holds them.
     if (path.find_first_of("*?") != std::string::npos)
@@ -70,8 +179,28 @@ bool FileExists(const std::string& path) {
 FileHandle OpenFileForReading(const std::string& path) {
     if (FaultInjected(FileOperation::Open, path))
         return InvalidFileHandle;
-    return FromHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    // Opening a device name would reach the device: NUL reads as empty,
+    // CON waits for the keyboard, COM1 for a modem.
+    if (IsDeviceName(path)) {
+        LastError = DeviceNameError;
+        return InvalidFileHandle;
+    }
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        Fail();
+        return InvalidFileHandle;
+    }
+    // A path such as \\.\pipe\name opens something other than a disk file.
+    const DWORD type = GetFileType(file);
+    if (type != FILE_TYPE_DISK) {
+        LastError = type == FILE_TYPE_CHAR   ? NotRegularDeviceError
+                    : type == FILE_TYPE_PIPE ? NotRegularPipeError
+                                             : NotRegularOtherError;
+        CloseHandle(file);
+        return InvalidFileHandle;
+    }
+    return reinterpret_cast<FileHandle>(file);
 }
 
 bool GetFileSize64(FileHandle file, uint64_t& size) {
@@ -111,6 +240,72 @@ bool WriteToFile(FileHandle file, const void* data, uint32_t count, uint32_t& by
     return true;
 }
 
+bool ResolveLinks(const std::string& path, std::string& destination) {
+    destination = path;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return true;
+    // Windows Vista and later name the file at the end of the links; older
+    // systems have no file links, and the loader must not need the call.
+    using TFinalPathName = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    const auto finalPathName = kernel == nullptr
+                                   ? nullptr
+                                   : reinterpret_cast<TFinalPathName>(reinterpret_cast<void (*)()>(
+                                         GetProcAddress(kernel, "GetFinalPathNameByHandleA")));
+    if (finalPathName == nullptr)
+        return true;
+    const HANDLE file =
+        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return true; // a link to nothing yet: the list goes where the link is
+    char final[MAX_PATH * 4];
+    const DWORD length = finalPathName(file, final, sizeof final, 0);
+    CloseHandle(file);
+    if (length == 0 || length >= sizeof final)
+        return Fail();
+    std::string resolved(final, length);
+    // The answer comes as \\?\C:\... or \\?\UNC\server\...
+    if (resolved.rfind("\\\\?\\UNC\\", 0) == 0)
+        resolved = "\\\\" + resolved.substr(8);
+    else if (resolved.rfind("\\\\?\\", 0) == 0)
+        resolved = resolved.substr(4);
+    destination = resolved;
+    return true;
+}
+
+FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary) {
+    if (FaultInjected(FileOperation::Create, beside))
+        return InvalidFileHandle;
+    const size_t part = beside.find_last_of("\\/");
+    const std::string directory = part == std::string::npos ? "" : beside.substr(0, part + 1);
+    const DWORD old = GetFileAttributesA(beside.c_str());
+    // Each try takes a new name; one that exists, whoever left it there,
+    // only costs a try. CREATE_NEW never opens what is there, a link
+    // included. Shared for deletion so that an interrupt can remove it.
+    constexpr int Tries = 100;
+    for (int attempt = 0; attempt < Tries; ++attempt) {
+        temporary = directory + "~hashkeep-" + UniqueText() + ".tmp";
+        TPendingLock lock;
+        const HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE,
+                                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
+                continue;
+            Fail();
+            return InvalidFileHandle;
+        }
+        RememberTemporary(temporary);
+        if (old != INVALID_FILE_ATTRIBUTES && (old & KeptAttributes) != 0)
+            SetFileAttributesA(temporary.c_str(), old & KeptAttributes);
+        return reinterpret_cast<FileHandle>(file);
+    }
+    LastError = ERROR_FILE_EXISTS;
+    return InvalidFileHandle;
+}
+
 void CloseFile(FileHandle file) {
     if (file != InvalidFileHandle)
         CloseHandle(ToHandle(file));
@@ -119,13 +314,51 @@ void CloseFile(FileHandle file) {
 bool RemoveFile(const std::string& path) {
     if (FaultInjected(FileOperation::Remove, path))
         return false;
-    return DeleteFileA(path.c_str()) || Fail();
+    TPendingLock lock;
+    if (!DeleteFileA(path.c_str()))
+        return Fail();
+    ForgetTemporary(path);
+    return true;
 }
 
 bool ReplaceFile(const std::string& from, const std::string& to) {
     if (FaultInjected(FileOperation::Rename, to))
         return false;
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) || Fail();
+    TPendingLock lock;
+    if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return Fail();
+    ForgetTemporary(from);
+    return true;
+}
+
+void RemoveTemporaryFileOnInterrupt() {
+    if (InterruptsHandled)
+        return;
+    InitializeCriticalSection(&PendingLock);
+    InterruptsHandled = true;
+    SetConsoleCtrlHandler(RemoveTemporaryAndEnd, TRUE);
+}
+
+bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
+    if (IsDeviceName(path)) {
+        LastError = DeviceNameError;
+        return false;
+    }
+    const HANDLE file =
+        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return Fail();
+    BY_HANDLE_FILE_INFORMATION information;
+    const bool known = GetFileInformationByHandle(file, &information) != 0;
+    if (!known)
+        Fail();
+    CloseHandle(file);
+    if (known)
+        identity = {information.dwVolumeSerialNumber,
+                    static_cast<uint64_t>(information.nFileIndexHigh) << 32 |
+                        information.nFileIndexLow};
+    return known;
 }
 
 bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& entries) {
@@ -149,6 +382,18 @@ bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& en
 }
 
 std::string LastErrorText() {
+    switch (LastError) {
+    case DeviceNameError:
+        return "a device name, not a file";
+    case NotRegularDeviceError:
+        return "not a regular file (a device)";
+    case NotRegularPipeError:
+        return "not a regular file (a pipe)";
+    case NotRegularOtherError:
+        return "not a regular file";
+    default:
+        break;
+    }
     char text[512];
     const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                         nullptr, LastError, 0, text, sizeof text, nullptr);
