@@ -183,6 +183,8 @@ private:
 
     std::string ItemText(const FarDialogItem& item, int index) const;
     void ApplyAction(OpenDialog& dialog, const DialogAction& action, FARWINDOWPROC proc);
+    // DN_BTNCLICK for Item in State; false when the procedure refuses it.
+    bool SendClick(OpenDialog& dialog, FARWINDOWPROC proc, int item, int state);
     OpenDialog* FindDialog(HANDLE handle);
 
     bool PreloadRegistry();
@@ -478,29 +480,55 @@ void Host::ApplyAction(OpenDialog& dialog, const DialogAction& action, FARWINDOW
                   (state != 0 ? "on" : "off") + where);
             return;
         }
+        // As the real host: the box changes, the procedure hears of it, and
+        // a 0 from it puts the old state back.
+        const int old = item.Selected;
         item.Selected = state;
-    } else {
-        // A radio group starts at an item with DIF_GROUP or at the first radio
-        // button after another kind of item, and runs to the next such start.
-        int first = action.Item;
-        while (first > 0 && (dialog.Items[first].Flags & DIF_GROUP) == 0 &&
-               dialog.Items[first - 1].Type == DI_RADIOBUTTON)
-            --first;
-        int last = action.Item;
-        while (last + 1 < dialog.Count && dialog.Items[last + 1].Type == DI_RADIOBUTTON &&
-               (dialog.Items[last + 1].Flags & DIF_GROUP) == 0)
-            ++last;
-        for (int i = first; i <= last; ++i)
-            dialog.Items[i].Selected = i == action.Item ? 1 : 0;
-    }
-    if (proc == nullptr)
+        if (!SendClick(dialog, proc, action.Item, state)) {
+            item.Selected = old;
+            Print("the click is undone: [" + std::to_string(action.Item) + "] is " +
+                  (old != 0 ? "on" : "off") + " again");
+        }
         return;
-    Print("DN_BTNCLICK [" + std::to_string(action.Item) + "] " + std::to_string(item.Selected));
+    }
+    // A radio group starts at an item with DIF_GROUP or at the first radio
+    // button after another kind of item, and runs to the next such start.
+    int first = action.Item;
+    while (first > 0 && (dialog.Items[first].Flags & DIF_GROUP) == 0 &&
+           dialog.Items[first - 1].Type == DI_RADIOBUTTON)
+        --first;
+    int last = action.Item;
+    while (last + 1 < dialog.Count && dialog.Items[last + 1].Type == DI_RADIOBUTTON &&
+           (dialog.Items[last + 1].Flags & DIF_GROUP) == 0)
+        ++last;
+    // The real host turns the group off, the clicked button on, and then
+    // tells the procedure: first of the button going off (the clicked one
+    // itself when none was on), then of the one going on. A 0 to either
+    // puts the old button back, and the second message is then not sent.
+    int previous = action.Item;
+    for (int i = first; i <= last; ++i) {
+        if (dialog.Items[i].Selected != 0)
+            previous = i;
+        dialog.Items[i].Selected = 0;
+    }
+    item.Selected = 1;
+    if (!SendClick(dialog, proc, previous, 0) || !SendClick(dialog, proc, action.Item, 1)) {
+        item.Selected = 0;
+        dialog.Items[previous].Selected = 1;
+        Print("the click is undone: [" + std::to_string(previous) + "] is on again");
+    }
+}
+
+bool Host::SendClick(OpenDialog& dialog, FARWINDOWPROC proc, int item, int state) {
+    // Without a procedure of the plug-in's the host's own default accepts.
+    if (proc == nullptr)
+        return true;
+    Print("DN_BTNCLICK [" + std::to_string(item) + "] " + std::to_string(state));
     ++Depth;
-    const LONG_PTR handled =
-        proc(static_cast<HANDLE>(&dialog), DN_BTNCLICK, action.Item, item.Selected);
+    const LONG_PTR accepted = proc(static_cast<HANDLE>(&dialog), DN_BTNCLICK, item, state);
     --Depth;
-    Print("-> " + std::to_string(handled) + (handled == 0 ? " (default handling)" : " (handled)"));
+    Print("-> " + std::to_string(accepted) + (accepted == 0 ? " (refused)" : ""));
+    return accepted != 0;
 }
 
 int Host::Dialog(const char* kind, int pluginNumber, int x1, int y1, int x2, int y2,
@@ -655,11 +683,21 @@ LONG_PTR Host::SendDlgMessage(HANDLE handle, int message, int param1, LONG_PTR p
 }
 
 LONG_PTR Host::DefDlgProc(HANDLE handle, int message, int param1, LONG_PTR param2) {
+    // The real host's default accepts a click on anything but a button that
+    // closes the dialog (one without DIF_BTNNOCLOSE, 0x40000); other
+    // messages get 0 here.
+    constexpr DWORD ButtonDoesNotClose = 0x40000;
+    LONG_PTR result = 0;
+    const OpenDialog* dialog = FindDialog(handle);
+    if (message == DN_BTNCLICK && dialog != nullptr && param1 >= 0 && param1 < dialog->Count) {
+        const FarDialogItem& item = dialog->Items[param1];
+        result = item.Type == DI_BUTTON && (item.Flags & ButtonDoesNotClose) == 0 ? 0 : 1;
+    }
     Print("DefDlgProc " + DialogMessageText(message) + " [" + std::to_string(param1) + "] " +
-          std::to_string(param2) + " -> 0");
-    if (FindDialog(handle) == nullptr)
+          std::to_string(param2) + " -> " + std::to_string(result));
+    if (dialog == nullptr)
         Error("DefDlgProc with a handle of no open dialog");
-    return 0;
+    return result;
 }
 
 // --- Panels -----------------------------------------------------------------
@@ -888,6 +926,10 @@ int Host::Control(HANDLE plugin, int command, void* param) {
             Error(error);
             return 0;
         }
+        // The real host keeps the selection only when given a parameter.
+        if (param == nullptr)
+            for (HostItem& item : panel.Items)
+                item.Selected = false;
         std::string changes;
         for (const HostItem& item : panel.Items)
             if (std::find(before.begin(), before.end(), item.Name) == before.end())
@@ -896,9 +938,10 @@ int Host::Control(HANDLE plugin, int command, void* param) {
             if (std::none_of(panel.Items.begin(), panel.Items.end(),
                              [&](const HostItem& i) { return i.Name == name; }))
                 changes += ", gone " + Q(name);
-        Print(head + (param != nullptr ? " (with a parameter)" : "") + " -> 1: " + side +
-              " re-read, " + std::to_string(panel.Items.size()) + " items" + changes + ", " +
-              SelectionText(panel));
+        Print(head +
+              (param != nullptr ? " (with a parameter)" : " (no parameter: selection dropped)") +
+              " -> 1: " + side + " re-read, " + std::to_string(panel.Items.size()) + " items" +
+              changes + ", " + SelectionText(panel));
         return 1;
     }
     case FCTL_REDRAWPANEL:

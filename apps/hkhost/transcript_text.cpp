@@ -1,6 +1,7 @@
 #include "transcript_text.h"
 
 #include "host/far_interface.h"
+#include "system_texts.h"
 
 #include <cstdio>
 #include <utility>
@@ -48,6 +49,9 @@ void ReplaceAll(std::string& text, const std::string& what, const std::string& w
 
 TextShower::TextShower(const std::string& sandbox, char separator)
     : Sandbox_(sandbox), Separator_(separator) {
+    for (const auto& [text, name] : SystemErrorTexts())
+        if (!text.empty())
+            SystemTexts_.emplace_back(text, "(system: " + name + ")");
     if (Separator_ == '\\')
         for (char& c : Sandbox_)
             if (c == '\\')
@@ -63,6 +67,8 @@ std::string TextShower::Plain(const std::string& text) const {
             if (c == '\\')
                 c = '/';
     ReplaceAll(shown, Sandbox_, "$SANDBOX");
+    for (const auto& [systemText, name] : SystemTexts_)
+        ReplaceAll(shown, systemText, name);
     return shown;
 }
 

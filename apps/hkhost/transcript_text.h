@@ -3,11 +3,15 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace HkHost {
 
 // Makes printed texts the same on every platform: the sandbox path becomes
-// $SANDBOX and, where the separator is the backslash, paths are shown with '/'.
+// $SANDBOX, where the separator is the backslash paths are shown with '/',
+// and the system's texts for the errors scenarios produce are shown by name,
+// "(system: no such file)".
 class TextShower {
 public:
     TextShower(const std::string& sandbox, char separator);
@@ -21,6 +25,7 @@ public:
 private:
     std::string Sandbox_;
     char Separator_;
+    std::vector<std::pair<std::string, std::string>> SystemTexts_;
 };
 
 // Bytes of a file, one output line per line of the file (the LF ends it),

@@ -37,10 +37,6 @@ constexpr int PluginInfoStructSize = static_cast<int>(sizeof(PluginInfo));
 
 // --- What the families lay out differently ---------------------------------
 
-inline uint64_t ItemFileSize(const PluginPanelItem& Item) {
-    return Item.FindData.nFileSize;
-}
-
 // far2l hands single-byte plug-ins an empty RootKey (its PluginA declares a
 // strRootKey of its own, which hides the one set for every plug-in), which
 // would put the settings at the top of the emulated registry. They go where

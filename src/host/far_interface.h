@@ -26,7 +26,12 @@ constexpr int MakeFarVersion(int major, int minor, int build) {
 
 enum : int { OPEN_PLUGINSMENU = 1, OPEN_COMMANDLINE = 4 };
 
-enum : DWORD { FMSG_WARNING = 0x1, FMSG_MB_OK = 0x10000, FMSG_MB_YESNO = 0x40000 };
+enum : DWORD {
+    FMSG_WARNING = 0x1,
+    FMSG_MB_OK = 0x10000,
+    FMSG_MB_YESNO = 0x40000,
+    FMSG_MB_YESNOCANCEL = 0x50000
+};
 
 enum : int {
     FCTL_GETPANELINFO = 1,
@@ -230,10 +235,6 @@ static_assert(MinFarVersion == 0x08270146);
 // The PluginInfo size of the host's 32-bit build, reported in every build so
 // that a host sees the same figure from the DLL and the Linux library.
 constexpr int PluginInfoStructSize = 44;
-
-inline uint64_t ItemFileSize(const PluginPanelItem& Item) {
-    return (uint64_t{Item.FindData.nFileSizeHigh} << 32) | Item.FindData.nFileSizeLow;
-}
 
 // The registry path the settings live under: the RootKey the host handed over.
 inline const char* SettingsRootKey(const char* RootKey) {

@@ -70,6 +70,13 @@ enum MessageId : int {
     MSeparateFiles,       // "&Separate Hash Files"
     MFilesNotFound,       // "%s files not found"
     MFilesSkipped,        // "%s files skipped"
+    // Beyond the classic table: failures that name their file and cause.
+    MError,        // "Error"
+    MNotAHashList, // "File %s is not a valid hash list"
+    MNameNotHeld,  // "A hash list can not hold the name %s"
+    MRunStopped,   // "Stopped: a file could not be hashed"
+    MListsExist,   // "%s hash list(s) already exist, the first:"
+    MReplaceLists, // "Replace them? No leaves those files out."
     MessageCount
 };
 
@@ -82,13 +89,20 @@ extern const char* const MessageTable[MessageCount];
 const char* GetMessageText(int msgId);
 
 // The message with its one "%s" replaced by Argument and "%%" turned into
-// "%". A translated text is never used as a printf format: any other
-// directive, or a second "%s", makes the result the text unformatted.
+// "%"; flags, a width and a precision on that "%s" pad or cut the argument
+// as printf would ("%-12s", "%.20s"). A translated text is never used as a
+// printf format: any other directive, a second "%s" or a width beyond 512
+// makes the result the text unformatted.
 std::string FormatMessageText(int msgId, const char* argument);
 
 // A box with Title, one line of Text and an OK button, marked as a warning
 // when asked. True when closed with the button, false on Esc.
 bool ShowMessageBox(const char* title, const char* text, bool warning);
+
+// A line as the plug-in's boxes show it: control characters (codes 1 to 31
+// and 127), which a file name may hold and which would move the cursor or
+// retitle a terminal, become "?". Every line of every box goes through it.
+std::string ShownText(const char* text);
 
 // --- Dialog templates --------------------------------------------------------
 

@@ -2,6 +2,8 @@
 // English table where it has none; formatting and the two-line message box.
 #include "host/host.h"
 
+#include <cstring>
+
 const char* const MessageTable[MessageCount] = {
     "Hashkeep",
     "Hashkeep",
@@ -36,6 +38,12 @@ const char* const MessageTable[MessageCount] = {
     "&Separate Hash Files",
     "%s files not found",
     "%s files skipped",
+    "Error",
+    "File %s is not a valid hash list",
+    "A hash list can not hold the name %s",
+    "Stopped: a file could not be hashed",
+    "%s hash list(s) already exist, the first:",
+    "Replace them? No leaves those files out.",
 };
 
 const char* GetMessageText(int msgId) {
@@ -50,6 +58,47 @@ const char* GetMessageText(int msgId) {
     return MessageTable[msgId];
 }
 
+namespace {
+
+// A translator may pad or cut the name (%-12s, %.20s); a width beyond any
+// line the host can draw is no text of ours, so it counts as a failure
+// rather than an allocation the language file chooses.
+constexpr size_t MaxDirectiveWidth = 512;
+
+// Reads the directive that starts at At (just after its '%'): flags, a width
+// and a precision, ending in 's'. False for anything else: '*' would take a
+// number from the arguments, a length modifier or another conversion would
+// read something that is not there.
+bool ReadTextDirective(const char*& at, bool& leftJustified, size_t& width, size_t& precision,
+                       bool& precise) {
+    leftJustified = false;
+    width = 0;
+    precision = 0;
+    precise = false;
+    // Of the flags only '-' means anything to a text; printf ignores the others there.
+    for (; *at != '\0' && std::strchr("-+ #0", *at) != nullptr; ++at)
+        leftJustified = leftJustified || *at == '-';
+    auto number = [&](size_t& value) {
+        for (; *at >= '0' && *at <= '9'; ++at) {
+            value = value * 10 + static_cast<size_t>(*at - '0');
+            if (value > MaxDirectiveWidth)
+                return false;
+        }
+        return true;
+    };
+    if (!number(width))
+        return false;
+    if (*at == '.') {
+        ++at;
+        precise = true;
+        if (!number(precision))
+            return false;
+    }
+    return *at == 's';
+}
+
+} // namespace
+
 std::string FormatMessageText(int msgId, const char* argument) {
     const char* text = GetMessageText(msgId);
     std::string formatted;
@@ -57,26 +106,46 @@ std::string FormatMessageText(int msgId, const char* argument) {
     for (const char* at = text; *at != '\0'; ++at) {
         if (*at != '%') {
             formatted += *at;
-        } else if (at[1] == '%') {
+            continue;
+        }
+        if (at[1] == '%') {
             formatted += '%';
             ++at;
-        } else if (at[1] == 's' && !argumentUsed) {
-            formatted += argument != nullptr ? argument : "";
-            argumentUsed = true;
-            ++at;
-        } else {
-            // A directive that would want a number or a second argument: as
-            // a printf format it would read the stack, so show the text as is.
-            return text;
+            continue;
         }
+        ++at;
+        bool leftJustified = false;
+        bool precise = false;
+        size_t width = 0;
+        size_t precision = 0;
+        // Anything but one text directive would, as a printf format, read the
+        // stack (or write through it, %n): show the text as it is instead.
+        if (argumentUsed || !ReadTextDirective(at, leftJustified, width, precision, precise))
+            return text;
+        argumentUsed = true;
+        std::string value = argument != nullptr ? argument : "";
+        if (precise && value.size() > precision)
+            value.resize(precision);
+        const std::string padding(width > value.size() ? width - value.size() : 0, ' ');
+        formatted += leftJustified ? value + padding : padding + value;
     }
     return formatted;
+}
+
+std::string ShownText(const char* text) {
+    std::string shown = text != nullptr ? text : "";
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < ' ' || c == '\x7F')
+            c = '?';
+    return shown;
 }
 
 bool ShowMessageBox(const char* title, const char* text, bool warning) {
     if (!StartupInfoValid || StartupInfo.Message == nullptr)
         return false;
-    const char* const lines[] = {title, text};
+    const std::string shownTitle = ShownText(title);
+    const std::string shownText = ShownText(text);
+    const char* const lines[] = {shownTitle.c_str(), shownText.c_str()};
     const DWORD flags = FMSG_MB_OK | (warning ? static_cast<DWORD>(FMSG_WARNING) : 0u);
     return StartupInfo.Message(StartupInfo.ModuleNumber, flags, nullptr, lines, 2, 1) >= 0;
 }

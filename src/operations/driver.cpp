@@ -5,9 +5,31 @@
 #include "platform/files.h"
 #include "settings/settings.h"
 
+#include <algorithm>
+
 using namespace OperationsDetail;
 
 namespace {
+
+// "Error" with a line and, when there is one, the detail under it: a list or
+// a name the run cannot use.
+void ShowError(const std::string& line, const std::string& detail) {
+    const char* const items[] = {GetMessageText(MError), line.c_str(), detail.c_str()};
+    HostMessage(FMSG_WARNING | FMSG_MB_OK, items, detail.empty() ? 2 : 3, 1);
+}
+
+void ShowNotAHashList(const std::string& name, const std::string& reason) {
+    ShowError(FormatMessageText(MNotAHashList, name.c_str()), reason);
+}
+
+// True when some list format could hold Name as an entry: a name with a
+// directory part, or one that no format reads back, can never be listed.
+bool AnyListCanHoldName(const std::string& name) {
+    return std::any_of(std::begin(AlgoDefinitions), std::end(AlgoDefinitions),
+                       [&](const TAlgoDefinition& row) {
+                           return ListCanHoldName(static_cast<uint32_t>(row.Id), name);
+                       });
+}
 
 // The names to work on, or false to return without a panel request: the
 // command-line name names no file, the panel reports nothing selected, or
@@ -19,8 +41,17 @@ bool GatherFileNames(int OpenFrom, INT_PTR Item, const PanelInfo& ActivePanel,
         // absolute. A relative name is the operating system's to resolve.
         const char* text = reinterpret_cast<const char*>(Item);
         const std::string name = text != nullptr ? text : "";
-        if (!Platform::FileExists(name))
+        if (!Platform::FileExists(name)) {
+            // A list the user named is said to be unusable, with LoadList's
+            // reason; any other name that names no file does nothing.
+            if (PluginSettings.AutoLoadList && IsHashListName(name)) {
+                TFileChecker checker(PanelDirectory(ActivePanel));
+                std::string reason;
+                if (!checker.LoadList(name, &reason))
+                    ShowNotAHashList(name, reason);
+            }
             return false;
+        }
         FileNames.push_back(name);
         return true;
     }
@@ -39,42 +70,96 @@ bool GatherFileNames(int OpenFrom, INT_PTR Item, const PanelInfo& ActivePanel,
     return true;
 }
 
-// The size of the panel's first selected item, whatever the names came from;
-// compared as a signed number.
-int64_t FirstSelectedSize(const PanelInfo& ActivePanel) {
-    return static_cast<int64_t>(ItemFileSize(ActivePanel.SelectedItems[0]));
-}
+enum class TListRoad {
+    NoList,  // the dialog road
+    Verify,  // the checker holds the list, the user wants it
+    Refused, // a list named on the command line is not valid; the user was told
+};
 
-// True when the single gathered file is a hash list the user wants (or, from
-// the command line, is taken without a question); the checker then holds it.
-bool UseListUnderCursor(int OpenFrom, const PanelInfo& ActivePanel,
-                        const std::vector<std::string>& FileNames, TFileChecker& Checker) {
-    if (!PluginSettings.AutoLoadList || ActivePanel.SelectedItemsNumber != 1 ||
-        ActivePanel.SelectedItems == nullptr || FileNames.size() != 1 ||
-        FirstSelectedSize(ActivePanel) >= ListSizeLimit || !IsHashListName(FileNames.front()) ||
-        !Checker.LoadList(FileNames.front()))
-        return false;
-    if (OpenFrom == OPEN_PLUGINSMENU && !ConfirmUseList(FileNames.front())) {
-        Checker.ClearItems();
-        return false;
+// Whether the single gathered file is a hash list to verify against. Its
+// size plays no part: LoadList's own bound on entries keeps the memory
+// bounded, and a list of any length the reader accepts is offered.
+TListRoad ListUnderCursor(int OpenFrom, const PanelInfo& ActivePanel,
+                          const std::vector<std::string>& FileNames, TFileChecker& Checker) {
+    if (!PluginSettings.AutoLoadList || FileNames.size() != 1 || !IsHashListName(FileNames.front()))
+        return TListRoad::NoList;
+    const bool fromCommandLine = OpenFrom == OPEN_COMMANDLINE;
+    const bool oneSelected = ActivePanel.SelectedItemsNumber == 1;
+    // From the menu a list among other selected items is no list to verify.
+    if (!fromCommandLine && !oneSelected)
+        return TListRoad::NoList;
+    std::string reason;
+    if (!Checker.LoadList(FileNames.front(), &reason)) {
+        // The user named it as a list: say why it is none, rather than
+        // offer a dialog that cannot use it.
+        if (fromCommandLine) {
+            ShowNotAHashList(FileNames.front(), reason);
+            return TListRoad::Refused;
+        }
+        return TListRoad::NoList;
     }
-    return true;
+    if (fromCommandLine ? !oneSelected : !ConfirmUseList(FileNames.front())) {
+        Checker.ClearItems();
+        return TListRoad::NoList;
+    }
+    return TListRoad::Verify;
 }
 
 // Every entry of the loaded list, relative to the active panel's directory.
-// Only a run that reached the end marks and reports.
+// Only a run that reached the end marks and reports; one that stopped on a
+// file that could not be hashed says which and why.
 void VerifyList(TFileChecker& Checker, const PanelInfo& ActivePanel) {
     std::vector<std::string> mismatches;
     int32_t missing = 0;
     int32_t skipped = 0;
-    if (Checker.VerifyAll(mismatches, missing, skipped) != crOk)
+    const TCheckResult result = Checker.VerifyAll(mismatches, missing, skipped);
+    if (result == crFailed)
+        ShowRunStopped(Checker);
+    if (result != crOk)
         return;
+    TPanelMarks marks(ActivePanel);
     for (const std::string& name : mismatches)
-        MarkPanelFile(ActivePanel, name, true);
+        marks.Mark(name, true);
     ShowResultReport(static_cast<int32_t>(mismatches.size()), missing, skipped);
 }
 
+// One list per file replaces what the files' lists held, often checksums
+// published with the files: asked once, before anything is hashed. Yes
+// replaces them; No leaves those files out (not hashed, no list, their
+// selection kept); Cancel or Esc ends the run. False to end the run.
+bool ConfirmReplaceLists(const TFileChecker& Checker, const TAlgoDefinition& Row,
+                         std::vector<std::string>& Names) {
+    std::vector<std::string> existing;
+    for (const std::string& name : Names)
+        if (Platform::FileExists(Checker.BaseDir + name + Row.Extension))
+            existing.push_back(name);
+    if (existing.empty())
+        return true;
+    const std::string count =
+        FormatMessageText(MListsExist, std::to_string(existing.size()).c_str());
+    const std::string first = existing.front() + Row.Extension;
+    const char* const items[] = {GetMessageText(MConfirm), count.c_str(), first.c_str(),
+                                 GetMessageText(MReplaceLists)};
+    switch (HostMessage(FMSG_WARNING | FMSG_MB_YESNOCANCEL, items, 4, 3)) {
+    case YesButton:
+        return true;
+    case NoButton:
+        Names.erase(std::remove_if(Names.begin(), Names.end(),
+                                   [&](const std::string& name) {
+                                       return std::find(existing.begin(), existing.end(), name) !=
+                                              existing.end();
+                                   }),
+                    Names.end());
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Adds every file and writes the list only when none failed or was aborted.
+// A name no list can hold is refused before anything is hashed; a file that
+// cannot be hashed ends the run with its name and the cause; a list that
+// cannot be saved is named with the cause.
 void CreateLists(TFileChecker& Checker, const PanelInfo& ActivePanel,
                  const std::vector<std::string>& FileNames, const std::string& ListFileName,
                  bool SeparateFiles) {
@@ -82,29 +167,61 @@ void CreateLists(TFileChecker& Checker, const PanelInfo& ActivePanel,
     // list another file; no user means them, so they go without a word.
     std::vector<std::string> names = FileNames;
     Checker.LeaveOutOwnLists(names, ListFileName, SeparateFiles);
-    bool allHashed = true;
+    // Without an algorithm the first file fails and says so.
+    if (TAlgoDefinition row; FindAlgoById(Checker.Algorithm, row)) {
+        for (const std::string& name : names)
+            if (!ListCanHoldName(Checker.Algorithm, name)) {
+                ShowError(FormatMessageText(MNameNotHeld, name.c_str()), {});
+                return;
+            }
+        if (SeparateFiles && !ConfirmReplaceLists(Checker, row, names))
+            return;
+    }
+    TPanelMarks marks(ActivePanel);
     for (const std::string& name : names) {
         const TCheckResult result = Checker.AddFile(name);
         if (result == crOk) {
             if (PluginSettings.ClearSelectionAfter)
-                MarkPanelFile(ActivePanel, name, false);
-        } else if (result == crFailed || result == crAborted) {
-            allHashed = false;
-            break;
+                marks.Mark(name, false);
+        } else if (result == crFailed) {
+            ShowRunStopped(Checker);
+            return;
+        } else if (result == crAborted) {
+            return;
         }
         // A skipped file gets no entry; the others go on.
     }
-    if (allHashed && Checker.Count() > 0 && !Checker.SaveList(ListFileName, SeparateFiles))
-        ShowMessageBox(GetMessageText(MIOError), GetMessageText(MCannotSaveList), true);
+    std::string reason;
+    if (Checker.Count() > 0 && !Checker.SaveList(ListFileName, SeparateFiles, &reason)) {
+        const char* const items[] = {GetMessageText(MIOError), GetMessageText(MCannotSaveList),
+                                     reason.c_str()};
+        HostMessage(FMSG_WARNING | FMSG_MB_OK, items, reason.empty() ? 2 : 3, 1);
+    }
 }
 
 // The work-mode dialog and what the user chose in it.
 void RunWorkMode(int OpenFrom, const PanelInfo& ActivePanel,
                  const std::vector<std::string>& FileNames, TFileChecker& Checker) {
-    Checker.Algorithm = static_cast<uint32_t>(PluginSettings.UseMode);
+    // A stored UseMode that names no algorithm is taken as MD5 here, in the
+    // dialog and the comparison alike; the configuration dialog keeps it.
+    TAlgoDefinition row;
+    const auto algorithm =
+        FindAlgoById(PluginSettings.UseMode, row) ? static_cast<uint32_t>(row.Id) : haMd5;
+    // A command-line name with a directory part, or one no list reads back,
+    // could only lead to a dialog whose OK fails: say what it is instead.
+    if (OpenFrom == OPEN_COMMANDLINE && FileNames.size() == 1 &&
+        !AnyListCanHoldName(FileNames.front())) {
+        std::string reason;
+        if (!Checker.LoadList(FileNames.front(), &reason)) {
+            ShowNotAHashList(FileNames.front(), reason);
+            return;
+        }
+        Checker.ClearItems();
+    }
+    Checker.Algorithm = algorithm;
     Checker.ModeMark = PluginSettings.TextModeForHashes ? TextModeMarkValue : BinaryModeMarkValue;
-    std::string listFileName = (FileNames.size() == 1 ? FileNames.front() : DefaultListName) +
-                               AlgoExtension(PluginSettings.UseMode);
+    std::string listFileName =
+        (FileNames.size() == 1 ? FileNames.front() : DefaultListName) + AlgoExtension(algorithm);
 
     PanelInfo otherPanel{};
     HostControl(FCTL_GETANOTHERPANELINFO, &otherPanel);
@@ -116,7 +233,7 @@ void RunWorkMode(int OpenFrom, const PanelInfo& ActivePanel,
 
     bool ignoreMissing = false;
     bool separateFiles = false;
-    // The checker keeps UseMode for a comparison, whatever button was on.
+    // The checker keeps the algorithm for a comparison, whatever button was on.
     const TWorkMode mode = ShowWorkModeDialog(PanelDirectory(ActivePanel), canCompare, listFileName,
                                               Checker.Algorithm, ignoreMissing, separateFiles);
     bool compared = false;
@@ -126,10 +243,13 @@ void RunWorkMode(int OpenFrom, const PanelInfo& ActivePanel,
         compared = true;
         int32_t missing = 0;
         int32_t skipped = 0;
-        const int32_t mismatches =
-            ComparePanels(Checker, ActivePanel, otherPanel, FileNames, missing, skipped);
+        TCheckResult stoppedBy = crOk;
+        const int32_t mismatches = ComparePanels(Checker, ActivePanel, otherPanel, FileNames,
+                                                 missing, skipped, &stoppedBy);
         if (mismatches >= 0)
             ShowResultReport(mismatches, ignoreMissing ? -1 : missing, skipped);
+        else if (stoppedBy == crFailed)
+            ShowRunStopped(Checker);
     }
     if (canCompare) {
         // The differing files are marked in the other panel's items only;
@@ -159,10 +279,16 @@ void RunOperation(int OpenFrom, INT_PTR Item) {
         checker.OnEndFile = OnEndFile;
         checker.OnProgress = OnProgress;
         checker.OnReadError = OnReadError;
-        if (UseListUnderCursor(OpenFrom, activePanel, fileNames, checker))
+        switch (ListUnderCursor(OpenFrom, activePanel, fileNames, checker)) {
+        case TListRoad::Verify:
             VerifyList(checker, activePanel);
-        else
+            break;
+        case TListRoad::Refused:
+            break;
+        case TListRoad::NoList:
             RunWorkMode(OpenFrom, activePanel, fileNames, checker);
+            break;
+        }
     }
 
     // On every road past the gathering, a cancelled dialog included: the

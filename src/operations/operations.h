@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // --- Operation driver --------------------------------------------------------
@@ -23,8 +24,6 @@
 // own. Releases everything it made before it returns and lets nothing escape.
 HANDLE OpenPluginOperation(int OpenFrom, INT_PTR Item);
 
-// A single selected file this large or larger is never taken for a list.
-constexpr int64_t ListSizeLimit = 0x100000;
 // The proposed list name when more than one file is gathered.
 constexpr const char* DefaultListName = "hashlist";
 
@@ -36,8 +35,9 @@ enum TWorkMode : int { wmCancel = -1, wmCreateList = 0, wmComparePanels = 1 };
 // ListFileName and Algorithm come in as proposed. Only wmCreateList writes
 // ListFileName, Algorithm (0 when no algorithm button is on) and
 // SeparateFiles; only wmComparePanels writes IgnoreMissing. OK on the list
-// mode with the name of an existing file asks ConfirmOverwrite first and
-// shows the dialog again, as the user left it, on No.
+// mode (one list, not one per file) with the name of an existing file asks
+// ConfirmOverwrite first and shows the dialog again, as the user left it,
+// on No.
 TWorkMode ShowWorkModeDialog(const std::string& Directory, bool CanCompare,
                              std::string& ListFileName, uint32_t& Algorithm, bool& IgnoreMissing,
                              bool& SeparateFiles);
@@ -63,8 +63,9 @@ void OnEndFile(TFileChecker* Sender, const std::string& FileName, intptr_t Token
 // on), then draws the progress box with the name and the percentage.
 // Continue false aborts the run.
 void OnProgress(TFileChecker* Sender, const std::string& FileName, int32_t Percent, bool& Continue);
-// The Skip / Retry / Abort prompt: Action becomes raSkip, raRetry or raAbort
-// (Esc and anything unforeseen abort).
+// The Skip / Retry / Abort prompt, with the cause (the checker's LastError)
+// under the name: Action becomes raSkip, raRetry or raAbort (Esc and
+// anything unforeseen abort).
 void OnReadError(TFileChecker* Sender, const std::string& FileName, int32_t& Action);
 
 // --- Results, list-file prompt and panel selection ---------------------------
@@ -79,9 +80,27 @@ bool ConfirmUseList(const std::string& FileName);
 
 // Sets (Select) or clears PPIF_SELECTED on every item of the panel whose name
 // equals FileName, ignoring the case of the letters A to Z; directories are
-// never marked and the other flag bits stay. The items are the host's array
-// the record points to. True when any item matched.
+// never marked and the other flag bits stay. Clearing, which tells the user a
+// file is fine, spares the items whose names differ in case when one item has
+// exactly FileName. The items are the host's array the record points to.
+// True when any item matched.
 bool MarkPanelFile(const PanelInfo& Panel, const std::string& FileName, bool Select);
+
+// MarkPanelFile for many names on one panel: the items are indexed by name
+// once, so marking each of 20,000 files never walks the whole panel again.
+// The panel's item array must not change while the marks are in use.
+class TPanelMarks {
+public:
+    explicit TPanelMarks(const PanelInfo& Panel);
+    // As MarkPanelFile(Panel, FileName, Select).
+    bool Mark(const std::string& FileName, bool Select);
+
+private:
+    PluginPanelItem* Items_ = nullptr;
+    // Each file item's name, its letters A to Z folded, with its index;
+    // sorted by name.
+    std::vector<std::pair<std::string, int>> Index_;
+};
 
 // The "Finished" box: the mismatch line, then the not-found and skipped lines
 // when their counts are above 0 (the driver passes -1 to leave one out).
@@ -93,7 +112,15 @@ void ShowResultReport(int32_t MismatchCount, int32_t MissingCount, int32_t Skipp
 // file of the other panel's: equal files are unselected on the active panel,
 // differing ones selected on the other panel, absent ones counted as missing
 // and skipped ones as skipped. The number of differing files, or -1 when a
-// file failed or the user aborted (marks and counts made so far stay).
+// file failed or the user aborted (marks and counts made so far stay); then
+// StoppedBy, when given, says which (crFailed or crAborted).
 int32_t ComparePanels(TFileChecker& Checker, const PanelInfo& ActivePanel,
                       const PanelInfo& OtherPanel, const std::vector<std::string>& FileNames,
-                      int32_t& MissingCount, int32_t& SkippedCount);
+                      int32_t& MissingCount, int32_t& SkippedCount,
+                      TCheckResult* StoppedBy = nullptr);
+
+// --- Failures the user is told of ----------------------------------------------
+
+// A run ended on a file that could not be hashed (crFailed): "I/O Error",
+// what stopped, and the checker's LastError (the file and the cause).
+void ShowRunStopped(const TFileChecker& Checker);

@@ -4,17 +4,28 @@
 
 #include "host/host.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace OperationsDetail {
 
 // Message with no help topic; -1 (as Esc) when the host offers no service.
+// Every line is shown through ShownText: names from panels and lists may
+// hold control characters.
 inline int HostMessage(DWORD Flags, const char* const* Items, int ItemsNumber, int ButtonsNumber) {
     if (StartupInfo.Message == nullptr)
         return -1;
-    return StartupInfo.Message(StartupInfo.ModuleNumber, Flags, nullptr, Items, ItemsNumber,
+    std::vector<std::string> lines;
+    std::vector<const char*> shown;
+    lines.reserve(static_cast<size_t>(std::max(ItemsNumber, 0)));
+    for (int i = 0; i < ItemsNumber; ++i)
+        lines.push_back(ShownText(Items[i]));
+    for (const std::string& line : lines)
+        shown.push_back(line.c_str());
+    return StartupInfo.Message(StartupInfo.ModuleNumber, Flags, nullptr, shown.data(), ItemsNumber,
                                ButtonsNumber);
 }
 
@@ -24,7 +35,8 @@ inline void HostControl(int Command, void* Param) {
         StartupInfo.Control(INVALID_HANDLE_VALUE, Command, Param);
 }
 
-// Buttons of the host's FMSG_MB_YESNO set.
+// Buttons of the host's FMSG_MB_YESNO and FMSG_MB_YESNOCANCEL sets (Cancel,
+// the third, and Esc are what neither Yes nor No is).
 constexpr int YesButton = 0;
 constexpr int NoButton = 1;
 

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <iterator>
+#include <vector>
 
 using namespace OperationsDetail;
 
@@ -55,13 +56,22 @@ void OnProgress(TFileChecker* /*Sender*/, const std::string& FileName, int32_t P
     }
 }
 
-void OnReadError(TFileChecker* /*Sender*/, const std::string& FileName, int32_t& Action) {
+void OnReadError(TFileChecker* Sender, const std::string& FileName, int32_t& Action) {
     Action = raAbort;
     try {
         const std::string text = FormatMessageText(MErrorReadingFile, FileName.c_str());
-        const char* const items[] = {GetMessageText(MIOError), text.c_str(), GetMessageText(MSkip),
-                                     GetMessageText(MRetry), GetMessageText(MAbort)};
-        const int button = HostMessage(FMSG_WARNING, items, 5, 3);
+        // The cause under the name: the checker's LastError, without the name
+        // it starts with, which the line above already shows.
+        std::string cause = Sender != nullptr ? Sender->LastError : std::string();
+        if (cause.rfind(FileName + ": ", 0) == 0)
+            cause.erase(0, FileName.size() + 2);
+        std::vector<const char*> items = {GetMessageText(MIOError), text.c_str()};
+        if (!cause.empty())
+            items.push_back(cause.c_str());
+        for (int label : {MSkip, MRetry, MAbort})
+            items.push_back(GetMessageText(label));
+        const int button = HostMessage(FMSG_WARNING, items.data(), static_cast<int>(items.size()),
+                                       static_cast<int>(std::size(ReadErrorActions)));
         if (button >= 0 && button < static_cast<int>(std::size(ReadErrorActions)))
             Action = ReadErrorActions[button];
     } catch (...) {

@@ -29,22 +29,80 @@ bool ConfirmUseList(const std::string& FileName) {
     return HostMessage(FMSG_MB_YESNO, items, 3, 2) == YesButton;
 }
 
+namespace {
+
+void SetMark(PluginPanelItem& item, bool select) {
+    // Only PPIF_SELECTED is ours; the host's other bits stay.
+    if (select)
+        item.Flags |= PPIF_SELECTED;
+    else
+        item.Flags &= ~static_cast<DWORD>(PPIF_SELECTED);
+}
+
+std::string FoldedName(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return folded;
+}
+
+// Selecting a file says "look at this one" and reaches every item whose name
+// differs from it only in case. Unselecting says "this one is fine": where
+// the file system tells such names apart, another file that merely shares
+// the name but for case must not be unselected with it, so an item of
+// exactly that name, when there is one, takes the unmark alone.
+template <typename Matches>
+bool MarkMatches(PluginPanelItem* items, const std::string& fileName, bool select,
+                 const Matches& matches) {
+    bool matched = false;
+    bool exact = false;
+    matches([&](int index) {
+        matched = true;
+        exact = exact || ItemName(items[index]) == fileName;
+    });
+    matches([&](int index) {
+        if (select || !exact || ItemName(items[index]) == fileName)
+            SetMark(items[index], select);
+    });
+    return matched;
+}
+
+} // namespace
+
 bool MarkPanelFile(const PanelInfo& Panel, const std::string& FileName, bool Select) {
     if (FileName.empty() || Panel.PanelItems == nullptr)
         return false;
-    bool matched = false;
-    // Every item, selected or not; names that differ only in case all match.
-    for (int i = 0; i < Panel.ItemsNumber; ++i) {
-        PluginPanelItem& item = Panel.PanelItems[i];
-        if (IsDirectoryItem(item) || !SameTextIgnoringCase(ItemName(item), FileName))
-            continue;
-        matched = true;
-        if (Select)
-            item.Flags |= PPIF_SELECTED;
-        else
-            item.Flags &= ~static_cast<DWORD>(PPIF_SELECTED);
-    }
-    return matched;
+    // Every item, selected or not, but no directory.
+    return MarkMatches(Panel.PanelItems, FileName, Select, [&](auto each) {
+        for (int i = 0; i < Panel.ItemsNumber; ++i)
+            if (!IsDirectoryItem(Panel.PanelItems[i]) &&
+                SameTextIgnoringCase(ItemName(Panel.PanelItems[i]), FileName))
+                each(i);
+    });
+}
+
+TPanelMarks::TPanelMarks(const PanelInfo& Panel) : Items_(Panel.PanelItems) {
+    if (Items_ == nullptr)
+        return;
+    Index_.reserve(static_cast<size_t>(std::max(Panel.ItemsNumber, 0)));
+    for (int i = 0; i < Panel.ItemsNumber; ++i)
+        if (!IsDirectoryItem(Items_[i]))
+            Index_.emplace_back(FoldedName(ItemName(Items_[i])), i);
+    std::sort(Index_.begin(), Index_.end());
+}
+
+bool TPanelMarks::Mark(const std::string& FileName, bool Select) {
+    if (FileName.empty() || Items_ == nullptr)
+        return false;
+    const std::string folded = FoldedName(FileName);
+    const auto first = std::lower_bound(
+        Index_.begin(), Index_.end(), folded,
+        [](const auto& entry, const std::string& name) { return entry.first < name; });
+    return MarkMatches(Items_, FileName, Select, [&](auto each) {
+        for (auto at = first; at != Index_.end() && at->first == folded; ++at)
+            each(at->second);
+    });
 }
 
 void ShowResultReport(int32_t MismatchCount, int32_t MissingCount, int32_t SkippedCount) {
@@ -65,4 +123,10 @@ void ShowResultReport(int32_t MismatchCount, int32_t MissingCount, int32_t Skipp
     }
     // No warning colours, even with mismatches: the box reports, it does not warn.
     HostMessage(FMSG_MB_OK, items, itemCount, 1);
+}
+
+void ShowRunStopped(const TFileChecker& Checker) {
+    const char* const items[] = {GetMessageText(MIOError), GetMessageText(MRunStopped),
+                                 Checker.LastError.c_str()};
+    HostMessage(FMSG_WARNING | FMSG_MB_OK, items, Checker.LastError.empty() ? 2 : 3, 1);
 }

@@ -182,8 +182,11 @@ TWorkMode ShowWorkModeDialog(const std::string& Directory, bool CanCompare,
             const std::string name(items[wiListName].Data,
                                    strnlen(items[wiListName].Data, ItemTextCapacity));
             const bool separate = items[wiSeparateFiles].Selected > 0;
-            // Asked whatever the separate-files box says.
-            if (Platform::FileExists(ListTarget(Directory, name)) && !ConfirmOverwrite(name))
+            // One list per file never writes the single list's name, so its
+            // existence is no question; the per-file lists are asked about
+            // before they are written.
+            if (!separate && Platform::FileExists(ListTarget(Directory, name)) &&
+                !ConfirmOverwrite(name))
                 continue;
             Algorithm = chosen;
             ListFileName = name;

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <functional>
 #include <random>
@@ -55,9 +56,10 @@ struct ProcCall {
     LONG_PTR Param2;
 };
 std::vector<ProcCall> ProcCalls;
+LONG_PTR (*ProcAnswer)(LONG_PTR param2) = nullptr;
 LONG_PTR HK_WINAPI RecordingProc(HANDLE, int message, int param1, LONG_PTR param2) {
     ProcCalls.push_back({message, param1, param2});
-    return 0;
+    return ProcAnswer != nullptr ? ProcAnswer(param2) : 0;
 }
 
 void SetItem(FarDialogItem& item, int type, const char* text, DWORD flags = 0, int selected = 0) {
@@ -209,35 +211,65 @@ TEST_F(SubstituteHost, PanelDirectoriesAndItemsMustExist) {
 
 // --- Services, through the probe ---------------------------------------------
 
-TEST_F(SubstituteHost, RadioButtonsTurnOffTheRestOfTheirGroupOnly) {
-    FarDialogItem items[9];
-    ProbeBody = [&] {
-        SetItem(items[0], DI_TEXT, "label");
-        SetItem(items[1], DI_RADIOBUTTON, "a1", 0, 1); // group starts after a non-radio item
-        SetItem(items[2], DI_RADIOBUTTON, "a2");
-        SetItem(items[3], DI_RADIOBUTTON, "b1", DIF_GROUP); // a new group right after another
-        SetItem(items[4], DI_RADIOBUTTON, "b2", 0, 1);
-        SetItem(items[5], DI_CHECKBOX, "box");
-        SetItem(items[6], DI_RADIOBUTTON, "c1", 0, 1);
-        SetItem(items[7], DI_RADIOBUTTON, "c2");
-        SetItem(items[8], DI_BUTTON, "OK");
-        EXPECT_EQ(Probe.DialogEx(Probe.ModuleNumber, -1, -1, 20, 12, nullptr, items, 9, 0, 0,
-                                 RecordingProc, 0),
-                  8);
+// As in the real host: a radio click turns off the rest of its group only,
+// and the procedure hears of the button going off (the clicked one when none
+// was on) and then of the one going on; a check box click is one message. A
+// 0 to any of them undoes the click, so a procedure that refuses what it
+// does not handle leaves the user's choices unmade.
+TEST_F(SubstituteHost, ClicksAreToldAsTheRealHostTellsThemAndARefusalUndoesThem) {
+    using Answer = LONG_PTR (*)(LONG_PTR state);
+    const std::vector<std::pair<int, LONG_PTR>> everyMessage = {{1, 0}, {2, 1}, {7, 0}, {7, 1},
+                                                                {4, 0}, {3, 1}, {5, 1}};
+    // But for the group that had no button on: the real host puts "the old
+    // button" back, which is then the clicked one.
+    const std::array<int, 9> unchanged = {0, 1, 0, 0, 1, 0, 0, 1, 0};
+    const struct {
+        const char* Procedure;
+        Answer Accepts;
+        std::vector<std::pair<int, LONG_PTR>> Messages;
+        std::array<int, 9> Selected;
+    } cases[] = {
+        {"accepting",
+         [](LONG_PTR) -> LONG_PTR { return 1; },
+         everyMessage,
+         {0, 0, 1, 1, 0, 1, 0, 1, 0}},
+        {"refusing",
+         [](LONG_PTR) -> LONG_PTR { return 0; },
+         {{1, 0}, {7, 0}, {4, 0}, {5, 1}},
+         unchanged},
+        {"refusing the button going on", [](LONG_PTR state) -> LONG_PTR { return state == 0; },
+         everyMessage, unchanged},
     };
-    const RunReport report =
-        Run("call menu\ndialog\n  radio 2\n  radio 7\n  radio 3\n  check 5 on\n  close 8\n",
-            ProbePlugin);
-    EXPECT_TRUE(report.Errors.empty()) << Errors(report);
-    const int selected[9] = {0, 0, 1, 1, 0, 1, 0, 1, 0};
-    for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(items[i].Selected, selected[i]) << "item " << i;
-    ASSERT_EQ(ProcCalls.size(), 4u);
-    const int clicked[4] = {2, 7, 3, 5};
-    for (size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(ProcCalls[i].Message, DN_BTNCLICK);
-        EXPECT_EQ(ProcCalls[i].Param1, clicked[i]);
-        EXPECT_EQ(ProcCalls[i].Param2, 1);
+    for (const auto& c : cases) {
+        FarDialogItem items[9];
+        ProcAnswer = c.Accepts;
+        ProcCalls.clear();
+        ProbeBody = [&] {
+            SetItem(items[0], DI_TEXT, "label");
+            SetItem(items[1], DI_RADIOBUTTON, "a1", 0, 1); // group starts after a non-radio item
+            SetItem(items[2], DI_RADIOBUTTON, "a2");
+            SetItem(items[3], DI_RADIOBUTTON, "b1", DIF_GROUP); // a new group right after another
+            SetItem(items[4], DI_RADIOBUTTON, "b2", 0, 1);
+            SetItem(items[5], DI_CHECKBOX, "box");
+            SetItem(items[6], DI_RADIOBUTTON, "c1"); // a group with no button on
+            SetItem(items[7], DI_RADIOBUTTON, "c2");
+            SetItem(items[8], DI_BUTTON, "OK");
+            EXPECT_EQ(Probe.DialogEx(Probe.ModuleNumber, -1, -1, 20, 12, nullptr, items, 9, 0, 0,
+                                     RecordingProc, 0),
+                      8);
+        };
+        const RunReport report =
+            Run("call menu\ndialog\n  radio 2\n  radio 7\n  radio 3\n  check 5 on\n  close 8\n",
+                ProbePlugin);
+        EXPECT_TRUE(report.Errors.empty()) << Errors(report);
+        for (int i = 0; i < 9; ++i)
+            EXPECT_EQ(items[i].Selected, c.Selected[i]) << c.Procedure << ", item " << i;
+        std::vector<std::pair<int, LONG_PTR>> messages;
+        for (const ProcCall& call : ProcCalls) {
+            EXPECT_EQ(call.Message, DN_BTNCLICK);
+            messages.emplace_back(call.Param1, call.Param2);
+        }
+        EXPECT_EQ(messages, c.Messages) << c.Procedure;
     }
 }
 
@@ -273,7 +305,9 @@ TEST_F(SubstituteHost, DialogMessagesReadAndChangeTheItems) {
         EXPECT_EQ(Probe.SendDlgMessage(dialog, DM_ENABLE, 0, 0), 1) << "the previous state";
         EXPECT_EQ(Probe.SendDlgMessage(dialog, DM_ENABLE, 0, -1), 0);
         EXPECT_EQ(Probe.SendDlgMessage(dialog, DM_ENABLE, 0, 0), 0);
-        EXPECT_EQ(Probe.DefDlgProc(dialog, DN_BTNCLICK, 1, 1), 0);
+        // The host's default accepts a click on anything but a closing button.
+        EXPECT_EQ(Probe.DefDlgProc(dialog, DN_BTNCLICK, 1, 1), 1);
+        EXPECT_EQ(Probe.DefDlgProc(dialog, DN_BTNCLICK, 2, 0), 0);
         EXPECT_EQ(Probe.SendDlgMessage(dialog, DM_GETTEXTLENGTH, 7, 0), 0) << "no item 7";
     };
     ProbeBody = [&] {
@@ -326,13 +360,19 @@ TEST_F(SubstituteHost, PanelsAreHandedOutAsTheHostKeepsThem) {
         info.PanelItems[4].Flags |= PPIF_SELECTED;
         EXPECT_EQ(Probe.Control(INVALID_HANDLE_VALUE, FCTL_SETSELECTION, &info), 1);
         TestSupport::WriteFile(Setup.SandboxDirectory + "/a/c.new", "new");
-        EXPECT_EQ(Probe.Control(INVALID_HANDLE_VALUE, FCTL_UPDATEPANEL, nullptr), 1);
+        EXPECT_EQ(Probe.Control(INVALID_HANDLE_VALUE, FCTL_UPDATEPANEL, &info), 1);
         EXPECT_EQ(Probe.Control(INVALID_HANDLE_VALUE, FCTL_GETPANELINFO, &info), 1);
         ASSERT_EQ(info.ItemsNumber, 6);
         EXPECT_STREQ(info.PanelItems[5].FindData.cFileName, "c.new");
         ASSERT_EQ(info.SelectedItemsNumber, 1);
         EXPECT_STREQ(info.SelectedItems[0].FindData.cFileName, "big");
         EXPECT_EQ(info.SelectedItems[0].Flags & PPIF_SELECTED, PPIF_SELECTED);
+        // As in the real host, an update without a parameter drops the selection.
+        EXPECT_EQ(Probe.Control(INVALID_HANDLE_VALUE, FCTL_UPDATEPANEL, nullptr), 1);
+        EXPECT_EQ(Probe.Control(INVALID_HANDLE_VALUE, FCTL_GETPANELINFO, &info), 1);
+        ASSERT_EQ(info.SelectedItemsNumber, 1);
+        EXPECT_STREQ(info.SelectedItems[0].FindData.cFileName, "b.txt");
+        EXPECT_EQ(info.SelectedItems[0].Flags & PPIF_SELECTED, 0u);
 
         EXPECT_EQ(Probe.Control(INVALID_HANDLE_VALUE, FCTL_GETANOTHERPANELINFO, &another), 1);
         EXPECT_EQ(another.PanelType, 3);

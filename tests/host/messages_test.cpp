@@ -73,18 +73,39 @@ TEST_F(Messages, FormattingPutsTheArgumentInPlaceOfPercentS) {
     EXPECT_EQ(FormatMessageText(MProgress, "ignored"), "Progress");
 }
 
-TEST_F(Messages, TranslatedTextsThatWantMoreThanOneTextAreShownUnformatted) {
-    const char* const unsafe[] = {
-        "%d mismatch(es) found",  // a number directive
-        "%n mismatch(es) found",  // would write through the stack
-        "%s of %s mismatched",    // a second argument
-        "%5s mismatch(es) found", // a width is still another directive
-        "mismatches: %",          // a lone percent at the end
-        "%x%s",
+TEST_F(Messages, TranslatedDirectivesAreHonouredOrTheTextShownUnformatted) {
+    // The one text directive with its flags, width and precision, as printf
+    // would give them; anything that printf would take a second argument
+    // for, or write through, leaves the text as it stands.
+    const std::string widest = std::string(509, ' ') + "abc";
+    const struct {
+        const char* Text;
+        const char* Argument;
+        const char* Formatted; // null: shown unformatted
+    } cases[] = {
+        {"%5s found", "3", "    3 found"},
+        {"%-3s|", "3", "3  |"},
+        {"%.2s", "abc", "ab"},
+        {"%-6.4s|", "abcde", "abcd  |"},
+        {"%+ #0s", "abc", "abc"},
+        {"%.s|", "abc", "|"},
+        {"%512s", "abc", widest.c_str()},
+        {"%513s", "abc", nullptr},
+        {"%.99999999999999999999s", "abc", nullptr},
+        {"%d mismatch(es) found", "3", nullptr},
+        {"%n mismatch(es) found", "3", nullptr},
+        {"%s of %s mismatched", "3", nullptr},
+        {"%*s", "3", nullptr},
+        {"%ls", "3", nullptr},
+        {"%5.2d", "3", nullptr},
+        {"mismatches: %", "3", nullptr},
+        {"%x%s", "3", nullptr},
     };
-    for (const char* text : unsafe) {
-        Host.Language[MMismatchesFound] = text;
-        EXPECT_EQ(FormatMessageText(MMismatchesFound, "3"), text);
+    for (const auto& c : cases) {
+        Host.Language[MMismatchesFound] = c.Text;
+        EXPECT_EQ(FormatMessageText(MMismatchesFound, c.Argument),
+                  c.Formatted != nullptr ? c.Formatted : c.Text)
+            << c.Text;
     }
 }
 

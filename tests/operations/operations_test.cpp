@@ -41,7 +41,16 @@ DWORD FlagsOf(const PluginPanelItem& item) {
     return item.Flags;
 }
 
-class PanelMarks : public ::testing::Test {
+// MarkPanelFile walks the panel for one name; TPanelMarks indexes it once for
+// many. Both must mark exactly the same items.
+using TMarker = bool (*)(const PanelInfo& panel, const std::string& name, bool select);
+const std::pair<const char*, TMarker> Markers[] = {
+    {"MarkPanelFile", MarkPanelFile},
+    {"TPanelMarks", [](const PanelInfo& panel, const std::string& name,
+                       bool select) { return TPanelMarks(panel).Mark(name, select); }},
+};
+
+class PanelMarks : public ::testing::TestWithParam<std::pair<const char*, TMarker>> {
 protected:
     // A panel as the host hands it out: the parent entry, a directory named
     // like a file, files differing only in case, and flag bits of the host's.
@@ -56,28 +65,41 @@ protected:
         Panel.PanelItems = Items;
         Panel.ItemsNumber = 6;
     }
+    bool Mark(const std::string& name, bool select) {
+        return GetParam().second(Panel, name, select);
+    }
 };
 
-TEST_F(PanelMarks, EveryFileMatchingWithoutCaseIsMarkedButNoDirectory) {
-    EXPECT_TRUE(MarkPanelFile(Panel, "A.txt", true));
+TEST_P(PanelMarks, EveryFileMatchingWithoutCaseIsMarkedButNoDirectory) {
+    EXPECT_TRUE(Mark("A.txt", true));
     EXPECT_EQ(FlagsOf(Items[1]), 0u) << "a directory is never marked";
     EXPECT_EQ(FlagsOf(Items[2]), PPIF_SELECTED);
     EXPECT_EQ(FlagsOf(Items[3]), PPIF_SELECTED | 0x1) << "other flag bits stay";
 
-    EXPECT_TRUE(MarkPanelFile(Panel, "B.TXT", false));
+    EXPECT_TRUE(Mark("B.TXT", false));
     EXPECT_EQ(FlagsOf(Items[4]), 0x4u);
-    EXPECT_TRUE(MarkPanelFile(Panel, "a.txt", false));
+    // Unmarking says a file is fine: with an item of exactly that name, the
+    // one differing in case (another file where case counts) keeps its mark.
+    EXPECT_TRUE(Mark("a.txt", false));
+    EXPECT_EQ(FlagsOf(Items[2]), 0u);
+    EXPECT_EQ(FlagsOf(Items[3]), PPIF_SELECTED | 0x1);
+    EXPECT_TRUE(Mark("A.txt", true));
+    EXPECT_TRUE(Mark("A.txt", false)) << "no item has exactly this name: both are unmarked";
+    EXPECT_EQ(FlagsOf(Items[2]), 0u);
     EXPECT_EQ(FlagsOf(Items[3]), 0x1u);
 }
 
-TEST_F(PanelMarks, NamesThatNoPanelItemCarriesMatchNothing) {
+TEST_P(PanelMarks, NamesThatNoPanelItemCarriesMatchNothing) {
     // Only A to Z are folded: the host's code page is not ours to know.
     for (const char* name : {"", "sub\\a.txt", "sub/a.txt", "a.txt ", "\xC4.txt", ".."})
-        EXPECT_FALSE(MarkPanelFile(Panel, name, true)) << name;
+        EXPECT_FALSE(Mark(name, true)) << name;
     for (const PluginPanelItem& item : Items)
         EXPECT_EQ(FlagsOf(item) & PPIF_SELECTED,
                   item.FindData.cFileName[0] == 'b' ? PPIF_SELECTED : 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothWays, PanelMarks, ::testing::ValuesIn(Markers),
+                         [](const auto& parameter) { return std::string(parameter.param.first); });
 
 // --- Inside the substitute host ----------------------------------------------
 
@@ -168,21 +190,56 @@ TEST_F(InHost, TheListOfferIsAQuestionWithoutWarningAndOnlyYesUsesTheList) {
     EXPECT_FALSE(used[2]);
 }
 
-TEST_F(InHost, TheReadErrorPromptMapsItsButtonsToSkipRetryAndAbort) {
+TEST_F(InHost, TheReadErrorPromptGivesTheCauseAndMapsItsButtonsToSkipRetryAndAbort) {
     int32_t actions[4] = {};
+    TFileChecker checker(Dir.Path().string());
+    checker.LastError = "a.txt: changed size while it was read";
     const std::string transcript = Run("message 0\nmessage 1\nmessage 2\nmessage esc\n", [&] {
         for (int32_t& action : actions)
-            OnReadError(nullptr, "a.txt", action);
+            OnReadError(&checker, "a.txt", action);
     });
+    // The cause under the name, without the name a second time.
     EXPECT_TRUE(Shows(transcript, "  Message FMSG_WARNING\n"
                                   "    \"I/O Error\"\n"
                                   "    \"Error reading file a.txt\"\n"
+                                  "    \"changed size while it was read\"\n"
                                   "    [Skip] [Retry] [Abort]\n"))
         << transcript;
     EXPECT_EQ(actions[0], raSkip);
     EXPECT_EQ(actions[1], raRetry);
     EXPECT_EQ(actions[2], raAbort);
     EXPECT_EQ(actions[3], raAbort) << "Esc aborts";
+}
+
+// A name may hold control characters (a hostile list's entries, a file made
+// on another system): no box shows them to the terminal, every one shows "?".
+TEST_F(InHost, ControlCharactersInNamesAreShownAsQuestionMarksInEveryBox) {
+    const std::string name = "a\x1B]0;owned\x07\x7F\r\nb.txt";
+    const std::string shown = "a?]0;owned????b.txt";
+    TFileChecker checker(Dir.Path().string());
+    checker.LastError = name + ": " + name;
+    const std::pair<const char*, std::function<void()>> boxes[] = {
+        {"",
+         [&] {
+             bool go = true;
+             OnProgress(nullptr, name, 50, go);
+         }},
+        {"message 0\n",
+         [&] {
+             int32_t action = 0;
+             OnReadError(&checker, name, action);
+         }},
+        {"message 0\n", [&] { ConfirmUseList(name); }},
+        {"message 0\n", [&] { ConfirmOverwrite(name); }},
+        {"message 0\n", [&] { ShowRunStopped(checker); }},
+        {"message 0\n", [&] { ShowMessageBox(name.c_str(), name.c_str(), true); }},
+    };
+    for (const auto& [answer, box] : boxes) {
+        const std::string transcript = Run(answer, box);
+        EXPECT_TRUE(Shows(transcript, shown)) << transcript;
+        for (const char* escaped : {"\\x1B", "\\x07", "\\x7F", "\\r", "\\n"})
+            EXPECT_FALSE(Shows(transcript, escaped)) << escaped << "\n" << transcript;
+    }
 }
 
 TEST_F(InHost, TheProgressBoxShowsTheNameAndAPercentageInThreePlaces) {
@@ -287,7 +344,7 @@ TEST_F(WorkModeDialog, OtherExtensionsAndAnEmptyNameStayAsTheyAre) {
 
     DialogOutcome outcome;
     const std::string transcript = Show("dialog\n  edit 4 \"\"\n  radio 10\n  close 12\n", outcome);
-    EXPECT_TRUE(Shows(transcript, "SendDlgMessage DM_GETTEXTLENGTH [4] -> 0\n    -> 1 (handled)"))
+    EXPECT_TRUE(Shows(transcript, "SendDlgMessage DM_GETTEXTLENGTH [4] -> 0\n    -> 1\n"))
         << transcript;
     EXPECT_FALSE(Shows(transcript, "DM_SETTEXTPTR")) << transcript;
     EXPECT_EQ(outcome.ListFileName, "");
@@ -303,8 +360,12 @@ TEST_F(WorkModeDialog, SeparateFilesDisableTheNameFieldAndOtherClicksGoToTheHost
         << transcript;
     EXPECT_TRUE(Shows(transcript, "DN_BTNCLICK [5] 0\n      SendDlgMessage DM_ENABLE [4] enable"))
         << transcript;
-    EXPECT_TRUE(Shows(transcript, "DN_BTNCLICK [1] 1\n      DefDlgProc DN_BTNCLICK [1] 1 -> 0"))
+    // The mode buttons are the host's: it accepts both halves of a click.
+    EXPECT_TRUE(Shows(transcript, "DN_BTNCLICK [2] 0\n      DefDlgProc DN_BTNCLICK [2] 0 -> 1"))
         << transcript;
+    EXPECT_TRUE(Shows(transcript, "DN_BTNCLICK [1] 1\n      DefDlgProc DN_BTNCLICK [1] 1 -> 1"))
+        << transcript;
+    EXPECT_FALSE(Shows(transcript, "undone")) << transcript;
     EXPECT_EQ(outcome.Mode, wmCreateList);
     EXPECT_TRUE(outcome.SeparateFiles);
 }

@@ -131,11 +131,23 @@ void Expect(const TRoad& road, const TFault& fault, const TPlayed& played, const
             const TClean& clean) {
     const TExpected expected = road.Expected(fault, clean);
     ExpectOrderlyEnd(played);
-    const auto ioBoxes = Boxes(played.Transcript, "I/O Error");
-    EXPECT_EQ(std::count(ioBoxes.begin(), ioBoxes.end(),
-                         std::vector<std::string>{Quoted("Can not save hash list to file")}),
-              expected.SaveFailureBox ? 1 : 0)
-        << "the save-failure box";
+    // Every I/O box says why: the save-failure box names the list and the
+    // cause, the read-error prompt gives the cause under the name.
+    const std::string cause = FaultSweep::InjectedCause();
+    int saveFailureBoxes = 0;
+    for (const auto& box : Boxes(played.Transcript, "I/O Error")) {
+        ASSERT_EQ(box.size(), 2u) << "an I/O box without its cause";
+        EXPECT_NE(box[1].find(cause), std::string::npos) << box[1];
+        if (box[0] == Quoted("Can not save hash list to file")) {
+            ++saveFailureBoxes;
+            EXPECT_NE(box[1].find(".md5: cannot be "), std::string::npos) << box[1];
+        } else {
+            // The read-error prompt, with the name as the checker has it.
+            EXPECT_EQ(box[0].rfind("\"Error reading file ", 0), 0u) << box[0];
+            EXPECT_NE(box[0].find(fault.File() + "\""), std::string::npos) << box[0];
+        }
+    }
+    EXPECT_EQ(saveFailureBoxes, expected.SaveFailureBox ? 1 : 0) << "the save-failure box";
     const auto reports = Boxes(played.Transcript, "Finished");
     if (expected.Report.empty()) {
         EXPECT_TRUE(reports.empty()) << "a report after a run that stopped";
@@ -227,7 +239,10 @@ public:
                            "panel passive dir \"other\"\n"
                            "call menu\n"
                            "dialog\n";
-        text += Separate_ ? "  check 5 on\n  close 12\n" : "  close 12\nmessage 0\n";
+        // Either way an older list is there: the overwrite question, or the
+        // one question about the per-file lists that exist.
+        text += Separate_ ? "  check 5 on\n  close 12\n" : "  close 12\n";
+        text += "message 0\n";
         text += AnswerStatement(fault.Answer);
         if (fault.Saving())
             text += "message 0\n";
@@ -336,9 +351,10 @@ public:
         std::string text = "panel active dir \"work\"\n"
                            "panel active cursor \"list.md5\"\n";
         text += FromCommandLine_ ? "call command \"list.md5\"\n" : "call menu\n";
-        // A list that cannot be read is no list: the work-mode dialog instead.
+        // A list that cannot be read is no list: from the menu the work-mode
+        // dialog instead, from the command line the box that says so.
         if (Loading(fault))
-            return text + "dialog\n  close esc\n";
+            return text + (FromCommandLine_ ? "message 0\n" : "dialog\n  close esc\n");
         // From the command line the list is used without a question.
         if (!FromCommandLine_)
             text += "message 0\n";
@@ -363,8 +379,17 @@ public:
         return expected;
     }
 
-    // Whatever failed, a report never counts the changed file among the good ones.
+    // Whatever failed, a report never counts the changed file among the good
+    // ones; a list named on the command line that cannot be read is named.
     void Check(const TFault& fault, const TPlayed& played) const override {
+        const auto errors = Boxes(played.Transcript, "Error");
+        if (Loading(fault) && FromCommandLine_) {
+            ASSERT_EQ(errors.size(), 1u);
+            EXPECT_EQ(errors[0][0], Quoted("File list.md5 is not a valid hash list"));
+            EXPECT_NE(errors[0][1].find(FaultSweep::InjectedCause()), std::string::npos);
+        } else {
+            EXPECT_TRUE(errors.empty());
+        }
         if (Boxes(played.Transcript, "Finished").empty())
             return;
         const bool skipped = fault.Answer == TAnswer::Skip && fault.File() == ChangedFile;
@@ -444,6 +469,128 @@ public:
 
 TEST(PluginFileFaults, ComparingPanels) {
     Sweep(TComparing());
+}
+
+// --- Runs that cannot go on, and the per-file question -------------------------
+
+// Deletes Victim when the file layer first opens Trigger.
+struct TVanishing {
+    std::string Trigger, Victim;
+    bool Done = false;
+};
+bool Vanish(FileOperation operation, const std::string& path, void* context) {
+    auto& vanishing = *static_cast<TVanishing*>(context);
+    if (!vanishing.Done && operation == FileOperation::Open && NameOf(path) == vanishing.Trigger) {
+        vanishing.Done = true;
+        std::filesystem::remove(vanishing.Victim);
+    }
+    return false;
+}
+
+// A run that cannot go on says why, and writes nothing: a selected file gone
+// by its turn names the file and the cause; a name no list of the chosen
+// algorithm gives back (";x" reads as a comment in an SFV list) is refused
+// by name before anything is hashed.
+TEST(PluginFileFaults, ARunThatCannotGoOnSaysWhichFileAndWhy) {
+    const std::string select = "panel active dir \"work\"\npanel passive dir \"other\"\n"
+                               "panel active select \"a.txt\" ";
+    const std::string gone = select + "\"b.txt\"\ncall menu\ndialog\n";
+    const struct {
+        const char* Road;
+        std::string Statements;
+        const char* Title;
+        std::vector<std::string> Box; // the lines after the title; a detail is found in its line
+    } roads[] = {
+        {"one list",
+         gone + "  close 12\nmessage 0\n",
+         "I/O Error",
+         {"Stopped: a file could not be hashed", "b.txt: "}},
+        {"one list per file",
+         gone + "  check 5 on\n  close 12\nmessage 0\n",
+         "I/O Error",
+         {"Stopped: a file could not be hashed", "b.txt: "}},
+        {"comparison",
+         gone + "  radio 1\n  close 12\nmessage 0\n",
+         "I/O Error",
+         {"Stopped: a file could not be hashed", "b.txt: "}},
+        {"SFV list",
+         select + "\";notes.txt\"\ncall menu\ndialog\n  radio 8\n  close 12\nmessage 0\n",
+         "Error",
+         {"A hash list can not hold the name ;notes.txt"}},
+    };
+    for (const auto& road : roads) {
+        SCOPED_TRACE(road.Road);
+        TStage stage;
+        stage.MakeDirectory("work");
+        stage.MakeDirectory("other");
+        for (const char* name :
+             {"work/a.txt", "work/b.txt", "work/;notes.txt", "other/a.txt", "other/b.txt"})
+            stage.Write(name, "same");
+        Contents expected = stage.Files();
+        // b.txt goes when a.txt is opened: the panel listed it, and it is
+        // gone by the time its turn comes.
+        TVanishing vanishing{"a.txt", stage.Path("work/b.txt")};
+        Platform::SetFileFaultHook(&Vanish, &vanishing);
+        const TPlayed played = stage.Play(road.Statements);
+        Platform::SetFileFaultHook(nullptr, nullptr);
+        ExpectOrderlyEnd(played);
+        const auto boxes = Boxes(played.Transcript, road.Title);
+        ASSERT_EQ(boxes.size(), 1u) << played.Transcript;
+        ASSERT_EQ(boxes[0].size(), road.Box.size()) << played.Transcript;
+        EXPECT_EQ(boxes[0][0], Quoted(road.Box[0]));
+        if (road.Box.size() > 1) {
+            EXPECT_NE(boxes[0][1].find(road.Box[1]), std::string::npos) << boxes[0][1];
+        }
+        EXPECT_TRUE(Boxes(played.Transcript, "Finished").empty()) << "a report after a stop";
+        if (vanishing.Done) {
+            expected.erase("work/b.txt");
+        } else {
+            EXPECT_EQ(played.Transcript.find("SaveScreen"), std::string::npos) << "hashed";
+        }
+        EXPECT_EQ(stage.Files(), expected) << "no list is written";
+    }
+}
+
+// One list per file asks once about the per-file lists that exist, with the
+// count and the first name, before anything is hashed, and never about the
+// single list's name: No leaves those files out (unhashed, their lists as
+// they were, still selected), Cancel ends the run, Yes replaces them.
+TEST(PluginFileFaults, OneListPerFileAsksOnceBeforeReplacingTheListsThatExist) {
+    const struct {
+        const char* Answer;
+        std::set<std::string> Replaced, Selected;
+    } answers[] = {
+        {"message 1\n", {"c.txt"}, {"a.txt", "b.txt"}},
+        {"message 2\n", {}, {"a.txt", "b.txt", "c.txt"}},
+        {"message esc\n", {}, {"a.txt", "b.txt", "c.txt"}},
+        {"message 0\n", {"a.txt", "b.txt", "c.txt"}, {}},
+    };
+    for (const auto& answer : answers) {
+        SCOPED_TRACE(answer.Answer);
+        TStage stage;
+        stage.MakeDirectory("work");
+        for (const char* name : {"work/a.txt", "work/b.txt", "work/c.txt"})
+            stage.Write(name, name);
+        for (const char* name : {"work/a.txt.md5", "work/b.txt.md5", "work/hashlist.md5"})
+            stage.Write(name, "published");
+        const TPlayed played = stage.Play(
+            "panel active dir \"work\"\npanel active select \"a.txt\" \"b.txt\" \"c.txt\"\n"
+            "call menu\ndialog\n  check 5 on\n  close 12\n" +
+            std::string(answer.Answer));
+        ExpectOrderlyEnd(played);
+        EXPECT_EQ(Boxes(played.Transcript, "Confirm"),
+                  (std::vector<std::vector<std::string>>{
+                      {Quoted("2 hash list(s) already exist, the first:"), Quoted("a.txt.md5"),
+                       Quoted("Replace them? No leaves those files out.")}}));
+        const Contents files = stage.Files();
+        for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+            const std::string list = "work/" + std::string(name) + ".md5";
+            const bool replaced = answer.Replaced.count(name) != 0;
+            EXPECT_EQ(files.count(list) != 0 && files.at(list) != "published", replaced) << list;
+        }
+        EXPECT_EQ(files.at("work/hashlist.md5"), "published");
+        EXPECT_EQ(Selection(played.Transcript, "active"), answer.Selected);
+    }
 }
 
 } // namespace

@@ -208,8 +208,11 @@ TEST_F(HostileHost, DialogTextsFillingTheirItemsAreReadToTheirEndsOnly) {
     ASSERT_NE(rename, calls.end());
     EXPECT_EQ(rename->Path, Dir.Dir() + listName);
     ASSERT_FALSE(Host.Messages.empty());
-    EXPECT_EQ(Host.Messages.back(),
-              (std::vector<std::string>{"I/O Error", "Can not save hash list to file"}));
+    const std::vector<std::string>& box = Host.Messages.back();
+    ASSERT_EQ(box.size(), 3u);
+    EXPECT_EQ(box[0], "I/O Error");
+    EXPECT_EQ(box[1], "Can not save hash list to file");
+    EXPECT_EQ(box[2].rfind(Dir.Dir() + listName + ": cannot be ", 0), 0u) << box[2];
     EXPECT_EQ(LastRequests(), FinalRequests);
     ExpectScreensRestored();
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Path()),

@@ -7,8 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
 #include <memory>
 #include <random>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 using namespace Platform;
 
@@ -173,18 +178,67 @@ TEST_F(Registry, CorruptOrTruncatedFileReadsAsEmpty) {
         EXPECT_EQ(key, nullptr) << content;
     }
     // A write over a corrupt file starts a fresh, valid one and keeps the
-    // corrupt one beside it, byte for byte, for mending by hand.
-    const std::string lastContent = TestSupport::ReadFile(Dir / "registry.reg");
-    auto key = Open("Software\\X", RegistryAccess::Write, true);
-    ASSERT_NE(key, nullptr);
-    EXPECT_EQ(TestSupport::ReadFile(Dir / "registry.reg.damaged"), lastContent);
-    ASSERT_TRUE(WriteRegistryNumber(key.get(), "UseMode", 1));
-    RegistryValue value;
-    EXPECT_EQ(
-        ReadRegistryValue(Open("Software\\X", RegistryAccess::Read, false).get(), "UseMode", value),
-        RegistryReadResult::Found);
-    EXPECT_EQ(value.Number, 1u);
+    // corrupt one beside it, byte for byte, for mending by hand; a second
+    // and a third damaged file go beside the first, never over it.
+    const char* const aside[] = {"registry.reg.damaged", "registry.reg.damaged-2",
+                                 "registry.reg.damaged-3"};
+    for (size_t i = 0; i < std::size(aside); ++i) {
+        const std::string content = damaged[i];
+        TestSupport::WriteFile(Dir / "registry.reg", content);
+        auto key = Open("Software\\X", RegistryAccess::Write, true);
+        ASSERT_NE(key, nullptr);
+        ASSERT_TRUE(WriteRegistryNumber(key.get(), "UseMode", 1));
+        RegistryValue value;
+        EXPECT_EQ(ReadRegistryValue(Open("Software\\X", RegistryAccess::Read, false).get(),
+                                    "UseMode", value),
+                  RegistryReadResult::Found);
+        EXPECT_EQ(value.Number, 1u);
+    }
+    for (size_t i = 0; i < std::size(aside); ++i)
+        EXPECT_EQ(TestSupport::ReadFile(Dir / aside[i]), damaged[i]) << aside[i];
 }
+
+// What another writer left that this store does not own, comments and
+// types it cannot read included, is written back line for line, in its
+// place, when one value is written (CR LF line ends become LF).
+TEST_F(Registry, WhatTheStoreDoesNotOwnSurvivesARewrite) {
+    if (!UsesRegistryFile)
+        GTEST_SKIP() << "the tree is the real registry here";
+    const std::string head =
+        "REGEDIT4\n; exported by hand\n\n[HKEY_CURRENT_USER\\Software\\Y]\n"
+        "@=\"default\"\n\"Many\"=hex(7):61,00,62,00,00,\\\n  00\n"
+        "; about the next one\n\"Wide\"=hex(b):01,00,00,00,00,00,00,00\n"
+        "\"None\"=hex(0):\n\"Upper\"=dword:0000ABCD\n\"Spelt\"=hex(1):61,62,00\n"
+        "\n[HKEY_CURRENT_USER\\Software\\X]\n";
+    std::string file;
+    for (const char c : head + "\"UseMode\"=\"2\"\n; trailing comment\n")
+        file += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    TestSupport::WriteFile(Dir / "registry.reg", file);
+    auto key = Open("Software\\X", RegistryAccess::Write, false);
+    ASSERT_NE(key, nullptr);
+    ASSERT_TRUE(WriteRegistryNumber(key.get(), "UseMode", 4));
+    ASSERT_TRUE(WriteRegistryText(key.get(), "Prefix", "check"));
+    EXPECT_EQ(TestSupport::ReadFile(Dir / "registry.reg"),
+              head + "\"UseMode\"=dword:00000004\n; trailing comment\n\"Prefix\"=\"check\"\n");
+}
+
+#ifndef _WIN32
+// A directory or a FIFO where the file should be is nobody's damaged
+// settings: writing fails, and it stays where and what it is.
+TEST_F(Registry, WhatIsNoFileAtThePathIsNeverMoved) {
+    for (const bool fifo : {false, true}) {
+        const std::string path = Dir / "registry.reg";
+        ASSERT_EQ(fifo ? ::mkfifo(path.c_str(), 0600) : ::mkdir(path.c_str(), 0700), 0);
+        EXPECT_EQ(Open("Software\\X", RegistryAccess::Write, true), nullptr);
+        EXPECT_EQ(Open("Software\\X", RegistryAccess::Read, false), nullptr);
+        struct stat info {};
+        ASSERT_EQ(::lstat(path.c_str(), &info), 0);
+        EXPECT_TRUE(fifo ? S_ISFIFO(info.st_mode) : S_ISDIR(info.st_mode));
+        EXPECT_FALSE(std::filesystem::exists(path + ".damaged"));
+        std::filesystem::remove(path);
+    }
+}
+#endif
 
 TEST_F(Registry, KeyPathsThatTheFileCannotHoldAreRefused) {
     if (!UsesRegistryFile)

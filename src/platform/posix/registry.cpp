@@ -1,9 +1,11 @@
 // The per-user settings tree on POSIX: a REGEDIT4-format text file, the form
 // a Windows user would export with regedit, so the same file can be read by
 // both and inspected by hand. Every change rewrites the whole file through a
-// temporary file and a rename, so a crash never leaves half a file. A file
-// that does not parse reads as holding no values and is kept aside, not
-// overwritten, by the next write.
+// temporary file and a rename, so a crash never leaves half a file. What
+// the store does not own (other programs' values, types it does not know,
+// comment lines) is written back as it was read, in its place. A file that
+// does not parse reads as holding no values and is kept aside under a name
+// of its own, never overwritten, by the next write.
 #include "platform/registry.h"
 
 #include <algorithm>
@@ -42,17 +44,54 @@ std::string Folded(const std::string& text) {
     return folded;
 }
 
+// One line of a key's section as the file holds it: a value, or a comment.
 struct StoredValue {
     std::string Name;
     RegistryValue Value;
+    // The line (its continuation lines included) as read; written back
+    // unchanged until the value is written, so other writers' spellings and
+    // types this store does not know survive a rewrite. Empty for a value
+    // written here, which is then spelt from Value.
+    std::string Raw;
+    bool Comment = false; // Raw is a comment line, Name and Value unused
 };
 
 struct StoredKey {
     std::string Path;
-    std::map<std::string, StoredValue> Values; // by folded name
+    std::vector<StoredValue> Lines; // in file order
+
+    StoredValue* Find(const std::string& name) {
+        const std::string folded = Folded(name);
+        for (StoredValue& line : Lines)
+            if (!line.Comment && Folded(line.Name) == folded)
+                return &line;
+        return nullptr;
+    }
 };
 
-using RegistryTree = std::map<std::string, StoredKey>; // by folded path
+// Keys in file order (new ones at the end), found by their folded path.
+struct RegistryTree {
+    std::vector<std::string> Preamble; // comment lines before the first key
+    std::vector<StoredKey> Keys;
+    std::map<std::string, size_t> Index;
+
+    void Clear() {
+        Preamble.clear();
+        Keys.clear();
+        Index.clear();
+    }
+    StoredKey* Find(const std::string& path) {
+        const auto found = Index.find(Folded(path));
+        return found == Index.end() ? nullptr : &Keys[found->second];
+    }
+    StoredKey& FindOrAdd(const std::string& path) {
+        if (StoredKey* key = Find(path))
+            return *key;
+        Index[Folded(path)] = Keys.size();
+        Keys.push_back(StoredKey{path, {}});
+        return Keys.back();
+    }
+};
 
 std::string RegistryFilePath() {
     if (const char* path = std::getenv("HASHKEEP_REGISTRY_FILE"); path != nullptr && *path != '\0')
@@ -61,32 +100,42 @@ std::string RegistryFilePath() {
     return std::string(home != nullptr && *home != '\0' ? home : ".") + "/.hashkeep/registry.reg";
 }
 
-bool ReadWholeFile(const std::string& path, std::string& content, bool& missing) {
-    missing = false;
+enum class FileState { Read, Missing, NotAFile, Unreadable };
+
+// A FIFO or device at the path is opened without blocking and never read.
+FileState ReadWholeFile(const std::string& path, std::string& content) {
     content.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        missing = errno == ENOENT;
-        return false;
+        if (errno == ENOENT)
+            return FileState::Missing;
+        struct stat info {};
+        return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) ? FileState::NotAFile
+                                                                          : FileState::Unreadable;
     }
     struct stat info {};
-    bool ok =
-        ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= RegistryFileSizeLimit;
-    if (ok) {
+    FileState state = FileState::Read;
+    if (::fstat(fd, &info) != 0)
+        state = FileState::Unreadable;
+    else if (!S_ISREG(info.st_mode))
+        state = FileState::NotAFile;
+    else if (info.st_size > RegistryFileSizeLimit)
+        state = FileState::Unreadable;
+    if (state == FileState::Read) {
         content.resize(static_cast<size_t>(info.st_size));
         size_t done = 0;
-        while (ok && done < content.size()) {
+        while (state == FileState::Read && done < content.size()) {
             const ssize_t got = ::read(fd, content.data() + done, content.size() - done);
             if (got < 0 && errno == EINTR)
                 continue;
             if (got <= 0)
-                ok = false;
+                state = FileState::Unreadable;
             else
                 done += static_cast<size_t>(got);
         }
     }
     ::close(fd);
-    return ok;
+    return state;
 }
 
 int HexDigitValue(char c) {
@@ -220,10 +269,15 @@ bool IsHexValueLine(const std::string& line) {
 
 // Parses the whole file; false means it is not a registry file we understand.
 bool ParseTree(const std::string& content, RegistryTree& tree) {
-    tree.clear();
+    tree.Clear();
     // Logical lines: a line ending in a backslash continues on the next one.
-    std::vector<std::string> lines;
-    std::string current;
+    // Each keeps its physical lines too, to be written back as they were.
+    struct LogicalLine {
+        std::string Text, Raw;
+    };
+    std::vector<LogicalLine> lines;
+    LogicalLine current;
+    bool continued = false;
     size_t pos = 0;
     while (pos <= content.size()) {
         size_t end = content.find('\n', pos);
@@ -233,29 +287,42 @@ bool ParseTree(const std::string& content, RegistryTree& tree) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         pos = end + 1;
-        if (!current.empty()) {
+        if (continued)
+            current.Raw += '\n';
+        current.Raw += line;
+        if (continued) {
             size_t start = 0;
             while (start < line.size() && IsBlank(line[start]))
                 ++start;
             line.erase(0, start);
         }
-        current += line;
-        if (!current.empty() && current.back() == '\\' && IsHexValueLine(current)) {
-            current.pop_back();
+        current.Text += line;
+        if (!current.Text.empty() && current.Text.back() == '\\' && IsHexValueLine(current.Text)) {
+            current.Text.pop_back();
+            continued = true;
             continue;
         }
         lines.push_back(std::move(current));
-        current.clear();
+        current = LogicalLine{};
+        continued = false;
     }
-    if (lines.empty() || lines[0] != FileHeader)
+    if (lines.empty() || lines[0].Text != FileHeader)
         return false;
 
     StoredKey* key = nullptr;
     const std::string rootPrefix = std::string(RootName) + "\\";
     for (size_t i = 1; i < lines.size(); ++i) {
-        const std::string& line = lines[i];
-        if (line.empty() || line[0] == ';')
+        const std::string& line = lines[i].Text;
+        if (line.empty())
             continue;
+        if (line[0] == ';') {
+            // Kept where it stands: before the first key, or in its key's section.
+            if (key != nullptr)
+                key->Lines.push_back(StoredValue{{}, {}, lines[i].Raw, true});
+            else
+                tree.Preamble.push_back(lines[i].Raw);
+            continue;
+        }
         if (line[0] == '[') {
             if (line.back() != ']')
                 return false;
@@ -266,23 +333,28 @@ bool ParseTree(const std::string& content, RegistryTree& tree) {
             }
             if (full.rfind(rootPrefix, 0) != 0)
                 return false;
-            const std::string path = full.substr(rootPrefix.size());
-            StoredKey& stored = tree[Folded(path)];
-            stored.Path = path;
-            key = &stored;
+            key = &tree.FindOrAdd(full.substr(rootPrefix.size()));
             continue;
         }
-        if (key == nullptr || line[0] != '"')
+        if (key == nullptr)
             return false;
+        // "@" is the key's default value, the one without a name.
         size_t at = 0;
         std::string name;
-        if (!ParseQuoted(line, at, name) || at >= line.size() || line[at] != '=')
+        if (line[0] == '@')
+            at = 1;
+        else if (line[0] != '"' || !ParseQuoted(line, at, name))
             return false;
-        StoredValue stored;
-        stored.Name = name;
+        if (at >= line.size() || line[at] != '=')
+            return false;
+        StoredValue stored{name, {}, lines[i].Raw, false};
         if (!ParseData(line.substr(at + 1), stored.Value))
             return false;
-        key->Values[Folded(name)] = std::move(stored);
+        // A name given twice: the later line wins, in the earlier one's place.
+        if (StoredValue* earlier = key->Find(name))
+            *earlier = std::move(stored);
+        else
+            key->Lines.push_back(std::move(stored));
     }
     return true;
 }
@@ -314,49 +386,54 @@ bool HasControlCharacters(const std::string& text) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
+// A value written here, spelt as regedit exports it.
+std::string ValueLine(const StoredValue& stored) {
+    const RegistryValue& value = stored.Value;
+    std::string out = (stored.Name.empty() ? std::string("@") : Quoted(stored.Name)) + "=";
+    switch (value.Type) {
+    case RegistryValueType::Text:
+        // A line break inside a text cannot stand between quotes, and
+        // data past the text's NUL must survive a rewrite.
+        if (HasControlCharacters(value.Text) || value.Bytes.size() != value.Text.size() + 1)
+            out += "hex(1):" + HexList(value.Bytes);
+        else
+            out += Quoted(value.Text);
+        break;
+    case RegistryValueType::Number: {
+        char digits[16];
+        std::snprintf(digits, sizeof digits, "dword:%08x", value.Number);
+        out += digits;
+        break;
+    }
+    case RegistryValueType::ExpandableText:
+        out += "hex(2):" + HexList(value.Bytes);
+        break;
+    case RegistryValueType::Bytes:
+        out += "hex:" + HexList(value.Bytes);
+        break;
+    case RegistryValueType::Other:
+        out += "hex(7):" + HexList(value.Bytes);
+        break;
+    }
+    return out;
+}
+
 std::string SerializeTree(const RegistryTree& tree) {
     std::string out = std::string(FileHeader) + "\n";
-    for (const auto& [folded, key] : tree) {
+    for (const std::string& comment : tree.Preamble)
+        out += comment + "\n";
+    for (const StoredKey& key : tree.Keys) {
         out += "\n[" + std::string(RootName) + "\\" + key.Path + "]\n";
-        for (const auto& [foldedName, stored] : key.Values) {
-            const RegistryValue& value = stored.Value;
-            out += Quoted(stored.Name) + "=";
-            switch (value.Type) {
-            case RegistryValueType::Text:
-                // A line break inside a text cannot stand between quotes, and
-                // data past the text's NUL must survive a rewrite.
-                if (HasControlCharacters(value.Text) || value.Bytes.size() != value.Text.size() + 1)
-                    out += "hex(1):" + HexList(value.Bytes);
-                else
-                    out += Quoted(value.Text);
-                break;
-            case RegistryValueType::Number: {
-                char digits[16];
-                std::snprintf(digits, sizeof digits, "dword:%08x", value.Number);
-                out += digits;
-                break;
-            }
-            case RegistryValueType::ExpandableText:
-                out += "hex(2):" + HexList(value.Bytes);
-                break;
-            case RegistryValueType::Bytes:
-                out += "hex:" + HexList(value.Bytes);
-                break;
-            case RegistryValueType::Other:
-                out += "hex(7):" + HexList(value.Bytes);
-                break;
-            }
-            out += "\n";
-        }
+        for (const StoredValue& line : key.Lines)
+            out += (line.Raw.empty() ? ValueLine(line) : line.Raw) + "\n";
     }
     return out;
 }
 
 bool LoadTree(RegistryTree& tree) {
     std::string content;
-    bool missing = false;
-    if (!ReadWholeFile(RegistryFilePath(), content, missing) || !ParseTree(content, tree))
-        tree.clear();
+    if (ReadWholeFile(RegistryFilePath(), content) != FileState::Read || !ParseTree(content, tree))
+        tree.Clear();
     return true;
 }
 
@@ -373,26 +450,54 @@ bool MakeParentDirectory(const std::string& path) {
     return ::mkdir(parent.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
+// Kept-aside copies: NAME.damaged, then NAME.damaged-2 and on; a hundred
+// damaged files in a row mean something else is wrong.
+constexpr int DamagedCopiesLimit = 100;
+
 // A file that is there but does not parse reads as empty; before the first
-// write replaces it, it is kept beside as NAME.damaged, so that what another
-// program or a hand edit left in it can still be mended and is never lost.
+// write replaces it, it is kept beside under a name no other copy holds, so
+// that what another program or a hand edit left in it can still be mended
+// and is never lost. Anything but a file at the path (a directory, a FIFO)
+// is not ours to move: the write fails.
 bool KeepDamagedFileAside(const std::string& path) {
     std::string content;
-    bool missing = false;
     RegistryTree parsed;
-    if (ReadWholeFile(path, content, missing) && ParseTree(content, parsed))
+    switch (ReadWholeFile(path, content)) {
+    case FileState::Missing:
         return true;
-    if (missing)
-        return true;
-    return ::rename(path.c_str(), (path + ".damaged").c_str()) == 0;
+    case FileState::NotAFile:
+        return false;
+    case FileState::Read:
+        if (ParseTree(content, parsed))
+            return true;
+        break;
+    case FileState::Unreadable:
+        break;
+    }
+    for (int copy = 1; copy <= DamagedCopiesLimit; ++copy) {
+        std::string aside = path + ".damaged";
+        if (copy > 1) {
+            aside += '-';
+            aside += std::to_string(copy);
+        }
+        // A hard link is made only where no file of that name is, so an
+        // older copy is never replaced, even by another process at once.
+        if (::link(path.c_str(), aside.c_str()) == 0)
+            return ::unlink(path.c_str()) == 0;
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
 }
 
 bool SaveTree(const RegistryTree& tree) {
     const std::string path = RegistryFilePath();
     if (!MakeParentDirectory(path) || !KeepDamagedFileAside(path))
         return false;
-    const std::string temporary = path + ".tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // A name of its own, created exclusively: two writers never share one,
+    // and a link planted beside the file is never followed.
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
         return false;
     const std::string content = SerializeTree(tree);
@@ -429,30 +534,23 @@ RegistryKey* OpenPath(const std::string& path, RegistryAccess access, bool creat
         return nullptr;
     RegistryTree tree;
     LoadTree(tree);
-    if (tree.find(Folded(path)) == tree.end()) {
+    if (tree.Find(path) == nullptr) {
         if (!create)
             return nullptr;
         // Every missing key along the path is created, as RegCreateKeyEx does.
         size_t end = 0;
-        bool changed = false;
         do {
             end = path.find('\\', end + 1);
-            const std::string prefix = path.substr(0, end);
-            StoredKey& stored = tree[Folded(prefix)];
-            if (stored.Path.empty()) {
-                stored.Path = prefix;
-                changed = true;
-            }
+            tree.FindOrAdd(path.substr(0, end));
         } while (end != std::string::npos);
-        if (changed && !SaveTree(tree))
+        if (!SaveTree(tree))
             return nullptr;
     }
     return new (std::nothrow) RegistryKey(path, access);
 }
 
 StoredKey* FindKey(RegistryTree& tree, const RegistryKey* key) {
-    auto found = tree.find(Folded(key->Path));
-    return found == tree.end() ? nullptr : &found->second;
+    return tree.Find(key->Path);
 }
 
 } // namespace
@@ -481,10 +579,10 @@ RegistryReadResult ReadRegistryValue(RegistryKey* key, const std::string& name,
     StoredKey* stored = FindKey(tree, key);
     if (stored == nullptr)
         return RegistryReadResult::Failed; // the key was deleted while open
-    auto found = stored->Values.find(Folded(name));
-    if (found == stored->Values.end())
+    const StoredValue* found = stored->Find(name);
+    if (found == nullptr)
         return RegistryReadResult::Missing;
-    value = found->second.Value;
+    value = found->Value;
     return RegistryReadResult::Found;
 }
 
@@ -498,7 +596,11 @@ bool StoreValue(RegistryKey* key, const std::string& name, RegistryValue value) 
     StoredKey* stored = FindKey(tree, key);
     if (stored == nullptr)
         return false;
-    stored->Values[Folded(name)] = StoredValue{name, std::move(value)};
+    // A value written here is spelt anew, in the place of the one it replaces.
+    if (StoredValue* line = stored->Find(name))
+        *line = StoredValue{name, std::move(value), {}, false};
+    else
+        stored->Lines.push_back(StoredValue{name, std::move(value), {}, false});
     return SaveTree(tree);
 }
 
@@ -533,8 +635,10 @@ bool DeleteRegistryValue(RegistryKey* key, const std::string& name) {
     RegistryTree tree;
     LoadTree(tree);
     StoredKey* stored = FindKey(tree, key);
-    if (stored == nullptr || stored->Values.erase(Folded(name)) == 0)
+    const StoredValue* found = stored != nullptr ? stored->Find(name) : nullptr;
+    if (found == nullptr)
         return false;
+    stored->Lines.erase(stored->Lines.begin() + (found - stored->Lines.data()));
     return SaveTree(tree);
 }
 
@@ -548,8 +652,11 @@ bool ListRegistryValues(RegistryKey* key,
     StoredKey* stored = FindKey(tree, key);
     if (stored == nullptr)
         return false;
-    for (const auto& [folded, value] : stored->Values)
-        values.emplace_back(value.Name, value.Value);
+    for (const StoredValue& line : stored->Lines)
+        if (!line.Comment)
+            values.emplace_back(line.Name, line.Value);
+    std::sort(values.begin(), values.end(),
+              [](const auto& a, const auto& b) { return Folded(a.first) < Folded(b.first); });
     return true;
 }
 
