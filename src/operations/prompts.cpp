@@ -8,8 +8,9 @@
 #include "platform/console.h"
 #include "settings/settings.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <iterator>
+#include <string>
 #include <vector>
 
 using namespace OperationsDetail;
@@ -43,9 +44,10 @@ void OnProgress(TFileChecker* /*Sender*/, const std::string& FileName, int32_t P
         }
         if (!Continue)
             return;
-        char percent[16];
-        std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(Percent));
-        const char* const items[] = {GetMessageText(MProgress), FileName.c_str(), percent};
+        // Right-aligned in four columns ("  7%", "100%"), as "%3d%%" prints it.
+        std::string percent = std::to_string(Percent) + '%';
+        percent.insert(0, 4 - std::min<size_t>(percent.size(), 4), ' ');
+        const char* const items[] = {GetMessageText(MProgress), FileName.c_str(), percent.c_str()};
         // Without buttons the host draws the box and returns at once; it stays
         // until the screen saved for this file is restored.
         HostMessage(0, items, 3, 0);

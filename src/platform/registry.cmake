@@ -1,6 +1,6 @@
 add_library(hk_platform_registry STATIC registry.cpp ${HK_HOST_PLATFORM_IMPL}/registry.cpp)
 target_include_directories(hk_platform_registry PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(hk_platform_registry PRIVATE hk_warnings)
+target_link_libraries(hk_platform_registry PRIVATE hk_warnings hk_cold_code)
 if(WIN32)
   target_link_libraries(hk_platform_registry PUBLIC advapi32)
 elseif(HK_HOST_PLATFORM_IMPL STREQUAL "far2l")

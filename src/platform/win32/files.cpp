@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
 
 // <windows.h> maps ReplaceFile to ReplaceFileA; ours is Platform::ReplaceFile.
@@ -101,9 +100,9 @@ std::string UniqueText() {
     x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9u;
     x = (x ^ (x >> 27)) * 0x94D049BB133111EBu;
     x ^= x >> 31;
-    char text[16];
-    std::snprintf(text, sizeof text, "%012llx",
-                  static_cast<unsigned long long>(x & 0xFFFFFFFFFFFFu));
+    std::string text(12, '0');
+    for (auto digit = text.rbegin(); digit != text.rend(); ++digit, x >>= 4)
+        *digit = "0123456789abcdef"[x & 0xF];
     return text;
 }
 
