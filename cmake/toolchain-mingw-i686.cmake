@@ -19,5 +19,13 @@ set(CMAKE_CXX_FLAGS_INIT "-mincoming-stack-boundary=2")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
+# The plug-in DLL starts no threads: it is linked by the win32-threads variant
+# of the same compiler, whose runtime locks with Win32 calls instead of
+# needing the pthreads library (30 KiB of the DLL). Everything is compiled by
+# the posix variant, which the tools need for std::thread; the variants'
+# headers differ only in their threading parts, and code of the DLL that used
+# those would leave a pthread_ name undefined and fail its link.
+set(HASHKEEP_LEAN_RUNTIME_DRIVER i686-w64-mingw32-g++-win32)
+
 # Test programs run as Win32 programs under Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/wine-run.sh")
