@@ -137,8 +137,13 @@ bool CollectFilesBelow(const TFileChecker& checker, const std::string& folder,
         if (const std::string fault = ListPathFault(start, checker.MaxNameLength); !fault.empty())
             return fail(folder + ": no folder of " + checker.BaseDir + ": it " + fault);
         std::replace(start.begin(), start.end(), '\\', '/');
-        if (Platform::IsSymbolicLink(checker.EntryPath(start)))
-            return true; // a linked folder is not entered
+        // A linked folder is not entered, nor one reached through a link.
+        for (size_t end = start.find('/');; end = start.find('/', end + 1)) {
+            if (Platform::IsSymbolicLink(checker.EntryPath(start.substr(0, end))))
+                return true;
+            if (end == std::string::npos)
+                break;
+        }
     }
     // What is still to be looked at, each folder's entries pushed in
     // reverse order: a folder's files come out where its name stands among

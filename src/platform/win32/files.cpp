@@ -408,10 +408,10 @@ bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& en
         if (name == "." || name == "..")
             continue;
         const uint64_t size = static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-        const bool directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        entries.push_back({name, directory, size,
+        const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entries.push_back({name, folder, size,
                            (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0,
-                           !directory && (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0});
+                           !folder && (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0});
     } while (FindNextFileA(search, &data));
     const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
     if (!complete)
