@@ -107,12 +107,16 @@ TEST_F(Folders, AMismatchBelowAFolderSelectsTheFolder) {
                                   ShaTwo + " *disc 1\\sub\\t02.flac\n" + ShaTwo +
                                   "  gone/t03.flac\n");
     Stage.Write("disc 1/sub/t02.flac", "changed");
-    const TPlayed played = Play("panel active cursor \"SHA256SUMS\"\ncall menu\nmessage 0\n"
-                                "message 0\n");
-    EXPECT_EQ(Boxes(played.Transcript, "Finished"),
-              (std::vector<std::vector<std::string>>{
-                  {"\"1 mismatch(es) found\"", "\"1 files not found\""}}));
-    EXPECT_EQ(Selection(played.Transcript, "active"), std::set<std::string>{"disc 1"});
+    // Under the cursor (after the offer) and named on the command line.
+    for (const char* road : {"panel active cursor \"SHA256SUMS\"\ncall menu\nmessage 0\n",
+                             "panel active cursor \"a.txt\"\ncall command \"SHA256SUMS\"\n"}) {
+        SCOPED_TRACE(road);
+        const TPlayed played = Play(std::string(road) + "message 0\n");
+        EXPECT_EQ(Boxes(played.Transcript, "Finished"),
+                  (std::vector<std::vector<std::string>>{
+                      {"\"1 mismatch(es) found\"", "\"1 files not found\""}}));
+        EXPECT_EQ(Selection(played.Transcript, "active"), std::set<std::string>{"disc 1"});
+    }
 }
 
 TEST_F(Folders, ComparisonPairsPathsAndMarksTopLevelItems) {
@@ -144,8 +148,7 @@ TEST_F(Folders, AFolderThatCannotBeListedWhollyIsNamedAndNothingIsHashed) {
     const auto boxes = Boxes(played.Transcript, "Error");
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0][0], "\"Can not read the folder deep\"");
-    EXPECT_NE(boxes[0][1].find("longer than the 259 characters"), std::string::npos)
-        << boxes[0][1];
+    EXPECT_NE(boxes[0][1].find("longer than the 259 characters"), std::string::npos) << boxes[0][1];
     EXPECT_EQ(Selection(played.Transcript, "active"), (std::set<std::string>{"a.txt", "deep"}));
 }
 #endif
