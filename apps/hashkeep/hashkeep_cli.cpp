@@ -4,9 +4,11 @@
 #include "hashkeep_cli.h"
 
 #include "checker/checker.h"
+#include "cli_internal.h"
 #include "platform/files.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -14,63 +16,9 @@
 #include <set>
 #include <string_view>
 
+using namespace HashkeepCli;
+
 namespace {
-
-constexpr const char* ToolName = "hashkeep";
-
-// --- Names on the terminal ------------------------------------------------------
-
-// A name from a list or a directory may hold control characters: printed raw,
-// an escape sequence could erase the line that says FAILED or retitle the
-// window. Such a text is shown as GNU tools show it: backslash escapes (\n,
-// \r, \t, octal \033 for the rest) with the backslash itself doubled; where
-// the path separator is the backslash it stays single unless the text needs
-// escaping anyway. Other texts are shown as they are.
-bool NeedsEscaping(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7F || (c == '\\' && Platform::PathSeparator != '\\');
-    });
-}
-
-std::string Escaped(std::string_view text) {
-    if (!NeedsEscaping(text))
-        return std::string(text);
-    std::string shown;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '\\':
-            shown += "\\\\";
-            break;
-        case '\n':
-            shown += "\\n";
-            break;
-        case '\r':
-            shown += "\\r";
-            break;
-        case '\t':
-            shown += "\\t";
-            break;
-        default:
-            if (byte < 0x20 || byte == 0x7F) {
-                const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)),
-                                      static_cast<char>('0' + ((byte >> 3) & 7)),
-                                      static_cast<char>('0' + (byte & 7))};
-                shown.append(octal, sizeof octal);
-            } else {
-                shown += c;
-            }
-        }
-    }
-    return shown;
-}
-
-// A result line "NAME: STATUS"; as md5sum -c does, a line whose name needed
-// escaping starts with a backslash, so that a reader knows to unescape it.
-std::string ResultLine(const std::string& name, const std::string& status) {
-    return (NeedsEscaping(name) ? "\\" : "") + Escaped(name) + ": " + status + "\n";
-}
 
 // --- Help ----------------------------------------------------------------------
 
@@ -80,18 +28,32 @@ constexpr const char* ToolHelp =
     "\n"
     "Commands:\n"
     "  create   hash files and write a hash list\n"
-    "  verify   check files against a hash list\n"
+    "  verify   check files against hash lists\n"
     "  compare  compare the files of two directories digest against digest\n"
     "  demo     show create and verify at work in a fresh directory\n"
     "\n"
-    "Options of every command:\n"
-    "  -q, --quiet             draw no progress\n"
+    "Options of create, verify and compare:\n"
+    "  -j, --jobs N            hash N files at once (default: one per processor);\n"
+    "                          the output is the same for every N\n"
+    "  -q, --quiet             draw no progress line\n"
+    "      --quiet-ok          print no line for a file that is fine\n"
+    "      --status            print nothing on standard output; the exit status\n"
+    "                          tells the result\n"
     "      --on-error ACTION   on a file that cannot be read: skip (default) or abort\n"
     "  -h, --help              show the help of the command\n"
     "\n"
+    "On a terminal a live line on standard error shows the file being hashed,\n"
+    "the files and bytes done, the speed and the time left.\n"
     "'hashkeep COMMAND --help' tells more. Exit status: 0 all is well, 1 a file\n"
     "mismatched, was missing or was skipped, 2 usage error, unreadable or invalid\n"
     "list, or a failed or aborted run.\n";
+
+#define HK_COMMON_OPTIONS_HELP                                                                     \
+    "  -j, --jobs N           hash N files at once (default: one per processor)\n"                 \
+    "  -q, --quiet            draw no progress line\n"                                             \
+    "      --quiet-ok         print no line for a file that is fine\n"                             \
+    "      --status           print nothing on standard output, only the exit status\n"            \
+    "      --on-error ACTION  skip (default) or abort on a file that cannot be read\n"
 
 constexpr const char* CreateHelp =
     "Usage: hashkeep create [OPTION]... FILE...\n"
@@ -105,37 +67,35 @@ constexpr const char* CreateHelp =
     "      --separate         one list per FILE beside it (FILE.md5 ...) instead\n"
     "      --force            replace per-file lists that exist already\n"
     "      --text             mark MD5 and SHA1 lines as read in text mode (' ')\n"
-    "                         instead of binary mode ('*'); the digest is the same\n"
-    "  -q, --quiet            draw no progress\n"
-    "      --on-error ACTION  skip (default) or abort on a file that cannot be read\n"
-    "\n"
+    "                         instead of binary mode ('*'); the digest is the "
+    "same\n" HK_COMMON_OPTIONS_HELP "\n"
     "A FILE is a plain name in DIR: a list cannot hold directory parts. The list\n"
     "itself is never hashed into itself, nor, with --separate, one FILE's list\n"
     "into another. A file that is not a hash list of ALGO is never replaced.\n";
 
 constexpr const char* VerifyHelp =
-    "Usage: hashkeep verify [OPTION]... LIST\n"
-    "Hash every file named in LIST again and report those that differ.\n"
+    "Usage: hashkeep verify [OPTION]... LIST...\n"
+    "Hash every file named in each LIST again and report how each one fares.\n"
     "The algorithm comes from LIST's extension: .sfv, .md5 or .sha1.\n"
     "\n"
-    "  -C, --directory DIR    look for the files in DIR (default: LIST's directory)\n"
-    "  -q, --quiet            draw no progress\n"
-    "      --on-error ACTION  skip (default) or abort on a file that cannot be read\n"
-    "\n"
-    "Prints 'NAME: FAILED' for each file whose digest differs, 'NAME: MISSING' and\n"
-    "'NAME: SKIPPED' for the files that could not be checked, then the counts.\n";
+    "  -C, --directory DIR    look for the files in DIR (default: each LIST's own\n"
+    "                         directory)\n" HK_COMMON_OPTIONS_HELP "\n"
+    "Prints a line per file, as md5sum -c does: 'NAME: OK', 'NAME: FAILED' (the\n"
+    "digest differs), 'NAME: MISSING', 'NAME: SKIPPED (why)'; then the counts of\n"
+    "each LIST, and how much was hashed how fast. With several LISTs each one's\n"
+    "lines stand under its name; the exit status is the worst of them.\n";
 
 constexpr const char* CompareHelp =
     "Usage: hashkeep compare [OPTION]... DIR_A DIR_B [FILE]...\n"
     "Compare the FILEs of DIR_A (default: all its files) with the files of the same\n"
     "names in DIR_B, digest against digest.\n"
     "\n"
-    "  -a, --algorithm ALGO   crc32, md5 (default) or sha1\n"
-    "  -q, --quiet            draw no progress\n"
-    "      --on-error ACTION  skip (default) or abort on a file that cannot be read\n"
-    "\n"
+    "  -a, --algorithm ALGO   crc32, md5 (default) or sha1\n" HK_COMMON_OPTIONS_HELP "\n"
     "Without FILEs, the files found only in DIR_B count as missing in DIR_A.\n"
-    "Prints 'NAME: DIFFERENT' and 'NAME: MISSING in DIR', then the counts.\n";
+    "Prints 'NAME: OK', 'NAME: DIFFERENT', 'NAME: MISSING in DIR' or\n"
+    "'NAME: SKIPPED (why)' for each file, then the counts.\n";
+
+#undef HK_COMMON_OPTIONS_HELP
 
 constexpr const char* DemoHelp =
     "Usage: hashkeep demo [DIR]\n"
@@ -153,9 +113,8 @@ struct TOption {
 };
 
 constexpr TOption CommonOptions[] = {
-    {'q', "quiet", false},
-    {0, "on-error", true},
-    {'h', "help", false},
+    {'q', "quiet", false}, {0, "quiet-ok", false}, {0, "status", false},
+    {'j', "jobs", true},   {0, "on-error", true},  {'h', "help", false},
 };
 
 struct TCommandLine {
@@ -242,74 +201,20 @@ bool ParseAlgorithm(std::string text, uint32_t& algorithm) {
 
 // --- Running one command -------------------------------------------------------------
 
-// What the checker's callbacks need: where to talk, and how to answer.
-class TCliChecker : public TFileChecker {
-public:
-    TCliChecker(const std::string& directory, std::ostream& err, bool drawProgress,
-                bool abortOnError)
-        : TFileChecker(directory), Err_(err), DrawProgress_(drawProgress),
-          AbortOnError_(abortOnError) {
-        OnProgress = [](TFileChecker* sender, const std::string& name, int32_t percent, bool&) {
-            static_cast<TCliChecker*>(sender)->ShowProgress(name, percent);
-        };
-        OnEndFile = [](TFileChecker* sender, const std::string&, intptr_t) {
-            static_cast<TCliChecker*>(sender)->ClearProgress();
-        };
-        OnReadError = [](TFileChecker* sender, const std::string& name, int32_t& action) {
-            action = static_cast<TCliChecker*>(sender)->ReadError(name);
-        };
-    }
+// More workers than this gain nothing on any disk and only cost threads.
+constexpr unsigned MostWorkers = 256;
 
-    // Says Text on Err, escaped, with any progress line taken away first.
-    void Tell(const std::string& text) {
-        ClearProgress();
-        Err_ << ToolName << ": " << Escaped(text) << '\n';
-    }
-
-    // Why the last file failed, without the name LastError begins with.
-    std::string Cause(const std::string& name) const {
-        const std::string prefix = name + ": ";
-        return LastError.rfind(prefix, 0) == 0 ? LastError.substr(prefix.size()) : LastError;
-    }
-
-private:
-    // Long names are cut from the front so the line fits a console row and
-    // the carriage return can redraw it in place.
-    static constexpr size_t ShownNameLength = 60;
-
-    void ShowProgress(const std::string& name, int32_t percent) {
-        if (!DrawProgress_)
-            return;
-        const std::string escaped = Escaped(name);
-        std::string shown = escaped.size() > ShownNameLength
-                                ? "..." + escaped.substr(escaped.size() - (ShownNameLength - 3))
-                                : escaped;
-        shown += "  " + std::to_string(percent) + "%";
-        const size_t drawn = shown.size();
-        if (shown.size() < DrawnLength_)
-            shown.append(DrawnLength_ - shown.size(), ' ');
-        Err_ << '\r' << shown << std::flush;
-        DrawnLength_ = drawn;
-    }
-
-    void ClearProgress() {
-        if (DrawnLength_ == 0)
-            return;
-        Err_ << '\r' << std::string(DrawnLength_, ' ') << '\r' << std::flush;
-        DrawnLength_ = 0;
-    }
-
-    int32_t ReadError(const std::string& name) {
-        Tell(ExpandName(name) + ": cannot be read: " + Cause(name) +
-             (AbortOnError_ ? "; stopping" : "; skipped"));
-        return AbortOnError_ ? raAbort : raSkip;
-    }
-
-    std::ostream& Err_;
-    const bool DrawProgress_;
-    const bool AbortOnError_;
-    size_t DrawnLength_ = 0;
-};
+// Bytes and time of the hashing, the one line of output that differs from
+// run to run (so it comes last, apart from everything else).
+std::string ThroughputLine(const TThroughput& throughput) {
+    const double seconds = std::chrono::duration<double>(throughput.Time).count();
+    char figures[64];
+    std::snprintf(figures, sizeof figures,
+                  seconds < 10 ? " in %.3f s, %.1f MB/s" : " in %.1f s, %.1f MB/s", seconds,
+                  seconds > 0 ? static_cast<double>(throughput.Bytes) / seconds / 1e6 : 0.0);
+    return "hashed " + Counted(static_cast<size_t>(throughput.Files), "file") + " (" +
+           ShownBytes(throughput.Bytes) + ")" + figures;
+}
 
 class TRun {
 public:
@@ -365,6 +270,26 @@ private:
             done = UsageError("--on-error takes skip or abort, not '" + onError + "'");
             return false;
         }
+        Workers_ = DefaultWorkers();
+        if (line.Has("jobs")) {
+            const std::string jobs = line.Value("jobs");
+            unsigned long number = 0;
+            const bool digits =
+                !jobs.empty() && jobs.size() <= 4 &&
+                std::all_of(jobs.begin(), jobs.end(), [](char c) { return c >= '0' && c <= '9'; });
+            if (digits)
+                number = std::stoul(jobs);
+            if (number < 1 || number > MostWorkers) {
+                done = UsageError("--jobs takes a number from 1 to " + std::to_string(MostWorkers) +
+                                  ", not '" + jobs + "'");
+                return false;
+            }
+            Workers_ = static_cast<unsigned>(number);
+        }
+        Console_.emplace(Out_, Err_,
+                         TConsole::TSettings{ErrIsTerminal_ && !line.Has("quiet"),
+                                             line.Has("quiet-ok"), line.Has("status")});
+        AbortOnError_ = onError == "abort";
         return true;
     }
 
@@ -374,7 +299,7 @@ private:
         return HashkeepFailed;
     }
 
-    // A message on Err that ends the command, without a checker at hand.
+    // A message on Err that ends the command.
     int Fail(const std::string& text) {
         Err_ << ToolName << ": " << Escaped(text) << '\n';
         return HashkeepFailed;
@@ -390,9 +315,10 @@ private:
         return true;
     }
 
-    TCliChecker MakeChecker(const std::string& directory, const TCommandLine& line) {
-        return TCliChecker(directory, Err_, ErrIsTerminal_ && !line.Has("quiet"),
-                           line.Value("on-error") == "abort");
+    // A pool whose workers hash as Checker is set up to.
+    THashPool MakePool(const TFileChecker& checker) {
+        return THashPool(*Console_, {Workers_, AbortOnError_, checker.BaseDir, checker.Algorithm,
+                                     checker.ModeMark});
     }
 
     int Create() {
@@ -430,7 +356,7 @@ private:
             return UsageError("'" + listName + "' is no list name for " + row.Name +
                               ": hashkeep could not read it back (name it *" + row.Extension + ")");
 
-        TCliChecker checker = MakeChecker(line.Value("directory", "."), line);
+        TFileChecker checker(line.Value("directory", "."));
         checker.Algorithm = algorithm;
         checker.ModeMark = line.Has("text") ? TextModeMarkValue : BinaryModeMarkValue;
         std::vector<std::string> names = line.Operands;
@@ -443,47 +369,63 @@ private:
             return refused;
 
         int status = HashkeepAllWell;
-        for (const std::string& name : names) {
-            switch (checker.AddFile(name)) {
-            case crOk:
-                break;
-            case crSkipped:
-                status = HashkeepProblemsFound;
-                break;
-            case crAborted:
-                checker.Tell("create: stopped; no list written");
-                return HashkeepFailed;
-            default:
-                if (!Platform::FileExists(checker.BaseDir + name)) {
-                    std::error_code error;
-                    checker.Tell(checker.BaseDir + name +
-                                 (std::filesystem::is_directory(checker.BaseDir + name, error)
-                                      ? ": is a directory, not a file"
-                                      : ": no such file"));
+        TThroughput throughput;
+        const bool completed = MakePool(checker).Run(
+            names.size(), [&](size_t job) { return std::vector{checker.BaseDir + names[job]}; },
+            [&](TFileChecker& worker, size_t job, THashJob& result) {
+                result.Result = worker.AddFile(names[job]);
+                if (result.Result == crOk)
+                    result.Item = std::move(worker.Items.back());
+                worker.ClearItems();
+                result.Cause = CauseOf(worker, names[job]);
+            },
+            [&](size_t job, THashJob& result) {
+                const std::string path = checker.BaseDir + names[job];
+                switch (result.Result) {
+                case crOk:
+                    checker.Items.push_back(std::move(result.Item));
+                    return true;
+                case crSkipped:
                     status = HashkeepProblemsFound;
-                    break;
+                    return true;
+                case crAborted:
+                    Console_->Tell("create: stopped; no list written");
+                    return false;
+                default:
+                    if (!Platform::FileExists(path)) {
+                        std::error_code error;
+                        Console_->Tell(path + (std::filesystem::is_directory(path, error)
+                                                   ? ": is a directory, not a file"
+                                                   : ": no such file"));
+                        status = HashkeepProblemsFound;
+                        return true;
+                    }
+                    Console_->Tell(path + ": cannot be hashed: " + result.Cause +
+                                   "; no list written");
+                    return false;
                 }
-                checker.Tell(checker.BaseDir + name + ": cannot be hashed: " + checker.Cause(name) +
-                             "; no list written");
-                return HashkeepFailed;
-            }
-        }
+            },
+            throughput);
+        if (!completed)
+            return HashkeepFailed;
         if (checker.Count() == 0) {
-            checker.Tell("create: no file could be hashed; no list written");
+            Console_->Tell("create: no file could be hashed; no list written");
             return status;
         }
 
         std::string reason;
         if (!checker.SaveList(listName, separate, &reason)) {
-            checker.Tell("create: " + reason);
+            Console_->Tell("create: " + reason);
             return HashkeepFailed;
         }
         if (separate)
-            Out_ << "wrote " << Counted(checker.Items.size(), std::string(row.Name) + " list")
-                 << ", one beside each file in " << Escaped(checker.BaseDir) << '\n';
+            Console_->Line("wrote " +
+                           Counted(checker.Items.size(), std::string(row.Name) + " list") +
+                           ", one beside each file in " + Escaped(checker.BaseDir));
         else
-            Out_ << "wrote " << Escaped(checker.ExpandName(listName)) << ": "
-                 << Counted(checker.Items.size(), std::string(row.Name) + " digest") << '\n';
+            Console_->Line("wrote " + Escaped(checker.ExpandName(listName)) + ": " +
+                           Counted(checker.Items.size(), std::string(row.Name) + " digest"));
+        Console_->Line(ThroughputLine(throughput));
         return status;
     }
 
@@ -491,7 +433,7 @@ private:
     // when it is a hash list of the algorithm (never a published checksum of
     // another kind, never anything else), and per-file lists only with
     // --force. HashkeepAllWell when the lists may be written.
-    int RefuseToReplace(TCliChecker& checker, const std::vector<std::string>& names,
+    int RefuseToReplace(const TFileChecker& checker, const std::vector<std::string>& names,
                         const std::string& listName, bool separate, const TAlgoDefinition& row,
                         bool force) {
         std::vector<std::string> targets;
@@ -537,56 +479,95 @@ private:
         int done = 0;
         if (!Parse({{'C', "directory", true}}, VerifyHelp, line, done))
             return done;
-        if (line.Operands.size() != 1)
-            return UsageError(line.Operands.empty() ? "no LIST to verify" : "one LIST at a time");
-
-        // The list is read from its own directory; its entries are looked up
-        // there too unless -C says otherwise.
-        const std::string& list = line.Operands[0];
-        const size_t part = list.find_last_of(std::string("/") + Platform::PathSeparator);
-        const std::string listDirectory =
-            part == std::string::npos ? "." : list.substr(0, part + 1);
-        TCliChecker checker = MakeChecker(listDirectory, line);
-        std::string reason;
-        if (!checker.LoadList(list.substr(part == std::string::npos ? 0 : part + 1), &reason)) {
-            checker.Tell(list + ": not a usable hash list: " + reason);
-            return HashkeepFailed;
-        }
+        if (line.Operands.empty())
+            return UsageError("no LIST to verify");
         if (line.Has("directory")) {
-            // Else every file would be "missing", and the list look wrong.
+            // Else every file would be "missing", and the lists look wrong.
             const std::string directory = line.Value("directory");
             std::string why;
             if (!IsDirectory(directory, why))
                 return Fail(directory + ": no directory to look for the files in: " + why);
-            checker.BaseDir = Platform::WithTrailingSeparator(directory);
         }
+        int worst = HashkeepAllWell;
+        TThroughput throughput;
+        bool anyVerified = false;
+        const bool several = line.Operands.size() > 1;
+        for (const std::string& list : line.Operands) {
+            bool verified = false, stopped = false;
+            worst = std::max(worst, VerifyList(list, line, several, throughput, verified, stopped));
+            if (stopped)
+                return HashkeepFailed;
+            anyVerified = anyVerified || verified;
+        }
+        if (anyVerified)
+            Console_->Line(ThroughputLine(throughput));
+        return worst;
+    }
+
+    // Verifies one list: Verified when it could be read, Stopped when the
+    // run must end here.
+    int VerifyList(const std::string& list, const TCommandLine& line, bool several,
+                   TThroughput& throughput, bool& verified, bool& stopped) {
+        // The list is read from its own directory; its entries are looked up
+        // there too unless -C says otherwise.
+        const size_t part = list.find_last_of(std::string("/") + Platform::PathSeparator);
+        TFileChecker checker(part == std::string::npos ? "." : list.substr(0, part + 1));
+        std::string reason;
+        if (!checker.LoadList(list.substr(part == std::string::npos ? 0 : part + 1), &reason)) {
+            Console_->Tell(list + ": not a usable hash list: " + reason);
+            return HashkeepFailed;
+        }
+        verified = true;
+        if (line.Has("directory"))
+            checker.BaseDir = Platform::WithTrailingSeparator(line.Value("directory"));
+        if (several)
+            Console_->Line("--( Verifying " + Escaped(list) + " )--");
 
         int32_t mismatched = 0, missing = 0, skipped = 0;
-        for (int32_t index = 0; index < checker.Count(); ++index) {
-            const std::string& name = checker.Items[static_cast<size_t>(index)].FileName;
-            switch (checker.VerifyItem(index)) {
-            case crOk:
-                break;
-            case crMismatch:
-                ++mismatched;
-                Out_ << ResultLine(name, "FAILED");
-                break;
-            case crMissing:
-                ++missing;
-                Out_ << ResultLine(name, "MISSING");
-                break;
-            case crSkipped:
-                ++skipped;
-                Out_ << ResultLine(name, "SKIPPED");
-                break;
-            case crAborted:
-                checker.Tell("verify: stopped at " + name);
-                return HashkeepFailed;
-            case crFailed:
-                checker.Tell(checker.ExpandName(name) +
-                             ": cannot be hashed: " + checker.Cause(name));
-                return HashkeepFailed;
-            }
+        const bool completed = MakePool(checker).Run(
+            checker.Items.size(),
+            [&](size_t job) {
+                return std::vector{checker.ExpandName(checker.Items[job].FileName)};
+            },
+            [&](TFileChecker& worker, size_t job, THashJob& result) {
+                const TFileCheckerItem& entry = checker.Items[job];
+                TFileCheckerItem copy{entry.FileName, {}};
+                result.Result = worker.HashItem(copy);
+                if (result.Result == crOk && !SameDigest(copy.Hash, entry.Hash))
+                    result.Result = crMismatch;
+                result.Cause = CauseOf(worker, entry.FileName);
+            },
+            [&](size_t job, THashJob& result) {
+                const std::string& name = checker.Items[job].FileName;
+                switch (result.Result) {
+                case crOk:
+                    Console_->Result(name, "OK", false);
+                    return true;
+                case crMismatch:
+                    ++mismatched;
+                    Console_->Result(name, "FAILED", true);
+                    return true;
+                case crMissing:
+                    ++missing;
+                    Console_->Result(name, "MISSING", true);
+                    return true;
+                case crSkipped:
+                    ++skipped;
+                    Console_->Result(name, "SKIPPED (" + Escaped(result.Cause) + ")", true);
+                    return true;
+                case crAborted:
+                    Console_->Tell("verify: stopped at " + name);
+                    return false;
+                default:
+                    Console_->Tell(checker.ExpandName(name) +
+                                   ": cannot be hashed: " + result.Cause);
+                    return false;
+                }
+            },
+            throughput);
+        if (!completed) {
+            stopped = true;
+            return HashkeepFailed;
         }
         return Summary(Escaped(list) + ": " + Counted(checker.Items.size(), "file"), "all OK",
                        {{mismatched, "FAILED"}, {missing, "missing"}, {skipped, "skipped"}});
@@ -623,44 +604,67 @@ private:
         }
 
         // Relative directories are taken from the current one.
-        TCliChecker checker = MakeChecker(".", line);
+        TFileChecker checker(".");
         checker.Algorithm = algorithm;
         int32_t different = 0, missing = 0, skipped = 0;
-        for (const std::string& name : names) {
-            switch (checker.CompareFiles(first + name, second + name)) {
-            case crOk:
-                break;
-            case crMismatch:
-                ++different;
-                Out_ << ResultLine(name, "DIFFERENT");
-                break;
-            case crMissing:
-                ++missing;
-                Out_ << ResultLine(
-                    name,
-                    "MISSING in " + Escaped(Platform::FileExists(checker.ExpandName(first + name))
-                                                ? line.Operands[1]
-                                                : line.Operands[0]));
-                break;
-            case crSkipped:
-                ++skipped;
-                Out_ << ResultLine(name, "SKIPPED");
-                break;
-            case crAborted:
-                checker.Tell("compare: stopped at " + name);
-                return HashkeepFailed;
-            case crFailed:
-                checker.Tell(checker.LastError);
-                return HashkeepFailed;
-            }
-        }
+        TThroughput throughput;
+        const bool completed = MakePool(checker).Run(
+            names.size(),
+            [&](size_t job) {
+                return std::vector{checker.ExpandName(first + names[job]),
+                                   checker.ExpandName(second + names[job])};
+            },
+            [&](TFileChecker& worker, size_t job, THashJob& result) {
+                const std::string a = first + names[job], b = second + names[job];
+                result.Result = worker.CompareFiles(a, b);
+                if (result.Result == crMissing)
+                    result.MissingIn = Platform::FileExists(worker.ExpandName(a))
+                                           ? line.Operands[1]
+                                           : line.Operands[0];
+                // LastError names the file of the pair that failed.
+                const std::string& failed = worker.LastError.rfind(a + ": ", 0) == 0 ? a : b;
+                result.Cause =
+                    result.Result == crFailed ? worker.LastError : CauseOf(worker, failed);
+            },
+            [&](size_t job, THashJob& result) {
+                const std::string& name = names[job];
+                switch (result.Result) {
+                case crOk:
+                    Console_->Result(name, "OK", false);
+                    return true;
+                case crMismatch:
+                    ++different;
+                    Console_->Result(name, "DIFFERENT", true);
+                    return true;
+                case crMissing:
+                    ++missing;
+                    Console_->Result(name, "MISSING in " + Escaped(result.MissingIn), true);
+                    return true;
+                case crSkipped:
+                    ++skipped;
+                    Console_->Result(name, "SKIPPED (" + Escaped(result.Cause) + ")", true);
+                    return true;
+                case crAborted:
+                    Console_->Tell("compare: stopped at " + name);
+                    return false;
+                default:
+                    Console_->Tell(result.Cause);
+                    return false;
+                }
+            },
+            throughput);
+        if (!completed)
+            return HashkeepFailed;
         for (const std::string& name : onlyInSecond) {
             ++missing;
-            Out_ << ResultLine(name, "MISSING in " + Escaped(line.Operands[0]));
+            Console_->Result(name, "MISSING in " + Escaped(line.Operands[0]), true);
         }
         names.insert(names.end(), onlyInSecond.begin(), onlyInSecond.end());
-        return Summary(Counted(names.size(), "file") + " compared", "all the same",
-                       {{different, "different"}, {missing, "missing"}, {skipped, "skipped"}});
+        const int status =
+            Summary(Counted(names.size(), "file") + " compared", "all the same",
+                    {{different, "different"}, {missing, "missing"}, {skipped, "skipped"}});
+        Console_->Line(ThroughputLine(throughput));
+        return status;
     }
 
     // The names of the files (not directories) in Directory, sorted; false,
@@ -694,17 +698,17 @@ private:
         bool problems = false;
         for (const auto& [count, label] : counts)
             problems = problems || count != 0;
-        Out_ << what << ": ";
+        std::string text = what + ": ";
         if (!problems) {
-            Out_ << allWell << '\n';
+            Console_->Line(text + allWell);
             return HashkeepAllWell;
         }
         const char* separator = "";
         for (const auto& [count, label] : counts) {
-            Out_ << separator << count << ' ' << label;
+            text += separator + std::to_string(count) + ' ' + label;
             separator = ", ";
         }
-        Out_ << '\n';
+        Console_->Line(text);
         return HashkeepProblemsFound;
     }
 
@@ -783,6 +787,10 @@ private:
     std::ostream& Out_;
     std::ostream& Err_;
     const bool ErrIsTerminal_;
+    // Set by Parse from the command's options.
+    std::optional<TConsole> Console_;
+    unsigned Workers_ = 1;
+    bool AbortOnError_ = false;
 };
 
 } // namespace

@@ -48,6 +48,10 @@ bool IsDeviceName(std::string_view path);
 // LastErrorText then says what it is ("not a regular file (a FIFO)").
 FileHandle OpenFileForReading(const std::string& path);
 bool GetFileSize64(FileHandle file, uint64_t& size);
+// The size of the file Path names, taken without opening it: what a progress
+// display counts on before the file is read. False for what is no file
+// (a directory; on Windows a device name) or cannot be found.
+bool GetFileSizeByName(const std::string& path, uint64_t& size);
 // Reads up to Count bytes; BytesRead 0 at the end of the file. False on error.
 bool ReadFromFile(FileHandle file, void* buffer, uint32_t count, uint32_t& bytesRead);
 
