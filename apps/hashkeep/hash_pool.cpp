@@ -188,7 +188,8 @@ std::string LiveLine(const std::string& name, uint64_t jobsDone, size_t jobs, ui
                       : "-:--");
     const std::string rest = figures;
     const std::string shown = Escaped(name);
-    const size_t room = std::max(ShortestShownName, LiveLineWidth - std::min(LiveLineWidth, rest.size()));
+    const size_t room =
+        std::max(ShortestShownName, LiveLineWidth - std::min(LiveLineWidth, rest.size()));
     return (shown.size() > room ? "..." + shown.substr(shown.size() - (room - 3)) : shown) + rest;
 }
 
@@ -272,9 +273,9 @@ bool THashPool::Run(size_t count, const TPaths& paths, const TWork& work, const 
                 shared.Done[at % ResultWindow] = false;
             }
             if (batch.empty()) {
-                shared.ResultReady.wait_until(
-                    lock, Console_.DrawsProgress() ? std::min(nextDraw, now + ReportInterval)
-                                                   : now + ReportInterval);
+                shared.ResultReady.wait_until(lock, Console_.DrawsProgress()
+                                                        ? std::min(nextDraw, now + ReportInterval)
+                                                        : now + ReportInterval);
                 continue;
             }
             shared.NextToReport = next + batch.size();

@@ -60,7 +60,7 @@ TEST_F(HashingTest, ProgressIsReportedAtEveryWholePercentThatChanges) {
     const uint64_t piece = CheckerDetail::HashReadSize;
     for (const uint64_t size : {uint64_t{100}, uint64_t{98304}, 3 * piece + 5, piece - 1}) {
         SCOPED_TRACE(size);
-        WriteFile(Dir / "f", std::string(size, 'x'));
+        WriteFile(Dir / "f", std::string(static_cast<size_t>(size), 'x'));
         Events expected{"begin f"};
         int32_t last = 0;
         for (uint64_t at = 0; at < size;) {
