@@ -77,7 +77,9 @@ private:
 // memory to reach the same rules without a file.
 class TListParser {
 public:
-    TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries);
+    // Entries hold paths of at most MaxName characters.
+    TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries,
+                int32_t maxName = MaxListNameLength);
 
     // False when the list is rejected (Reason says why).
     bool Feed(const char* bytes, size_t count);
@@ -96,11 +98,14 @@ private:
     bool Push(char c);
     bool EndLine();
     bool AddEntry(std::string_view line);
+    // The longest line of the form Line takes (Line's start tells it).
+    size_t LineBound(std::string_view line) const;
     bool Reject(const std::string& why, bool aboutLine = false);
 
     const TAlgoDefinition& Row_;
     TFileCheckerItemArray& Entries_;
-    const size_t MaxLength_;
+    const int32_t MaxName_;
+    const size_t MaxLength_;    // of every form
     std::string Line_;          // the line from its first non-blank on
     size_t ContentEnd_ = 0;     // end of Line_ without its trailing blanks
     bool Started_ = false;      // a non-blank has been seen on this line

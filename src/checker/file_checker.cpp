@@ -3,6 +3,7 @@
 #include "checker_internal.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <new>
@@ -153,6 +154,89 @@ TCheckResult HashOpenedFile(TFileChecker& checker, Platform::FileHandle opened,
     return result;
 }
 
+// An entry's relative path with the platform's separator between its parts.
+std::string NativePath(std::string name) {
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return c == '/' || c == '\\'; },
+        Platform::PathSeparator);
+    return name;
+}
+
+bool HasFolderPart(const std::string& name) {
+    return name.find_first_of("/\\") != std::string::npos;
+}
+
+// TFileChecker::CollectFiles; allocation failures are the caller's.
+bool CollectFilesBelow(const TFileChecker& checker, const std::string& folder,
+                       std::vector<std::string>& paths, std::string& reason) {
+    auto fail = [&](const std::string& why) {
+        reason = why;
+        return false;
+    };
+    std::string start = folder;
+    while (!start.empty() && (start.back() == '/' || start.back() == '\\'))
+        start.pop_back();
+    if (!start.empty()) {
+        if (const std::string fault = ListPathFault(start, checker.MaxNameLength); !fault.empty())
+            return fail(folder + ": no folder of " + checker.BaseDir + ": it " + fault);
+        std::replace(start.begin(), start.end(), '\\', '/');
+        // A linked folder is not entered, nor one reached through a link.
+        for (size_t end = start.find('/');; end = start.find('/', end + 1)) {
+            if (Platform::IsSymbolicLink(checker.EntryPath(start.substr(0, end))))
+                return true;
+            if (end == std::string::npos)
+                break;
+        }
+    }
+    // What is still to be looked at, each folder's entries pushed in
+    // reverse order: a folder's files come out where its name stands among
+    // its siblings', so the paths are sorted part by part.
+    struct TPending {
+        std::string Path; // as entries name it, '/' between the parts
+        bool IsFolder;
+    };
+    std::vector<TPending> pending{{start, true}};
+    std::vector<std::string> found;
+    std::vector<Platform::DirectoryEntry> entries;
+    const auto maxName = static_cast<size_t>(std::max(checker.MaxNameLength, 0));
+    while (!pending.empty()) {
+        TPending next = std::move(pending.back());
+        pending.pop_back();
+        if (!next.IsFolder) {
+            if (found.size() >= static_cast<size_t>(ListEntryLimit))
+                return fail(folder + ": more than " + std::to_string(ListEntryLimit) +
+                            " files, more than a list holds");
+            found.push_back(std::move(next.Path));
+            continue;
+        }
+        const std::string directory =
+            next.Path.empty() ? checker.BaseDir : checker.EntryPath(next.Path + "/");
+        if (!Platform::ListDirectory(directory, entries))
+            return fail((next.Path.empty() ? checker.BaseDir : next.Path) +
+                        ": cannot be read: " + Platform::LastErrorText());
+        std::sort(entries.begin(), entries.end(),
+                  [](const auto& a, const auto& b) { return a.Name > b.Name; });
+        const std::string prefix = next.Path.empty() ? "" : next.Path + "/";
+        for (Platform::DirectoryEntry& entry : entries) {
+            const bool isFolder = entry.IsDirectory && !entry.IsLink;
+            if (!isFolder && !entry.IsRegularFile)
+                continue; // a linked folder, a FIFO, a device, a socket, a dangling link
+            std::string path = prefix + entry.Name;
+            // Lists take a backslash for a separator, so such a name (POSIX
+            // allows it) would never be found again.
+            if (entry.Name.find('\\') != std::string::npos)
+                return fail(path + ": a list cannot hold a name with a backslash");
+            if (path.size() > maxName)
+                return fail(path + ": longer than the " + std::to_string(maxName) +
+                            " characters a list entry may have");
+            pending.push_back({std::move(path), isFolder});
+        }
+    }
+    paths.insert(paths.end(), std::make_move_iterator(found.begin()),
+                 std::make_move_iterator(found.end()));
+    return true;
+}
+
 } // namespace
 
 TFileChecker::TFileChecker(const std::string& Directory)
@@ -172,6 +256,10 @@ std::string TFileChecker::ExpandName(const std::string& Name) const {
     return Platform::IsAbsolutePath(Name) ? Name : BaseDir + Name;
 }
 
+std::string TFileChecker::EntryPath(const std::string& Name) const {
+    return Platform::IsAbsolutePath(Name) ? Name : BaseDir + NativePath(Name);
+}
+
 TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item) {
     LastError.clear();
     TAlgoDefinition row;
@@ -183,15 +271,21 @@ TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item) {
         LastError = Item.FileName + ": no hash algorithm is chosen";
         return crFailed;
     }
-    const std::string path = ExpandName(Item.FileName);
+    const std::string path = EntryPath(Item.FileName);
     if (!Platform::FileExists(path))
         return crMissing;
     Item.Hash.clear();
+    // A file in a subfolder is reached through real folders only.
+    const bool below = !Platform::IsAbsolutePath(Item.FileName) && HasFolderPart(Item.FileName);
+    auto open = [&] {
+        return below ? Platform::OpenFileBelow(BaseDir, NativePath(Item.FileName))
+                     : Platform::OpenFileForReading(path);
+    };
 
     for (;;) {
         TCheckResult result = crOk;
         Platform::FileHandle opened;
-        while ((opened = Platform::OpenFileForReading(path)) == Platform::InvalidFileHandle)
+        while ((opened = open()) == Platform::InvalidFileHandle)
             if (!AskRetry(*this, Item.FileName, Platform::LastErrorText(), result))
                 return result;
         std::string digest, mismatch;
@@ -212,7 +306,7 @@ TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item) {
 TCheckResult TFileChecker::AddFile(const std::string& Name) {
     try {
         LastError.clear();
-        if (!Platform::FileExists(BaseDir + Name)) {
+        if (!Platform::FileExists(BaseDir + NativePath(Name))) {
             LastError = Name + ": " + Platform::LastErrorText();
             return crFailed;
         }
@@ -287,7 +381,7 @@ void TFileChecker::LeaveOutOwnLists(std::vector<std::string>& Names, const std::
             lists.emplace(identity, Names.size());
     } else if (FindAlgoById(Algorithm, row)) {
         for (size_t i = 0; i < Names.size(); ++i)
-            if (Platform::GetFileIdentity(BaseDir + Names[i] + row.Extension, identity))
+            if (Platform::GetFileIdentity(EntryPath(Names[i]) + row.Extension, identity))
                 lists.emplace(identity, i);
     }
     if (lists.empty())
@@ -295,11 +389,27 @@ void TFileChecker::LeaveOutOwnLists(std::vector<std::string>& Names, const std::
     std::vector<std::string> kept;
     kept.reserve(Names.size());
     for (size_t i = 0; i < Names.size(); ++i) {
-        const auto list = Platform::GetFileIdentity(BaseDir + Names[i], identity)
+        const auto list = Platform::GetFileIdentity(EntryPath(Names[i]), identity)
                               ? lists.find(identity)
                               : lists.end();
         if (list == lists.end() || list->second == i)
             kept.push_back(std::move(Names[i]));
     }
     Names = std::move(kept);
+}
+
+bool TFileChecker::CollectFiles(const std::string& Folder, std::vector<std::string>& Paths,
+                                std::string* Reason) const {
+    std::string reason;
+    const bool collected = [&] {
+        try {
+            return CollectFilesBelow(*this, Folder, Paths, reason);
+        } catch (const std::bad_alloc&) {
+            reason = Folder + ": not enough memory to list it";
+            return false;
+        }
+    }();
+    if (!collected && Reason != nullptr)
+        *Reason = reason;
+    return collected;
 }
