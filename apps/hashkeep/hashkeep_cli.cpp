@@ -24,7 +24,8 @@ namespace {
 
 constexpr const char* ToolHelp =
     "Usage: hashkeep COMMAND [OPTION]... [ARGUMENT]...\n"
-    "Create and verify CRC32 (.sfv), MD5 (.md5) and SHA1 (.sha1) hash lists.\n"
+    "Create and verify CRC32 (.sfv), MD5 (.md5), SHA1 (.sha1) and SHA-256 (.sha256)\n"
+    "hash lists, and the MD5SUMS, SHA1SUMS and SHA256SUMS that releases ship.\n"
     "\n"
     "Commands:\n"
     "  create   hash files and write a hash list\n"
@@ -59,24 +60,30 @@ constexpr const char* CreateHelp =
     "Usage: hashkeep create [OPTION]... FILE...\n"
     "Hash the FILEs of a directory and write one hash list for them.\n"
     "\n"
-    "  -a, --algorithm ALGO   crc32, md5 (default) or sha1\n"
+    "  -a, --algorithm ALGO   crc32, md5 (default), sha1 or sha256\n"
     "  -C, --directory DIR    the FILEs are in DIR (default: the current directory)\n"
+    "  -r, --recursive        a FILE that is a folder gives every file below it\n"
+    "                         (folders reached through a link are not entered)\n"
     "  -o, --output LIST      the list's name, taken in DIR unless absolute; default:\n"
     "                         the FILE's name when there is one FILE, else 'hashlist',\n"
-    "                         followed by .sfv, .md5 or .sha1; LIST must be named so\n"
-    "      --separate         one list per FILE beside it (FILE.md5 ...) instead\n"
+    "                         followed by .sfv, .md5, .sha1 or .sha256; LIST must be\n"
+    "                         named so, or MD5SUMS, SHA1SUMS, SHA256SUMS\n"
+    "      --separate         one list per file beside it (FILE.md5 ...) instead\n"
     "      --force            replace per-file lists that exist already\n"
-    "      --text             mark MD5 and SHA1 lines as read in text mode (' ')\n"
-    "                         instead of binary mode ('*'); the digest is the "
-    "same\n" HK_COMMON_OPTIONS_HELP "\n"
-    "A FILE is a plain name in DIR: a list cannot hold directory parts. The list\n"
-    "itself is never hashed into itself, nor, with --separate, one FILE's list\n"
-    "into another. A file that is not a hash list of ALGO is never replaced.\n";
+    "      --text             mark MD5, SHA1 and SHA-256 lines as read in text mode\n"
+    "                         (' ') instead of binary mode ('*'); the digest is the\n"
+    "                         same\n" HK_COMMON_OPTIONS_HELP "\n"
+    "A FILE is a path in DIR, below it; the list names it so, with '/' between the\n"
+    "folders. The list itself is never hashed into itself, nor, with --separate,\n"
+    "one file's list into another. A file that is not a hash list of ALGO is never\n"
+    "replaced.\n";
 
 constexpr const char* VerifyHelp =
     "Usage: hashkeep verify [OPTION]... LIST...\n"
     "Hash every file named in each LIST again and report how each one fares.\n"
-    "The algorithm comes from LIST's extension: .sfv, .md5 or .sha1.\n"
+    "The algorithm comes from LIST's extension, .sfv, .md5, .sha1 or .sha256, or\n"
+    "from its name, MD5SUMS, SHA1SUMS or SHA256SUMS in any case. Entries may name\n"
+    "files in subfolders ('/' or '\\' between the parts).\n"
     "\n"
     "  -C, --directory DIR    look for the files in DIR (default: each LIST's own\n"
     "                         directory)\n" HK_COMMON_OPTIONS_HELP "\n"
@@ -90,7 +97,10 @@ constexpr const char* CompareHelp =
     "Compare the FILEs of DIR_A (default: all its files) with the files of the same\n"
     "names in DIR_B, digest against digest.\n"
     "\n"
-    "  -a, --algorithm ALGO   crc32, md5 (default) or sha1\n" HK_COMMON_OPTIONS_HELP "\n"
+    "  -a, --algorithm ALGO   crc32, md5 (default), sha1 or sha256\n"
+    "  -r, --recursive        the files below the folders too, paired by their\n"
+    "                         paths (folders reached through a link are not\n"
+    "                         entered)\n" HK_COMMON_OPTIONS_HELP "\n"
     "Without FILEs, the files found only in DIR_B count as missing in DIR_A.\n"
     "Prints 'NAME: OK', 'NAME: DIFFERENT', 'NAME: MISSING in DIR' or\n"
     "'NAME: SKIPPED (why)' for each file, then the counts.\n";
@@ -185,6 +195,29 @@ bool ParseCommandLine(const std::vector<std::string>& args, size_t first,
 
 std::string Counted(size_t count, const std::string& thing) {
     return std::to_string(count) + ' ' + thing + (count == 1 ? "" : "s");
+}
+
+// "crc32, md5, sha1, sha256": the names -a takes, from the algorithm table.
+std::string AlgorithmNames() {
+    std::string names;
+    for (const TAlgoDefinition& row : AlgoDefinitions) {
+        names += names.empty() ? "" : ", ";
+        for (const char* c = row.Name; *c != 0; ++c)
+            names += *c >= 'A' && *c <= 'Z' ? static_cast<char>(*c - 'A' + 'a') : *c;
+    }
+    return names;
+}
+
+// A list entry may be a path as long as the system opens; the plug-in keeps
+// the panels' 259 characters.
+constexpr int32_t CliMaxNameLength = Platform::MaxPathLength;
+
+// The folder part of a name the user gave for a folder: without separators
+// at its end, and empty for the directory itself (".").
+std::string FolderOperand(std::string name) {
+    while (!name.empty() && (name.back() == '/' || name.back() == '\\'))
+        name.pop_back();
+    return name == "." ? std::string() : name;
 }
 
 bool ParseAlgorithm(std::string text, uint32_t& algorithm) {
@@ -308,8 +341,8 @@ private:
     bool ParseAlgorithmOption(const TCommandLine& line, uint32_t& algorithm, int& done) {
         algorithm = haMd5;
         if (line.Has("algorithm") && !ParseAlgorithm(line.Value("algorithm"), algorithm)) {
-            done = UsageError("unknown algorithm '" + line.Value("algorithm") +
-                              "' (crc32, md5, sha1)");
+            done = UsageError("unknown algorithm '" + line.Value("algorithm") + "' (" +
+                              AlgorithmNames() + ")");
             return false;
         }
         return true;
@@ -328,6 +361,7 @@ private:
         if (!Parse({{'a', "algorithm", true},
                     {'C', "directory", true},
                     {'o', "output", true},
+                    {'r', "recursive", false},
                     {0, "separate", false},
                     {0, "force", false},
                     {0, "text", false}},
@@ -341,25 +375,56 @@ private:
             return UsageError("--output names one list; --separate writes one per file");
         TAlgoDefinition row;
         FindAlgoById(algorithm, row);
-        for (const std::string& name : line.Operands)
-            if (!CanStandInList(algorithm, name))
-                return UsageError("'" + name +
-                                  "' cannot stand in a list: a list holds plain names of the files "
-                                  "in one directory (use -C DIR), without wildcards, control "
-                                  "characters or blanks at either end, and no SFV name begins "
-                                  "with ';'");
-        // A list named otherwise would not be read back as a list of this
-        // algorithm, or not at all.
-        const std::string listName = line.Value(
-            "output", (line.Operands.size() == 1 ? line.Operands[0] : "hashlist") + row.Extension);
-        if (!separate && !IsListNameOf(algorithm, listName))
-            return UsageError("'" + listName + "' is no list name for " + row.Name +
-                              ": hashkeep could not read it back (name it *" + row.Extension + ")");
-
         TFileChecker checker(line.Value("directory", "."));
         checker.Algorithm = algorithm;
         checker.ModeMark = line.Has("text") ? TextModeMarkValue : BinaryModeMarkValue;
-        std::vector<std::string> names = line.Operands;
+        checker.MaxNameLength = CliMaxNameLength;
+        // With -r a folder stands for the files below it.
+        const bool recursive = line.Has("recursive");
+        auto folderPath = [&](const std::string& name) {
+            const std::string folder = FolderOperand(name);
+            return folder.empty() ? checker.BaseDir : checker.EntryPath(folder);
+        };
+        auto isFolder = [&](const std::string& name) {
+            std::error_code error;
+            return recursive && std::filesystem::is_directory(folderPath(name), error);
+        };
+        for (const std::string& name : line.Operands)
+            if (!isFolder(name) && !CanStandInList(algorithm, name))
+                return UsageError(CannotStandInList(name));
+        // A list named otherwise would not be read back as a list of this
+        // algorithm, or not at all.
+        std::string single = line.Operands.size() == 1 ? FolderOperand(line.Operands[0]) : "";
+        single = single.substr(single.find_last_of("/\\") + 1);
+        const std::string listName =
+            line.Value("output", (single.empty() ? "hashlist" : single) + row.Extension);
+        if (!separate && !IsListNameOf(algorithm, listName))
+            return UsageError("'" + listName + "' is no list name for " + row.Name +
+                              ": hashkeep could not read it back (name it *" + row.Extension +
+                              (row.SumsName != nullptr ? std::string(" or ") + row.SumsName : "") +
+                              ")");
+
+        std::vector<std::string> names;
+        for (const std::string& name : line.Operands) {
+            if (!isFolder(name)) {
+                names.push_back(name);
+                continue;
+            }
+            const size_t before = names.size();
+            std::string reason;
+            if (!checker.CollectFiles(FolderOperand(name), names, &reason))
+                return Fail("create: " + reason + "; no list written");
+            if (names.size() == before)
+                Console_->Tell(folderPath(name) +
+                               (Platform::IsSymbolicLink(folderPath(name))
+                                    ? ": a folder reached through a link is not entered"
+                                    : ": no file below it"));
+            for (size_t i = before; i < names.size(); ++i)
+                if (!CanStandInList(algorithm, names[i]))
+                    return Fail("create: " + CannotStandInList(names[i]) + "; no list written");
+        }
+        if (names.empty())
+            return Fail("create: no file to hash; no list written");
         checker.LeaveOutOwnLists(names, listName, separate);
         if (names.empty())
             return Fail("create: no FILE is left to hash but the list itself; no list written");
@@ -371,7 +436,7 @@ private:
         int status = HashkeepAllWell;
         TThroughput throughput;
         const bool completed = MakePool(checker).Run(
-            names.size(), [&](size_t job) { return std::vector{checker.BaseDir + names[job]}; },
+            names.size(), [&](size_t job) { return std::vector{checker.EntryPath(names[job])}; },
             [&](TFileChecker& worker, size_t job, THashJob& result) {
                 result.Result = worker.AddFile(names[job]);
                 if (result.Result == crOk)
@@ -380,7 +445,7 @@ private:
                 result.Cause = CauseOf(worker, names[job]);
             },
             [&](size_t job, THashJob& result) {
-                const std::string path = checker.BaseDir + names[job];
+                const std::string path = checker.EntryPath(names[job]);
                 switch (result.Result) {
                 case crOk:
                     checker.Items.push_back(std::move(result.Item));
@@ -395,7 +460,8 @@ private:
                     if (!Platform::FileExists(path)) {
                         std::error_code error;
                         Console_->Tell(path + (std::filesystem::is_directory(path, error)
-                                                   ? ": is a directory, not a file"
+                                                   ? ": is a folder, not a file (-r takes the "
+                                                     "files below it)"
                                                    : ": no such file"));
                         status = HashkeepProblemsFound;
                         return true;
@@ -439,7 +505,7 @@ private:
         std::vector<std::string> targets;
         if (separate) {
             for (const std::string& name : names)
-                targets.push_back(checker.BaseDir + name + row.Extension);
+                targets.push_back(checker.EntryPath(name) + row.Extension);
         } else {
             targets.push_back(checker.ExpandName(listName));
         }
@@ -469,9 +535,16 @@ private:
 
     // A name that a list can hold and give back unchanged.
     static bool CanStandInList(uint32_t algorithm, const std::string& name) {
-        return ListCanHoldName(algorithm, name) &&
+        return ListCanHoldName(algorithm, name, CliMaxNameLength) &&
                std::none_of(name.begin(), name.end(),
                             [](char c) { return static_cast<unsigned char>(c) < ' '; });
+    }
+
+    static std::string CannotStandInList(const std::string& name) {
+        return "'" + name +
+               "' cannot stand in a list: a list holds paths below DIR (use -C DIR), without "
+               "'..', wildcards, control characters or blanks at either end, and no SFV name "
+               "begins with ';'";
     }
 
     int Verify() {
@@ -512,6 +585,7 @@ private:
         // there too unless -C says otherwise.
         const size_t part = list.find_last_of(std::string("/") + Platform::PathSeparator);
         TFileChecker checker(part == std::string::npos ? "." : list.substr(0, part + 1));
+        checker.MaxNameLength = CliMaxNameLength;
         std::string reason;
         if (!checker.LoadList(list.substr(part == std::string::npos ? 0 : part + 1), &reason)) {
             Console_->Tell(list + ": not a usable hash list: " + reason);
@@ -577,54 +651,75 @@ private:
         TCommandLine line;
         int done = 0;
         uint32_t algorithm = haNone;
-        if (!Parse({{'a', "algorithm", true}}, CompareHelp, line, done) ||
+        if (!Parse({{'a', "algorithm", true}, {'r', "recursive", false}}, CompareHelp, line,
+                   done) ||
             !ParseAlgorithmOption(line, algorithm, done))
             return done;
         if (line.Operands.size() < 2)
             return UsageError("DIR_A and DIR_B are needed");
         const std::string first = Platform::WithTrailingSeparator(line.Operands[0]);
         const std::string second = Platform::WithTrailingSeparator(line.Operands[1]);
+        const bool recursive = line.Has("recursive");
 
         // Both directories are listed: a missing one is an error, not a
         // directory of missing files, and a file only in DIR_B is missing
-        // in DIR_A.
-        std::vector<std::string> names(line.Operands.begin() + 2, line.Operands.end());
-        const bool whole = names.empty();
-        std::vector<std::string> onlyInSecond;
+        // in DIR_A. With -r, files pair by their paths below the two.
+        std::vector<std::string> names, onlyInSecond;
         {
             std::vector<std::string> firstFiles, secondFiles;
-            if (!ListFiles(line.Operands[0], firstFiles) ||
-                !ListFiles(line.Operands[1], secondFiles))
+            if (!ListFiles(line.Operands[0], recursive, firstFiles) ||
+                !ListFiles(line.Operands[1], recursive, secondFiles))
                 return HashkeepFailed;
-            if (whole) {
+            if (line.Operands.size() == 2) {
                 names = firstFiles;
-                std::set_difference(secondFiles.begin(), secondFiles.end(), firstFiles.begin(),
-                                    firstFiles.end(), std::back_inserter(onlyInSecond));
+                const std::set<std::string> inFirst(firstFiles.begin(), firstFiles.end());
+                for (std::string& name : secondFiles)
+                    if (inFirst.count(name) == 0)
+                        onlyInSecond.push_back(std::move(name));
             }
         }
+        TFileChecker walker(first), secondWalker(second);
+        walker.MaxNameLength = CliMaxNameLength;
+        for (size_t i = 2; i < line.Operands.size(); ++i) {
+            const std::string& name = line.Operands[i];
+            std::error_code error;
+            if (!recursive || !std::filesystem::is_directory(walker.EntryPath(name), error)) {
+                names.push_back(name);
+                continue;
+            }
+            std::string reason;
+            if (!walker.CollectFiles(FolderOperand(name), names, &reason))
+                return Fail("compare: " + reason);
+        }
 
-        // Relative directories are taken from the current one.
-        TFileChecker checker(".");
+        // Each file is hashed below its own directory, the first, then
+        // (only when that worked) the second.
+        TFileChecker checker(first);
         checker.Algorithm = algorithm;
         int32_t different = 0, missing = 0, skipped = 0;
         TThroughput throughput;
         const bool completed = MakePool(checker).Run(
             names.size(),
             [&](size_t job) {
-                return std::vector{checker.ExpandName(first + names[job]),
-                                   checker.ExpandName(second + names[job])};
+                return std::vector{walker.EntryPath(names[job]),
+                                   secondWalker.EntryPath(names[job])};
             },
             [&](TFileChecker& worker, size_t job, THashJob& result) {
-                const std::string a = first + names[job], b = second + names[job];
-                result.Result = worker.CompareFiles(a, b);
-                if (result.Result == crMissing)
-                    result.MissingIn = Platform::FileExists(worker.ExpandName(a))
-                                           ? line.Operands[1]
-                                           : line.Operands[0];
-                // LastError names the file of the pair that failed.
-                const std::string& failed = worker.LastError.rfind(a + ": ", 0) == 0 ? a : b;
-                result.Cause =
-                    result.Result == crFailed ? worker.LastError : CauseOf(worker, failed);
+                const std::string& name = names[job];
+                TFileCheckerItem a{name, {}}, b{name, {}};
+                worker.BaseDir = first;
+                result.Result = worker.HashItem(a);
+                if (result.Result == crOk) {
+                    worker.BaseDir = second;
+                    result.Result = worker.HashItem(b);
+                    if (result.Result == crOk && !SameDigest(a.Hash, b.Hash))
+                        result.Result = crMismatch;
+                }
+                const bool inSecond = worker.BaseDir == second;
+                result.MissingIn = line.Operands[inSecond ? 1 : 0];
+                result.Cause = result.Result == crFailed
+                                   ? worker.EntryPath(name) + ": " + CauseOf(worker, name)
+                                   : CauseOf(worker, name);
             },
             [&](size_t job, THashJob& result) {
                 const std::string& name = names[job];
@@ -667,12 +762,22 @@ private:
         return status;
     }
 
-    // The names of the files (not directories) in Directory, sorted; false,
-    // after saying why, when it cannot be listed.
-    bool ListFiles(const std::string& directory, std::vector<std::string>& names) {
+    // The files (not folders) in Directory, sorted; with Recursive every
+    // file below it, as paths sorted part by part. False, after saying why,
+    // when it cannot be listed.
+    bool ListFiles(const std::string& directory, bool recursive, std::vector<std::string>& names) {
         std::vector<Platform::DirectoryEntry> entries;
         if (!Platform::ListDirectory(Platform::WithTrailingSeparator(directory), entries)) {
             Fail(directory + ": cannot be listed: " + Platform::LastErrorText());
+            return false;
+        }
+        if (recursive) {
+            TFileChecker walker(directory);
+            walker.MaxNameLength = CliMaxNameLength;
+            std::string reason;
+            if (walker.CollectFiles("", names, &reason))
+                return true;
+            Fail("compare: " + reason);
             return false;
         }
         for (const Platform::DirectoryEntry& entry : entries)

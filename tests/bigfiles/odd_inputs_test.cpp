@@ -202,8 +202,7 @@ TEST_F(ChangingFiles, DirectoriesNamedLikeListedFilesAreMissing) {
     std::filesystem::remove(Dir.Path() / "hashlist.md5");
     result = Hashkeep({"create", "-C", Dir.Dir(), "a.txt"});
     EXPECT_EQ(result.Status, HashkeepProblemsFound);
-    EXPECT_TRUE(Contains(result.Err, (Dir / "a.txt") + ": is a directory, not a file"))
-        << result.Err;
+    EXPECT_TRUE(Contains(result.Err, (Dir / "a.txt") + ": is a folder, not a file")) << result.Err;
     EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "hashlist.md5"));
 }
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <sstream>
@@ -96,6 +97,9 @@ TEST_F(HashkeepTest, UsageErrorsExitWithTwoAndSayWhatIsWrong) {
         // A list hashkeep could not read back as one of its algorithm.
         {{"create", "-o", "sums.txt", "a.txt"}, "'sums.txt' is no list name for MD5"},
         {{"create", "-a", "sha1", "-o", "l.md5", "a.txt"}, "'l.md5' is no list name for SHA1"},
+        {{"create", "-a", "sha256", "-o", "MD5SUMS", "a.txt"},
+         "'MD5SUMS' is no list name for SHA256: hashkeep could not read it back (name it *.sha256 "
+         "or SHA256SUMS)"},
         {{"create", "--on-error", "retry", "a.txt"}, "--on-error takes skip or abort"},
         {{"verify"}, "no LIST to verify"},
         {{"verify", "-j", "0", list}, "--jobs takes a number from 1 to 256, not '0'"},
@@ -146,24 +150,70 @@ TEST_F(HashkeepTest, ControlCharactersInNamesAreShownEscaped) {
     EXPECT_TRUE(Contains(refused.Err, "'\\033[2J' cannot stand in a list")) << refused.Err;
 }
 
-// md5sum and sha1sum checking strictly read every list we write, as rhash
-// reads our SFV lists.
-TEST_F(HashkeepTest, StrictReadersAcceptOurLists) {
-    for (const std::string algorithm : {"md5", "sha1"}) {
+// The peers checking strictly read every list we write, of every algorithm
+// and with files in subfolders (create -r); and we read theirs, plain and
+// tagged, naming exactly the one file changed since.
+class HashkeepPeers : public HashkeepTest {
+protected:
+    void SetUp() override {
+        HashkeepTest::SetUp();
+        std::filesystem::create_directories(Dir.Path() / "disc 1" / "sub");
+        WriteFile(Dir / "disc 1/t01.flac", "one");
+        WriteFile(Dir / "disc 1/sub/t02.flac", "two");
+    }
+    int Run(const std::string& command) {
+        return std::system(("cd '" + Dir.Dir() + "' && (" + command + ") >/dev/null 2>&1").c_str());
+    }
+};
+
+TEST_F(HashkeepPeers, StrictReadersAcceptOurLists) {
+    for (const TAlgoDefinition& row : AlgoDefinitions) {
+        std::string tool = row.Name;
+        for (char& c : tool)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         for (const char* mark : {"--text", "-q"}) { // the text mark, the binary mark
-            ASSERT_EQ(Hashkeep({"create", mark, "-a", algorithm, "-C", Dir.Dir(), "-o",
-                                "sums." + algorithm, "a.txt", "c.bin"})
+            const std::string list = "sums" + std::string(row.Extension);
+            ASSERT_EQ(Hashkeep({"create", mark, "-r", "-a", tool, "-C", Dir.Dir(), "-o", list,
+                                "a.txt", "disc 1/"})
                           .Status,
                       HashkeepAllWell);
-            const std::string check = "cd '" + Dir.Dir() + "' && " + algorithm +
-                                      "sum -c --strict --quiet sums." + algorithm;
-            EXPECT_EQ(std::system(check.c_str()), 0) << check;
+            TFileChecker read(Dir.Dir());
+            ASSERT_TRUE(read.LoadList(list));
+            std::vector<std::string> names;
+            for (const TFileCheckerItem& item : read.Items)
+                names.push_back(item.FileName);
+            EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "disc 1/sub/t02.flac",
+                                                       "disc 1/t01.flac"}));
+            EXPECT_EQ(Run("rhash -c --skip-ok " + list), 0) << list;
+            if (row.HashFirst) {
+                EXPECT_EQ(Run(tool + "sum -c --strict " + list), 0) << list;
+            }
         }
     }
-    ASSERT_EQ(Hashkeep({"create", "-a", "crc32", "-C", Dir.Dir(), "-o", "s.sfv", "a.txt"}).Status,
-              HashkeepAllWell);
-    const std::string rhash = "cd '" + Dir.Dir() + "' && rhash -c --skip-ok s.sfv >/dev/null";
-    EXPECT_EQ(std::system(rhash.c_str()), 0) << rhash;
+}
+
+TEST_F(HashkeepPeers, ListsThePeersWriteVerifyNamingTheOneChangedFile) {
+    const std::string files = "a.txt 'disc 1/t01.flac' 'disc 1/sub/t02.flac'";
+    ASSERT_EQ(Run("sha256sum " + files + " > SHA256SUMS && sha256sum --tag " + files +
+                  " > tagged.sha256"),
+              0);
+    const std::vector<std::string> verify{"verify", "--quiet-ok", Dir / "SHA256SUMS",
+                                          Dir / "tagged.sha256"};
+    const auto expected = [&](const std::string& changed, const std::string& counts) {
+        std::string out;
+        for (const std::string list : {"SHA256SUMS", "tagged.sha256"})
+            out += "--( Verifying " + (Dir / list) + " )--\n" + changed + (Dir / list) +
+                   ": 3 files: " + counts + "\n";
+        return out;
+    };
+    TRunResult result = Hashkeep(verify);
+    EXPECT_EQ(result.Status, HashkeepAllWell);
+    EXPECT_EQ(result.Out, expected("", "all OK"));
+    WriteFile(Dir / "disc 1/sub/t02.flac", "changed");
+    result = Hashkeep(verify);
+    EXPECT_EQ(result.Status, HashkeepProblemsFound);
+    EXPECT_EQ(result.Out,
+              expected("disc 1/sub/t02.flac: FAILED\n", "1 FAILED, 0 missing, 0 skipped"));
 }
 #endif
 
@@ -204,12 +254,30 @@ TEST_F(HashkeepTest, CompareNamesDifferingAndMissingFiles) {
     WriteFile(other / "b.txt", "BETA");
     WriteFile(other / "new.txt", "only here");
     std::filesystem::create_directory(Dir.Path() / "subdir"); // directories are not compared
+    WriteFile(Dir / "subdir/x", "x");                         // nor, without -r, what they hold
     const TRunResult result = Hashkeep({"compare", "-a", "sha1", Dir.Dir(), other.Dir()});
     EXPECT_EQ(result.Status, HashkeepProblemsFound);
     EXPECT_EQ(result.Out, "a.txt: OK\nb.txt: DIFFERENT\nc.bin: MISSING in " + other.Dir() +
                               "\nnew.txt: MISSING in " + Dir.Dir() +
                               "\n4 files compared: 1 different, 2 missing, 0 skipped\n");
     EXPECT_EQ(Hashkeep({"compare", Dir.Dir(), other.Dir(), "a.txt"}).Status, HashkeepAllWell);
+
+    // With -r, files pair by their paths below the two directories.
+    std::filesystem::create_directories(Dir.Path() / "sub");
+    std::filesystem::create_directories(other.Path() / "sub" / "deep");
+    WriteFile(Dir / "sub/same", "s");
+    WriteFile(other / "sub/same", "s");
+    WriteFile(Dir / "sub/b.txt", "beta");
+    WriteFile(other / "sub/b.txt", "BETA");
+    WriteFile(other / "sub/deep/new", "only here");
+    const TRunResult deep = Hashkeep({"compare", "-r", Dir.Dir(), other.Dir(), "sub"});
+    EXPECT_EQ(deep.Out, "sub/b.txt: DIFFERENT\nsub/same: OK\n"
+                        "2 files compared: 1 different, 0 missing, 0 skipped\n");
+    EXPECT_EQ(Hashkeep({"compare", "-r", Dir.Dir(), other.Dir()}).Out,
+              "a.txt: OK\nb.txt: DIFFERENT\nc.bin: MISSING in " + other.Dir() +
+                  "\nsub/b.txt: DIFFERENT\nsub/same: OK\nsubdir/x: MISSING in " + other.Dir() +
+                  "\nnew.txt: MISSING in " + Dir.Dir() + "\nsub/deep/new: MISSING in " + Dir.Dir() +
+                  "\n8 files compared: 2 different, 4 missing, 0 skipped\n");
     EXPECT_TRUE(Contains(Hashkeep({"compare", other.Dir(), Dir.Dir(), "zz"}).Out,
                          "zz: MISSING in " + other.Dir()));
 }
