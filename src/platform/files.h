@@ -49,6 +49,10 @@ bool IsDeviceName(std::string_view path);
 // LastErrorText then says what it is ("not a regular file (a FIFO)").
 FileHandle OpenFileForReading(const std::string& path);
 bool GetFileSize64(FileHandle file, uint64_t& size);
+// The size of the file Path names, taken without opening it: what a progress
+// display counts on before the file is read. False for what is no file
+// (a directory; on Windows a device name) or cannot be found.
+bool GetFileSizeByName(const std::string& path, uint64_t& size);
 // OpenFileForReading of Directory + Relative, whose parts are separated by
 // PathSeparator, through real folders only: when a folder on the way below
 // Directory is a symbolic link (a junction or another reparse point on

@@ -195,6 +195,18 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
 }
 
+bool GetFileSizeByName(const std::string& path, uint64_t& size) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return Fail();
+    if (S_ISDIR(status.st_mode)) {
+        LastError = EISDIR;
+        return false;
+    }
+    size = static_cast<uint64_t>(status.st_size);
+    return true;
+}
+
 bool IsDeviceName(std::string_view) {
     return false;
 }

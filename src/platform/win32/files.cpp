@@ -239,6 +239,22 @@ FileHandle OpenFileBelow(const std::string& directory, const std::string& relati
     return OpenExisting(path);
 }
 
+bool GetFileSizeByName(const std::string& path, uint64_t& size) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (IsDeviceName(path) || path.find_first_of("*?") != std::string::npos) {
+        LastError = ERROR_FILE_NOT_FOUND;
+        return false;
+    }
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return Fail();
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        LastError = ERROR_DIRECTORY;
+        return false;
+    }
+    size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
 bool GetFileSize64(FileHandle file, uint64_t& size) {
     LARGE_INTEGER value;
     if (!GetFileSizeEx(ToHandle(file), &value))
