@@ -1,38 +1,56 @@
 #!/usr/bin/env bash
-# Times `hashkeep create` against the usual command-line digest tools on one
-# page-cached file (1 GiB by default) and prints, per algorithm, the median
-# wall time of each command (and its CPU time) and the ratio to the fastest peer.
+# Times hashkeep side by side with the usual tools, in one run, on the same
+# page-cached files, and prints the ratios:
+#   - the read floor: dd bs=1M reading the big file (1 GiB by default);
+#   - each algorithm on that file: `hashkeep create -a ALGO` against its peers
+#     (CRC32: python3 zlib.crc32, rhash; MD5, SHA1, SHA-256: md5sum, sha1sum,
+#     sha256sum, openssl, rhash);
+#   - many files (5,000 of 100 KB by default): `hashkeep verify` of an MD5
+#     list, with its workers and with -j 1, against `md5sum -c` and
+#     `rhash -c`; before the timing, the output (all but its last line, the
+#     bytes and time) and exit status of the workers' run are checked to be
+#     those of -j 1.
+# Every command runs once to warm up, then RUNS times round-robin, so a
+# change in the machine's load spreads over all rows; figures are medians of
+# wall time (and of CPU time, which moves less on a shared machine).
 #
-# Usage: bench/compare.sh [--runs N] [--size-mib N] [--algorithms LIST]
+# Usage: bench/compare.sh [--runs N] [--size-mib N] [--files N] [--file-kb N]
+#                         [--jobs N] [--algorithms LIST] [--no-many-files]
 #                         [--reference-build DIR] [HASHKEEP]
 #   HASHKEEP           the hashkeep binary (default: build/default/apps/hashkeep/hashkeep)
-#   --reference-build  a build directory configured with
-#                      -DHASHKEEP_ACCELERATED_DIGESTS=OFF: its hashkeep and
-#                      digest_file are timed as rows of their own (the
-#                      portable reference alone)
 #   --runs             runs of each command, at least 5 (default 7)
-#   --size-mib         size of the test file (default 1024)
-#   --algorithms LIST  comma-separated, of crc32, md5, sha1, sha256 (default:
-#                      crc32,md5,sha1). hashkeep has no sha256 yet: for it
-#                      only the digest library (digest_file) meets the peers.
-# Where build/default/bench/digest_file exists, the digest library is also
-# timed on its own (the checker's 32 KiB reads, no list written), once with
-# every path the processor has and once with HASHKEEP_DIGEST_PATHS=none.
-# Commands run round-robin, so a change in machine load spreads over all rows.
+#   --size-mib         size of the big file (default 1024)
+#   --files, --file-kb the many-files case (default 5000 files of 100 KB)
+#   --jobs             hashkeep's workers there (default: its own, the processors online)
+#   --algorithms LIST  comma-separated, of crc32, md5, sha1, sha256 (default: all four)
+#   --no-many-files    leave the many-files case out
+#   --reference-build  a build directory configured with
+#                      -DHASHKEEP_ACCELERATED_DIGESTS=OFF: its hashkeep is
+#                      timed as a row of its own (the portable reference alone)
+# An algorithm the hashkeep binary does not know is timed with the digest
+# library alone (build/default/bench/digest_file), and says so.
 set -euo pipefail
 
 runs=7
 size_mib=1024
+files=5000
+file_kb=100
+jobs=""
+many=1
 reference_build=""
-algorithms="crc32,md5,sha1"
+algorithms="crc32,md5,sha1,sha256"
 hashkeep=""
 while (($#)); do
     case "$1" in
     --runs) runs="$2"; shift 2 ;;
     --size-mib) size_mib="$2"; shift 2 ;;
-    --reference-build) reference_build="$2"; shift 2 ;;
+    --files) files="$2"; shift 2 ;;
+    --file-kb) file_kb="$2"; shift 2 ;;
+    --jobs) jobs="$2"; shift 2 ;;
     --algorithms) algorithms="$2"; shift 2 ;;
-    -h | --help) sed -n '2,23p' "$0"; exit 0 ;;
+    --no-many-files) many=0; shift ;;
+    --reference-build) reference_build="$2"; shift 2 ;;
+    -h | --help) sed -n '2,33p' "$0"; exit 0 ;;
     -*) echo "compare.sh: unknown option $1" >&2; exit 2 ;;
     *) hashkeep="$1"; shift ;;
     esac
@@ -45,26 +63,25 @@ fi
 root="$(cd "$(dirname "$0")/.." && pwd)"
 : "${hashkeep:=$root/build/default/apps/hashkeep/hashkeep}"
 if [[ ! -x "$hashkeep" ]]; then
-    echo "compare.sh: no hashkeep binary at $hashkeep; timing the peers only" >&2
-    hashkeep=""
+    echo "compare.sh: no hashkeep binary at $hashkeep (build the default preset)" >&2
+    exit 2
 fi
 digest_file="$root/build/default/bench/digest_file"
-[[ -x "$digest_file" ]] || digest_file=""
-reference="" reference_digest_file=""
+reference=""
 if [[ -n "$reference_build" ]]; then
-    [[ -x "$reference_build/apps/hashkeep/hashkeep" ]] && reference="$reference_build/apps/hashkeep/hashkeep"
-    [[ -x "$reference_build/bench/digest_file" ]] && reference_digest_file="$reference_build/bench/digest_file"
-    if [[ -z "$reference$reference_digest_file" ]]; then
-        echo "compare.sh: neither hashkeep nor digest_file in $reference_build" >&2
+    reference="$reference_build/apps/hashkeep/hashkeep"
+    if [[ ! -x "$reference" ]]; then
+        echo "compare.sh: no hashkeep in $reference_build" >&2
         exit 2
     fi
 fi
+jobs_option=()
+[[ -n "$jobs" ]] && jobs_option=(-j "$jobs")
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/hashkeep-compare.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 data="$work/data.bin"
 head -c "$((size_mib * 1024 * 1024))" /dev/urandom >"$data"
-cat "$data" >/dev/null # into the page cache, where it stays for every run
 
 # Python's zlib reading 1 MiB at a time, as a careful script would.
 cat >"$work/zlib_crc32.py" <<'EOF'
@@ -76,68 +93,92 @@ with open(sys.argv[1], "rb", buffering=0) as f:
 print(f"{crc:08x}")
 EOF
 
-# Rows: "algorithm|label|kind|command"; kind is tool (hashkeep), peer or floor
-# (a bare read of the file in the pieces hashkeep reads, for scale only).
+# Rows: "group|label|kind|command"; kind: ours, peer, floor, info (timed, no
+# ratio). Commands' standard output goes nowhere; they must exit with 0.
 rows=()
 add() { rows+=("$1|$2|$3|$4"); }
 have() { command -v "$1" >/dev/null 2>&1; }
+add read "dd bs=1M" floor "dd if='$data' of=/dev/null bs=1M status=none"
+
 IFS=',' read -r -a chosen <<<"$algorithms"
+printf 'x' >"$work/probe"
 for algo in "${chosen[@]}"; do
-    if [[ "$algo" != crc32 && "$algo" != md5 && "$algo" != sha1 && "$algo" != sha256 ]]; then
+    case "$algo" in crc32 | md5 | sha1 | sha256) ;; *)
         echo "compare.sh: unknown algorithm $algo" >&2
         exit 2
-    fi
-    cli_knows=1
-    [[ "$algo" == sha256 ]] && cli_knows=0
-    if [[ -n "$hashkeep" && $cli_knows == 1 ]]; then
-        add "$algo" "hashkeep" tool "'$hashkeep' create -a $algo -o '$work/list.$algo' -C '$work' data.bin"
-    fi
-    if [[ -n "$reference" && $cli_knows == 1 ]]; then
-        add "$algo" "hashkeep (reference build)" tool "'$reference' create -a $algo -o '$work/ref.$algo' -C '$work' data.bin"
-    fi
-    if [[ -n "$digest_file" ]]; then
-        add "$algo" "digest_file (library)" tool "'$digest_file' $algo '$data'"
-        add "$algo" "digest_file (paths none)" tool "HASHKEEP_DIGEST_PATHS=none '$digest_file' $algo '$data'"
-    fi
-    if [[ -n "$reference_digest_file" ]]; then
-        add "$algo" "digest_file (reference build)" tool "'$reference_digest_file' $algo '$data'"
+        ;;
+    esac
+    ext=".$algo"
+    [[ "$algo" == crc32 ]] && ext=".sfv"
+    if "$hashkeep" create -q -a "$algo" -o "$work/probe$ext" -C "$work" probe >/dev/null 2>&1; then
+        add "$algo" "hashkeep" ours "'$hashkeep' create -q -a $algo -o '$work/list$ext' -C '$work' data.bin"
+        [[ -n "$reference" ]] &&
+            add "$algo" "hashkeep (reference build)" info "'$reference' create -q -a $algo -o '$work/ref$ext' -C '$work' data.bin"
+    elif [[ -x "$digest_file" ]]; then
+        echo "compare.sh: this hashkeep has no $algo; timing the digest library alone (digest_file)" >&2
+        add "$algo" "digest_file (library alone)" ours "'$digest_file' $algo '$data'"
+    else
+        echo "compare.sh: neither hashkeep nor digest_file knows $algo; peers only" >&2
     fi
     case "$algo" in
     crc32)
         have python3 && add crc32 "python3 zlib.crc32" peer "python3 '$work/zlib_crc32.py' '$data'"
         have rhash && add crc32 "rhash --crc32" peer "rhash --crc32 '$data'"
         ;;
-    md5)
-        have md5sum && add md5 "md5sum" peer "md5sum '$data'"
-        have openssl && add md5 "openssl md5" peer "openssl md5 '$data'"
-        have rhash && add md5 "rhash --md5" peer "rhash --md5 '$data'"
-        ;;
-    sha1)
-        have sha1sum && add sha1 "sha1sum" peer "sha1sum '$data'"
-        have openssl && add sha1 "openssl sha1" peer "openssl sha1 '$data'"
-        have rhash && add sha1 "rhash --sha1" peer "rhash --sha1 '$data'"
-        ;;
-    sha256)
-        have sha256sum && add sha256 "sha256sum" peer "sha256sum '$data'"
-        have openssl && add sha256 "openssl sha256" peer "openssl sha256 '$data'"
-        have rhash && add sha256 "rhash --sha256" peer "rhash --sha256 '$data'"
+    *)
+        have "${algo}sum" && add "$algo" "${algo}sum" peer "${algo}sum '$data'"
+        have openssl && add "$algo" "openssl $algo" peer "openssl $algo '$data'"
+        have rhash && add "$algo" "rhash --$algo" peer "rhash --$algo '$data'"
         ;;
     esac
 done
-add read "dd bs=32k (read only)" floor "dd if='$data' of=/dev/null bs=32k status=none"
 
-# One warm-up each (which also checks that every command works), then the
-# timed runs, round-robin. Besides the wall time, each run's CPU time (user +
-# system, from wait4) is kept: on a machine shared with other work it moves
-# less than the wall time does.
+if ((many)); then
+    mkdir "$work/many"
+    python3 - "$work/many" "$files" "$((file_kb * 1000))" <<'EOF'
+import os, sys
+directory, count, size = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+for i in range(count):
+    with open(os.path.join(directory, f"f{i:05d}.bin"), "wb") as f:
+        f.write(os.urandom(size))
+EOF
+    (cd "$work/many" && md5sum -- f*.bin >sums.md5)
+    "$hashkeep" create -q -o "$work/many/hashkeep.md5" -C "$work/many" -- $(cd "$work/many" && echo f*.bin) >/dev/null
+    # The workers' run reports exactly what one worker reports.
+    for j in 1 n; do
+        opts=("${jobs_option[@]}")
+        [[ $j == 1 ]] && opts=(-j 1)
+        set +e
+        "$hashkeep" verify "${opts[@]}" "$work/many/hashkeep.md5" >"$work/out.$j" 2>"$work/err.$j"
+        echo $? >"$work/status.$j"
+        set -e
+        sed -i '$d' "$work/out.$j" # the bytes and time
+    done
+    if cmp -s "$work/out.1" "$work/out.n" && cmp -s "$work/err.1" "$work/err.n" &&
+        cmp -s "$work/status.1" "$work/status.n"; then
+        identical="yes"
+    else
+        identical="NO"
+        diff "$work/out.1" "$work/out.n" | head -5 >&2 || true
+    fi
+    label="hashkeep verify"
+    [[ -n "$jobs" ]] && label="hashkeep verify -j $jobs"
+    add many "$label" ours "'$hashkeep' verify ${jobs_option[*]} '$work/many/hashkeep.md5'"
+    add many "hashkeep verify -j 1" info "'$hashkeep' verify -j 1 '$work/many/hashkeep.md5'"
+    add many "md5sum -c" peer "cd '$work/many' && md5sum -c sums.md5"
+    have rhash && add many "rhash -c" peer "cd '$work/many' && rhash -c sums.md5"
+fi
+
 for row in "${rows[@]}"; do printf '%s\n' "$row"; done >"$work/rows"
 model="$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
-python3 - "$work/rows" "$runs" "$size_mib" "$model" <<'EOF'
+cat "$data" >/dev/null # into the page cache, where it stays for every run
+python3 - "$work/rows" "$runs" "$size_mib" "$model" "$files" "$file_kb" "${identical:-}" \
+    "$(nproc)" <<'EOF'
 import os, statistics, subprocess, sys, time
 
-rows_file, runs, size_mib, model = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
+rows_file, runs, size_mib, model, files, file_kb, identical, cores = sys.argv[1:9]
+runs = int(runs)
 rows = [line.rstrip("\n").split("|", 3) for line in open(rows_file) if line.strip()]
-
 error_file = os.path.join(os.path.dirname(rows_file), "stderr")
 
 def run(cmd):
@@ -161,22 +202,57 @@ for _ in range(runs):
         wall, cpu = run(row[3])
         walls[i].append(wall)
         cpus[i].append(cpu)
+wall = [statistics.median(w) for w in walls]
+cpu = [statistics.median(c) for c in cpus]
 
-print(f"{model}; file {size_mib} MiB, page-cached; median of {runs} runs")
-for algo in ("crc32", "md5", "sha1", "sha256", "read"):
-    members = [i for i, row in enumerate(rows) if row[0] == algo]
-    if not members:
+def members(group):
+    return [i for i, row in enumerate(rows) if row[0] == group]
+
+def fastest_peer(group):
+    peers = [i for i in members(group) if rows[i][2] == "peer"]
+    return min(peers, key=lambda i: wall[i]) if peers else None
+
+def ours(group):
+    found = [i for i in members(group) if rows[i][2] == "ours"]
+    return found[0] if found else None
+
+print(f"{model}, {cores} processors online; median of {runs} alternated runs, wall (cpu) seconds")
+floor = members("read")[0]
+print(f"\nRead floor, {size_mib} MiB page-cached: dd bs=1M {wall[floor]:.3f} ({cpu[floor]:.3f})")
+verdicts = []
+names = {"crc32": "CRC32", "md5": "MD5", "sha1": "SHA1", "sha256": "SHA-256", "many": "Many files"}
+for group in ("crc32", "md5", "sha1", "sha256", "many"):
+    if not members(group):
         continue
-    wall = {i: statistics.median(walls[i]) for i in members}
-    cpu = {i: statistics.median(cpus[i]) for i in members}
-    peers = [i for i in members if rows[i][2] == "peer"]
-    fastest_wall = min((wall[i] for i in peers), default=None)
-    fastest_cpu = min((cpu[i] for i in peers), default=None)
-    print(f"\n{algo.upper():6} {'command':30} {'wall s':>7} {'cpu s':>7}  ratio to fastest peer: wall, cpu")
-    for i in members:
+    if group == "many":
+        print(f"\nMany files: {files} files of {file_kb} KB, verifying an MD5 list")
+    else:
+        print(f"\n{names[group]} of the {size_mib} MiB file")
+    best, mine = fastest_peer(group), ours(group)
+    for i in members(group):
         ratio = ""
-        if fastest_wall:
-            r = wall[i] / fastest_wall
-            ratio = f"{r:.2f}, {cpu[i] / fastest_cpu:.2f}" + (f"  ({1 / r:.2f}x faster)" if r < 0.995 else "")
-        print(f"       {rows[i][1]:30} {wall[i]:7.3f} {cpu[i]:7.3f}  {ratio}")
+        if best is not None and i != best:
+            ratio = f"  {wall[best] / wall[i]:5.2f}x the fastest peer's speed"
+        print(f"  {rows[i][1]:30} {wall[i]:7.3f} ({cpu[i]:.3f}){ratio}")
+    if mine is None or best is None:
+        continue
+    speed = wall[best] / wall[mine]
+    if group == "crc32":
+        over_floor = wall[mine] / wall[floor]
+        print(f"  hashkeep takes {over_floor:.2f}x the read floor's time")
+        verdicts.append(("CRC32 within 1.25x the read floor", over_floor <= 1.25, f"{over_floor:.2f}x"))
+        verdicts.append(("CRC32 at least 2.5x the fastest peer", speed >= 2.5, f"{speed:.2f}x"))
+    elif group == "many":
+        for i in members(group):
+            if rows[i][2] == "peer":
+                r = wall[i] / wall[mine]
+                verdicts.append((f"many files at least 1.6x {rows[i][1]}", r >= 1.6, f"{r:.2f}x"))
+        print(f"  output and exit status identical to -j 1: {identical}")
+        verdicts.append(("many files: output identical to -j 1", identical == "yes", identical))
+    else:
+        verdicts.append((f"{names[group]} at least 1.0x the fastest peer", speed >= 1.0, f"{speed:.2f}x"))
+
+print("\nTargets")
+for what, met, figure in verdicts:
+    print(f"  {'met' if met else 'MISSED':6}  {what}: {figure}")
 EOF

@@ -4,9 +4,11 @@
 #include "hashkeep_cli.h"
 
 #include "checker/checker.h"
+#include "cli_internal.h"
 #include "platform/files.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -14,128 +16,96 @@
 #include <set>
 #include <string_view>
 
+using namespace HashkeepCli;
+
 namespace {
-
-constexpr const char* ToolName = "hashkeep";
-
-// --- Names on the terminal ------------------------------------------------------
-
-// A name from a list or a directory may hold control characters: printed raw,
-// an escape sequence could erase the line that says FAILED or retitle the
-// window. Such a text is shown as GNU tools show it: backslash escapes (\n,
-// \r, \t, octal \033 for the rest) with the backslash itself doubled; where
-// the path separator is the backslash it stays single unless the text needs
-// escaping anyway. Other texts are shown as they are.
-bool NeedsEscaping(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7F || (c == '\\' && Platform::PathSeparator != '\\');
-    });
-}
-
-std::string Escaped(std::string_view text) {
-    if (!NeedsEscaping(text))
-        return std::string(text);
-    std::string shown;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '\\':
-            shown += "\\\\";
-            break;
-        case '\n':
-            shown += "\\n";
-            break;
-        case '\r':
-            shown += "\\r";
-            break;
-        case '\t':
-            shown += "\\t";
-            break;
-        default:
-            if (byte < 0x20 || byte == 0x7F) {
-                const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)),
-                                      static_cast<char>('0' + ((byte >> 3) & 7)),
-                                      static_cast<char>('0' + (byte & 7))};
-                shown.append(octal, sizeof octal);
-            } else {
-                shown += c;
-            }
-        }
-    }
-    return shown;
-}
-
-// A result line "NAME: STATUS"; as md5sum -c does, a line whose name needed
-// escaping starts with a backslash, so that a reader knows to unescape it.
-std::string ResultLine(const std::string& name, const std::string& status) {
-    return (NeedsEscaping(name) ? "\\" : "") + Escaped(name) + ": " + status + "\n";
-}
 
 // --- Help ----------------------------------------------------------------------
 
 constexpr const char* ToolHelp =
     "Usage: hashkeep COMMAND [OPTION]... [ARGUMENT]...\n"
-    "Create and verify CRC32 (.sfv), MD5 (.md5) and SHA1 (.sha1) hash lists.\n"
+    "Create and verify CRC32 (.sfv), MD5 (.md5), SHA1 (.sha1) and SHA-256 (.sha256)\n"
+    "hash lists, and the MD5SUMS, SHA1SUMS and SHA256SUMS that releases ship.\n"
     "\n"
     "Commands:\n"
     "  create   hash files and write a hash list\n"
-    "  verify   check files against a hash list\n"
+    "  verify   check files against hash lists\n"
     "  compare  compare the files of two directories digest against digest\n"
     "  demo     show create and verify at work in a fresh directory\n"
     "\n"
-    "Options of every command:\n"
-    "  -q, --quiet             draw no progress\n"
+    "Options of create, verify and compare:\n"
+    "  -j, --jobs N            hash N files at once (default: one per processor);\n"
+    "                          the output is the same for every N\n"
+    "  -q, --quiet             draw no progress line\n"
+    "      --quiet-ok          print no line for a file that is fine\n"
+    "      --status            print nothing on standard output; the exit status\n"
+    "                          tells the result\n"
     "      --on-error ACTION   on a file that cannot be read: skip (default) or abort\n"
     "  -h, --help              show the help of the command\n"
     "\n"
+    "On a terminal a live line on standard error shows the file being hashed,\n"
+    "the files and bytes done, the speed and the time left.\n"
     "'hashkeep COMMAND --help' tells more. Exit status: 0 all is well, 1 a file\n"
     "mismatched, was missing or was skipped, 2 usage error, unreadable or invalid\n"
     "list, or a failed or aborted run.\n";
+
+#define HK_COMMON_OPTIONS_HELP                                                                     \
+    "  -j, --jobs N           hash N files at once (default: one per processor)\n"                 \
+    "  -q, --quiet            draw no progress line\n"                                             \
+    "      --quiet-ok         print no line for a file that is fine\n"                             \
+    "      --status           print nothing on standard output, only the exit status\n"            \
+    "      --on-error ACTION  skip (default) or abort on a file that cannot be read\n"
 
 constexpr const char* CreateHelp =
     "Usage: hashkeep create [OPTION]... FILE...\n"
     "Hash the FILEs of a directory and write one hash list for them.\n"
     "\n"
-    "  -a, --algorithm ALGO   crc32, md5 (default) or sha1\n"
+    "  -a, --algorithm ALGO   crc32, md5 (default), sha1 or sha256\n"
     "  -C, --directory DIR    the FILEs are in DIR (default: the current directory)\n"
+    "  -r, --recursive        a FILE that is a folder gives every file below it\n"
+    "                         (folders reached through a link are not entered)\n"
     "  -o, --output LIST      the list's name, taken in DIR unless absolute; default:\n"
     "                         the FILE's name when there is one FILE, else 'hashlist',\n"
-    "                         followed by .sfv, .md5 or .sha1; LIST must be named so\n"
-    "      --separate         one list per FILE beside it (FILE.md5 ...) instead\n"
+    "                         followed by .sfv, .md5, .sha1 or .sha256; LIST must be\n"
+    "                         named so, or MD5SUMS, SHA1SUMS, SHA256SUMS\n"
+    "      --separate         one list per file beside it (FILE.md5 ...) instead\n"
     "      --force            replace per-file lists that exist already\n"
-    "      --text             mark MD5 and SHA1 lines as read in text mode (' ')\n"
-    "                         instead of binary mode ('*'); the digest is the same\n"
-    "  -q, --quiet            draw no progress\n"
-    "      --on-error ACTION  skip (default) or abort on a file that cannot be read\n"
-    "\n"
-    "A FILE is a plain name in DIR: a list cannot hold directory parts. The list\n"
-    "itself is never hashed into itself, nor, with --separate, one FILE's list\n"
-    "into another. A file that is not a hash list of ALGO is never replaced.\n";
+    "      --text             mark MD5, SHA1 and SHA-256 lines as read in text mode\n"
+    "                         (' ') instead of binary mode ('*'); the digest is the\n"
+    "                         same\n" HK_COMMON_OPTIONS_HELP "\n"
+    "A FILE is a path in DIR, below it; the list names it so, with '/' between the\n"
+    "folders. The list itself is never hashed into itself, nor, with --separate,\n"
+    "one file's list into another. A file that is not a hash list of ALGO is never\n"
+    "replaced.\n";
 
 constexpr const char* VerifyHelp =
-    "Usage: hashkeep verify [OPTION]... LIST\n"
-    "Hash every file named in LIST again and report those that differ.\n"
-    "The algorithm comes from LIST's extension: .sfv, .md5 or .sha1.\n"
+    "Usage: hashkeep verify [OPTION]... LIST...\n"
+    "Hash every file named in each LIST again and report how each one fares.\n"
+    "The algorithm comes from LIST's extension, .sfv, .md5, .sha1 or .sha256, or\n"
+    "from its name, MD5SUMS, SHA1SUMS or SHA256SUMS in any case. Entries may name\n"
+    "files in subfolders ('/' or '\\' between the parts).\n"
     "\n"
-    "  -C, --directory DIR    look for the files in DIR (default: LIST's directory)\n"
-    "  -q, --quiet            draw no progress\n"
-    "      --on-error ACTION  skip (default) or abort on a file that cannot be read\n"
-    "\n"
-    "Prints 'NAME: FAILED' for each file whose digest differs, 'NAME: MISSING' and\n"
-    "'NAME: SKIPPED' for the files that could not be checked, then the counts.\n";
+    "  -C, --directory DIR    look for the files in DIR (default: each LIST's own\n"
+    "                         directory)\n" HK_COMMON_OPTIONS_HELP "\n"
+    "Prints a line per file, as md5sum -c does: 'NAME: OK', 'NAME: FAILED' (the\n"
+    "digest differs), 'NAME: MISSING', 'NAME: SKIPPED (why)'; then the counts of\n"
+    "each LIST, and how much was hashed how fast. With several LISTs each one's\n"
+    "lines stand under its name; the exit status is the worst of them.\n";
 
 constexpr const char* CompareHelp =
     "Usage: hashkeep compare [OPTION]... DIR_A DIR_B [FILE]...\n"
     "Compare the FILEs of DIR_A (default: all its files) with the files of the same\n"
     "names in DIR_B, digest against digest.\n"
     "\n"
-    "  -a, --algorithm ALGO   crc32, md5 (default) or sha1\n"
-    "  -q, --quiet            draw no progress\n"
-    "      --on-error ACTION  skip (default) or abort on a file that cannot be read\n"
-    "\n"
+    "  -a, --algorithm ALGO   crc32, md5 (default), sha1 or sha256\n"
+    "  -r, --recursive        the files below the folders too, paired by their\n"
+    "                         paths (folders reached through a link are not\n"
+    "                         entered)\n" HK_COMMON_OPTIONS_HELP "\n"
     "Without FILEs, the files found only in DIR_B count as missing in DIR_A.\n"
-    "Prints 'NAME: DIFFERENT' and 'NAME: MISSING in DIR', then the counts.\n";
+    "Prints 'NAME: OK', 'NAME: DIFFERENT', 'NAME: MISSING in DIR' or\n"
+    "'NAME: SKIPPED (why)' for each file, then the counts.\n";
+
+#undef HK_COMMON_OPTIONS_HELP
 
 constexpr const char* DemoHelp =
     "Usage: hashkeep demo [DIR]\n"
@@ -153,9 +123,8 @@ struct TOption {
 };
 
 constexpr TOption CommonOptions[] = {
-    {'q', "quiet", false},
-    {0, "on-error", true},
-    {'h', "help", false},
+    {'q', "quiet", false}, {0, "quiet-ok", false}, {0, "status", false},
+    {'j', "jobs", true},   {0, "on-error", true},  {'h', "help", false},
 };
 
 struct TCommandLine {
@@ -228,6 +197,29 @@ std::string Counted(size_t count, const std::string& thing) {
     return std::to_string(count) + ' ' + thing + (count == 1 ? "" : "s");
 }
 
+// "crc32, md5, sha1, sha256": the names -a takes, from the algorithm table.
+std::string AlgorithmNames() {
+    std::string names;
+    for (const TAlgoDefinition& row : AlgoDefinitions) {
+        names += names.empty() ? "" : ", ";
+        for (const char* c = row.Name; *c != 0; ++c)
+            names += *c >= 'A' && *c <= 'Z' ? static_cast<char>(*c - 'A' + 'a') : *c;
+    }
+    return names;
+}
+
+// A list entry may be a path as long as the system opens; the plug-in keeps
+// the panels' 259 characters.
+constexpr int32_t CliMaxNameLength = Platform::MaxPathLength;
+
+// The folder part of a name the user gave for a folder: without separators
+// at its end, and empty for the directory itself (".").
+std::string FolderOperand(std::string name) {
+    while (!name.empty() && (name.back() == '/' || name.back() == '\\'))
+        name.pop_back();
+    return name == "." ? std::string() : name;
+}
+
 bool ParseAlgorithm(std::string text, uint32_t& algorithm) {
     std::transform(text.begin(), text.end(), text.begin(), [](char c) {
         return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
@@ -242,74 +234,20 @@ bool ParseAlgorithm(std::string text, uint32_t& algorithm) {
 
 // --- Running one command -------------------------------------------------------------
 
-// What the checker's callbacks need: where to talk, and how to answer.
-class TCliChecker : public TFileChecker {
-public:
-    TCliChecker(const std::string& directory, std::ostream& err, bool drawProgress,
-                bool abortOnError)
-        : TFileChecker(directory), Err_(err), DrawProgress_(drawProgress),
-          AbortOnError_(abortOnError) {
-        OnProgress = [](TFileChecker* sender, const std::string& name, int32_t percent, bool&) {
-            static_cast<TCliChecker*>(sender)->ShowProgress(name, percent);
-        };
-        OnEndFile = [](TFileChecker* sender, const std::string&, intptr_t) {
-            static_cast<TCliChecker*>(sender)->ClearProgress();
-        };
-        OnReadError = [](TFileChecker* sender, const std::string& name, int32_t& action) {
-            action = static_cast<TCliChecker*>(sender)->ReadError(name);
-        };
-    }
+// More workers than this gain nothing on any disk and only cost threads.
+constexpr unsigned MostWorkers = 256;
 
-    // Says Text on Err, escaped, with any progress line taken away first.
-    void Tell(const std::string& text) {
-        ClearProgress();
-        Err_ << ToolName << ": " << Escaped(text) << '\n';
-    }
-
-    // Why the last file failed, without the name LastError begins with.
-    std::string Cause(const std::string& name) const {
-        const std::string prefix = name + ": ";
-        return LastError.rfind(prefix, 0) == 0 ? LastError.substr(prefix.size()) : LastError;
-    }
-
-private:
-    // Long names are cut from the front so the line fits a console row and
-    // the carriage return can redraw it in place.
-    static constexpr size_t ShownNameLength = 60;
-
-    void ShowProgress(const std::string& name, int32_t percent) {
-        if (!DrawProgress_)
-            return;
-        const std::string escaped = Escaped(name);
-        std::string shown = escaped.size() > ShownNameLength
-                                ? "..." + escaped.substr(escaped.size() - (ShownNameLength - 3))
-                                : escaped;
-        shown += "  " + std::to_string(percent) + "%";
-        const size_t drawn = shown.size();
-        if (shown.size() < DrawnLength_)
-            shown.append(DrawnLength_ - shown.size(), ' ');
-        Err_ << '\r' << shown << std::flush;
-        DrawnLength_ = drawn;
-    }
-
-    void ClearProgress() {
-        if (DrawnLength_ == 0)
-            return;
-        Err_ << '\r' << std::string(DrawnLength_, ' ') << '\r' << std::flush;
-        DrawnLength_ = 0;
-    }
-
-    int32_t ReadError(const std::string& name) {
-        Tell(ExpandName(name) + ": cannot be read: " + Cause(name) +
-             (AbortOnError_ ? "; stopping" : "; skipped"));
-        return AbortOnError_ ? raAbort : raSkip;
-    }
-
-    std::ostream& Err_;
-    const bool DrawProgress_;
-    const bool AbortOnError_;
-    size_t DrawnLength_ = 0;
-};
+// Bytes and time of the hashing, the one line of output that differs from
+// run to run (so it comes last, apart from everything else).
+std::string ThroughputLine(const TThroughput& throughput) {
+    const double seconds = std::chrono::duration<double>(throughput.Time).count();
+    char figures[64];
+    std::snprintf(figures, sizeof figures,
+                  seconds < 10 ? " in %.3f s, %.1f MB/s" : " in %.1f s, %.1f MB/s", seconds,
+                  seconds > 0 ? static_cast<double>(throughput.Bytes) / seconds / 1e6 : 0.0);
+    return "hashed " + Counted(static_cast<size_t>(throughput.Files), "file") + " (" +
+           ShownBytes(throughput.Bytes) + ")" + figures;
+}
 
 class TRun {
 public:
@@ -365,6 +303,26 @@ private:
             done = UsageError("--on-error takes skip or abort, not '" + onError + "'");
             return false;
         }
+        Workers_ = DefaultWorkers();
+        if (line.Has("jobs")) {
+            const std::string jobs = line.Value("jobs");
+            unsigned long number = 0;
+            const bool digits =
+                !jobs.empty() && jobs.size() <= 4 &&
+                std::all_of(jobs.begin(), jobs.end(), [](char c) { return c >= '0' && c <= '9'; });
+            if (digits)
+                number = std::stoul(jobs);
+            if (number < 1 || number > MostWorkers) {
+                done = UsageError("--jobs takes a number from 1 to " + std::to_string(MostWorkers) +
+                                  ", not '" + jobs + "'");
+                return false;
+            }
+            Workers_ = static_cast<unsigned>(number);
+        }
+        Console_.emplace(Out_, Err_,
+                         TConsole::TSettings{ErrIsTerminal_ && !line.Has("quiet"),
+                                             line.Has("quiet-ok"), line.Has("status")});
+        AbortOnError_ = onError == "abort";
         return true;
     }
 
@@ -374,7 +332,7 @@ private:
         return HashkeepFailed;
     }
 
-    // A message on Err that ends the command, without a checker at hand.
+    // A message on Err that ends the command.
     int Fail(const std::string& text) {
         Err_ << ToolName << ": " << Escaped(text) << '\n';
         return HashkeepFailed;
@@ -383,16 +341,17 @@ private:
     bool ParseAlgorithmOption(const TCommandLine& line, uint32_t& algorithm, int& done) {
         algorithm = haMd5;
         if (line.Has("algorithm") && !ParseAlgorithm(line.Value("algorithm"), algorithm)) {
-            done = UsageError("unknown algorithm '" + line.Value("algorithm") +
-                              "' (crc32, md5, sha1)");
+            done = UsageError("unknown algorithm '" + line.Value("algorithm") + "' (" +
+                              AlgorithmNames() + ")");
             return false;
         }
         return true;
     }
 
-    TCliChecker MakeChecker(const std::string& directory, const TCommandLine& line) {
-        return TCliChecker(directory, Err_, ErrIsTerminal_ && !line.Has("quiet"),
-                           line.Value("on-error") == "abort");
+    // A pool whose workers hash as Checker is set up to.
+    THashPool MakePool(const TFileChecker& checker) {
+        return THashPool(*Console_, {Workers_, AbortOnError_, checker.BaseDir, checker.Algorithm,
+                                     checker.ModeMark});
     }
 
     int Create() {
@@ -402,6 +361,7 @@ private:
         if (!Parse({{'a', "algorithm", true},
                     {'C', "directory", true},
                     {'o', "output", true},
+                    {'r', "recursive", false},
                     {0, "separate", false},
                     {0, "force", false},
                     {0, "text", false}},
@@ -415,25 +375,56 @@ private:
             return UsageError("--output names one list; --separate writes one per file");
         TAlgoDefinition row;
         FindAlgoById(algorithm, row);
-        for (const std::string& name : line.Operands)
-            if (!CanStandInList(algorithm, name))
-                return UsageError("'" + name +
-                                  "' cannot stand in a list: a list holds plain names of the files "
-                                  "in one directory (use -C DIR), without wildcards, control "
-                                  "characters or blanks at either end, and no SFV name begins "
-                                  "with ';'");
-        // A list named otherwise would not be read back as a list of this
-        // algorithm, or not at all.
-        const std::string listName = line.Value(
-            "output", (line.Operands.size() == 1 ? line.Operands[0] : "hashlist") + row.Extension);
-        if (!separate && !IsListNameOf(algorithm, listName))
-            return UsageError("'" + listName + "' is no list name for " + row.Name +
-                              ": hashkeep could not read it back (name it *" + row.Extension + ")");
-
-        TCliChecker checker = MakeChecker(line.Value("directory", "."), line);
+        TFileChecker checker(line.Value("directory", "."));
         checker.Algorithm = algorithm;
         checker.ModeMark = line.Has("text") ? TextModeMarkValue : BinaryModeMarkValue;
-        std::vector<std::string> names = line.Operands;
+        checker.MaxNameLength = CliMaxNameLength;
+        // With -r a folder stands for the files below it.
+        const bool recursive = line.Has("recursive");
+        auto folderPath = [&](const std::string& name) {
+            const std::string folder = FolderOperand(name);
+            return folder.empty() ? checker.BaseDir : checker.EntryPath(folder);
+        };
+        auto isFolder = [&](const std::string& name) {
+            std::error_code error;
+            return recursive && std::filesystem::is_directory(folderPath(name), error);
+        };
+        for (const std::string& name : line.Operands)
+            if (!isFolder(name) && !CanStandInList(algorithm, name))
+                return UsageError(CannotStandInList(name));
+        // A list named otherwise would not be read back as a list of this
+        // algorithm, or not at all.
+        std::string single = line.Operands.size() == 1 ? FolderOperand(line.Operands[0]) : "";
+        single = single.substr(single.find_last_of("/\\") + 1);
+        const std::string listName =
+            line.Value("output", (single.empty() ? "hashlist" : single) + row.Extension);
+        if (!separate && !IsListNameOf(algorithm, listName))
+            return UsageError("'" + listName + "' is no list name for " + row.Name +
+                              ": hashkeep could not read it back (name it *" + row.Extension +
+                              (row.SumsName != nullptr ? std::string(" or ") + row.SumsName : "") +
+                              ")");
+
+        std::vector<std::string> names;
+        for (const std::string& name : line.Operands) {
+            if (!isFolder(name)) {
+                names.push_back(name);
+                continue;
+            }
+            const size_t before = names.size();
+            std::string reason;
+            if (!checker.CollectFiles(FolderOperand(name), names, &reason))
+                return Fail("create: " + reason + "; no list written");
+            if (names.size() == before)
+                Console_->Tell(folderPath(name) +
+                               (Platform::IsSymbolicLink(folderPath(name))
+                                    ? ": a folder reached through a link is not entered"
+                                    : ": no file below it"));
+            for (size_t i = before; i < names.size(); ++i)
+                if (!CanStandInList(algorithm, names[i]))
+                    return Fail("create: " + CannotStandInList(names[i]) + "; no list written");
+        }
+        if (names.empty())
+            return Fail("create: no file to hash; no list written");
         checker.LeaveOutOwnLists(names, listName, separate);
         if (names.empty())
             return Fail("create: no FILE is left to hash but the list itself; no list written");
@@ -443,47 +434,64 @@ private:
             return refused;
 
         int status = HashkeepAllWell;
-        for (const std::string& name : names) {
-            switch (checker.AddFile(name)) {
-            case crOk:
-                break;
-            case crSkipped:
-                status = HashkeepProblemsFound;
-                break;
-            case crAborted:
-                checker.Tell("create: stopped; no list written");
-                return HashkeepFailed;
-            default:
-                if (!Platform::FileExists(checker.BaseDir + name)) {
-                    std::error_code error;
-                    checker.Tell(checker.BaseDir + name +
-                                 (std::filesystem::is_directory(checker.BaseDir + name, error)
-                                      ? ": is a directory, not a file"
-                                      : ": no such file"));
+        TThroughput throughput;
+        const bool completed = MakePool(checker).Run(
+            names.size(), [&](size_t job) { return std::vector{checker.EntryPath(names[job])}; },
+            [&](TFileChecker& worker, size_t job, THashJob& result) {
+                result.Result = worker.AddFile(names[job]);
+                if (result.Result == crOk)
+                    result.Item = std::move(worker.Items.back());
+                worker.ClearItems();
+                result.Cause = CauseOf(worker, names[job]);
+            },
+            [&](size_t job, THashJob& result) {
+                const std::string path = checker.EntryPath(names[job]);
+                switch (result.Result) {
+                case crOk:
+                    checker.Items.push_back(std::move(result.Item));
+                    return true;
+                case crSkipped:
                     status = HashkeepProblemsFound;
-                    break;
+                    return true;
+                case crAborted:
+                    Console_->Tell("create: stopped; no list written");
+                    return false;
+                default:
+                    if (!Platform::FileExists(path)) {
+                        std::error_code error;
+                        Console_->Tell(path + (std::filesystem::is_directory(path, error)
+                                                   ? ": is a folder, not a file (-r takes the "
+                                                     "files below it)"
+                                                   : ": no such file"));
+                        status = HashkeepProblemsFound;
+                        return true;
+                    }
+                    Console_->Tell(path + ": cannot be hashed: " + result.Cause +
+                                   "; no list written");
+                    return false;
                 }
-                checker.Tell(checker.BaseDir + name + ": cannot be hashed: " + checker.Cause(name) +
-                             "; no list written");
-                return HashkeepFailed;
-            }
-        }
+            },
+            throughput);
+        if (!completed)
+            return HashkeepFailed;
         if (checker.Count() == 0) {
-            checker.Tell("create: no file could be hashed; no list written");
+            Console_->Tell("create: no file could be hashed; no list written");
             return status;
         }
 
         std::string reason;
         if (!checker.SaveList(listName, separate, &reason)) {
-            checker.Tell("create: " + reason);
+            Console_->Tell("create: " + reason);
             return HashkeepFailed;
         }
         if (separate)
-            Out_ << "wrote " << Counted(checker.Items.size(), std::string(row.Name) + " list")
-                 << ", one beside each file in " << Escaped(checker.BaseDir) << '\n';
+            Console_->Line("wrote " +
+                           Counted(checker.Items.size(), std::string(row.Name) + " list") +
+                           ", one beside each file in " + Escaped(checker.BaseDir));
         else
-            Out_ << "wrote " << Escaped(checker.ExpandName(listName)) << ": "
-                 << Counted(checker.Items.size(), std::string(row.Name) + " digest") << '\n';
+            Console_->Line("wrote " + Escaped(checker.ExpandName(listName)) + ": " +
+                           Counted(checker.Items.size(), std::string(row.Name) + " digest"));
+        Console_->Line(ThroughputLine(throughput));
         return status;
     }
 
@@ -491,13 +499,13 @@ private:
     // when it is a hash list of the algorithm (never a published checksum of
     // another kind, never anything else), and per-file lists only with
     // --force. HashkeepAllWell when the lists may be written.
-    int RefuseToReplace(TCliChecker& checker, const std::vector<std::string>& names,
+    int RefuseToReplace(const TFileChecker& checker, const std::vector<std::string>& names,
                         const std::string& listName, bool separate, const TAlgoDefinition& row,
                         bool force) {
         std::vector<std::string> targets;
         if (separate) {
             for (const std::string& name : names)
-                targets.push_back(checker.BaseDir + name + row.Extension);
+                targets.push_back(checker.EntryPath(name) + row.Extension);
         } else {
             targets.push_back(checker.ExpandName(listName));
         }
@@ -527,9 +535,16 @@ private:
 
     // A name that a list can hold and give back unchanged.
     static bool CanStandInList(uint32_t algorithm, const std::string& name) {
-        return ListCanHoldName(algorithm, name) &&
+        return ListCanHoldName(algorithm, name, CliMaxNameLength) &&
                std::none_of(name.begin(), name.end(),
                             [](char c) { return static_cast<unsigned char>(c) < ' '; });
+    }
+
+    static std::string CannotStandInList(const std::string& name) {
+        return "'" + name +
+               "' cannot stand in a list: a list holds paths below DIR (use -C DIR), without "
+               "'..', wildcards, control characters or blanks at either end, and no SFV name "
+               "begins with ';'";
     }
 
     int Verify() {
@@ -537,56 +552,96 @@ private:
         int done = 0;
         if (!Parse({{'C', "directory", true}}, VerifyHelp, line, done))
             return done;
-        if (line.Operands.size() != 1)
-            return UsageError(line.Operands.empty() ? "no LIST to verify" : "one LIST at a time");
-
-        // The list is read from its own directory; its entries are looked up
-        // there too unless -C says otherwise.
-        const std::string& list = line.Operands[0];
-        const size_t part = list.find_last_of(std::string("/") + Platform::PathSeparator);
-        const std::string listDirectory =
-            part == std::string::npos ? "." : list.substr(0, part + 1);
-        TCliChecker checker = MakeChecker(listDirectory, line);
-        std::string reason;
-        if (!checker.LoadList(list.substr(part == std::string::npos ? 0 : part + 1), &reason)) {
-            checker.Tell(list + ": not a usable hash list: " + reason);
-            return HashkeepFailed;
-        }
+        if (line.Operands.empty())
+            return UsageError("no LIST to verify");
         if (line.Has("directory")) {
-            // Else every file would be "missing", and the list look wrong.
+            // Else every file would be "missing", and the lists look wrong.
             const std::string directory = line.Value("directory");
             std::string why;
             if (!IsDirectory(directory, why))
                 return Fail(directory + ": no directory to look for the files in: " + why);
-            checker.BaseDir = Platform::WithTrailingSeparator(directory);
         }
+        int worst = HashkeepAllWell;
+        TThroughput throughput;
+        bool anyVerified = false;
+        const bool several = line.Operands.size() > 1;
+        for (const std::string& list : line.Operands) {
+            bool verified = false, stopped = false;
+            worst = std::max(worst, VerifyList(list, line, several, throughput, verified, stopped));
+            if (stopped)
+                return HashkeepFailed;
+            anyVerified = anyVerified || verified;
+        }
+        if (anyVerified)
+            Console_->Line(ThroughputLine(throughput));
+        return worst;
+    }
+
+    // Verifies one list: Verified when it could be read, Stopped when the
+    // run must end here.
+    int VerifyList(const std::string& list, const TCommandLine& line, bool several,
+                   TThroughput& throughput, bool& verified, bool& stopped) {
+        // The list is read from its own directory; its entries are looked up
+        // there too unless -C says otherwise.
+        const size_t part = list.find_last_of(std::string("/") + Platform::PathSeparator);
+        TFileChecker checker(part == std::string::npos ? "." : list.substr(0, part + 1));
+        checker.MaxNameLength = CliMaxNameLength;
+        std::string reason;
+        if (!checker.LoadList(list.substr(part == std::string::npos ? 0 : part + 1), &reason)) {
+            Console_->Tell(list + ": not a usable hash list: " + reason);
+            return HashkeepFailed;
+        }
+        verified = true;
+        if (line.Has("directory"))
+            checker.BaseDir = Platform::WithTrailingSeparator(line.Value("directory"));
+        if (several)
+            Console_->Line("--( Verifying " + Escaped(list) + " )--");
 
         int32_t mismatched = 0, missing = 0, skipped = 0;
-        for (int32_t index = 0; index < checker.Count(); ++index) {
-            const std::string& name = checker.Items[static_cast<size_t>(index)].FileName;
-            switch (checker.VerifyItem(index)) {
-            case crOk:
-                break;
-            case crMismatch:
-                ++mismatched;
-                Out_ << ResultLine(name, "FAILED");
-                break;
-            case crMissing:
-                ++missing;
-                Out_ << ResultLine(name, "MISSING");
-                break;
-            case crSkipped:
-                ++skipped;
-                Out_ << ResultLine(name, "SKIPPED");
-                break;
-            case crAborted:
-                checker.Tell("verify: stopped at " + name);
-                return HashkeepFailed;
-            case crFailed:
-                checker.Tell(checker.ExpandName(name) +
-                             ": cannot be hashed: " + checker.Cause(name));
-                return HashkeepFailed;
-            }
+        const bool completed = MakePool(checker).Run(
+            checker.Items.size(),
+            [&](size_t job) {
+                return std::vector{checker.ExpandName(checker.Items[job].FileName)};
+            },
+            [&](TFileChecker& worker, size_t job, THashJob& result) {
+                const TFileCheckerItem& entry = checker.Items[job];
+                TFileCheckerItem copy{entry.FileName, {}};
+                result.Result = worker.HashItem(copy);
+                if (result.Result == crOk && !SameDigest(copy.Hash, entry.Hash))
+                    result.Result = crMismatch;
+                result.Cause = CauseOf(worker, entry.FileName);
+            },
+            [&](size_t job, THashJob& result) {
+                const std::string& name = checker.Items[job].FileName;
+                switch (result.Result) {
+                case crOk:
+                    Console_->Result(name, "OK", false);
+                    return true;
+                case crMismatch:
+                    ++mismatched;
+                    Console_->Result(name, "FAILED", true);
+                    return true;
+                case crMissing:
+                    ++missing;
+                    Console_->Result(name, "MISSING", true);
+                    return true;
+                case crSkipped:
+                    ++skipped;
+                    Console_->Result(name, "SKIPPED (" + Escaped(result.Cause) + ")", true);
+                    return true;
+                case crAborted:
+                    Console_->Tell("verify: stopped at " + name);
+                    return false;
+                default:
+                    Console_->Tell(checker.ExpandName(name) +
+                                   ": cannot be hashed: " + result.Cause);
+                    return false;
+                }
+            },
+            throughput);
+        if (!completed) {
+            stopped = true;
+            return HashkeepFailed;
         }
         return Summary(Escaped(list) + ": " + Counted(checker.Items.size(), "file"), "all OK",
                        {{mismatched, "FAILED"}, {missing, "missing"}, {skipped, "skipped"}});
@@ -596,79 +651,133 @@ private:
         TCommandLine line;
         int done = 0;
         uint32_t algorithm = haNone;
-        if (!Parse({{'a', "algorithm", true}}, CompareHelp, line, done) ||
+        if (!Parse({{'a', "algorithm", true}, {'r', "recursive", false}}, CompareHelp, line,
+                   done) ||
             !ParseAlgorithmOption(line, algorithm, done))
             return done;
         if (line.Operands.size() < 2)
             return UsageError("DIR_A and DIR_B are needed");
         const std::string first = Platform::WithTrailingSeparator(line.Operands[0]);
         const std::string second = Platform::WithTrailingSeparator(line.Operands[1]);
+        const bool recursive = line.Has("recursive");
 
         // Both directories are listed: a missing one is an error, not a
         // directory of missing files, and a file only in DIR_B is missing
-        // in DIR_A.
-        std::vector<std::string> names(line.Operands.begin() + 2, line.Operands.end());
-        const bool whole = names.empty();
-        std::vector<std::string> onlyInSecond;
+        // in DIR_A. With -r, files pair by their paths below the two.
+        std::vector<std::string> names, onlyInSecond;
         {
             std::vector<std::string> firstFiles, secondFiles;
-            if (!ListFiles(line.Operands[0], firstFiles) ||
-                !ListFiles(line.Operands[1], secondFiles))
+            if (!ListFiles(line.Operands[0], recursive, firstFiles) ||
+                !ListFiles(line.Operands[1], recursive, secondFiles))
                 return HashkeepFailed;
-            if (whole) {
+            if (line.Operands.size() == 2) {
                 names = firstFiles;
-                std::set_difference(secondFiles.begin(), secondFiles.end(), firstFiles.begin(),
-                                    firstFiles.end(), std::back_inserter(onlyInSecond));
+                const std::set<std::string> inFirst(firstFiles.begin(), firstFiles.end());
+                for (std::string& name : secondFiles)
+                    if (inFirst.count(name) == 0)
+                        onlyInSecond.push_back(std::move(name));
             }
         }
+        TFileChecker walker(first), secondWalker(second);
+        walker.MaxNameLength = CliMaxNameLength;
+        for (size_t i = 2; i < line.Operands.size(); ++i) {
+            const std::string& name = line.Operands[i];
+            std::error_code error;
+            if (!recursive || !std::filesystem::is_directory(walker.EntryPath(name), error)) {
+                names.push_back(name);
+                continue;
+            }
+            std::string reason;
+            if (!walker.CollectFiles(FolderOperand(name), names, &reason))
+                return Fail("compare: " + reason);
+        }
 
-        // Relative directories are taken from the current one.
-        TCliChecker checker = MakeChecker(".", line);
+        // Each file is hashed below its own directory, the first, then
+        // (only when that worked) the second.
+        TFileChecker checker(first);
         checker.Algorithm = algorithm;
         int32_t different = 0, missing = 0, skipped = 0;
-        for (const std::string& name : names) {
-            switch (checker.CompareFiles(first + name, second + name)) {
-            case crOk:
-                break;
-            case crMismatch:
-                ++different;
-                Out_ << ResultLine(name, "DIFFERENT");
-                break;
-            case crMissing:
-                ++missing;
-                Out_ << ResultLine(
-                    name,
-                    "MISSING in " + Escaped(Platform::FileExists(checker.ExpandName(first + name))
-                                                ? line.Operands[1]
-                                                : line.Operands[0]));
-                break;
-            case crSkipped:
-                ++skipped;
-                Out_ << ResultLine(name, "SKIPPED");
-                break;
-            case crAborted:
-                checker.Tell("compare: stopped at " + name);
-                return HashkeepFailed;
-            case crFailed:
-                checker.Tell(checker.LastError);
-                return HashkeepFailed;
-            }
-        }
+        TThroughput throughput;
+        const bool completed = MakePool(checker).Run(
+            names.size(),
+            [&](size_t job) {
+                return std::vector{walker.EntryPath(names[job]),
+                                   secondWalker.EntryPath(names[job])};
+            },
+            [&](TFileChecker& worker, size_t job, THashJob& result) {
+                const std::string& name = names[job];
+                TFileCheckerItem a{name, {}}, b{name, {}};
+                worker.BaseDir = first;
+                result.Result = worker.HashItem(a);
+                if (result.Result == crOk) {
+                    worker.BaseDir = second;
+                    result.Result = worker.HashItem(b);
+                    if (result.Result == crOk && !SameDigest(a.Hash, b.Hash))
+                        result.Result = crMismatch;
+                }
+                const bool inSecond = worker.BaseDir == second;
+                result.MissingIn = line.Operands[inSecond ? 1 : 0];
+                result.Cause = result.Result == crFailed
+                                   ? worker.EntryPath(name) + ": " + CauseOf(worker, name)
+                                   : CauseOf(worker, name);
+            },
+            [&](size_t job, THashJob& result) {
+                const std::string& name = names[job];
+                switch (result.Result) {
+                case crOk:
+                    Console_->Result(name, "OK", false);
+                    return true;
+                case crMismatch:
+                    ++different;
+                    Console_->Result(name, "DIFFERENT", true);
+                    return true;
+                case crMissing:
+                    ++missing;
+                    Console_->Result(name, "MISSING in " + Escaped(result.MissingIn), true);
+                    return true;
+                case crSkipped:
+                    ++skipped;
+                    Console_->Result(name, "SKIPPED (" + Escaped(result.Cause) + ")", true);
+                    return true;
+                case crAborted:
+                    Console_->Tell("compare: stopped at " + name);
+                    return false;
+                default:
+                    Console_->Tell(result.Cause);
+                    return false;
+                }
+            },
+            throughput);
+        if (!completed)
+            return HashkeepFailed;
         for (const std::string& name : onlyInSecond) {
             ++missing;
-            Out_ << ResultLine(name, "MISSING in " + Escaped(line.Operands[0]));
+            Console_->Result(name, "MISSING in " + Escaped(line.Operands[0]), true);
         }
         names.insert(names.end(), onlyInSecond.begin(), onlyInSecond.end());
-        return Summary(Counted(names.size(), "file") + " compared", "all the same",
-                       {{different, "different"}, {missing, "missing"}, {skipped, "skipped"}});
+        const int status =
+            Summary(Counted(names.size(), "file") + " compared", "all the same",
+                    {{different, "different"}, {missing, "missing"}, {skipped, "skipped"}});
+        Console_->Line(ThroughputLine(throughput));
+        return status;
     }
 
-    // The names of the files (not directories) in Directory, sorted; false,
-    // after saying why, when it cannot be listed.
-    bool ListFiles(const std::string& directory, std::vector<std::string>& names) {
+    // The files (not folders) in Directory, sorted; with Recursive every
+    // file below it, as paths sorted part by part. False, after saying why,
+    // when it cannot be listed.
+    bool ListFiles(const std::string& directory, bool recursive, std::vector<std::string>& names) {
         std::vector<Platform::DirectoryEntry> entries;
         if (!Platform::ListDirectory(Platform::WithTrailingSeparator(directory), entries)) {
             Fail(directory + ": cannot be listed: " + Platform::LastErrorText());
+            return false;
+        }
+        if (recursive) {
+            TFileChecker walker(directory);
+            walker.MaxNameLength = CliMaxNameLength;
+            std::string reason;
+            if (walker.CollectFiles("", names, &reason))
+                return true;
+            Fail("compare: " + reason);
             return false;
         }
         for (const Platform::DirectoryEntry& entry : entries)
@@ -694,17 +803,17 @@ private:
         bool problems = false;
         for (const auto& [count, label] : counts)
             problems = problems || count != 0;
-        Out_ << what << ": ";
+        std::string text = what + ": ";
         if (!problems) {
-            Out_ << allWell << '\n';
+            Console_->Line(text + allWell);
             return HashkeepAllWell;
         }
         const char* separator = "";
         for (const auto& [count, label] : counts) {
-            Out_ << separator << count << ' ' << label;
+            text += separator + std::to_string(count) + ' ' + label;
             separator = ", ";
         }
-        Out_ << '\n';
+        Console_->Line(text);
         return HashkeepProblemsFound;
     }
 
@@ -783,6 +892,10 @@ private:
     std::ostream& Out_;
     std::ostream& Err_;
     const bool ErrIsTerminal_;
+    // Set by Parse from the command's options.
+    std::optional<TConsole> Console_;
+    unsigned Workers_ = 1;
+    bool AbortOnError_ = false;
 };
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "checker.h"
 #include "platform/files.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -21,10 +22,21 @@ bool SameTextIgnoringAsciiCase(std::string_view a, std::string_view b) {
 }
 
 // Only single bits are identifiers, and the table is what knows them.
-static_assert(std::size(AlgoDefinitions) == 3);
+static_assert(std::size(AlgoDefinitions) == 4);
 static_assert(AlgoDefinitions[0].Id == haCrc32 && AlgoDefinitions[0].HashLength == 8);
 static_assert(AlgoDefinitions[1].Id == haMd5 && AlgoDefinitions[1].HashLength == 32);
 static_assert(AlgoDefinitions[2].Id == haSha1 && AlgoDefinitions[2].HashLength == 40);
+static_assert(AlgoDefinitions[3].Id == haSha256 && AlgoDefinitions[3].HashLength == 64);
+
+bool IsSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+// The last part of a name: what follows its last separator or colon.
+std::string_view LastPart(std::string_view name) {
+    const size_t part = name.find_last_of(std::string("\\:") + Platform::PathSeparator);
+    return part == std::string_view::npos ? name : name.substr(part + 1);
+}
 
 } // namespace
 
@@ -52,12 +64,33 @@ std::string AlgoExtension(int64_t Id) {
 }
 
 bool FindAlgoByListName(std::string_view ListName, TAlgoDefinition& Definition) {
+    const std::string_view name = LastPart(ListName);
+    for (const TAlgoDefinition& row : AlgoDefinitions)
+        if (row.SumsName != nullptr && SameTextIgnoringAsciiCase(name, row.SumsName)) {
+            Definition = row;
+            return true;
+        }
     // The extension follows the last dot of the name's last part.
-    const size_t dot = ListName.rfind('.');
-    const size_t part = ListName.find_last_of(std::string("\\:") + Platform::PathSeparator);
-    if (dot == std::string_view::npos || (part != std::string_view::npos && part > dot))
-        return false;
-    return FindAlgoByExtension(ListName.substr(dot), Definition);
+    const size_t dot = name.rfind('.');
+    return dot != std::string_view::npos && FindAlgoByExtension(name.substr(dot), Definition);
+}
+
+std::string WhyNoListName(std::string_view ListName) {
+    TAlgoDefinition row;
+    if (FindAlgoByListName(ListName, row))
+        return {};
+    std::string extensions, sums;
+    for (const TAlgoDefinition& each : AlgoDefinitions) {
+        extensions += (extensions.empty() ? "" : ", ") + std::string(each.Extension);
+        if (each.SumsName != nullptr)
+            sums += (sums.empty() ? "" : ", ") + std::string(each.SumsName);
+    }
+    const std::string_view name = LastPart(ListName);
+    const size_t dot = name.rfind('.');
+    return (dot == std::string_view::npos
+                ? std::string("the name does not end in one of ")
+                : "the extension \"" + std::string(name.substr(dot)) + "\" is not one of ") +
+           extensions + ", and the name is none of " + sums;
 }
 
 bool IsListNameOf(uint32_t Algorithm, std::string_view ListName) {
@@ -73,6 +106,47 @@ bool IsDirectoryAlias(std::string_view Name) {
     // Windows drops trailing dots and spaces from a name, so ". ." or "..."
     // would open the directory or its parent just as "." and ".." do.
     return !Name.empty() && Name.find_first_not_of(". ") == std::string_view::npos;
+}
+
+std::string ListPathFault(std::string_view Path, int32_t MaxLength) {
+    if (Path.empty())
+        return "has no file name";
+    if (IsSeparator(Path.front()))
+        return "holds an absolute path";
+    if (Path.find(':') != std::string_view::npos)
+        return "holds a drive or a ':'";
+    if (Path.find_first_of("\"*<>?|") != std::string_view::npos)
+        return "holds a wildcard or a character no file name holds";
+    if (Path.size() > static_cast<size_t>(std::max(MaxLength, 0)))
+        return "has a name longer than " + std::to_string(MaxLength) + " characters";
+    for (size_t start = 0;;) {
+        size_t end = start;
+        while (end < Path.size() && !IsSeparator(Path[end]))
+            ++end;
+        const std::string_view part = Path.substr(start, end - start);
+        const bool last = end == Path.size();
+        if (part.empty())
+            return "has an empty part in its path";
+        // "./" before a name, as find(1) and so many lists write it, stays
+        // where it is; anything else made of dots and blanks is the folder
+        // itself or leads out of it.
+        if (IsDirectoryAlias(part) && (last || part != "."))
+            return "names the directory itself or its parent";
+        if (last)
+            return {};
+        start = end + 1;
+    }
+}
+
+std::string_view TopLevelName(std::string_view Path) {
+    for (;;) {
+        size_t end = 0;
+        while (end < Path.size() && !IsSeparator(Path[end]))
+            ++end;
+        if (end == Path.size() || Path.substr(0, end) != ".")
+            return Path.substr(0, end);
+        Path.remove_prefix(end + 1);
+    }
 }
 
 int32_t FindChar(std::string_view Text, char Character, bool FromEnd) {

@@ -1,6 +1,6 @@
-// CheckerClass: the algorithm table, the three hash-list formats and
-// TFileChecker, the one object through which every file is hashed, every list
-// loaded and written, every file verified or compared.
+// CheckerClass: the algorithm table, the hash-list formats and TFileChecker,
+// the one object through which every file is hashed, every list loaded and
+// written, every file verified or compared, and every folder walked.
 //
 // Nothing here talks to the user: failures come back as check result codes or
 // false, and every question (retry? abort?) goes out through the callbacks.
@@ -15,21 +15,28 @@
 // --- Algorithm table ----------------------------------------------------------
 
 // HashAlgorithm identifiers: single bits, 0 for none. Other values have no row.
-enum : uint32_t { haNone = 0, haCrc32 = 1, haMd5 = 2, haSha1 = 4 };
+enum : uint32_t { haNone = 0, haCrc32 = 1, haMd5 = 2, haSha1 = 4, haSha256 = 8 };
 
+// HashFirst rows are the format of the coreutils *sum tools, and their lists
+// are read as those tools read them: besides "digest name" lines, tagged
+// lines "NAME (file) = digest" with the row's Name, and lines starting with
+// a backslash, whose file name holds the escapes \\, \n and \r. Lists are
+// written in the plain form only.
 struct TAlgoDefinition {
     int32_t Id;
-    const char* Name;
+    const char* Name;      // also the tag of tagged lines
     int32_t HashLength;    // hexadecimal digits of the digest text
     const char* Extension; // of the algorithm's list files, with its dot
     bool HashFirst;        // line is "digest name" (else "name digest")
     bool HasModeMark;      // a mode mark stands between separator and name
+    const char* SumsName;  // the name releases give such lists ("SHA256SUMS"), or null
 };
 
 inline constexpr TAlgoDefinition AlgoDefinitions[] = {
-    {haCrc32, "CRC32", 8, ".sfv", false, false},
-    {haMd5, "MD5", 32, ".md5", true, true},
-    {haSha1, "SHA1", 40, ".sha1", true, true},
+    {haCrc32, "CRC32", 8, ".sfv", false, false, nullptr},
+    {haMd5, "MD5", 32, ".md5", true, true, "MD5SUMS"},
+    {haSha1, "SHA1", 40, ".sha1", true, true, "SHA1SUMS"},
+    {haSha256, "SHA256", 64, ".sha256", true, true, "SHA256SUMS"},
 };
 
 // Extension of lists proposed under an identifier that has no row; SaveList
@@ -54,41 +61,69 @@ bool FindAlgoById(int64_t Id, TAlgoDefinition& Definition);
 std::string AlgoExtension(int64_t Id);
 // The row of the algorithm whose lists are named like ListName (a path may
 // stand before the name). The one place that decides what a list name is:
-// today the extension after the name's last dot, compared as
-// FindAlgoByExtension compares.
+// the extension after the name's last dot, compared as FindAlgoByExtension
+// compares, or the whole name a row's SumsName in any case ("sha256sums").
 bool FindAlgoByListName(std::string_view ListName, TAlgoDefinition& Definition);
+// "the name does not end in .sfv, .md5, ... and is none of MD5SUMS, ...":
+// why ListName is no list name, for messages; empty when it is one.
+std::string WhyNoListName(std::string_view ListName);
 // True when ListName is a list name of Algorithm (FindAlgoByListName).
 bool IsListNameOf(uint32_t Algorithm, std::string_view ListName);
 
 // True when Name is not empty and holds none of " * / : < > ? \ |, so it can
-// name neither a drive, nor a directory part, nor a wildcard.
+// name neither a drive, nor a directory part, nor a wildcard: a name as a
+// panel shows it.
 bool IsValidFileName(std::string_view Name);
 // True for names made only of dots and spaces: ".", ".." and the names that
 // Windows path rules turn into them. A list entry may not be one.
 bool IsDirectoryAlias(std::string_view Name);
+
+// The longest entry a list may hold by default: the host's panel names hold
+// 259 characters and the terminator, and a path in a subfolder is held to
+// the same bound so that every list the plug-in writes, it reads.
+inline constexpr int32_t MaxListNameLength = 259;
+
+// Why Path cannot be a list entry ("holds an absolute path"), or empty when
+// it can. An entry names a
+// file below the directory the list's names resolve against: one or more
+// names separated by '/' or '\' (both, in every build), each a valid file
+// name, "." allowed before the last; never absolute, never with a drive,
+// never with an empty part or "..", so that no entry leaves its directory;
+// at most MaxLength characters in all.
+std::string ListPathFault(std::string_view Path, int32_t MaxLength = MaxListNameLength);
+// The part of an entry's path that names the item in its directory: "disc1"
+// for "./disc1/track01.flac", the name itself for a plain name; a part of
+// Path itself.
+std::string_view TopLevelName(std::string_view Path);
 // Splits Line at its first space (HashFirst) or its last; false without one.
 bool SplitLine(std::string_view Line, bool HashFirst, std::string& First, std::string& Second);
 // 1-based position of the first (or, FromEnd, the last) Character; -1 if none.
 int32_t FindChar(std::string_view Text, char Character, bool FromEnd);
 
 // True when an entry named Name, written into a list of Algorithm, reads
-// back as the same name. SaveList writes no list holding any other: ";x" in
-// an SFV list reads as a comment, " x " loses its blanks, "..." is refused.
-bool ListCanHoldName(uint32_t Algorithm, std::string_view Name);
+// back as the same name (its separators written as '/'). SaveList writes no
+// list holding any other: ";x" in an SFV list reads as a comment, " x "
+// loses its blanks, "..." is refused, and so is a path longer than
+// MaxLength.
+bool ListCanHoldName(uint32_t Algorithm, std::string_view Name,
+                     int32_t MaxLength = MaxListNameLength);
 
 // Digest texts are equal when they have the same length and the same
 // characters, ASCII letters compared without case.
 bool SameDigest(std::string_view A, std::string_view B);
 
-// The longest name a list entry may hold: the host's panel names hold 259
-// characters and the terminator.
-inline constexpr int32_t MaxListNameLength = 259;
-
-// Longest trimmed entry line of a row: the digits, the space, the mode mark
-// where the row has one, and the longest name. Counting the mark lets every
-// list the checker writes be read back, a name of 259 characters included.
-constexpr int32_t MaxListLineLength(const TAlgoDefinition& Row) {
-    return Row.HashLength + 1 + (Row.HasModeMark ? 1 : 0) + MaxListNameLength;
+// Longest trimmed entry line of a row whose entries hold at most MaxName
+// characters, of any form the row reads. A plain line: the digits, the
+// space, the mode mark where the row has one, and the name; counting the
+// mark lets every list the checker writes be read back. A tagged line of a
+// HashFirst row: the tag, " (", the name, ") = " and the digits; an escaped
+// line: a backslash first and each character of the name written as two.
+constexpr int32_t MaxListLineLength(const TAlgoDefinition& Row,
+                                    int32_t MaxName = MaxListNameLength) {
+    if (!Row.HashFirst)
+        return Row.HashLength + 1 + (Row.HasModeMark ? 1 : 0) + MaxName;
+    return 1 + static_cast<int32_t>(std::char_traits<char>::length(Row.Name)) + 2 + 2 * MaxName +
+           4 + Row.HashLength;
 }
 
 // A list holding more entries is rejected, so that no file, however large,
@@ -170,8 +205,30 @@ public:
     // Reason, when given, names the file and the cause.
     bool SaveList(const std::string& ListName, bool PerFile, std::string* Reason = nullptr);
 
-    // Name itself when absolute, else BaseDir + Name.
+    // Name itself when absolute, else BaseDir + Name: where a list is read
+    // or written.
     std::string ExpandName(const std::string& Name) const;
+    // The path an entry's file is opened at: Name itself when absolute, else
+    // BaseDir + Name with its '/' and '\' turned into the platform's
+    // separator, so that lists written on either system verify on both. A
+    // folder on the way that is a symbolic link is not followed when the
+    // file is hashed: no entry reaches out of BaseDir through one.
+    std::string EntryPath(const std::string& Name) const;
+
+    // Every regular file below the folder Folder of BaseDir ("" for BaseDir
+    // itself), appended to Paths as entries name them: relative to BaseDir,
+    // with '/' between the parts in every build ("disc1/cd2/track.flac"),
+    // sorted part by part in byte order, so that the order never depends on
+    // the separator or on the order the system lists a folder in. Folders
+    // reached through a symbolic link (a junction on Windows) are not
+    // entered, a Folder that is one included; FIFOs, devices and sockets are
+    // left out. False, with Reason naming the path and the cause, when a
+    // folder cannot be read, a name there holds a backslash (POSIX: a list
+    // would take it for a separator), a path is longer than MaxNameLength, or
+    // more than ListEntryLimit files are found; Paths then holds what it
+    // held. Never throws.
+    bool CollectFiles(const std::string& Folder, std::vector<std::string>& Paths,
+                      std::string* Reason = nullptr) const;
 
     // Takes out of Names (files of BaseDir, as AddFile takes them) the files
     // that must not become entries of the list about to be written, since no
@@ -192,6 +249,10 @@ public:
     // "big.bin: changed size while it was read"). Emptied when hashing starts.
     std::string LastError;
     std::string LineBreak = "\r\n";
+    // The longest entry path a list that is read or written may hold, and
+    // that CollectFiles gives: the plug-in's panels' bound by default; a
+    // program on POSIX may allow what the system allows.
+    int32_t MaxNameLength = MaxListNameLength;
     TBeginFileEvent OnBeginFile = nullptr;
     TEndFileEvent OnEndFile = nullptr;
     TProgressEvent OnProgress = nullptr;

@@ -12,9 +12,21 @@
 
 namespace CheckerDetail {
 
-// Files are read in pieces of this size: one update call per piece, and the
-// piece fits the 16-bit count of the digests' update operations.
+// Lists are read in pieces of this size.
 inline constexpr uint32_t ReadBufferSize = 32768;
+
+// Files are hashed from reads of up to 1 MiB, so that the calls into the
+// system cost little beside the bytes: CRC32 runs near the speed at which the
+// page cache hands them over. A buffer is never larger than its file, so
+// small files cost no more memory than before.
+inline constexpr uint32_t HashReadSize = 1u << 20;
+// The digests take at most 65535 bytes a call; 1023 whole 64-byte blocks a
+// call spare MD5, SHA1 and SHA-256 the copy of a partial block between calls.
+inline constexpr uint32_t DigestFeedSize = 1023 * 64;
+// Progress is reported where the classic reading loop, one read of this size
+// after another, reported it: the same percentages after the same bytes, so
+// the host's progress box and its Esc poll come exactly as often as before.
+inline constexpr uint32_t ProgressStepSize = 32768;
 
 // Closes the file however the scope is left.
 class TFileGuard {
@@ -65,7 +77,9 @@ private:
 // memory to reach the same rules without a file.
 class TListParser {
 public:
-    TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries);
+    // Entries hold paths of at most MaxName characters.
+    TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries,
+                int32_t maxName = MaxListNameLength);
 
     // False when the list is rejected (Reason says why).
     bool Feed(const char* bytes, size_t count);
@@ -84,11 +98,14 @@ private:
     bool Push(char c);
     bool EndLine();
     bool AddEntry(std::string_view line);
+    // The longest line of the form Line takes (Line's start tells it).
+    size_t LineBound(std::string_view line) const;
     bool Reject(const std::string& why, bool aboutLine = false);
 
     const TAlgoDefinition& Row_;
     TFileCheckerItemArray& Entries_;
-    const size_t MaxLength_;
+    const int32_t MaxName_;
+    const size_t MaxLength_;    // of every form
     std::string Line_;          // the line from its first non-blank on
     size_t ContentEnd_ = 0;     // end of Line_ without its trailing blanks
     bool Started_ = false;      // a non-blank has been seen on this line

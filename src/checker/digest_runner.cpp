@@ -31,6 +31,13 @@ constexpr TDigestRunner::Operations DigestOperations[] = {
          Sha1Final(s.Context, digest);
          return BytesToHex(digest.data(), Sha1DigestSize);
      }},
+    {haSha256, [](State& s) { Sha256Init(s.Context); },
+     [](State& s, const void* data, uint16_t count) { Sha256Update(s.Context, data, count); },
+     [](State& s) {
+         Sha256Digest digest;
+         Sha256Final(s.Context, digest);
+         return BytesToHex(digest.data(), Sha256DigestSize);
+     }},
 };
 
 constexpr bool MatchesAlgoDefinitions() {

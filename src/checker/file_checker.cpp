@@ -3,8 +3,10 @@
 #include "checker_internal.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <memory>
+#include <new>
 
 using namespace CheckerDetail;
 
@@ -43,6 +45,54 @@ int32_t Percentage(uint64_t hashed, uint64_t size) {
 
 constexpr const char* SizeChanged = "changed size while it was read";
 
+// The system copies a read fastest into a buffer that starts on a page: a
+// buffer 16 bytes past one (as the heap hands it out) took a third more
+// system time to fill from the page cache (AMD EPYC, 1 GiB: 0.19 s
+// against 0.14 s).
+constexpr size_t ReadBufferAlignment = 4096;
+struct TAlignedDelete {
+    void operator()(uint8_t* buffer) const {
+        ::operator delete[](buffer, std::align_val_t{ReadBufferAlignment});
+    }
+};
+
+// Feeds the bytes read from position Hashed on, reporting progress at every
+// ProgressStepSize boundary they pass (and at the end of the file) whose
+// percentage differs from the last one reported, the digest fed up to that
+// boundary first. False when OnProgress asked to stop.
+bool FeedAndReport(TFileChecker& checker, const std::string& name, TDigestRunner& digest,
+                   const uint8_t* bytes, uint32_t count, uint64_t& hashed, uint64_t size,
+                   int32_t& lastPercent) {
+    const uint64_t end = hashed + count;
+    uint64_t fed = hashed;
+    auto feedUpTo = [&](uint64_t position) {
+        while (fed < position) {
+            const auto piece =
+                static_cast<uint16_t>(std::min<uint64_t>(DigestFeedSize, position - fed));
+            digest.Update(bytes + (fed - hashed), piece);
+            fed += piece;
+        }
+    };
+    bool go = true;
+    if (checker.OnProgress != nullptr) {
+        uint64_t boundary = (hashed / ProgressStepSize + 1) * ProgressStepSize;
+        for (; go && (boundary <= end || (end == size && boundary - ProgressStepSize < end));
+             boundary += ProgressStepSize) {
+            const uint64_t at = std::min(boundary, size);
+            const int32_t percent = Percentage(at, size);
+            if (percent == lastPercent)
+                continue;
+            feedUpTo(at);
+            lastPercent = percent;
+            checker.OnProgress(&checker, name, percent, go);
+        }
+    }
+    if (go)
+        feedUpTo(end);
+    hashed = end;
+    return go;
+}
+
 // One pass over an opened file, between OnBeginFile and OnEndFile. Read
 // failures are asked about as they happen; a content that does not match the
 // size taken at the open only sets Mismatch, to be asked about once the file
@@ -52,9 +102,14 @@ TCheckResult HashOpenedFile(TFileChecker& checker, Platform::FileHandle opened,
                             const std::string& name, std::string& digestText,
                             std::string& mismatch) {
     TFileGuard file(opened);
+    uint64_t size = 0;
+    if (!Platform::GetFileSize64(file.Get(), size))
+        mismatch = "its size cannot be taken: " + Platform::LastErrorText();
     // Allocated before OnBeginFile so that nothing can fail between it and
     // OnEndFile, which the host needs to restore its screen.
-    auto buffer = std::make_unique_for_overwrite<uint8_t[]>(ReadBufferSize);
+    const auto bufferSize = static_cast<uint32_t>(std::clamp<uint64_t>(size, 1, HashReadSize));
+    std::unique_ptr<uint8_t[], TAlignedDelete> buffer(
+        static_cast<uint8_t*>(::operator new[](bufferSize, std::align_val_t{ReadBufferAlignment})));
     intptr_t token = 0;
     if (checker.OnBeginFile != nullptr)
         checker.OnBeginFile(&checker, name, token);
@@ -62,20 +117,16 @@ TCheckResult HashOpenedFile(TFileChecker& checker, Platform::FileHandle opened,
     TDigestRunner digest;
     digest.Start(checker.Algorithm);
     TCheckResult result = crOk;
-    uint64_t size = 0;
-    if (!Platform::GetFileSize64(file.Get(), size))
-        mismatch = "its size cannot be taken: " + Platform::LastErrorText();
     uint64_t hashed = 0;
     int32_t lastPercent = 0;
-    // The size taken at the open bounds the reading, and one more byte is
-    // asked for at its end: a file that grew or shrank meanwhile, or a
-    // pseudo-file whose size reads as 0 (/proc), is never given a digest of
-    // some of its bytes.
+    // The size taken at the open bounds the reading, one more byte is asked
+    // for at its end, and the size is taken again then: a file that grew or
+    // shrank meanwhile, or a pseudo-file whose size reads as 0 (/proc), is
+    // never given a digest of some of its bytes.
     while (result == crOk && mismatch.empty()) {
         const bool atTheEnd = hashed == size;
         const auto wanted =
-            atTheEnd ? 1u
-                     : static_cast<uint32_t>(std::min<uint64_t>(ReadBufferSize, size - hashed));
+            atTheEnd ? 1u : static_cast<uint32_t>(std::min<uint64_t>(bufferSize, size - hashed));
         uint32_t got = 0;
         bool read;
         while (!(read = Platform::ReadFromFile(file.Get(), buffer.get(), wanted, got)))
@@ -84,20 +135,14 @@ TCheckResult HashOpenedFile(TFileChecker& checker, Platform::FileHandle opened,
         if (!read)
             break;
         if (atTheEnd || got == 0) {
-            if (got != 0 || !atTheEnd)
+            uint64_t sizeNow = 0;
+            if (got != 0 || !atTheEnd ||
+                (Platform::GetFileSize64(file.Get(), sizeNow) && sizeNow != size))
                 mismatch = SizeChanged;
             break;
         }
-        digest.Update(buffer.get(), static_cast<uint16_t>(got));
-        hashed += got;
-        const int32_t percent = Percentage(hashed, size);
-        if (checker.OnProgress != nullptr && percent != lastPercent) {
-            lastPercent = percent;
-            bool go = true;
-            checker.OnProgress(&checker, name, percent, go);
-            if (!go)
-                result = crAborted;
-        }
+        if (!FeedAndReport(checker, name, digest, buffer.get(), got, hashed, size, lastPercent))
+            result = crAborted;
     }
     buffer.reset();
     file.Close();
@@ -107,6 +152,89 @@ TCheckResult HashOpenedFile(TFileChecker& checker, Platform::FileHandle opened,
     if (result == crOk && mismatch.empty())
         digestText = digest.Finish();
     return result;
+}
+
+// An entry's relative path with the platform's separator between its parts.
+std::string NativePath(std::string name) {
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return c == '/' || c == '\\'; },
+        Platform::PathSeparator);
+    return name;
+}
+
+bool HasFolderPart(const std::string& name) {
+    return name.find_first_of("/\\") != std::string::npos;
+}
+
+// TFileChecker::CollectFiles; allocation failures are the caller's.
+bool CollectFilesBelow(const TFileChecker& checker, const std::string& folder,
+                       std::vector<std::string>& paths, std::string& reason) {
+    auto fail = [&](const std::string& why) {
+        reason = why;
+        return false;
+    };
+    std::string start = folder;
+    while (!start.empty() && (start.back() == '/' || start.back() == '\\'))
+        start.pop_back();
+    if (!start.empty()) {
+        if (const std::string fault = ListPathFault(start, checker.MaxNameLength); !fault.empty())
+            return fail(folder + ": no folder of " + checker.BaseDir + ": it " + fault);
+        std::replace(start.begin(), start.end(), '\\', '/');
+        // A linked folder is not entered, nor one reached through a link.
+        for (size_t end = start.find('/');; end = start.find('/', end + 1)) {
+            if (Platform::IsSymbolicLink(checker.EntryPath(start.substr(0, end))))
+                return true;
+            if (end == std::string::npos)
+                break;
+        }
+    }
+    // What is still to be looked at, each folder's entries pushed in
+    // reverse order: a folder's files come out where its name stands among
+    // its siblings', so the paths are sorted part by part.
+    struct TPending {
+        std::string Path; // as entries name it, '/' between the parts
+        bool IsFolder;
+    };
+    std::vector<TPending> pending{{start, true}};
+    std::vector<std::string> found;
+    std::vector<Platform::DirectoryEntry> entries;
+    const auto maxName = static_cast<size_t>(std::max(checker.MaxNameLength, 0));
+    while (!pending.empty()) {
+        TPending next = std::move(pending.back());
+        pending.pop_back();
+        if (!next.IsFolder) {
+            if (found.size() >= static_cast<size_t>(ListEntryLimit))
+                return fail(folder + ": more than " + std::to_string(ListEntryLimit) +
+                            " files, more than a list holds");
+            found.push_back(std::move(next.Path));
+            continue;
+        }
+        const std::string directory =
+            next.Path.empty() ? checker.BaseDir : checker.EntryPath(next.Path + "/");
+        if (!Platform::ListDirectory(directory, entries))
+            return fail((next.Path.empty() ? checker.BaseDir : next.Path) +
+                        ": cannot be read: " + Platform::LastErrorText());
+        std::sort(entries.begin(), entries.end(),
+                  [](const auto& a, const auto& b) { return a.Name > b.Name; });
+        const std::string prefix = next.Path.empty() ? "" : next.Path + "/";
+        for (Platform::DirectoryEntry& entry : entries) {
+            const bool isFolder = entry.IsDirectory && !entry.IsLink;
+            if (!isFolder && !entry.IsRegularFile)
+                continue; // a linked folder, a FIFO, a device, a socket, a dangling link
+            std::string path = prefix + entry.Name;
+            // Lists take a backslash for a separator, so such a name (POSIX
+            // allows it) would never be found again.
+            if (entry.Name.find('\\') != std::string::npos)
+                return fail(path + ": a list cannot hold a name with a backslash");
+            if (path.size() > maxName)
+                return fail(path + ": longer than the " + std::to_string(maxName) +
+                            " characters a list entry may have");
+            pending.push_back({std::move(path), isFolder});
+        }
+    }
+    paths.insert(paths.end(), std::make_move_iterator(found.begin()),
+                 std::make_move_iterator(found.end()));
+    return true;
 }
 
 } // namespace
@@ -128,6 +256,10 @@ std::string TFileChecker::ExpandName(const std::string& Name) const {
     return Platform::IsAbsolutePath(Name) ? Name : BaseDir + Name;
 }
 
+std::string TFileChecker::EntryPath(const std::string& Name) const {
+    return Platform::IsAbsolutePath(Name) ? Name : BaseDir + NativePath(Name);
+}
+
 TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item) {
     LastError.clear();
     TAlgoDefinition row;
@@ -139,15 +271,21 @@ TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item) {
         LastError = Item.FileName + ": no hash algorithm is chosen";
         return crFailed;
     }
-    const std::string path = ExpandName(Item.FileName);
+    const std::string path = EntryPath(Item.FileName);
     if (!Platform::FileExists(path))
         return crMissing;
     Item.Hash.clear();
+    // A file in a subfolder is reached through real folders only.
+    const bool below = !Platform::IsAbsolutePath(Item.FileName) && HasFolderPart(Item.FileName);
+    auto open = [&] {
+        return below ? Platform::OpenFileBelow(BaseDir, NativePath(Item.FileName))
+                     : Platform::OpenFileForReading(path);
+    };
 
     for (;;) {
         TCheckResult result = crOk;
         Platform::FileHandle opened;
-        while ((opened = Platform::OpenFileForReading(path)) == Platform::InvalidFileHandle)
+        while ((opened = open()) == Platform::InvalidFileHandle)
             if (!AskRetry(*this, Item.FileName, Platform::LastErrorText(), result))
                 return result;
         std::string digest, mismatch;
@@ -168,7 +306,7 @@ TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item) {
 TCheckResult TFileChecker::AddFile(const std::string& Name) {
     try {
         LastError.clear();
-        if (!Platform::FileExists(BaseDir + Name)) {
+        if (!Platform::FileExists(BaseDir + NativePath(Name))) {
             LastError = Name + ": " + Platform::LastErrorText();
             return crFailed;
         }
@@ -243,7 +381,7 @@ void TFileChecker::LeaveOutOwnLists(std::vector<std::string>& Names, const std::
             lists.emplace(identity, Names.size());
     } else if (FindAlgoById(Algorithm, row)) {
         for (size_t i = 0; i < Names.size(); ++i)
-            if (Platform::GetFileIdentity(BaseDir + Names[i] + row.Extension, identity))
+            if (Platform::GetFileIdentity(EntryPath(Names[i]) + row.Extension, identity))
                 lists.emplace(identity, i);
     }
     if (lists.empty())
@@ -251,11 +389,27 @@ void TFileChecker::LeaveOutOwnLists(std::vector<std::string>& Names, const std::
     std::vector<std::string> kept;
     kept.reserve(Names.size());
     for (size_t i = 0; i < Names.size(); ++i) {
-        const auto list = Platform::GetFileIdentity(BaseDir + Names[i], identity)
+        const auto list = Platform::GetFileIdentity(EntryPath(Names[i]), identity)
                               ? lists.find(identity)
                               : lists.end();
         if (list == lists.end() || list->second == i)
             kept.push_back(std::move(Names[i]));
     }
     Names = std::move(kept);
+}
+
+bool TFileChecker::CollectFiles(const std::string& Folder, std::vector<std::string>& Paths,
+                                std::string* Reason) const {
+    std::string reason;
+    const bool collected = [&] {
+        try {
+            return CollectFilesBelow(*this, Folder, Paths, reason);
+        } catch (const std::bad_alloc&) {
+            reason = Folder + ": not enough memory to list it";
+            return false;
+        }
+    }();
+    if (!collected && Reason != nullptr)
+        *Reason = reason;
+    return collected;
 }

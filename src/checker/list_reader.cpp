@@ -3,31 +3,62 @@
 // beyond the entries it holds.
 #include "checker_internal.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
+#include <string_view>
 
 using namespace CheckerDetail;
 
 namespace {
 
-// What follows the last dot of the name's last part, for messages.
-std::string ListExtension(const std::string& name) {
-    const size_t dot = name.rfind('.');
-    const size_t part = name.find_last_of(std::string("\\:") + Platform::PathSeparator);
-    if (dot == std::string::npos || (part != std::string::npos && part > dot))
-        return {};
-    return name.substr(dot);
+// Undoes the escapes of coreutils' lines: \\ and \n, and \r since
+// coreutils 9. False for any other escape, or a backslash at the end.
+bool Unescape(std::string& name) {
+    std::string plain;
+    plain.reserve(name.size());
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (name[i] != '\\') {
+            plain += name[i];
+            continue;
+        }
+        if (++i == name.size())
+            return false;
+        switch (name[i]) {
+        case '\\':
+            plain += '\\';
+            break;
+        case 'n':
+            plain += '\n';
+            break;
+        case 'r':
+            plain += '\r';
+            break;
+        default:
+            return false;
+        }
+    }
+    name = std::move(plain);
+    return true;
 }
 
-bool ReadList(const std::string& path, const TAlgoDefinition& row, TFileCheckerItemArray& entries,
-              std::string& reason) {
+// The tag of a tagged line: the row's name, a space and a parenthesis.
+std::string Tag(const TAlgoDefinition& row) {
+    return std::string(row.Name) + " (";
+}
+
+// Between the name of a tagged line and its digits.
+constexpr std::string_view TagEnd = ") = ";
+
+bool ReadList(const std::string& path, const TAlgoDefinition& row, int32_t maxName,
+              TFileCheckerItemArray& entries, std::string& reason) {
     TFileGuard file(Platform::OpenFileForReading(path));
     if (file.Get() == Platform::InvalidFileHandle) {
         reason = "cannot be opened: " + Platform::LastErrorText();
         return false;
     }
     const auto buffer = std::make_unique_for_overwrite<char[]>(ReadBufferSize);
-    TListParser parser(row, entries);
+    TListParser parser(row, entries, maxName);
     for (;;) {
         uint32_t got = 0;
         if (!Platform::ReadFromFile(file.Get(), buffer.get(), ReadBufferSize, got)) {
@@ -48,9 +79,26 @@ bool ReadList(const std::string& path, const TAlgoDefinition& row, TFileCheckerI
 
 namespace CheckerDetail {
 
-TListParser::TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries)
-    : Row_(row), Entries_(entries), MaxLength_(static_cast<size_t>(MaxListLineLength(row))) {
+TListParser::TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries,
+                         int32_t maxName)
+    : Row_(row), Entries_(entries), MaxName_(std::max(maxName, 0)),
+      MaxLength_(static_cast<size_t>(MaxListLineLength(row, MaxName_))) {
     Line_.reserve(MaxLength_);
+}
+
+size_t TListParser::LineBound(std::string_view line) const {
+    // The plain form keeps its bound of old; the others are as long as the
+    // longest name they can hold, written their way.
+    if (!Row_.HashFirst)
+        return MaxLength_;
+    const bool escaped = !line.empty() && line.front() == '\\';
+    if (escaped)
+        line.remove_prefix(1);
+    const size_t name = static_cast<size_t>(MaxName_) * (escaped ? 2 : 1);
+    const size_t digits = static_cast<size_t>(Row_.HashLength);
+    if (line.starts_with(Tag(Row_)))
+        return (escaped ? 1 : 0) + Tag(Row_).size() + name + TagEnd.size() + digits;
+    return (escaped ? 1 : 0) + digits + 1 + (Row_.HasModeMark ? 1 : 0) + name;
 }
 
 bool TListParser::Feed(const char* bytes, size_t count) {
@@ -138,7 +186,7 @@ bool TListParser::Take(char c) {
 
 bool TListParser::Push(char c) {
     if (Line_.size() >= MaxLength_)
-        return Reject("is longer than " + std::to_string(MaxLength_) + " characters", true);
+        return Reject("is longer than " + std::to_string(LineBound(Line_)) + " characters", true);
     Line_.push_back(c);
     ContentEnd_ = Line_.size();
     return true;
@@ -160,27 +208,47 @@ bool TListParser::EndLine() {
 }
 
 bool TListParser::AddEntry(std::string_view line) {
-    std::string first, second;
-    if (!SplitLine(line, Row_.HashFirst, first, second))
-        return Reject("has no space between digest and name", true);
-    std::string& hash = Row_.HashFirst ? first : second;
-    std::string& name = Row_.HashFirst ? second : first;
-    if (Row_.HasModeMark && !name.empty() &&
-        (name.front() == TextModeMark || name.front() == BinaryModeMark))
-        name.erase(0, 1);
+    if (line.size() > LineBound(line))
+        return Reject("is longer than " + std::to_string(LineBound(line)) + " characters", true);
+    std::string hash, name;
+    const bool escaped = Row_.HashFirst && line.front() == '\\';
+    if (escaped)
+        line.remove_prefix(1);
+    if (Row_.HashFirst && line.starts_with(Tag(Row_))) {
+        // "SHA256 (name) = digits": the digits end the line, so a name may
+        // hold ") = " itself.
+        const size_t digits = static_cast<size_t>(Row_.HashLength);
+        const size_t tag = Tag(Row_).size();
+        if (line.size() < tag + TagEnd.size() + digits ||
+            line.substr(line.size() - digits - TagEnd.size(), TagEnd.size()) != TagEnd)
+            return Reject("is a tagged line without \") = \" and " + std::to_string(digits) +
+                              " characters of digest at its end",
+                          true);
+        hash = line.substr(line.size() - digits);
+        name = line.substr(tag, line.size() - digits - TagEnd.size() - tag);
+    } else {
+        // Only where tags are read: in an SFV list "MD5 (a) = 352441c2" is
+        // a file named "MD5 (a) =".
+        for (const TAlgoDefinition& other : AlgoDefinitions)
+            if (Row_.HashFirst && other.HashFirst && line.starts_with(Tag(other)))
+                return Reject(
+                    "is a " + std::string(other.Name) + " line in a " + Row_.Name + " list", true);
+        if (!SplitLine(line, Row_.HashFirst, hash, name))
+            return Reject("has no space between digest and name", true);
+        if (!Row_.HashFirst)
+            std::swap(hash, name);
+        if (Row_.HasModeMark && !name.empty() &&
+            (name.front() == TextModeMark || name.front() == BinaryModeMark))
+            name.erase(0, 1);
+    }
     if (hash.size() != static_cast<size_t>(Row_.HashLength))
         return Reject("has a digest of " + std::to_string(hash.size()) + " characters instead of " +
                           std::to_string(Row_.HashLength),
                       true);
-    if (!IsValidFileName(name))
-        return Reject("does not hold a plain file name (empty, or with a drive, a directory or "
-                      "a wildcard)",
-                      true);
-    if (name.size() > static_cast<size_t>(MaxListNameLength))
-        return Reject("has a name longer than " + std::to_string(MaxListNameLength) + " characters",
-                      true);
-    if (IsDirectoryAlias(name))
-        return Reject("names the directory itself or its parent", true);
+    if (escaped && !Unescape(name))
+        return Reject("has an escape other than \\\\, \\n and \\r in its name", true);
+    if (const std::string fault = ListPathFault(name, MaxName_); !fault.empty())
+        return Reject(fault, true);
     if (Entries_.size() >= static_cast<size_t>(ListEntryLimit))
         return Reject("it holds more than " + std::to_string(ListEntryLimit) + " entries");
     Entries_.push_back({std::move(name), std::move(hash)});
@@ -199,13 +267,10 @@ bool TFileChecker::LoadList(const std::string& ListName, std::string* Reason) {
     try {
         TAlgoDefinition row;
         if (!FindAlgoByListName(ListName, row)) {
-            const std::string extension = ListExtension(ListName);
-            reason = extension.empty()
-                         ? std::string("the name does not end in .sfv, .md5 or .sha1")
-                         : "the extension \"" + extension + "\" is not one of .sfv, .md5, .sha1";
+            reason = WhyNoListName(ListName);
         } else {
             TFileCheckerItemArray entries;
-            if (ReadList(ExpandName(ListName), row, entries, reason)) {
+            if (ReadList(ExpandName(ListName), row, MaxNameLength, entries, reason)) {
                 Items = std::move(entries);
                 Algorithm = static_cast<uint32_t>(row.Id);
                 return true;

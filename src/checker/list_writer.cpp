@@ -16,29 +16,52 @@ constexpr const char* CannotHoldName =
     "a list cannot hold this name so that it reads back the same (blanks or ';' at its start, "
     "blanks at its end, line breaks, only dots and blanks, or too long)";
 
-std::string EntryLine(const TAlgoDefinition& row, const TFileCheckerItem& item, int32_t modeMark) {
+// An entry's name as lists hold it: its parts separated by '/' whatever the
+// build, so that the coreutils tools read the list everywhere.
+std::string ListedName(const std::string& name) {
+    std::string listed = name;
+    std::replace(listed.begin(), listed.end(), '\\', '/');
+    return listed;
+}
+
+// The name of a file as the list beside it holds it: the last part alone.
+std::string NameBeside(const std::string& name) {
+    const size_t part = name.find_last_of("/\\");
+    return part == std::string::npos ? name : name.substr(part + 1);
+}
+
+std::string EntryLine(const TAlgoDefinition& row, const std::string& name, const std::string& hash,
+                      int32_t modeMark) {
     std::string mark;
     if (row.HasModeMark)
         mark = modeMark == TextModeMarkValue ? TextModeMark : BinaryModeMark;
     if (row.HashFirst)
-        return item.Hash + " " + mark + item.FileName;
-    return mark + item.FileName + " " + item.Hash;
+        return hash + " " + mark + name;
+    return mark + name + " " + hash;
 }
 
-// True when Line, read back by LoadList's rules, gives exactly Item.
-bool ReadsBack(const TAlgoDefinition& row, const std::string& line, const TFileCheckerItem& item) {
+std::string EntryLine(const TAlgoDefinition& row, const TFileCheckerItem& item, int32_t modeMark) {
+    return EntryLine(row, ListedName(item.FileName), item.Hash, modeMark);
+}
+
+// True when the line of Item, read back by LoadList's rules with entries of
+// at most MaxName characters, gives exactly Item as listed.
+bool ReadsBack(const TAlgoDefinition& row, const TFileCheckerItem& item, int32_t modeMark,
+               int32_t maxName) {
+    const std::string line = EntryLine(row, item, modeMark);
     TFileCheckerItemArray entries;
-    TListParser parser(row, entries);
+    TListParser parser(row, entries, maxName);
     parser.Feed(line.data(), line.size());
-    return parser.Finish() && entries.size() == 1 && entries[0].FileName == item.FileName &&
-           entries[0].Hash == item.Hash;
+    return parser.Finish() && entries.size() == 1 &&
+           entries[0].FileName == ListedName(item.FileName) && entries[0].Hash == item.Hash;
 }
 
 // The first entry whose line would not read back as that entry, or the end.
-TFileCheckerItemArray::const_iterator
-FirstLostEntry(const TAlgoDefinition& row, const TFileCheckerItemArray& items, int32_t modeMark) {
+TFileCheckerItemArray::const_iterator FirstLostEntry(const TAlgoDefinition& row,
+                                                     const TFileCheckerItemArray& items,
+                                                     int32_t modeMark, int32_t maxName) {
     return std::find_if(items.begin(), items.end(), [&](const TFileCheckerItem& item) {
-        return !ReadsBack(row, EntryLine(row, item, modeMark), item);
+        return !ReadsBack(row, item, modeMark, maxName);
     });
 }
 
@@ -109,7 +132,8 @@ bool TFileChecker::SaveList(const std::string& ListName, bool PerFile, std::stri
             reason = "there are no entries to write";
         } else if (!FindAlgoById(Algorithm, row)) {
             reason = "no hash algorithm is chosen";
-        } else if (const auto lost = FirstLostEntry(row, Items, ModeMark); lost != Items.end()) {
+        } else if (const auto lost = FirstLostEntry(row, Items, ModeMark, MaxNameLength);
+                   lost != Items.end()) {
             // A list that would drop or change an entry when read would
             // leave that file unchecked, or the whole list unreadable.
             reason = lost->FileName + ": " + CannotHoldName;
@@ -123,12 +147,13 @@ bool TFileChecker::SaveList(const std::string& ListName, bool PerFile, std::stri
             });
         } else {
             saved = true;
+            // Each list lies beside its file and names it as its folder does.
             for (const TFileCheckerItem& item : Items) {
-                saved = WriteListFile(BaseDir + item.FileName + row.Extension, LineBreak, reason,
-                                      [&](auto write) {
-                                          if (write(ListHeaderLine))
-                                              write(EntryLine(row, item, ModeMark));
-                                      });
+                saved = WriteListFile(
+                    EntryPath(item.FileName) + row.Extension, LineBreak, reason, [&](auto write) {
+                        if (write(ListHeaderLine))
+                            write(EntryLine(row, NameBeside(item.FileName), item.Hash, ModeMark));
+                    });
                 if (!saved)
                     break;
             }
@@ -142,12 +167,12 @@ bool TFileChecker::SaveList(const std::string& ListName, bool PerFile, std::stri
     return saved;
 }
 
-bool ListCanHoldName(uint32_t Algorithm, std::string_view Name) {
+bool ListCanHoldName(uint32_t Algorithm, std::string_view Name, int32_t MaxLength) {
     TAlgoDefinition row;
     if (!FindAlgoById(Algorithm, row))
         return false;
     const TFileCheckerItem item{std::string(Name),
                                 std::string(static_cast<size_t>(row.HashLength), '0')};
-    return ReadsBack(row, EntryLine(row, item, BinaryModeMarkValue), item) &&
-           ReadsBack(row, EntryLine(row, item, TextModeMarkValue), item);
+    return ReadsBack(row, item, BinaryModeMarkValue, MaxLength) &&
+           ReadsBack(row, item, TextModeMarkValue, MaxLength);
 }

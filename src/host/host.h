@@ -77,6 +77,9 @@ enum MessageId : int {
     MRunStopped,   // "Stopped: a file could not be hashed"
     MListsExist,   // "%s hash list(s) already exist, the first:"
     MReplaceLists, // "Replace them? No leaves those files out."
+    // Folders in the selection.
+    MProcessSubfolders, // "Process &subfolders"
+    MFolderNotRead,     // "Can not read the folder %s"
     MessageCount
 };
 

@@ -44,6 +44,8 @@ const char* const MessageTable[MessageCount] = {
     "Stopped: a file could not be hashed",
     "%s hash list(s) already exist, the first:",
     "Replace them? No leaves those files out.",
+    "Process &subfolders",
+    "Can not read the folder %s",
 };
 
 const char* GetMessageText(int msgId) {

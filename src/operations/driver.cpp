@@ -6,6 +6,8 @@
 #include "settings/settings.h"
 
 #include <algorithm>
+#include <map>
+#include <string_view>
 
 using namespace OperationsDetail;
 
@@ -22,18 +24,41 @@ void ShowNotAHashList(const std::string& name, const std::string& reason) {
     ShowError(FormatMessageText(MNotAHashList, name.c_str()), reason);
 }
 
-// True when some list format could hold Name as an entry: a name with a
-// directory part, or one that no format reads back, can never be listed.
+// True when some list format could hold Name, a name typed on the command
+// line, as an entry: a name with a directory part, or one that no format
+// reads back, can never be listed.
 bool AnyListCanHoldName(const std::string& name) {
-    return std::any_of(std::begin(AlgoDefinitions), std::end(AlgoDefinitions),
+    return IsValidFileName(name) &&
+           std::any_of(std::begin(AlgoDefinitions), std::end(AlgoDefinitions),
                        [&](const TAlgoDefinition& row) {
                            return ListCanHoldName(static_cast<uint32_t>(row.Id), name);
                        });
 }
 
+// True when Name, a panel item's name or a path below a selected folder,
+// can stand in a list of the checker's algorithm as that very file. A
+// backslash, which a POSIX name may hold, would read back as a separator.
+bool CanList(const TFileChecker& Checker, const std::string& name) {
+    return name.find('\\') == std::string::npos &&
+           ListCanHoldName(Checker.Algorithm, name, Checker.MaxNameLength);
+}
+
+// The files below the selected folder Folder, appended to FileNames; false,
+// after saying which folder and why, when it cannot be read whole.
+bool GatherFolder(const PanelInfo& ActivePanel, const std::string& Folder,
+                  std::vector<std::string>& FileNames) {
+    const TFileChecker walker(PanelDirectory(ActivePanel));
+    std::string reason;
+    if (walker.CollectFiles(Folder, FileNames, &reason))
+        return true;
+    ShowError(FormatMessageText(MFolderNotRead, Folder.c_str()), reason);
+    return false;
+}
+
 // The names to work on, or false to return without a panel request: the
-// command-line name names no file, the panel reports nothing selected, or
-// only directories are selected (the one case the user is told about).
+// command-line name names no file, the panel reports nothing selected, only
+// directories are selected (the one case the user is told about), or a
+// selected folder cannot be read (said too).
 bool GatherFileNames(int OpenFrom, INT_PTR Item, const PanelInfo& ActivePanel,
                      std::vector<std::string>& FileNames) {
     if (OpenFrom == OPEN_COMMANDLINE) {
@@ -60,8 +85,14 @@ bool GatherFileNames(int OpenFrom, INT_PTR Item, const PanelInfo& ActivePanel,
         return false;
     for (int i = 0; i < ActivePanel.SelectedItemsNumber; ++i) {
         const PluginPanelItem& item = ActivePanel.SelectedItems[i];
+        const std::string name = ItemName(item);
         if (!IsDirectoryItem(item))
-            FileNames.push_back(ItemName(item));
+            FileNames.push_back(name);
+        // Every file below a folder, when the user asked for it; never the
+        // parent (the ".." under the cursor) or the folder itself.
+        else if (PluginSettings.ProcessSubfolders && !IsDirectoryAlias(name) &&
+                 !GatherFolder(ActivePanel, name, FileNames))
+            return false;
     }
     if (FileNames.empty()) {
         ShowMessageBox(GetMessageText(MNoData), GetMessageText(MNoFilesSelected), false);
@@ -85,8 +116,9 @@ TListRoad ListUnderCursor(int OpenFrom, const PanelInfo& ActivePanel,
         return TListRoad::NoList;
     const bool fromCommandLine = OpenFrom == OPEN_COMMANDLINE;
     const bool oneSelected = ActivePanel.SelectedItemsNumber == 1;
-    // From the menu a list among other selected items is no list to verify.
-    if (!fromCommandLine && !oneSelected)
+    // From the menu a list among other selected items is no list to verify,
+    // nor is the one file of a selected folder.
+    if (!fromCommandLine && (!oneSelected || FileNames.front().find('/') != std::string::npos))
         return TListRoad::NoList;
     std::string reason;
     if (!Checker.LoadList(FileNames.front(), &reason)) {
@@ -117,9 +149,10 @@ void VerifyList(TFileChecker& Checker, const PanelInfo& ActivePanel) {
         ShowRunStopped(Checker);
     if (result != crOk)
         return;
+    // A file in a subfolder is shown by the folder it lies in.
     TPanelMarks marks(ActivePanel);
     for (const std::string& name : mismatches)
-        marks.Mark(name, true);
+        marks.MarkHolder(name, true);
     ShowResultReport(static_cast<int32_t>(mismatches.size()), missing, skipped);
 }
 
@@ -131,7 +164,7 @@ bool ConfirmReplaceLists(const TFileChecker& Checker, const TAlgoDefinition& Row
                          std::vector<std::string>& Names) {
     std::vector<std::string> existing;
     for (const std::string& name : Names)
-        if (Platform::FileExists(Checker.BaseDir + name + Row.Extension))
+        if (Platform::FileExists(Checker.EntryPath(name) + Row.Extension))
             existing.push_back(name);
     if (existing.empty())
         return true;
@@ -170,19 +203,23 @@ void CreateLists(TFileChecker& Checker, const PanelInfo& ActivePanel,
     // Without an algorithm the first file fails and says so.
     if (TAlgoDefinition row; FindAlgoById(Checker.Algorithm, row)) {
         for (const std::string& name : names)
-            if (!ListCanHoldName(Checker.Algorithm, name)) {
+            if (!CanList(Checker, name)) {
                 ShowError(FormatMessageText(MNameNotHeld, name.c_str()), {});
                 return;
             }
         if (SeparateFiles && !ConfirmReplaceLists(Checker, row, names))
             return;
     }
+    // A selected folder loses its selection once every file below it is in.
+    std::map<std::string_view, size_t> left;
+    for (const std::string& name : names)
+        ++left[TopLevelName(name)];
     TPanelMarks marks(ActivePanel);
     for (const std::string& name : names) {
         const TCheckResult result = Checker.AddFile(name);
         if (result == crOk) {
-            if (PluginSettings.ClearSelectionAfter)
-                marks.Mark(name, false);
+            if (PluginSettings.ClearSelectionAfter && --left[TopLevelName(name)] == 0)
+                marks.MarkHolder(name, false);
         } else if (result == crFailed) {
             ShowRunStopped(Checker);
             return;
@@ -220,8 +257,12 @@ void RunWorkMode(int OpenFrom, const PanelInfo& ActivePanel,
     }
     Checker.Algorithm = algorithm;
     Checker.ModeMark = PluginSettings.TextModeForHashes ? TextModeMarkValue : BinaryModeMarkValue;
+    // Named after the one file, or the one folder, that gave every name.
+    const std::string_view top = TopLevelName(FileNames.front());
+    const bool oneItem = std::all_of(FileNames.begin(), FileNames.end(),
+                                     [&](const auto& name) { return TopLevelName(name) == top; });
     std::string listFileName =
-        (FileNames.size() == 1 ? FileNames.front() : DefaultListName) + AlgoExtension(algorithm);
+        (oneItem ? std::string(top) : DefaultListName) + AlgoExtension(algorithm);
 
     PanelInfo otherPanel{};
     HostControl(FCTL_GETANOTHERPANELINFO, &otherPanel);

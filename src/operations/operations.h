@@ -70,8 +70,9 @@ void OnReadError(TFileChecker* Sender, const std::string& FileName, int32_t& Act
 
 // --- Results, list-file prompt and panel selection ---------------------------
 
-// True when the name's extension is ".sfv", ".md5" or ".sha1" in any case of
-// the letters A to Z.
+// True when the name is a list name of one of the algorithms: its extension
+// is one of the table's (".sfv", ".md5", ".sha1", ".sha256") or it is
+// "MD5SUMS", "SHA1SUMS" or "SHA256SUMS", in any case of the letters A to Z.
 bool IsHashListName(const std::string& FileName);
 
 // "File ... is a valid hash list file. Do you want to use it for
@@ -94,12 +95,19 @@ public:
     explicit TPanelMarks(const PanelInfo& Panel);
     // As MarkPanelFile(Panel, FileName, Select).
     bool Mark(const std::string& FileName, bool Select);
+    // Marks the item that holds the file at Path: the file itself for a
+    // plain name (as Mark), the folder item its path starts in otherwise
+    // ("disc1" for "disc1/cd2/track.flac").
+    bool MarkHolder(const std::string& Path, bool Select);
 
 private:
+    // Items' names, their letters A to Z folded, with their indices; sorted.
+    using TIndex = std::vector<std::pair<std::string, int>>;
+    bool MarkIn(const TIndex& Index, const std::string& Name, bool Select);
+
     PluginPanelItem* Items_ = nullptr;
-    // Each file item's name, its letters A to Z folded, with its index;
-    // sorted by name.
-    std::vector<std::pair<std::string, int>> Index_;
+    TIndex Files_;
+    TIndex Folders_;
 };
 
 // The "Finished" box: the mismatch line, then the not-found and skipped lines
@@ -111,9 +119,13 @@ void ShowResultReport(int32_t MismatchCount, int32_t MissingCount, int32_t Skipp
 // Compares each name of the active panel's directory with the like-named
 // file of the other panel's: equal files are unselected on the active panel,
 // differing ones selected on the other panel, absent ones counted as missing
-// and skipped ones as skipped. The number of differing files, or -1 when a
-// file failed or the user aborted (marks and counts made so far stay); then
-// StoppedBy, when given, says which (crFailed or crAborted).
+// and skipped ones as skipped. A path in a subfolder ("disc1/t01.flac") is
+// paired with the same path there, and its marks go to the folder it starts
+// in: selected on the other panel when a file below differs, unselected on
+// the active panel once every file below it was equal. The number of
+// differing files, or -1 when a file failed or the user aborted (marks and
+// counts made so far stay); then StoppedBy, when given, says which (crFailed
+// or crAborted).
 int32_t ComparePanels(TFileChecker& Checker, const PanelInfo& ActivePanel,
                       const PanelInfo& OtherPanel, const std::vector<std::string>& FileNames,
                       int32_t& MissingCount, int32_t& SkippedCount,

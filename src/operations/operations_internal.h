@@ -2,6 +2,7 @@
 // services as the operations call them, and the name rules of panel items.
 #pragma once
 
+#include "checker/checker.h"
 #include "host/host.h"
 
 #include <algorithm>
@@ -79,6 +80,16 @@ inline std::string_view NameExtension(std::string_view Name) {
     const std::string_view extension = Name.substr(dot);
     return extension.find_first_of("\\:") == std::string_view::npos ? extension
                                                                     : std::string_view{};
+}
+
+// The panel item that holds the file at Path: the top-level name of the
+// path, and whether that is a folder (else the path names a file of the
+// panel's directory itself, "./a.txt" included).
+inline std::string_view PanelItemOf(std::string_view Path, bool& InFolder) {
+    const std::string_view item = TopLevelName(Path);
+    const auto end = static_cast<size_t>(item.data() - Path.data()) + item.size();
+    InFolder = end < Path.size();
+    return item;
 }
 
 } // namespace OperationsDetail

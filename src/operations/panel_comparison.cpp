@@ -5,6 +5,10 @@
 
 #include "platform/files.h"
 
+#include <algorithm>
+#include <map>
+#include <string_view>
+
 using namespace OperationsDetail;
 
 int32_t ComparePanels(TFileChecker& Checker, const PanelInfo& ActivePanel,
@@ -20,21 +24,39 @@ int32_t ComparePanels(TFileChecker& Checker, const PanelInfo& ActivePanel,
     const std::string otherDirectory = Platform::WithTrailingSeparator(PanelDirectory(OtherPanel));
     TPanelMarks activeMarks(ActivePanel);
     TPanelMarks otherMarks(OtherPanel);
+    // The walk writes '/' between the parts of a path below a selected
+    // folder; a panel's own names hold no '/' (POSIX ones may hold a
+    // backslash, which is no separator here).
+    auto inFolder = [](const std::string& name) { return name.find('/') != std::string::npos; };
+    auto item = [&](const std::string& name) {
+        return inFolder(name) ? TopLevelName(name) : std::string_view(name);
+    };
+    auto mark = [&](TPanelMarks& marks, const std::string& name, bool select) {
+        return inFolder(name) ? marks.MarkHolder(name, select) : marks.Mark(name, select);
+    };
+    // Per item of the active panel: the files below it still to be found
+    // equal before it loses its selection (one for a plain file).
+    std::map<std::string_view, size_t> unequal;
+    for (const std::string& name : FileNames)
+        ++unequal[item(name)];
     for (const std::string& name : FileNames) {
+        std::string relative = name;
+        std::replace(relative.begin(), relative.end(), '/', Platform::PathSeparator);
         // The active side is not tested: a file gone from there stops the run.
-        if (!Platform::FileExists(otherDirectory + name)) {
+        if (!Platform::FileExists(otherDirectory + relative)) {
             ++MissingCount;
             continue;
         }
         switch (const TCheckResult result =
-                    Checker.CompareFiles(activeDirectory + name, otherDirectory + name)) {
+                    Checker.CompareFiles(activeDirectory + relative, otherDirectory + relative)) {
         case crOk:
-            activeMarks.Mark(name, false);
+            if (--unequal[item(name)] == 0)
+                mark(activeMarks, name, false);
             break;
         case crMismatch:
             // Left selected on the active panel, and shown on the other one.
             ++mismatches;
-            otherMarks.Mark(name, true);
+            mark(otherMarks, name, true);
             break;
         case crSkipped:
             ++SkippedCount;

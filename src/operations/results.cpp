@@ -7,19 +7,10 @@
 
 using namespace OperationsDetail;
 
-namespace {
-
-// The list files the driver offers to verify against. A list of its own, not
-// the algorithm table: it only recognises names, which algorithm a list
-// holds is LoadList's affair.
-constexpr const char* HashListExtensions[] = {".sfv", ".md5", ".sha1"};
-
-} // namespace
-
 bool IsHashListName(const std::string& FileName) {
-    const std::string_view extension = NameExtension(FileName);
-    return std::any_of(std::begin(HashListExtensions), std::end(HashListExtensions),
-                       [&](const char* known) { return SameTextIgnoringCase(extension, known); });
+    // The engine's one rule, which LoadList and the program's -o follow too.
+    TAlgoDefinition row;
+    return FindAlgoByListName(FileName, row);
 }
 
 bool ConfirmUseList(const std::string& FileName) {
@@ -85,22 +76,33 @@ bool MarkPanelFile(const PanelInfo& Panel, const std::string& FileName, bool Sel
 TPanelMarks::TPanelMarks(const PanelInfo& Panel) : Items_(Panel.PanelItems) {
     if (Items_ == nullptr)
         return;
-    Index_.reserve(static_cast<size_t>(std::max(Panel.ItemsNumber, 0)));
+    Files_.reserve(static_cast<size_t>(std::max(Panel.ItemsNumber, 0)));
     for (int i = 0; i < Panel.ItemsNumber; ++i)
-        if (!IsDirectoryItem(Items_[i]))
-            Index_.emplace_back(FoldedName(ItemName(Items_[i])), i);
-    std::sort(Index_.begin(), Index_.end());
+        (IsDirectoryItem(Items_[i]) ? Folders_ : Files_)
+            .emplace_back(FoldedName(ItemName(Items_[i])), i);
+    std::sort(Files_.begin(), Files_.end());
+    std::sort(Folders_.begin(), Folders_.end());
 }
 
 bool TPanelMarks::Mark(const std::string& FileName, bool Select) {
-    if (FileName.empty() || Items_ == nullptr)
+    return MarkIn(Files_, FileName, Select);
+}
+
+bool TPanelMarks::MarkHolder(const std::string& Path, bool Select) {
+    bool inFolder = false;
+    const std::string item(PanelItemOf(Path, inFolder));
+    return MarkIn(inFolder ? Folders_ : Files_, item, Select);
+}
+
+bool TPanelMarks::MarkIn(const TIndex& Index, const std::string& Name, bool Select) {
+    if (Name.empty() || Items_ == nullptr)
         return false;
-    const std::string folded = FoldedName(FileName);
+    const std::string folded = FoldedName(Name);
     const auto first = std::lower_bound(
-        Index_.begin(), Index_.end(), folded,
+        Index.begin(), Index.end(), folded,
         [](const auto& entry, const std::string& name) { return entry.first < name; });
-    return MarkMatches(Items_, FileName, Select, [&](auto each) {
-        for (auto at = first; at != Index_.end() && at->first == folded; ++at)
+    return MarkMatches(Items_, Name, Select, [&](auto each) {
+        for (auto at = first; at != Index.end() && at->first == folded; ++at)
             each(at->second);
     });
 }

@@ -26,6 +26,7 @@ enum WorkModeItem : int {
     wiCrc32,
     wiMd5,
     wiSha1,
+    wiSha256,
     wiSeparator2,
     wiOk,
     wiCancel,
@@ -47,17 +48,19 @@ constexpr DialogItemTemplate WorkModeTemplate[WorkModeItemCount] = {
     {DI_RADIOBUTTON, 5, 9, 0, 0, 0, 0, DIF_GROUP, 0, "&1. CRC32"},
     {DI_RADIOBUTTON, 5, 10, 0, 0, 0, 0, 0, 0, "&2. MD5"},
     {DI_RADIOBUTTON, 5, 11, 0, 0, 0, 0, 0, 0, "&3. SHA1"},
-    {DI_TEXT, 0, 12, 0, 0, 0, 0, DIF_SEPARATOR, 0, ""},
-    {DI_BUTTON, 0, 13, 0, 0, 0, 0, DIF_CENTERGROUP, 1, "OK"},
-    {DI_BUTTON, 0, 13, 0, 0, 0, 0, DIF_CENTERGROUP, 0, "Cancel"},
+    {DI_RADIOBUTTON, 5, 12, 0, 0, 0, 0, 0, 0, "&4. SHA256"},
+    {DI_TEXT, 0, 13, 0, 0, 0, 0, DIF_SEPARATOR, 0, ""},
+    {DI_BUTTON, 0, 14, 0, 0, 0, 0, DIF_CENTERGROUP, 1, "OK"},
+    {DI_BUTTON, 0, 14, 0, 0, 0, 0, DIF_CENTERGROUP, 0, "Cancel"},
 };
 
 // The algorithm buttons are the rows of the algorithm table, in its order.
-constexpr int AlgorithmButtonCount = wiSha1 - wiCrc32 + 1;
+constexpr int AlgorithmButtonCount = wiSha256 - wiCrc32 + 1;
 static_assert(std::size(AlgoDefinitions) == static_cast<size_t>(AlgorithmButtonCount));
 static_assert(AlgoDefinitions[wiCrc32 - wiCrc32].Id == haCrc32 &&
               AlgoDefinitions[wiMd5 - wiCrc32].Id == haMd5 &&
-              AlgoDefinitions[wiSha1 - wiCrc32].Id == haSha1);
+              AlgoDefinitions[wiSha1 - wiCrc32].Id == haSha1 &&
+              AlgoDefinitions[wiSha256 - wiCrc32].Id == haSha256);
 
 // The items whose texts come from the message table, in the order their
 // widths are measured. Check boxes stand two columns further in.
@@ -70,8 +73,8 @@ constexpr DialogMessageItem LabelledItems[] = {
     {wiAlgorithmLabel, MAlgorithm, 4},
 };
 
-constexpr int BoxBottom = 14;
-constexpr int DialogHeight = 16;
+constexpr int BoxBottom = 15;
+constexpr int DialogHeight = 17;
 // The name field ends three columns before the box's inner margin.
 constexpr int ListNameMargin = 3;
 constexpr size_t ItemTextCapacity = sizeof(FarDialogItem::Data);
@@ -122,7 +125,7 @@ HK_REALIGN_STACK LONG_PTR HK_WINAPI WorkModeDialogProc(HANDLE hDlg, int Msg, int
     // process at this noexcept frame).
     try {
         if (Msg == DN_BTNCLICK) {
-            if (Param2 > 0 && Param1 >= wiCrc32 && Param1 <= wiSha1) {
+            if (Param2 > 0 && Param1 >= wiCrc32 && Param1 <= wiSha256) {
                 try {
                     FollowAlgorithm(hDlg, AlgoDefinitions[Param1 - wiCrc32]);
                 } catch (...) {

@@ -8,6 +8,7 @@
 // POSIX: the separator is '/' and an absolute name starts with '/'.
 #pragma once
 
+#include <climits>
 #include <compare>
 #include <cstdint>
 #include <string>
@@ -48,6 +49,18 @@ bool IsDeviceName(std::string_view path);
 // LastErrorText then says what it is ("not a regular file (a FIFO)").
 FileHandle OpenFileForReading(const std::string& path);
 bool GetFileSize64(FileHandle file, uint64_t& size);
+// The size of the file Path names, taken without opening it: what a progress
+// display counts on before the file is read. False for what is no file
+// (a directory; on Windows a device name) or cannot be found.
+bool GetFileSizeByName(const std::string& path, uint64_t& size);
+// OpenFileForReading of Directory + Relative, whose parts are separated by
+// PathSeparator, through real folders only: when a folder on the way below
+// Directory is a symbolic link (a junction or another reparse point on
+// Windows), or a part is "..", nothing is opened and LastErrorText says so.
+// The file itself may be a link, as for OpenFileForReading. POSIX walks the
+// parts with openat, so no folder swapped for a link meanwhile is followed;
+// Windows tests the parts before it opens the path.
+FileHandle OpenFileBelow(const std::string& directory, const std::string& relative);
 // Reads up to Count bytes; BytesRead 0 at the end of the file. False on error.
 bool ReadFromFile(FileHandle file, void* buffer, uint32_t count, uint32_t& bytesRead);
 
@@ -96,11 +109,24 @@ bool GetFileIdentity(const std::string& path, FileIdentity& identity);
 
 struct DirectoryEntry {
     std::string Name;
-    bool IsDirectory = false;
+    bool IsDirectory = false; // what it names is a directory (links followed)
     uint64_t Size = 0;
+    bool IsLink = false;        // it is a symbolic link itself (Windows: a reparse point)
+    bool IsRegularFile = false; // what it names is a regular file (links followed)
 };
 // The entries of a directory except "." and "..", in no particular order.
 bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& entries);
+// True when Path (a trailing separator aside) is a symbolic link, or on
+// Windows any reparse point (a junction, a linked folder).
+bool IsSymbolicLink(const std::string& path);
+
+// The longest path the system opens: MAX_PATH's 259 characters on Windows,
+// PATH_MAX less its terminator on POSIX.
+#ifdef _WIN32
+constexpr int32_t MaxPathLength = 259;
+#else
+constexpr int32_t MaxPathLength = PATH_MAX - 1;
+#endif
 
 // The system's words for why the last failed call above (on this thread)
 // failed, for messages that name the cause.

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-TPluginSettings PluginSettings = {true, 2, true, true, false, "check"};
+TPluginSettings PluginSettings = {true, 2, true, true, false, "check", false};
 
 namespace {
 
@@ -26,6 +26,8 @@ constexpr int32_t DefaultUseMode = 2; // MD5
 constexpr bool DefaultClearSelectionAfter = true;
 constexpr bool DefaultConfirmAbort = true;
 constexpr bool DefaultTextModeForHashes = false;
+// Off, so that a selected folder is passed over as the classic plug-in does.
+constexpr bool DefaultProcessSubfolders = false;
 
 // A decimal integer in the 32-bit range, optionally signed and surrounded by
 // blanks, as another writer of the key may have left it.
@@ -162,12 +164,16 @@ bool LoadFromRegistry() {
     if (key == nullptr)
         return true;
     TPluginSettings& s = PluginSettings;
+    // In this order, stopping at the first value of a type its field refuses
+    // (the rest keep their defaults); the seventh comes last, so the six
+    // classic values load exactly as before it existed.
     return ReadSwitch(key.get(), "AutoLoadList", s.AutoLoadList) &&
            ReadUseMode(key.get(), s.UseMode) &&
            ReadSwitch(key.get(), "ClearSelectionAfter", s.ClearSelectionAfter) &&
            ReadSwitch(key.get(), "ConfirmAbort", s.ConfirmAbort) &&
            ReadSwitch(key.get(), "TextModeForHashes", s.TextModeForHashes) &&
-           ReadPrefix(key.get(), s.Prefix);
+           ReadPrefix(key.get(), s.Prefix) &&
+           ReadSwitch(key.get(), "ProcessSubfolders", s.ProcessSubfolders);
 }
 
 bool SaveToRegistry() {
@@ -187,7 +193,8 @@ bool SaveToRegistry() {
            WriteRegistryText(key.get(), "ClearSelectionAfter", SwitchText(s.ClearSelectionAfter)) &&
            WriteRegistryText(key.get(), "ConfirmAbort", SwitchText(s.ConfirmAbort)) &&
            WriteRegistryText(key.get(), "TextModeForHashes", SwitchText(s.TextModeForHashes)) &&
-           WriteRegistryText(key.get(), "Prefix", std::string(s.Prefix, PrefixLength(s.Prefix)));
+           WriteRegistryText(key.get(), "Prefix", std::string(s.Prefix, PrefixLength(s.Prefix))) &&
+           WriteRegistryText(key.get(), "ProcessSubfolders", SwitchText(s.ProcessSubfolders));
 }
 
 } // namespace
@@ -199,6 +206,7 @@ bool LoadSettings() {
     s.ClearSelectionAfter = DefaultClearSelectionAfter;
     s.ConfirmAbort = DefaultConfirmAbort;
     s.TextModeForHashes = DefaultTextModeForHashes;
+    s.ProcessSubfolders = DefaultProcessSubfolders;
     try {
         return LoadFromRegistry();
     } catch (...) {

@@ -1,4 +1,4 @@
-// The user's six settings: one record for the life of the library, stored in
+// The user's seven settings: one record for the life of the library, stored in
 // the per-user registry under the host's settings key, sub-key "Hashkeep",
 // and edited in the configuration dialog.
 //
@@ -15,11 +15,12 @@ constexpr size_t PrefixCapacity = 50;
 
 struct TPluginSettings {
     bool AutoLoadList;        // verify against a single selected hash list
-    int32_t UseMode;          // HashAlgorithm: 1 CRC32, 2 MD5, 4 SHA1 (others name none)
+    int32_t UseMode;          // HashAlgorithm: 1 CRC32, 2 MD5, 4 SHA1, 8 SHA256 (others name none)
     bool ClearSelectionAfter; // unselect each file once hashed into a new list
     bool ConfirmAbort;        // ask before aborting on Esc
-    bool TextModeForHashes;   // MD5 and SHA1 lists mark names as read in text mode
+    bool TextModeForHashes;   // MD5, SHA1 and SHA256 lists mark names as read in text mode
     char Prefix[PrefixCapacity];
+    bool ProcessSubfolders; // a selected folder gives every regular file below it
 };
 
 // "check" as prefix until the first load; the other fields are set by every load.
@@ -33,9 +34,9 @@ constexpr const char* SettingsKeyName = "Hashkeep";
 // when nothing failed; a missing sub-key or value is no failure.
 bool LoadSettings();
 
-// Writes the six values under RootKey\Hashkeep, creating the keys; booleans
-// as the texts "1" and "0", UseMode as a number, Prefix as text. Stops at the
-// first failed write. True when every value was written.
+// Writes the seven values under RootKey\Hashkeep, creating the keys;
+// booleans as the texts "1" and "0", UseMode as a number, Prefix as text.
+// Stops at the first failed write. True when every value was written.
 bool SaveSettings();
 
 // The configuration dialog: shows the settings as the registry holds them

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <utility>
@@ -38,7 +39,8 @@ inline std::vector<std::string> Names(const std::filesystem::path& directory) {
 }
 
 // Fails the Nth call (1-based) of an operation, or every call on a path that
-// ends in a given text; logs every call. Installed for its own lifetime.
+// ends in a given text; logs every call, from any thread. Installed for its
+// own lifetime.
 class TFaultPlan {
 public:
     TFaultPlan() { Platform::SetFileFaultHook(&Hook, this); }
@@ -68,6 +70,7 @@ public:
 private:
     static bool Hook(Platform::FileOperation operation, const std::string& path, void* context) {
         auto& self = *static_cast<TFaultPlan*>(context);
+        const std::lock_guard lock(self.Mutex_);
         self.Log_.emplace_back(operation, path);
         const int number = ++self.Counts_[operation];
         if (self.FailedCalls_[operation].count(number) != 0)
@@ -83,6 +86,7 @@ private:
     std::vector<std::pair<Platform::FileOperation, std::string>> FailedPaths_;
     std::map<Platform::FileOperation, int> Counts_;
     std::vector<std::pair<Platform::FileOperation, std::string>> Log_;
+    std::mutex Mutex_;
 };
 
 // A checker whose callbacks write what happened into Events, e.g.

@@ -15,6 +15,7 @@ namespace {
 
 const std::string Md5Abc = "900150983cd24fb0d6963f7d28e17f72";
 const std::string Sha1Abc = "a9993e364706816aba3e25717850c26c9cd0d89d";
+const std::string Sha256Abc = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
 
 struct TListCase {
     const char* What;
@@ -25,6 +26,13 @@ struct TListCase {
 
 std::string Repeat(char c, size_t count) {
     return std::string(count, c);
+}
+
+std::string Repeat(const std::string& text, size_t count) {
+    std::string repeated;
+    for (size_t i = 0; i < count; ++i)
+        repeated += text;
+    return repeated;
 }
 
 // A CRC32 line of exactly Length characters.
@@ -122,8 +130,57 @@ std::vector<TListCase> Cases() {
          {{"abc.txt", "352441c2"}}},
         {"empty file", "a.sfv", "", {}},
         {"only the header and comments", "a.sfv", "\r\n; nothing\r\n", {}},
-        {"name with a backslash", "a.md5", Md5Abc + " *sub\\abc.txt", {}},
-        {"name with a slash", "a.md5", Md5Abc + " *sub/abc.txt", {}},
+        // Entries in subfolders, as sha256sum, cksfv and Windows tools write them.
+        {"paths with either separator",
+         "a.md5",
+         Md5Abc + " *sub\\abc.txt\n" + Md5Abc + "  ./d1/d 2/abc.txt\n",
+         {{"sub\\abc.txt", Md5Abc}, {"./d1/d 2/abc.txt", Md5Abc}}},
+        {"sfv path", "a.sfv", "cd 1/t 01.flac 352441C2", {{"cd 1/t 01.flac", "352441C2"}}},
+        {"path of 259",
+         "a.sfv",
+         "sub/" + SfvLineOfLength(264),
+         {{"sub/" + Repeat('n', 255), "352441c2"}}},
+        {"path of 260", "a.sfv", "sub/" + SfvLineOfLength(265), {}},
+        {"absolute path", "a.md5", Md5Abc + " */etc/passwd", {}},
+        {"rooted path", "a.sfv", "\\x 352441c2", {}},
+        {"UNC path", "a.md5", Md5Abc + " *\\\\srv\\x", {}},
+        {"drive and path", "a.md5", Md5Abc + " *c:/x", {}},
+        {"up and out", "a.md5", Md5Abc + " *sub/../../x", {}},
+        {"up by Windows' trailing-dot rule", "a.md5", Md5Abc + " *sub/. ./x", {}},
+        {"an empty part", "a.md5", Md5Abc + " *sub//x", {}},
+        {"a folder, not a file", "a.md5", Md5Abc + " *sub/", {}},
+        {"the folder itself at the end", "a.md5", Md5Abc + " *sub/.", {}},
+        // The lists that releases ship: coreutils' tagged and escaped lines.
+        {"SHA256SUMS, tagged",
+         "SHA256SUMS",
+         "SHA256 (a) = b) = " + Sha256Abc + "\nSHA256 (iso/x.iso) = " + Sha256Abc + "\n",
+         {{"a) = b", Sha256Abc}, {"iso/x.iso", Sha256Abc}}},
+        {"sha256sums in lower case",
+         "sha256sums",
+         Sha256Abc + " *abc.txt",
+         {{"abc.txt", Sha256Abc}}},
+        {"SUMS with an extension", "SHA256SUMS.gpg", Sha256Abc + " *abc.txt", {}},
+        {"tag of another algorithm", "a.sha256", "SHA1 (abc.txt) = " + Sha1Abc, {}},
+        {"tag without its ') = '", "MD5SUMS", "MD5 (abc.txt) =" + Md5Abc, {}},
+        {"a tagged path of 259",
+         "x.sha256",
+         "SHA256 (sub/" + Repeat('t', 255) + ") = " + Sha256Abc,
+         {{"sub/" + Repeat('t', 255), Sha256Abc}}},
+        {"escaped names",
+         "SHA1SUMS",
+         "\\" + Sha1Abc + "  a\\\\b\\nc\\r\n\\SHA1 (new\\nline) = " + Sha1Abc,
+         {{"a\\b\nc\r", Sha1Abc}, {"new\nline", Sha1Abc}}},
+        {"an escaped name of 259",
+         "a.md5",
+         "\\" + Md5Abc + " *n" + Repeat("\\n", 258),
+         {{"n" + Repeat('\n', 258), Md5Abc}}},
+        {"an unknown escape", "a.md5", "\\" + Md5Abc + " *a\\tb", {}},
+        {"an escape cut short", "a.md5", "\\" + Md5Abc + " *ab\\", {}},
+        {"no escapes in SFV lists", "a.sfv", "\\abc.txt 352441c2", {}},
+        {"an SFV name that looks tagged",
+         "a.sfv",
+         "MD5 (a) = 352441c2",
+         {{"MD5 (a) =", "352441c2"}}},
         {"name with a drive", "a.sfv", "c:abc.txt 352441c2", {}},
         {"name with a wildcard", "a.sfv", "*.txt 352441c2", {}},
         {"empty name", "a.md5", Md5Abc + " *", {}},
@@ -193,8 +250,7 @@ TEST_F(ListReadingTest, ReasonsNameTheLineAsAnEditorCountsIt) {
     const std::pair<std::string, std::string> cases[] = {
         {"a 00000000\r\n\r\nb 11111111\rc\n", "line 4 has no space between digest and name"},
         {std::string("a 00000000\r\n\r\nb 111\00011111\r\n", 28), "line 3 holds a NUL byte"},
-        {"\xEF\xBB\xBF/x 00000000\r\n", "line 1 does not hold a plain file name (empty, or with a "
-                                        "drive, a directory or a wildcard)"},
+        {"\xEF\xBB\xBF/x 00000000\r\n", "line 1 holds an absolute path"},
     };
     for (const auto& [content, expected] : cases) {
         WriteFile(Dir / "a.sfv", content);
@@ -256,6 +312,30 @@ TEST(ListHelpers, TableLookUpsAndLineSplitting) {
     EXPECT_EQ(AlgoExtension(haMd5), ".md5");
     EXPECT_EQ(AlgoExtension(0), ".hk");
     EXPECT_EQ(AlgoExtension(3), ".hk");
+
+    // What a list name is, decided in one place for LoadList, the plug-in
+    // and the program's -o.
+    const std::string sep(1, Platform::PathSeparator);
+    for (const auto& [name, algorithm] :
+         std::vector<std::pair<std::string, uint32_t>>{{"x.SHA256", haSha256},
+                                                       {"rel" + sep + "SHA256SUMS", haSha256},
+                                                       {"Md5Sums", haMd5},
+                                                       {"sha1sums", haSha1},
+                                                       {"CRC32SUMS", haNone},
+                                                       {"SHA256SUMS.asc", haNone},
+                                                       {"x.sha256.txt", haNone},
+                                                       {"SHA256SUMS" + sep + "x", haNone}}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(FindAlgoByListName(name, row) ? static_cast<uint32_t>(row.Id) : haNone,
+                  algorithm);
+        EXPECT_EQ(IsListNameOf(haSha256, name), algorithm == haSha256);
+        EXPECT_EQ(WhyNoListName(name).empty(), algorithm != haNone);
+    }
+    EXPECT_EQ(WhyNoListName("a.txt"), "the extension \".txt\" is not one of .sfv, .md5, .sha1, "
+                                      ".sha256, and the name is none of MD5SUMS, SHA1SUMS, "
+                                      "SHA256SUMS");
+    EXPECT_EQ(TopLevelName("./disc1\\cd/t.flac"), "disc1");
+    EXPECT_EQ(TopLevelName("t.flac"), "t.flac");
 
     std::string first, second;
     ASSERT_TRUE(SplitLine("a b c", true, first, second));

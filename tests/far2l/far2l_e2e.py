@@ -163,11 +163,12 @@ def create_verify(far):
     far.start()
     # A name beyond ASCII keeps its whole self when the algorithm changes its extension.
     far.keys("End"), open_plugin(far), far.wait("файл.txt.md5"), far.keys("M-1")
-    far.wait("файл.txt.sfv"), far.keys("Escape"), far.wait(lambda s: "Work Mode" not in s)
+    far.wait("файл.txt.sfv"), far.keys("M-4"), far.wait("файл.txt.sha256")
+    far.keys("Escape"), far.wait(lambda s: "Work Mode" not in s)
     select_all_three(far)
     dialog = box(open_plugin(far), "Work Mode")
-    # As built: 44 by 16 with the box from column 3 to 40, comparison offered.
-    check(len(dialog[0]) == 38 and len(dialog) == 14, "Work Mode box is %dx%d" % (len(dialog[0]), len(dialog)))
+    # As built: 44 by 17 with the box from column 3 to 40, comparison offered.
+    check(len(dialog[0]) == 38 and len(dialog) == 15, "Work Mode box is %dx%d" % (len(dialog[0]), len(dialog)))
     for want in ("( ) Compare Against Another Panel", "(•) Create Hash File", "hashlist.md5",
                  "[ ] Separate Hash Files", "(•) 2. MD5", "{ OK } [ Cancel ]"):
         check(any(want in l for l in dialog), "Work Mode box lacks %r" % want)
@@ -223,7 +224,7 @@ def escape(far):
         check(not os.path.exists(os.path.join(far.left, "big.bin.md5")), "a list was written")
         if confirm:  # Confirm Abort off
             configure(far, "Configuration")
-            far.keys("M-2", "Down", "Down", "Down", "Down", "Space", "Enter")
+            far.keys("M-2", "Down", "Down", "Down", "Down", "Down", "Space", "Enter")
             close_configuration(far, "Configuration")
 
 
@@ -266,10 +267,12 @@ def config_restart(far):
     lng = [l.strip().strip('"') for l in open(os.path.join(A.plugins, "Hashkeep/plug/HashkeepRus.lng"),
                                                encoding="utf-8") if l.startswith('"')]
     dialog = configure(far, lng[2])
-    # Width W + 4 for the box, W the longest of messages 2 to 7 plus 4.
-    check(len(dialog[0]) == max(len(t) for t in lng[2:8]) + 8, "box is %d cells wide" % len(dialog[0]))
+    # Width W + 4 for the box, W the longest of messages 2 to 7 and 39 plus 4.
+    check(len(dialog[0]) == max(len(t) for t in lng[2:8] + [lng[39]]) + 8,
+          "box is %d cells wide" % len(dialog[0]))
     # SHA1, Clear Selection off, Text Mode on, prefix "hk".
-    far.keys("M-3", "Down", "Down", "Space", "Down", "Down", "Space", "Down", "End", *["BSpace"] * 5)
+    far.keys("M-3", "Down", "Down", "Down", "Space", "Down", "Down", "Space", "Down", "Down", "End",
+             *["BSpace"] * 5)
     far.type("hk"), far.keys("Enter")
     close_configuration(far, lng[2])
     # In far2l's registry (a folder a key), where its plug-ins' settings live.
@@ -321,7 +324,7 @@ def wine_bytes(far):
     scenario += "getmsg hide\n"
     for actions in ([], ["radio 10"], ["radio 8", "check 5 on"]):
         scenario += 'call select active "a.txt" "b.txt" "c.txt"\ncall menu\ndialog\n'
-        scenario += "".join(a + "\n" for a in actions) + "close 12\n"
+        scenario += "".join(a + "\n" for a in actions) + "close 13\n"
     path = os.path.join(far.root, "wine.scenario")
     open(path, "w").write(scenario)
     sandbox = os.path.join(far.root, "wine")

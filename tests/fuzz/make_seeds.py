@@ -33,6 +33,7 @@ def hash_line(digest, length, mark=b"*"):
 
 def lists():
     crc, md5, sha1 = digests(b"abc")
+    sha256 = hashlib.sha256(b"abc").hexdigest().encode()
     seeds = {
         "hashkeep.sfv": HEADER + b"abc.txt " + crc + b"\r\nmy file.txt 00000000\r\n",
         "hashkeep-binary.md5": HEADER + md5 + b" *abc.txt\r\n" + md5 + b" *dir with space.txt\r\n",
@@ -56,6 +57,11 @@ def lists():
         "byte-order-mark-cut.sfv": b"\xef\xbbabc.txt " + crc + b"\r\n",
         "absolute-path.sfv": b"; cksfv\r\n/home/user/abc.txt " + crc + b"\r\n",
         "slash-alone.md5": md5 + b" *a\r\n/\r\n/ /\r\n",
+        # sha256sum and the other coreutils tools: subfolders, --tag, escapes.
+        "sha256sum.sha256": sha256 + b"  ./disc 1/t01.flac\n" + sha256 + b" *sub\\b\n",
+        "tagged.sha256": b"SHA256 (a) = b) = " + sha256 + b"\nSHA1 (x) = " + sha1 + b"\n",
+        "escaped.sha1": b"\\" + sha1 + b"  new\\nline\\\\x\\r\n\\SHA1 (a\\tb) = " + sha1 + b"\n",
+        "paths-out.md5": md5 + b" *sub/../x\n" + md5 + b" *a//b\n" + md5 + b" *c:/x\n",
     }
     # The bound: digits, space, mark (MD5 and SHA1) and 259 characters.
     for length in (268, 269):

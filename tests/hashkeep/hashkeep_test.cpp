@@ -8,10 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <sstream>
+#include <thread>
+#include <utility>
 
 using namespace EngineTest;
+using namespace std::string_literals;
 using Platform::FileOperation;
 using TestSupport::TempDirectory;
 using TestSupport::WriteFile;
@@ -37,8 +42,10 @@ TEST_F(HashkeepTest, VerifyReportsExactlyTheFileChangedSinceCreate) {
     WriteFile(Dir / "b.txt", "Beta");
     const TRunResult verified = Hashkeep({"verify", Dir / "hashlist.md5"});
     EXPECT_EQ(verified.Status, HashkeepProblemsFound);
-    EXPECT_EQ(verified.Out, "b.txt: FAILED\n" + (Dir / "hashlist.md5") +
+    EXPECT_EQ(verified.Out, "a.txt: OK\nb.txt: FAILED\nc.bin: OK\n" + (Dir / "hashlist.md5") +
                                 ": 3 files: 1 FAILED, 0 missing, 0 skipped\n");
+    EXPECT_EQ(verified.Throughput.rfind("hashed 3 files (100.0 kB) in ", 0), 0u)
+        << verified.Throughput;
     EXPECT_EQ(verified.Err, "");
 
     std::filesystem::remove(Dir.Path() / "a.txt");
@@ -82,17 +89,20 @@ TEST_F(HashkeepTest, UsageErrorsExitWithTwoAndSayWhatIsWrong) {
         {{"create"}, "no FILE to hash"},
         {{"create", "-x", "a.txt"}, "unknown option '-x'"},
         {{"create", "a.txt", "-a"}, "option '-a' needs a value"},
-        {{"create", "-a", "sha256", "a.txt"}, "unknown algorithm 'sha256'"},
+        {{"create", "-a", "sha512", "a.txt"}, "unknown algorithm 'sha512'"},
         {{"create", "--separate", "-o", "l.md5", "a.txt"}, "--separate"},
         {{"create", "--text=yes", "a.txt"}, "takes no value"},
-        {{"create", "sub/a.txt"}, "'sub/a.txt' cannot stand in a list"},
+        {{"create", "../a.txt"}, "'../a.txt' cannot stand in a list"},
         {{"create", ".."}, "'..' cannot stand in a list"},
         // A list hashkeep could not read back as one of its algorithm.
         {{"create", "-o", "sums.txt", "a.txt"}, "'sums.txt' is no list name for MD5"},
         {{"create", "-a", "sha1", "-o", "l.md5", "a.txt"}, "'l.md5' is no list name for SHA1"},
+        {{"create", "-a", "sha256", "-o", "MD5SUMS", "a.txt"},
+         "'MD5SUMS' is no list name for SHA256: hashkeep could not read it back (name it *.sha256 "
+         "or SHA256SUMS)"},
         {{"create", "--on-error", "retry", "a.txt"}, "--on-error takes skip or abort"},
         {{"verify"}, "no LIST to verify"},
-        {{"verify", "a.md5", "b.md5"}, "one LIST at a time"},
+        {{"verify", "-j", "0", list}, "--jobs takes a number from 1 to 256, not '0'"},
         {{"compare", Dir.Dir()}, "DIR_A and DIR_B are needed"},
         {{"demo", "x", "y"}, "one DIR at most"},
         {{"verify", "-C", gone, list}, gone + ": no directory to look for the files in: "},
@@ -140,24 +150,70 @@ TEST_F(HashkeepTest, ControlCharactersInNamesAreShownEscaped) {
     EXPECT_TRUE(Contains(refused.Err, "'\\033[2J' cannot stand in a list")) << refused.Err;
 }
 
-// md5sum and sha1sum checking strictly read every list we write, as rhash
-// reads our SFV lists.
-TEST_F(HashkeepTest, StrictReadersAcceptOurLists) {
-    for (const std::string algorithm : {"md5", "sha1"}) {
+// The peers checking strictly read every list we write, of every algorithm
+// and with files in subfolders (create -r); and we read theirs, plain and
+// tagged, naming exactly the one file changed since.
+class HashkeepPeers : public HashkeepTest {
+protected:
+    void SetUp() override {
+        HashkeepTest::SetUp();
+        std::filesystem::create_directories(Dir.Path() / "disc 1" / "sub");
+        WriteFile(Dir / "disc 1/t01.flac", "one");
+        WriteFile(Dir / "disc 1/sub/t02.flac", "two");
+    }
+    int Run(const std::string& command) {
+        return std::system(("cd '" + Dir.Dir() + "' && (" + command + ") >/dev/null 2>&1").c_str());
+    }
+};
+
+TEST_F(HashkeepPeers, StrictReadersAcceptOurLists) {
+    for (const TAlgoDefinition& row : AlgoDefinitions) {
+        std::string tool = row.Name;
+        for (char& c : tool)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         for (const char* mark : {"--text", "-q"}) { // the text mark, the binary mark
-            ASSERT_EQ(Hashkeep({"create", mark, "-a", algorithm, "-C", Dir.Dir(), "-o",
-                                "sums." + algorithm, "a.txt", "c.bin"})
+            const std::string list = "sums" + std::string(row.Extension);
+            ASSERT_EQ(Hashkeep({"create", mark, "-r", "-a", tool, "-C", Dir.Dir(), "-o", list,
+                                "a.txt", "disc 1/"})
                           .Status,
                       HashkeepAllWell);
-            const std::string check = "cd '" + Dir.Dir() + "' && " + algorithm +
-                                      "sum -c --strict --quiet sums." + algorithm;
-            EXPECT_EQ(std::system(check.c_str()), 0) << check;
+            TFileChecker read(Dir.Dir());
+            ASSERT_TRUE(read.LoadList(list));
+            std::vector<std::string> names;
+            for (const TFileCheckerItem& item : read.Items)
+                names.push_back(item.FileName);
+            EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "disc 1/sub/t02.flac",
+                                                       "disc 1/t01.flac"}));
+            EXPECT_EQ(Run("rhash -c --skip-ok " + list), 0) << list;
+            if (row.HashFirst) {
+                EXPECT_EQ(Run(tool + "sum -c --strict " + list), 0) << list;
+            }
         }
     }
-    ASSERT_EQ(Hashkeep({"create", "-a", "crc32", "-C", Dir.Dir(), "-o", "s.sfv", "a.txt"}).Status,
-              HashkeepAllWell);
-    const std::string rhash = "cd '" + Dir.Dir() + "' && rhash -c --skip-ok s.sfv >/dev/null";
-    EXPECT_EQ(std::system(rhash.c_str()), 0) << rhash;
+}
+
+TEST_F(HashkeepPeers, ListsThePeersWriteVerifyNamingTheOneChangedFile) {
+    const std::string files = "a.txt 'disc 1/t01.flac' 'disc 1/sub/t02.flac'";
+    ASSERT_EQ(Run("sha256sum " + files + " > SHA256SUMS && sha256sum --tag " + files +
+                  " > tagged.sha256"),
+              0);
+    const std::vector<std::string> verify{"verify", "--quiet-ok", Dir / "SHA256SUMS",
+                                          Dir / "tagged.sha256"};
+    const auto expected = [&](const std::string& changed, const std::string& counts) {
+        std::string out;
+        for (const std::string list : {"SHA256SUMS", "tagged.sha256"})
+            out += "--( Verifying " + (Dir / list) + " )--\n" + changed + (Dir / list) +
+                   ": 3 files: " + counts + "\n";
+        return out;
+    };
+    TRunResult result = Hashkeep(verify);
+    EXPECT_EQ(result.Status, HashkeepAllWell);
+    EXPECT_EQ(result.Out, expected("", "all OK"));
+    WriteFile(Dir / "disc 1/sub/t02.flac", "changed");
+    result = Hashkeep(verify);
+    EXPECT_EQ(result.Status, HashkeepProblemsFound);
+    EXPECT_EQ(result.Out,
+              expected("disc 1/sub/t02.flac: FAILED\n", "1 FAILED, 0 missing, 0 skipped"));
 }
 #endif
 
@@ -175,12 +231,12 @@ TEST_F(HashkeepTest, HelpForTheToolAndEachCommand) {
 }
 
 TEST_F(HashkeepTest, InvalidOrUnreadableListsExitWithTwoNamingFileAndCause) {
-    WriteFile(Dir / "bad.md5", "; header\r\n900150983cd24fb0d6963f7d28e17f72 *sub\\a.txt\r\n");
+    WriteFile(Dir / "bad.md5", "; header\r\n900150983cd24fb0d6963f7d28e17f72 *..\\a.txt\r\n");
     TRunResult result = Hashkeep({"verify", Dir / "bad.md5"});
     EXPECT_EQ(result.Status, HashkeepFailed);
     EXPECT_EQ(result.Err, "hashkeep: " + (Dir / "bad.md5") +
-                              ": not a usable hash list: line 2 does not hold a plain file name "
-                              "(empty, or with a drive, a directory or a wildcard)\n");
+                              ": not a usable hash list: line 2 names the directory itself or its "
+                              "parent\n");
 
     WriteFile(Dir / "list.txt", "a.txt 00000000\r\n");
     result = Hashkeep({"verify", Dir / "list.txt"});
@@ -198,12 +254,30 @@ TEST_F(HashkeepTest, CompareNamesDifferingAndMissingFiles) {
     WriteFile(other / "b.txt", "BETA");
     WriteFile(other / "new.txt", "only here");
     std::filesystem::create_directory(Dir.Path() / "subdir"); // directories are not compared
+    WriteFile(Dir / "subdir/x", "x");                         // nor, without -r, what they hold
     const TRunResult result = Hashkeep({"compare", "-a", "sha1", Dir.Dir(), other.Dir()});
     EXPECT_EQ(result.Status, HashkeepProblemsFound);
-    EXPECT_EQ(result.Out, "b.txt: DIFFERENT\nc.bin: MISSING in " + other.Dir() +
+    EXPECT_EQ(result.Out, "a.txt: OK\nb.txt: DIFFERENT\nc.bin: MISSING in " + other.Dir() +
                               "\nnew.txt: MISSING in " + Dir.Dir() +
                               "\n4 files compared: 1 different, 2 missing, 0 skipped\n");
     EXPECT_EQ(Hashkeep({"compare", Dir.Dir(), other.Dir(), "a.txt"}).Status, HashkeepAllWell);
+
+    // With -r, files pair by their paths below the two directories.
+    std::filesystem::create_directories(Dir.Path() / "sub");
+    std::filesystem::create_directories(other.Path() / "sub" / "deep");
+    WriteFile(Dir / "sub/same", "s");
+    WriteFile(other / "sub/same", "s");
+    WriteFile(Dir / "sub/b.txt", "beta");
+    WriteFile(other / "sub/b.txt", "BETA");
+    WriteFile(other / "sub/deep/new", "only here");
+    const TRunResult deep = Hashkeep({"compare", "-r", Dir.Dir(), other.Dir(), "sub"});
+    EXPECT_EQ(deep.Out, "sub/b.txt: DIFFERENT\nsub/same: OK\n"
+                        "2 files compared: 1 different, 0 missing, 0 skipped\n");
+    EXPECT_EQ(Hashkeep({"compare", "-r", Dir.Dir(), other.Dir()}).Out,
+              "a.txt: OK\nb.txt: DIFFERENT\nc.bin: MISSING in " + other.Dir() +
+                  "\nsub/b.txt: DIFFERENT\nsub/same: OK\nsubdir/x: MISSING in " + other.Dir() +
+                  "\nnew.txt: MISSING in " + Dir.Dir() + "\nsub/deep/new: MISSING in " + Dir.Dir() +
+                  "\n8 files compared: 2 different, 4 missing, 0 skipped\n");
     EXPECT_TRUE(Contains(Hashkeep({"compare", other.Dir(), Dir.Dir(), "zz"}).Out,
                          "zz: MISSING in " + other.Dir()));
 }
@@ -231,17 +305,155 @@ TEST_F(HashkeepTest, UnreadableFilesAreSkippedOrStopTheRun) {
     faults.FailPath(FileOperation::Open, "c.bin");
     result = Hashkeep({"verify", Dir / "ok.md5"});
     EXPECT_EQ(result.Status, HashkeepProblemsFound);
-    EXPECT_TRUE(Contains(result.Out, "c.bin: SKIPPED\n"));
+    Platform::OpenFileForReading(Dir / "c.bin"); // fails as the run's open did
+    EXPECT_TRUE(Contains(result.Out, "c.bin: SKIPPED (" + Platform::LastErrorText() + ")\n"))
+        << result.Out;
 }
 
-TEST_F(HashkeepTest, ProgressOnlyOnATerminalAndNotWhenQuiet) {
-    TRunResult result = Hashkeep({"create", "-C", Dir.Dir(), "c.bin"}, true);
-    ASSERT_EQ(result.Status, HashkeepAllWell);
-    EXPECT_TRUE(Contains(result.Err, "\rc.bin  32%")) << result.Err;
-    EXPECT_TRUE(Contains(result.Err, "\rc.bin  100%")) << result.Err;
-    EXPECT_EQ(result.Err.back(), '\r'); // the line is cleared again
-    EXPECT_EQ(Hashkeep({"create", "-q", "-C", Dir.Dir(), "c.bin"}, true).Err, "");
-    EXPECT_EQ(Hashkeep({"create", "-C", Dir.Dir(), "c.bin"}, false).Err, "");
+// What md5sum -c users expect: a line per file, --quiet-ok only the
+// problems, --status nothing at all; several lists each under its name, -C
+// for each, a list that cannot be read named, the exit status the worst.
+TEST_F(HashkeepTest, VerifyReportsEachListAsItsOptionsAsk) {
+    ASSERT_EQ(Hashkeep({"create", "-C", Dir.Dir(), "-o", "one.md5", "a.txt", "b.txt"}).Status, 0);
+    ASSERT_EQ(Hashkeep({"create", "-C", Dir.Dir(), "-o", "two.md5", "c.bin"}).Status, 0);
+    TempDirectory elsewhere; // the originals, and no c.bin
+    WriteFile(elsewhere / "a.txt", "alpha");
+    WriteFile(elsewhere / "b.txt", "beta");
+    WriteFile(Dir / "b.txt", "Beta");
+    const std::string one = Dir / "one.md5", two = Dir / "two.md5", gone = Dir / "gone.md5";
+    const std::string oneFailed = one + ": 2 files: 1 FAILED, 0 missing, 0 skipped\n";
+    Platform::OpenFileForReading(gone);
+    const std::string missing = Platform::LastErrorText();
+    const std::string twoOk =
+        "--( Verifying " + two + " )--\nc.bin: OK\n" + two + ": 1 file: all OK\n";
+    const struct {
+        std::vector<std::string> Args;
+        int Status;
+        std::string Out;
+    } cases[] = {
+        {{one}, 1, "a.txt: OK\nb.txt: FAILED\n" + oneFailed},
+        {{"--quiet-ok", one}, 1, "b.txt: FAILED\n" + oneFailed},
+        {{"--status", one}, 1, ""},
+        {{"--status", two}, 0, ""},
+        {{two, one},
+         1,
+         twoOk + "--( Verifying " + one + " )--\na.txt: OK\nb.txt: FAILED\n" + oneFailed},
+        {{two, gone}, 2, twoOk},
+        {{"-C", elsewhere.Dir(), two, one},
+         1,
+         "--( Verifying " + two + " )--\nc.bin: MISSING\n" + two +
+             ": 1 file: 0 FAILED, 1 missing, 0 skipped\n--( Verifying " + one +
+             " )--\na.txt: OK\nb.txt: OK\n" + one + ": 2 files: all OK\n"},
+    };
+    for (const auto& [args, status, out] : cases) {
+        std::vector<std::string> command{"verify"};
+        command.insert(command.end(), args.begin(), args.end());
+        const TRunResult result = Hashkeep(command);
+        SCOPED_TRACE(args.front());
+        EXPECT_EQ(result.Status, status);
+        EXPECT_EQ(result.Out, out);
+        EXPECT_EQ(result.Throughput.empty(), args.front() == "--status") << result.Throughput;
+        EXPECT_EQ(result.Err,
+                  status == 2 ? "hashkeep: " + gone +
+                                    ": not a usable hash list: cannot be opened: " + missing + "\n"
+                              : "");
+    }
+}
+
+// However many workers hash, the user gets what one worker gives: the same
+// lines in the same order on both streams, the same list, the same exit
+// status; with --on-error abort the first failing file in list order stops
+// the run. A big file first lets the others finish out of order.
+TEST_F(HashkeepTest, ManyWorkersReportExactlyAsOne) {
+    std::vector<std::string> names{"big"};
+    WriteFile(Dir / "big", std::string(3 << 20, 'B'));
+    for (int i = 10; i < 50; ++i) {
+        names.push_back(std::to_string(i));
+        names.back().insert(0, 1, 'f');
+        WriteFile(Dir / names.back(), std::string(static_cast<size_t>(i * 997), char(i)));
+    }
+    TempDirectory other;
+    for (const std::string& name : names)
+        std::filesystem::copy_file(Dir.Path() / name, other.Path() / name);
+    std::vector<std::string> create{"create", "-C", Dir.Dir(), "-o", "x.md5"};
+    create.insert(create.end(), names.begin(), names.end());
+    ASSERT_EQ(Hashkeep(create).Status, HashkeepAllWell);
+    const std::string listed = ReadAll(Dir / "x.md5");
+    WriteFile(Dir / "f23", "changed");
+    std::filesystem::remove(Dir.Path() / "f30");
+    TFaultPlan faults;
+    faults.FailPath(FileOperation::Open, "f17");
+    faults.FailPath(FileOperation::Open, "f41");
+    const std::vector<std::vector<std::string>> commands{
+        create, {"verify", Dir / "x.md5"}, {"compare", Dir.Dir(), other.Dir()}};
+    for (const auto& command : commands) {
+        for (const char* onError : {"skip", "abort"}) {
+            SCOPED_TRACE(command.front() + " --on-error " + onError);
+            std::vector<TRunResult> runs;
+            std::vector<std::string> lists;
+            for (const char* jobs : {"-j1", "-j4"}) {
+                std::vector<std::string> args = command;
+                args.insert(args.begin() + 1, {jobs, "--on-error", onError});
+                WriteFile(Dir / "x.md5", listed);
+                runs.push_back(Hashkeep(args));
+                lists.push_back(ReadAll(Dir / "x.md5"));
+            }
+            EXPECT_EQ(runs[0].Status, runs[1].Status);
+            EXPECT_EQ(runs[0].Out, runs[1].Out);
+            EXPECT_EQ(runs[0].Err, runs[1].Err);
+            EXPECT_EQ(lists[0], lists[1]);
+            // One worker stops at the first failing file, before the second.
+            EXPECT_TRUE(Contains(runs[0].Err, "f17: cannot be read")) << runs[0].Err;
+            EXPECT_NE(Contains(runs[0].Err, "f41: cannot be read"), onError == "abort"s);
+        }
+    }
+}
+
+// On a terminal, a live line on standard error names the file being hashed
+// and counts the files and bytes of all workers, the speed and the time
+// left; it is redrawn at most ten times a second and erased at the end. Off
+// a terminal, or with -q, there is none.
+TEST_F(HashkeepTest, LiveLineOnlyOnATerminalAndNotWhenQuiet) {
+    // The first read of c.bin (after a.txt and b.txt) takes 0.35 s.
+    struct TStall {
+        bool Armed = false;
+    } stall;
+    Platform::SetFileFaultHook(
+        [](FileOperation operation, const std::string& path, void* context) {
+            auto& self = *static_cast<TStall*>(context);
+            if (operation == FileOperation::Open)
+                self.Armed = path.size() >= 5 && path.compare(path.size() - 5, 5, "c.bin") == 0;
+            if (operation == FileOperation::Read && std::exchange(self.Armed, false))
+                std::this_thread::sleep_for(std::chrono::milliseconds(350));
+            return false;
+        },
+        &stall);
+    for (const auto& [quiet, terminal] : {std::pair{"", true}, {"-q", true}, {"", false}}) {
+        SCOPED_TRACE(std::string(quiet) + (terminal ? " on a terminal" : " off a terminal"));
+        std::vector<std::string> args{"create", "-j1", "-C", Dir.Dir(), "a.txt", "b.txt", "c.bin"};
+        if (*quiet != 0)
+            args.push_back(quiet);
+        const auto start = std::chrono::steady_clock::now();
+        const TRunResult result = Hashkeep(args, terminal);
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        ASSERT_EQ(result.Status, HashkeepAllWell);
+        if (!terminal || *quiet != 0) {
+            EXPECT_EQ(result.Err, "");
+            continue;
+        }
+        EXPECT_TRUE(Contains(result.Err, "\rc.bin  2/3 files  9 B/100.0 kB  0.0 MB/s  ") &&
+                    Contains(result.Err, " left"))
+            << result.Err;
+        size_t draws = 0;
+        for (size_t at = 0; (at = result.Err.find(" files  ", at)) != std::string::npos; ++at)
+            ++draws;
+        EXPECT_GE(draws, 3u);
+        EXPECT_LE(draws, 1 + static_cast<size_t>(elapsed / std::chrono::milliseconds(100)));
+        EXPECT_EQ(result.Err.back(), '\r'); // erased
+        EXPECT_EQ(result.Err.find_first_not_of(" \r", result.Err.rfind(" left") + 5),
+                  std::string::npos);
+    }
+    Platform::SetFileFaultHook(nullptr, nullptr);
 }
 
 TEST_F(HashkeepTest, DemoShowsTheOneMismatch) {

@@ -59,7 +59,7 @@ TEST(PluginLibrary, HostCallsReachThePluginByTheirPlainNames) {
     ASSERT_EQ(host.Dialogs.size(), 1u);
     EXPECT_EQ(host.Dialogs[0].PluginNumber, Fake::FakeHost::ModuleNumber);
     EXPECT_EQ(host.Dialogs[0].X2, 43);
-    EXPECT_EQ(host.Dialogs[0].Items.size(), 15u);
+    EXPECT_EQ(host.Dialogs[0].Items.size(), 17u);
 
     EXPECT_EQ(openPlugin(0, 0), INVALID_HANDLE_VALUE);
     Fake::FreePlugin(library);

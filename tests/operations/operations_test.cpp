@@ -319,10 +319,10 @@ protected:
 
 TEST_F(WorkModeDialog, TheListNameFollowsTheAlgorithmButtons) {
     DialogOutcome outcome;
-    const std::string transcript =
-        Show("dialog\n  radio 8\n  radio 10\n  radio 9\n  radio 8\n  close 12\n", outcome);
-    const char* steps[] = {"\"hashlist.sfv\"", "\"hashlist.sha1\"", "\"hashlist.md5\"",
-                           "\"hashlist.sfv\""};
+    const std::string transcript = Show(
+        "dialog\n  radio 8\n  radio 10\n  radio 11\n  radio 9\n  radio 8\n  close 13\n", outcome);
+    const char* steps[] = {"\"hashlist.sfv\"", "\"hashlist.sha1\"", "\"hashlist.sha256\"",
+                           "\"hashlist.md5\"", "\"hashlist.sfv\""};
     size_t at = 0;
     for (const char* name : steps) {
         at = transcript.find("SendDlgMessage DM_SETTEXTPTR [4] " + std::string(name), at);
@@ -337,13 +337,13 @@ TEST_F(WorkModeDialog, OtherExtensionsAndAnEmptyNameStayAsTheyAre) {
     for (const char* name : {"LIST.MD5", "notes.txt", "md5", "dir.md5\\list"}) {
         DialogOutcome outcome;
         outcome.ListFileName = name;
-        const std::string transcript = Show("dialog\n  radio 8\n  radio 10\n  close 12\n", outcome);
+        const std::string transcript = Show("dialog\n  radio 8\n  radio 10\n  close 13\n", outcome);
         EXPECT_EQ(outcome.ListFileName, name) << transcript;
         EXPECT_EQ(outcome.Algorithm, haSha1);
     }
 
     DialogOutcome outcome;
-    const std::string transcript = Show("dialog\n  edit 4 \"\"\n  radio 10\n  close 12\n", outcome);
+    const std::string transcript = Show("dialog\n  edit 4 \"\"\n  radio 10\n  close 13\n", outcome);
     EXPECT_TRUE(Shows(transcript, "SendDlgMessage DM_GETTEXTLENGTH [4] -> 0\n    -> 1\n"))
         << transcript;
     EXPECT_FALSE(Shows(transcript, "DM_SETTEXTPTR")) << transcript;
@@ -354,7 +354,7 @@ TEST_F(WorkModeDialog, SeparateFilesDisableTheNameFieldAndOtherClicksGoToTheHost
     DialogOutcome outcome;
     const std::string transcript =
         Show("dialog\n  check 5 on\n  check 5 off\n  check 5 on\n  radio 1\n  radio 2\n"
-             "  close 12\n",
+             "  close 13\n",
              outcome);
     EXPECT_TRUE(Shows(transcript, "DN_BTNCLICK [5] 1\n      SendDlgMessage DM_ENABLE [4] disable"))
         << transcript;
@@ -372,7 +372,7 @@ TEST_F(WorkModeDialog, SeparateFilesDisableTheNameFieldAndOtherClicksGoToTheHost
 
 TEST_F(WorkModeDialog, CompareModeWritesOnlyIgnoreMissing) {
     DialogOutcome outcome;
-    Show("dialog\n  radio 1\n  check 3 on\n  radio 8\n  edit 4 \"other.sfv\"\n  close 12\n",
+    Show("dialog\n  radio 1\n  check 3 on\n  radio 8\n  edit 4 \"other.sfv\"\n  close 13\n",
          outcome);
     EXPECT_EQ(outcome.Mode, wmComparePanels);
     EXPECT_TRUE(outcome.IgnoreMissing);
@@ -385,13 +385,13 @@ TEST_F(WorkModeDialog, AnExistingListIsAskedAboutAndNoShowsTheDialogAgain) {
     TestSupport::WriteFile(Dir / "hashlist.sha1", "old");
     DialogOutcome outcome;
     std::string transcript =
-        Show("dialog\n  radio 10\n  close 12\nmessage 1\ndialog\n  close 13\n", outcome);
+        Show("dialog\n  radio 10\n  close 13\nmessage 1\ndialog\n  close 14\n", outcome);
     EXPECT_TRUE(Shows(transcript, "  Message FMSG_WARNING|FMSG_MB_YESNO\n"
                                   "    \"Confirm\"\n"
                                   "    \"File hashlist.sha1 already exists. Override?\"\n"))
         << "the name as entered\n"
         << transcript;
-    EXPECT_TRUE(Shows(transcript, "DialogEx #2 centred 44x16")) << transcript;
+    EXPECT_TRUE(Shows(transcript, "DialogEx #2 centred 44x17")) << transcript;
     EXPECT_TRUE(Shows(transcript, "[4] DI_EDIT (7,5)-(38,0) focus \"hashlist.sha1\"\n"))
         << "as the user left it\n"
         << transcript;
@@ -401,7 +401,7 @@ TEST_F(WorkModeDialog, AnExistingListIsAskedAboutAndNoShowsTheDialogAgain) {
 
     outcome = DialogOutcome{};
     outcome.ListFileName = "hashlist.sha1";
-    transcript = Show("dialog\n  close 12\nmessage 0\n", outcome);
+    transcript = Show("dialog\n  close 13\nmessage 0\n", outcome);
     EXPECT_EQ(outcome.Mode, wmCreateList);
 }
 
@@ -410,7 +410,7 @@ TEST_F(WorkModeDialog, AnAbsoluteNameIsTestedAsTheCheckerResolvesIt) {
     TestSupport::WriteFile(absolute, "old");
     DialogOutcome outcome;
     const std::string transcript =
-        Show("dialog\n  edit 4 \"" + HkHost::EscapeBytes(absolute, false) + "\"\n  close 12\n" +
+        Show("dialog\n  edit 4 \"" + HkHost::EscapeBytes(absolute, false) + "\"\n  close 13\n" +
                  "message esc\ndialog\n  close esc\n",
              outcome);
     EXPECT_TRUE(Shows(transcript, "\"File $SANDBOX/elsewhere.md5 already exists. Override?\""))
@@ -429,8 +429,8 @@ TEST_F(WorkModeDialog, ALongerTranslationWidensTheDialog) {
     DialogOutcome outcome;
     const std::string transcript = Show("dialog\n  close esc\n", outcome, false);
     // 34 characters + 6: W = 40, the width W + 10, the box to W + 6, the field to W + 4.
-    EXPECT_TRUE(Shows(transcript, "DialogEx #1 centred 50x16, 14 items")) << transcript;
-    EXPECT_TRUE(Shows(transcript, "[0] DI_DOUBLEBOX (3,1)-(46,14)")) << transcript;
+    EXPECT_TRUE(Shows(transcript, "DialogEx #1 centred 50x17, 15 items")) << transcript;
+    EXPECT_TRUE(Shows(transcript, "[0] DI_DOUBLEBOX (3,1)-(46,15)")) << transcript;
     EXPECT_TRUE(Shows(transcript, "[4] DI_EDIT (7,5)-(44,0)")) << transcript;
     EXPECT_TRUE(Shows(transcript, "[1] DI_RADIOBUTTON (5,2)-(0,0) DIF_GROUP|DIF_DISABLE"))
         << "no comparison offered\n"

@@ -241,7 +241,7 @@ public:
                            "dialog\n";
         // Either way an older list is there: the overwrite question, or the
         // one question about the per-file lists that exist.
-        text += Separate_ ? "  check 5 on\n  close 12\n" : "  close 12\n";
+        text += Separate_ ? "  check 5 on\n  close 13\n" : "  close 13\n";
         text += "message 0\n";
         text += AnswerStatement(fault.Answer);
         if (fault.Saving())
@@ -435,7 +435,7 @@ public:
                            "\"small name.txt\"\n"
                            "panel passive dir \"other\"\n"
                            "call menu\n"
-                           "dialog\n  radio 1\n  close 12\n";
+                           "dialog\n  radio 1\n  close 13\n";
         text += AnswerStatement(fault.Answer);
         if (!fault.Stops())
             text += "message 0\n";
@@ -502,19 +502,19 @@ TEST(PluginFileFaults, ARunThatCannotGoOnSaysWhichFileAndWhy) {
         std::vector<std::string> Box; // the lines after the title; a detail is found in its line
     } roads[] = {
         {"one list",
-         gone + "  close 12\nmessage 0\n",
+         gone + "  close 13\nmessage 0\n",
          "I/O Error",
          {"Stopped: a file could not be hashed", "b.txt: "}},
         {"one list per file",
-         gone + "  check 5 on\n  close 12\nmessage 0\n",
+         gone + "  check 5 on\n  close 13\nmessage 0\n",
          "I/O Error",
          {"Stopped: a file could not be hashed", "b.txt: "}},
         {"comparison",
-         gone + "  radio 1\n  close 12\nmessage 0\n",
+         gone + "  radio 1\n  close 13\nmessage 0\n",
          "I/O Error",
          {"Stopped: a file could not be hashed", "b.txt: "}},
         {"SFV list",
-         select + "\";notes.txt\"\ncall menu\ndialog\n  radio 8\n  close 12\nmessage 0\n",
+         select + "\";notes.txt\"\ncall menu\ndialog\n  radio 8\n  close 13\nmessage 0\n",
          "Error",
          {"A hash list can not hold the name ;notes.txt"}},
     };
@@ -575,7 +575,7 @@ TEST(PluginFileFaults, OneListPerFileAsksOnceBeforeReplacingTheListsThatExist) {
             stage.Write(name, "published");
         const TPlayed played = stage.Play(
             "panel active dir \"work\"\npanel active select \"a.txt\" \"b.txt\" \"c.txt\"\n"
-            "call menu\ndialog\n  check 5 on\n  close 12\n" +
+            "call menu\ndialog\n  check 5 on\n  close 13\n" +
             std::string(answer.Answer));
         ExpectOrderlyEnd(played);
         EXPECT_EQ(Boxes(played.Transcript, "Confirm"),

@@ -33,9 +33,9 @@ namespace {
 
 // Item numbers of the work-mode dialog, as the host reports them back.
 constexpr int ComparePanelsItem = 1, CreateListItem = 2, ListNameItem = 4, SeparateFilesItem = 5,
-              Md5Item = 9, Sha1Item = 10, OkItem = 12;
+              Md5Item = 9, Sha1Item = 10, OkItem = 13;
 // Item numbers of the configuration dialog.
-constexpr int PrefixItem = 11, ConfigOkItem = 13;
+constexpr int PrefixItem = 13, ConfigOkItem = 15;
 
 const std::vector<int> FinalRequests{FCTL_SETSELECTION, FCTL_UPDATEPANEL, FCTL_REDRAWPANEL};
 
@@ -172,7 +172,7 @@ TEST_F(HostileHost, ADirectoryAndNamesFillingTheirArraysAreReadToTheirEndsOnly) 
     EXPECT_EQ(calls[0].Operation, FileOperation::Open);
     EXPECT_EQ(calls[0].Path, directory + Platform::PathSeparator + name)
         << "the list is looked for under the directory and name as handed over";
-    ASSERT_EQ(shown.size(), 14u);
+    ASSERT_EQ(shown.size(), 15u);
     EXPECT_EQ(std::string(shown[ListNameItem].Data), name + ".md5") << "the proposed list name";
     EXPECT_NE(shown[ComparePanelsItem].Flags & DIF_DISABLE, 0u)
         << "the same directory: no comparison";
@@ -273,7 +273,7 @@ TEST_F(HostileHost, MessageResultsOutOfRangeAreNeitherYesNorARetry) {
 }
 
 TEST_F(HostileHost, DialogResultsOtherThanOkCancel) {
-    for (const int result : {-2, -1000, INT_MIN, 3, 13, 14, 99, INT_MAX}) {
+    for (const int result : {-2, -1000, INT_MIN, 3, 14, 15, 99, INT_MAX}) {
         SCOPED_TRACE("DialogEx gives " + std::to_string(result));
         Host.DialogAnswers.push_back(
             [result](FarDialogItem*, int, FARWINDOWPROC, HANDLE) { return result; });
@@ -287,7 +287,7 @@ TEST_F(HostileHost, DialogResultsOtherThanOkCancel) {
               2)
         << "no list written";
 
-    for (const int result : {-2, INT_MIN, 12, 14, 99, INT_MAX}) {
+    for (const int result : {-2, INT_MIN, 14, 16, 99, INT_MAX}) {
         SCOPED_TRACE("Dialog gives " + std::to_string(result));
         Host.DialogAnswers.push_back(
             [result](FarDialogItem*, int, FARWINDOWPROC, HANDLE) { return result; });

@@ -109,7 +109,7 @@ void ExpectListCreatedWith(const TStage& stage, const TRecord& record) {
     const TPlayed played = stage.Play("panel active dir \"work\"\n"
                                       "panel active select \"a.txt\"\n"
                                       "call menu\n"
-                                      "dialog\n  close 12\n");
+                                      "dialog\n  close 13\n");
     ExpectOrderlyEnd(played);
     ExpectRecord(record);
     const bool sha1 = record.UseMode == 4;
@@ -217,8 +217,8 @@ TEST(SettingsFaults, ARegistryThatCannotBeWrittenKeepsTheUsersValuesInMemory) {
     CopyItemText(PluginSettings.Prefix, "check");
     // SHA1, Auto Load off, the prefix "hk", OK.
     const TPlayed played = stage.Play("call config 0\n"
-                                      "dialog\n  radio 4\n  check 6 off\n  edit 11 \"hk\"\n"
-                                      "  close 13\n"
+                                      "dialog\n  radio 4\n  check 7 off\n  edit 13 \"hk\"\n"
+                                      "  close 15\n"
                                       "call info\n");
     for (const std::string& error : played.Errors)
         ADD_FAILURE() << "host error: " << error;

@@ -81,6 +81,7 @@ protected:
         PluginSettings.ConfirmAbort = false;
         PluginSettings.TextModeForHashes = true;
         CopyItemText(PluginSettings.Prefix, "before");
+        PluginSettings.ProcessSubfolders = true;
     }
 
     KeyHandle SettingsKey(Platform::RegistryAccess access, bool create) {

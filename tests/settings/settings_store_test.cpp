@@ -1,4 +1,4 @@
-// Loading and saving the six settings under RootKey\Hashkeep: the types each
+// Loading and saving the seven settings under RootKey\Hashkeep: the types each
 // value accepts, the defaults, where a bad value stops the load, and the
 // form in which values are written back.
 #include "settings_fixture.h"
@@ -19,6 +19,7 @@ TEST_F(Store, WithoutTheSubKeyEveryFieldButThePrefixTakesItsDefault) {
     EXPECT_TRUE(PluginSettings.ConfirmAbort);
     EXPECT_FALSE(PluginSettings.TextModeForHashes);
     EXPECT_STREQ(PluginSettings.Prefix, "before");
+    EXPECT_FALSE(PluginSettings.ProcessSubfolders);
     // The host's path is made, our own sub-key only by a save.
     KeyHandle root(Platform::OpenRegistryKey(Registry.Root, Platform::RegistryAccess::Read, false));
     EXPECT_NE(root, nullptr);
@@ -111,6 +112,7 @@ TEST_F(Store, AValueOfAThirdTypeStopsTheLoadWhereItStands) {
         Put("ConfirmAbort", Text("0"));
         Put("TextModeForHashes", Text("1"));
         Put("Prefix", Text("hk"));
+        Put("ProcessSubfolders", Text("1"));
         EXPECT_FALSE(LoadSettings()) << Describe(third);
         // Read before the stop.
         EXPECT_FALSE(PluginSettings.AutoLoadList);
@@ -120,6 +122,7 @@ TEST_F(Store, AValueOfAThirdTypeStopsTheLoadWhereItStands) {
         EXPECT_TRUE(PluginSettings.ConfirmAbort);
         EXPECT_FALSE(PluginSettings.TextModeForHashes);
         EXPECT_STREQ(PluginSettings.Prefix, "before");
+        EXPECT_FALSE(PluginSettings.ProcessSubfolders);
     }
 }
 
@@ -171,11 +174,13 @@ TEST_F(Store, SaveWritesSwitchesAsOneCharacterTexts) {
     PluginSettings.ConfirmAbort = true;
     PluginSettings.TextModeForHashes = false;
     CopyItemText(PluginSettings.Prefix, "hk \"quoted\"\\");
+    PluginSettings.ProcessSubfolders = true;
     ASSERT_TRUE(SaveSettings());
     const std::map<std::string, std::string> expected = {
         {"AutoLoadList", "text \"1\""},        {"UseMode", "number 4294967289"},
         {"ClearSelectionAfter", "text \"0\""}, {"ConfirmAbort", "text \"1\""},
         {"TextModeForHashes", "text \"0\""},   {"Prefix", "text \"hk \"quoted\"\\\""},
+        {"ProcessSubfolders", "text \"1\""},
     };
     EXPECT_EQ(Stored(), expected);
 
@@ -188,6 +193,7 @@ TEST_F(Store, SaveWritesSwitchesAsOneCharacterTexts) {
     EXPECT_TRUE(PluginSettings.ConfirmAbort);
     EXPECT_FALSE(PluginSettings.TextModeForHashes);
     EXPECT_STREQ(PluginSettings.Prefix, "hk \"quoted\"\\");
+    EXPECT_TRUE(PluginSettings.ProcessSubfolders);
 }
 
 TEST_F(Store, WithoutARootKeyNothingIsReadOrWritten) {

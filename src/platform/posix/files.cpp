@@ -44,6 +44,8 @@ enum : int {
     NotRegularBlockDevice = -3,
     NotRegularSocket = -4,
     NotRegularOther = -5,
+    ThroughFolderLink = -6,
+    LeavesFolder = -7,
 };
 
 // True for a regular file; otherwise LastError says what the file is.
@@ -193,13 +195,27 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
 }
 
+bool GetFileSizeByName(const std::string& path, uint64_t& size) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return Fail();
+    if (S_ISDIR(status.st_mode)) {
+        LastError = EISDIR;
+        return false;
+    }
+    size = static_cast<uint64_t>(status.st_size);
+    return true;
+}
+
 bool IsDeviceName(std::string_view) {
     return false;
 }
 
-FileHandle OpenFileForReading(const std::string& path) {
-    if (FaultInjected(FileOperation::Open, path))
-        return InvalidFileHandle;
+namespace {
+
+// Opens Name, taken from the folder Folder (AT_FDCWD: as a path), as
+// OpenFileForReading promises; Path is the whole path, for the locks.
+FileHandle OpenRegularAt(int folder, const char* name, const std::string& path) {
     if (HeldByAnotherProgram(path)) {
         LastError = EBUSY;
         return InvalidFileHandle;
@@ -207,7 +223,7 @@ FileHandle OpenFileForReading(const std::string& path) {
     // Opening a device can have effects of its own (a tape rewinds, a
     // terminal becomes ours), so what is no regular file is not opened.
     struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) {
+    if (::fstatat(folder, name, &status, 0) != 0) {
         Fail();
         return InvalidFileHandle;
     }
@@ -216,7 +232,7 @@ FileHandle OpenFileForReading(const std::string& path) {
     // Without O_NONBLOCK, a FIFO put in the file's place meanwhile would hold
     // the open until some writer came; with it the open returns at once, and
     // the type is checked again on what was really opened.
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int descriptor = ::openat(folder, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0) {
         Fail();
         return InvalidFileHandle;
@@ -232,6 +248,63 @@ FileHandle OpenFileForReading(const std::string& path) {
         ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK);
     ::posix_fadvise(descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
     return descriptor;
+}
+
+// True when Name in the folder Folder is a symbolic link.
+bool IsLinkIn(int folder, const std::string& name) {
+    const int cause = errno;
+    struct stat status {};
+    const bool link = ::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+                      S_ISLNK(status.st_mode);
+    errno = cause;
+    return link;
+}
+
+} // namespace
+
+FileHandle OpenFileForReading(const std::string& path) {
+    if (FaultInjected(FileOperation::Open, path))
+        return InvalidFileHandle;
+    return OpenRegularAt(AT_FDCWD, path.c_str(), path);
+}
+
+FileHandle OpenFileBelow(const std::string& directory, const std::string& relative) {
+    const std::string path = directory + relative;
+    if (FaultInjected(FileOperation::Open, path))
+        return InvalidFileHandle;
+    // Each folder is opened from the one before it and never through a
+    // link, so what is opened lies below Directory whatever changes there
+    // meanwhile.
+    int folder =
+        ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) {
+        Fail();
+        return InvalidFileHandle;
+    }
+    size_t start = 0;
+    for (size_t end; (end = relative.find('/', start)) != std::string::npos; start = end + 1) {
+        const std::string part = relative.substr(start, end - start);
+        if (part.empty() || part == ".")
+            continue;
+        int next = -1;
+        if (part == "..")
+            LastError = LeavesFolder;
+        else if ((next = ::openat(folder, part.c_str(),
+                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) < 0)
+            LastError = IsLinkIn(folder, part) ? ThroughFolderLink : errno;
+        ::close(folder);
+        if (next < 0)
+            return InvalidFileHandle;
+        folder = next;
+    }
+    const std::string name = relative.substr(start);
+    FileHandle file = InvalidFileHandle;
+    if (name == "..")
+        LastError = LeavesFolder;
+    else
+        file = OpenRegularAt(folder, name.c_str(), path);
+    ::close(folder);
+    return file;
 }
 
 bool GetFileSize64(FileHandle file, uint64_t& size) {
@@ -425,15 +498,28 @@ bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& en
             continue;
         struct stat status {};
         // An entry that vanished since readdir saw it is simply not listed.
-        if (::fstatat(descriptor, entry->d_name, &status, 0) != 0)
+        if (::fstatat(descriptor, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
-        entries.push_back({name, S_ISDIR(status.st_mode), static_cast<uint64_t>(status.st_size)});
+        const bool link = S_ISLNK(status.st_mode);
+        // A link to nothing is listed as what it is: a link, neither file nor folder.
+        if (link && ::fstatat(descriptor, entry->d_name, &status, 0) != 0)
+            status.st_mode = S_IFLNK;
+        entries.push_back({name, S_ISDIR(status.st_mode), static_cast<uint64_t>(status.st_size),
+                           link, S_ISREG(status.st_mode)});
     }
     const bool complete = errno == 0;
     if (!complete)
         Fail();
     ::closedir(stream);
     return complete;
+}
+
+bool IsSymbolicLink(const std::string& path) {
+    std::string name = path;
+    while (name.size() > 1 && name.back() == '/')
+        name.pop_back();
+    struct stat status {};
+    return ::lstat(name.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
 }
 
 std::string LastErrorText() {
@@ -450,6 +536,10 @@ std::string LastErrorText() {
         return "not a regular file (a socket)";
     case NotRegularOther:
         return "not a regular file";
+    case ThroughFolderLink:
+        return "a folder on its path is a symbolic link, which is not followed";
+    case LeavesFolder:
+        return "its path leaves the folder (\"..\")";
     default:
         return std::strerror(LastError);
     }

@@ -35,6 +35,8 @@ constexpr DWORD DeviceNameError = 0x20000001;
 constexpr DWORD NotRegularDeviceError = 0x20000002;
 constexpr DWORD NotRegularPipeError = 0x20000003;
 constexpr DWORD NotRegularOtherError = 0x20000004;
+constexpr DWORD ThroughFolderLinkError = 0x20000005;
+constexpr DWORD LeavesFolderError = 0x20000006;
 
 char UpperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
@@ -175,9 +177,9 @@ bool FileExists(const std::string& path) {
     return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-FileHandle OpenFileForReading(const std::string& path) {
-    if (FaultInjected(FileOperation::Open, path))
-        return InvalidFileHandle;
+namespace {
+
+FileHandle OpenExisting(const std::string& path) {
     // Opening a device name would reach the device: NUL reads as empty,
     // CON waits for the keyboard, COM1 for a modem.
     if (IsDeviceName(path)) {
@@ -200,6 +202,56 @@ FileHandle OpenFileForReading(const std::string& path) {
         return InvalidFileHandle;
     }
     return reinterpret_cast<FileHandle>(file);
+}
+
+} // namespace
+
+FileHandle OpenFileForReading(const std::string& path) {
+    if (FaultInjected(FileOperation::Open, path))
+        return InvalidFileHandle;
+    return OpenExisting(path);
+}
+
+FileHandle OpenFileBelow(const std::string& directory, const std::string& relative) {
+    const std::string path = directory + relative;
+    if (FaultInjected(FileOperation::Open, path))
+        return InvalidFileHandle;
+    // Each folder on the way is tested before the path is opened; the ANSI
+    // calls offer no way to open a file from a folder handle.
+    size_t start = 0;
+    for (size_t end;; start = end + 1) {
+        end = relative.find_first_of("\\/", start);
+        const std::string part = relative.substr(start, end - start);
+        if (part == "..") {
+            LastError = LeavesFolderError;
+            return InvalidFileHandle;
+        }
+        if (end == std::string::npos)
+            break;
+        const DWORD attributes = GetFileAttributesA(path.substr(0, directory.size() + end).c_str());
+        if (!part.empty() && part != "." && attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            LastError = ThroughFolderLinkError;
+            return InvalidFileHandle;
+        }
+    }
+    return OpenExisting(path);
+}
+
+bool GetFileSizeByName(const std::string& path, uint64_t& size) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (IsDeviceName(path) || path.find_first_of("*?") != std::string::npos) {
+        LastError = ERROR_FILE_NOT_FOUND;
+        return false;
+    }
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return Fail();
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        LastError = ERROR_DIRECTORY;
+        return false;
+    }
+    size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
 }
 
 bool GetFileSize64(FileHandle file, uint64_t& size) {
@@ -371,7 +423,10 @@ bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& en
         if (name == "." || name == "..")
             continue;
         const uint64_t size = static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-        entries.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, size});
+        const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entries.push_back({name, folder, size,
+                           (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0,
+                           !folder && (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0});
     } while (FindNextFileA(search, &data));
     const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
     if (!complete)
@@ -380,8 +435,21 @@ bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& en
     return complete;
 }
 
+bool IsSymbolicLink(const std::string& path) {
+    std::string name = path;
+    while (name.size() > 3 && (name.back() == '\\' || name.back() == '/'))
+        name.pop_back();
+    const DWORD attributes = GetFileAttributesA(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 std::string LastErrorText() {
     switch (LastError) {
+    case ThroughFolderLinkError:
+        return "a folder on its path is a link, which is not followed";
+    case LeavesFolderError:
+        return "its path leaves the folder (\"..\")";
     case DeviceNameError:
         return "a device name, not a file";
     case NotRegularDeviceError:

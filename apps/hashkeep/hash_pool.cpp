@@ -1,0 +1,309 @@
+// The workers that hash files side by side, each with a checker of its own,
+// and the live progress line that counts them all. Results come back through
+// a window of slots, so the reporting thread takes them in list order while
+// the workers run ahead of it.
+#include "cli_internal.h"
+
+#include "platform/files.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace HashkeepCli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Results held ahead of the one the report waits for: enough for the other
+// workers to go on past one big file, few enough that a list of a million
+// files costs nothing beyond its entries.
+constexpr size_t ResultWindow = 1024;
+// How long results may wait before they are reported: long enough that
+// the reporting thread wakes a hundred times a second at most, not once for
+// every small file, short enough that nobody notices.
+constexpr auto ReportInterval = std::chrono::milliseconds(10);
+// The live line is redrawn at most ten times a second.
+constexpr auto RedrawInterval = std::chrono::milliseconds(100);
+// The live line fits a row of an 80-column terminal.
+constexpr size_t LiveLineWidth = 79;
+constexpr size_t ShortestShownName = 12;
+
+// What the workers and the reporting thread share.
+struct TShared {
+    explicit TShared(size_t count) : Count(count), Slots(ResultWindow), Done(ResultWindow) {}
+
+    const size_t Count;
+    std::mutex Mutex;
+    std::condition_variable ResultReady, SlotFree;
+    // Under Mutex: job N's result waits in Slots[N % ResultWindow].
+    std::vector<THashJob> Slots;
+    std::vector<bool> Done;
+    size_t NextToTake = 0, NextToReport = 0;
+    bool Stop = false;
+    std::string Current; // the file begun last, for the live line
+    // Read by the workers' progress callbacks without the lock.
+    std::atomic<bool> Stopping{false};
+    std::atomic<uint64_t> JobsDone{0}, BytesDone{0};
+};
+
+// A worker's checker: its callbacks count the bytes hashed, stop the file
+// when the run stops, and note read errors in the job's messages.
+class TWorkerChecker : public TFileChecker {
+public:
+    TWorkerChecker(TShared& shared, const THashPoolSettings& settings)
+        : TFileChecker(settings.BaseDir), Shared_(shared), AbortOnError_(settings.AbortOnError) {
+        Algorithm = settings.Algorithm;
+        ModeMark = settings.ModeMark;
+        OnBeginFile = [](TFileChecker* sender, const std::string& name, intptr_t&) {
+            auto& self = Self(sender);
+            const std::lock_guard lock(self.Shared_.Mutex);
+            self.Shared_.Current = name;
+        };
+        OnEndFile = [](TFileChecker* sender, const std::string&, intptr_t) {
+            auto& self = Self(sender);
+            if (self.FilesEnded_ < self.Sizes_.size())
+                self.BytesOfEnded_ += self.Sizes_[self.FilesEnded_++];
+            self.InJob.store(self.BytesOfEnded_, std::memory_order_relaxed);
+        };
+        OnProgress = [](TFileChecker* sender, const std::string&, int32_t percent, bool& go) {
+            auto& self = Self(sender);
+            const uint64_t size =
+                self.FilesEnded_ < self.Sizes_.size() ? self.Sizes_[self.FilesEnded_] : 0;
+            self.InJob.store(self.BytesOfEnded_ + size / 100 * static_cast<uint64_t>(percent),
+                             std::memory_order_relaxed);
+            go = !self.Shared_.Stopping.load(std::memory_order_relaxed);
+        };
+        OnReadError = [](TFileChecker* sender, const std::string& name, int32_t& action) {
+            auto& self = Self(sender);
+            self.Job_->Messages.push_back(self.ExpandName(name) +
+                                          ": cannot be read: " + CauseOf(self, name) +
+                                          (self.AbortOnError_ ? "; stopping" : "; skipped"));
+            action = self.AbortOnError_ ? raAbort : raSkip;
+        };
+    }
+
+    // Readies the callbacks for Job, whose files have the Sizes in the order
+    // they are hashed.
+    void Begin(THashJob& job, std::vector<uint64_t> sizes) {
+        Job_ = &job;
+        Sizes_ = std::move(sizes);
+        FilesEnded_ = 0;
+        BytesOfEnded_ = 0;
+    }
+
+    // Bytes of the job at hand hashed so far, for the live line.
+    std::atomic<uint64_t> InJob{0};
+
+private:
+    static TWorkerChecker& Self(TFileChecker* sender) {
+        return *static_cast<TWorkerChecker*>(sender);
+    }
+
+    TShared& Shared_;
+    const bool AbortOnError_;
+    THashJob* Job_ = nullptr;
+    std::vector<uint64_t> Sizes_;
+    size_t FilesEnded_ = 0;
+    uint64_t BytesOfEnded_ = 0;
+};
+
+void WorkerMain(TShared& shared, TWorkerChecker& checker, const THashPool::TPaths& paths,
+                const THashPool::TWork& work) {
+    for (;;) {
+        size_t index = 0;
+        {
+            std::unique_lock lock(shared.Mutex);
+            shared.SlotFree.wait(lock, [&] {
+                return shared.Stop || shared.NextToTake >= shared.Count ||
+                       shared.NextToTake < shared.NextToReport + ResultWindow;
+            });
+            if (shared.Stop || shared.NextToTake >= shared.Count)
+                return;
+            index = shared.NextToTake++;
+        }
+        THashJob job;
+        try {
+            std::vector<uint64_t> sizes;
+            for (const std::string& path : paths(index)) {
+                uint64_t size = 0;
+                const bool found = Platform::GetFileSizeByName(path, size);
+                sizes.push_back(found ? size : 0);
+                job.Files += found ? 1 : 0;
+                job.Bytes += sizes.back();
+            }
+            checker.Begin(job, std::move(sizes));
+            work(checker, index, job);
+        } catch (...) {
+            job.Result = crFailed;
+            job.Cause = "not enough memory";
+        }
+        bool wake = false;
+        {
+            const std::lock_guard lock(shared.Mutex);
+            shared.Slots[index % ResultWindow] = std::move(job);
+            shared.Done[index % ResultWindow] = true;
+            shared.BytesDone.fetch_add(shared.Slots[index % ResultWindow].Bytes,
+                                       std::memory_order_relaxed);
+            checker.InJob.store(0, std::memory_order_relaxed);
+            // The reporter looks by itself every ReportInterval; it is woken
+            // only when the results are all in, or when the window is full
+            // and the workers would wait for it.
+            wake = shared.JobsDone.fetch_add(1, std::memory_order_relaxed) + 1 == shared.Count ||
+                   shared.NextToTake >= shared.NextToReport + ResultWindow;
+        }
+        if (wake)
+            shared.ResultReady.notify_one();
+    }
+}
+
+std::string ShownDuration(double seconds) {
+    char text[32];
+    const auto whole = static_cast<unsigned long>(seconds + 0.5);
+    if (whole >= 3600)
+        std::snprintf(text, sizeof text, "%lu:%02lu:%02lu", whole / 3600, whole / 60 % 60,
+                      whole % 60);
+    else
+        std::snprintf(text, sizeof text, "%lu:%02lu", whole / 60, whole % 60);
+    return text;
+}
+
+// "NAME  3/5000 files  1.2 MB/488.3 MB  350.0 MB/s  0:01 left", the name cut
+// from the front to fit the row.
+std::string LiveLine(const std::string& name, uint64_t jobsDone, size_t jobs, uint64_t bytesDone,
+                     uint64_t bytesTotal, Clock::duration elapsed) {
+    const double seconds = std::chrono::duration<double>(elapsed).count();
+    const double rate = seconds > 0 ? static_cast<double>(bytesDone) / seconds : 0;
+    char figures[160];
+    std::snprintf(figures, sizeof figures, "  %llu/%llu files  %s/%s  %.1f MB/s  %s left",
+                  static_cast<unsigned long long>(jobsDone), static_cast<unsigned long long>(jobs),
+                  ShownBytes(bytesDone).c_str(), ShownBytes(bytesTotal).c_str(), rate / 1e6,
+                  rate > 0 && bytesTotal >= bytesDone
+                      ? ShownDuration(static_cast<double>(bytesTotal - bytesDone) / rate).c_str()
+                      : "-:--");
+    const std::string rest = figures;
+    const std::string shown = Escaped(name);
+    const size_t room =
+        std::max(ShortestShownName, LiveLineWidth - std::min(LiveLineWidth, rest.size()));
+    return (shown.size() > room ? "..." + shown.substr(shown.size() - (room - 3)) : shown) + rest;
+}
+
+} // namespace
+
+std::string CauseOf(const TFileChecker& checker, const std::string& name) {
+    const std::string prefix = name + ": ";
+    return checker.LastError.rfind(prefix, 0) == 0 ? checker.LastError.substr(prefix.size())
+                                                   : checker.LastError;
+}
+
+unsigned DefaultWorkers() {
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+THashPool::THashPool(TConsole& console, THashPoolSettings settings)
+    : Console_(console), Settings_(std::move(settings)) {}
+
+bool THashPool::Run(size_t count, const TPaths& paths, const TWork& work, const TReport& report,
+                    TThroughput& throughput) {
+    if (count == 0)
+        return true;
+    const Clock::time_point start = Clock::now();
+    TShared shared(count);
+    uint64_t bytesTotal = 0;
+    if (Console_.DrawsProgress())
+        for (size_t index = 0; index < count; ++index)
+            for (const std::string& path : paths(index)) {
+                uint64_t size = 0;
+                if (Platform::GetFileSizeByName(path, size))
+                    bytesTotal += size;
+            }
+
+    const size_t workers = std::clamp<size_t>(Settings_.Workers, 1, count);
+    std::vector<std::unique_ptr<TWorkerChecker>> checkers;
+    std::vector<std::thread> threads;
+    auto stopWorkers = [&] {
+        {
+            const std::lock_guard lock(shared.Mutex);
+            shared.Stop = true;
+            shared.Stopping = true;
+        }
+        shared.SlotFree.notify_all();
+        for (std::thread& thread : threads)
+            thread.join();
+        threads.clear();
+    };
+    try {
+        for (size_t i = 0; i < workers; ++i) {
+            checkers.push_back(std::make_unique<TWorkerChecker>(shared, Settings_));
+            threads.emplace_back(WorkerMain, std::ref(shared), std::ref(*checkers.back()),
+                                 std::cref(paths), std::cref(work));
+        }
+    } catch (...) {
+        // The workers that did start do the work; with none, there is none.
+        if (threads.empty())
+            throw;
+    }
+
+    bool completed = true;
+    Clock::time_point nextDraw = start + RedrawInterval;
+    std::vector<THashJob> batch;
+    try {
+        std::unique_lock lock(shared.Mutex);
+        for (size_t next = 0; completed && next < count;) {
+            const Clock::time_point now = Clock::now();
+            if (Console_.DrawsProgress() && now >= nextDraw) {
+                uint64_t bytesDone = shared.BytesDone.load(std::memory_order_relaxed);
+                for (const auto& checker : checkers)
+                    bytesDone += checker->InJob.load(std::memory_order_relaxed);
+                const std::string current = shared.Current;
+                lock.unlock();
+                Console_.DrawLive(LiveLine(current, shared.JobsDone.load(), count, bytesDone,
+                                           bytesTotal, now - start));
+                nextDraw = now + RedrawInterval;
+                lock.lock();
+            }
+            // Every result that is in, in order, at one go.
+            for (size_t at = next; at < count && shared.Done[at % ResultWindow]; ++at) {
+                batch.push_back(std::move(shared.Slots[at % ResultWindow]));
+                shared.Done[at % ResultWindow] = false;
+            }
+            if (batch.empty()) {
+                shared.ResultReady.wait_until(lock, Console_.DrawsProgress()
+                                                        ? std::min(nextDraw, now + ReportInterval)
+                                                        : now + ReportInterval);
+                continue;
+            }
+            shared.NextToReport = next + batch.size();
+            lock.unlock();
+            shared.SlotFree.notify_all();
+            for (THashJob& job : batch) {
+                for (const std::string& message : job.Messages)
+                    Console_.Tell(message);
+                if (job.Result == crOk || job.Result == crMismatch) {
+                    throughput.Files += job.Files;
+                    throughput.Bytes += job.Bytes;
+                }
+                if (!report(next++, job)) {
+                    completed = false;
+                    break;
+                }
+            }
+            batch.clear();
+            lock.lock();
+        }
+    } catch (...) {
+        stopWorkers();
+        throw;
+    }
+    stopWorkers();
+    Console_.EraseLive();
+    throughput.Time += Clock::now() - start;
+    return completed;
+}
+
+} // namespace HashkeepCli
