@@ -61,4 +61,16 @@ if(HASHKEEP_TESTS)
       -DSCENARIO=${PROJECT_SOURCE_DIR}/tests/host_scenarios/language_russian.scenario
       -DEXPECTED=${PROJECT_SOURCE_DIR}/tests/host_scenarios/language_russian.expected
       -P ${CMAKE_CURRENT_LIST_DIR}/ReleaseCheck.cmake)
+
+  # The plug-in as users get it, without symbols, stays under 200 KiB: the
+  # pieces of the runtime it needs are few (src/platform/runtime.cmake) and
+  # most of its own code is compiled for size (cmake/CodeSize.cmake).
+  set(HK_PLUGIN_SIZE_LIMIT 204800)
+  add_test(NAME plugin_size
+    COMMAND ${CMAKE_COMMAND}
+      -DSTRIP=${CMAKE_STRIP}
+      -DDLL=$<TARGET_FILE:hashkeep_plugin>
+      -DCOPY=${PROJECT_BINARY_DIR}/release/Hashkeep-stripped.dll
+      -DLIMIT=${HK_PLUGIN_SIZE_LIMIT}
+      -P ${CMAKE_CURRENT_LIST_DIR}/SizeCheck.cmake)
 endif()
