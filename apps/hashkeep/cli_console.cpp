@@ -85,7 +85,10 @@ void TConsole::Line(const std::string& text) {
 
 void TConsole::Tell(const std::string& text) {
     EraseLive();
-    Err_ << ToolName << ": " << Escaped(text) << '\n';
+    // Out and Err may share a pipe: the results before the message go first,
+    // and the message goes in one piece, not word by word.
+    Out_.flush();
+    Err_ << std::string(ToolName) + ": " + Escaped(text) + '\n' << std::flush;
 }
 
 void TConsole::DrawLive(const std::string& text) {
