@@ -680,6 +680,7 @@ private:
         }
         TFileChecker walker(first), secondWalker(second);
         walker.MaxNameLength = CliMaxNameLength;
+        secondWalker.MaxNameLength = CliMaxNameLength;
         for (size_t i = 2; i < line.Operands.size(); ++i) {
             const std::string& name = line.Operands[i];
             std::error_code error;
@@ -688,8 +689,20 @@ private:
                 continue;
             }
             std::string reason;
+            const size_t firstOfFolder = names.size();
             if (!walker.CollectFiles(FolderOperand(name), names, &reason))
                 return Fail("compare: " + reason);
+            // A file only below the folder in DIR_B is missing in DIR_A, as
+            // without FILEs: the two folders are not the same.
+            std::vector<std::string> secondFiles;
+            if (!std::filesystem::is_directory(secondWalker.EntryPath(name), error))
+                continue;
+            if (!secondWalker.CollectFiles(FolderOperand(name), secondFiles, &reason))
+                return Fail("compare: " + reason);
+            const std::set<std::string> inFirst(names.begin() + firstOfFolder, names.end());
+            for (std::string& file : secondFiles)
+                if (inFirst.count(file) == 0)
+                    onlyInSecond.push_back(std::move(file));
         }
 
         // Each file is hashed below its own directory, the first, then

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <string_view>
 
 using namespace OperationsDetail;
@@ -39,6 +40,29 @@ int32_t ComparePanels(TFileChecker& Checker, const PanelInfo& ActivePanel,
     std::map<std::string_view, size_t> unequal;
     for (const std::string& name : FileNames)
         ++unequal[item(name)];
+    // A file only below the other panel's like-named folder makes the two
+    // folders differ as a missing file does: it is counted, the other folder
+    // is selected and this one keeps its selection. A folder the other side
+    // lacks, or cannot list whole, is left to the files compared one by one.
+    {
+        const std::set<std::string_view> ours(FileNames.begin(), FileNames.end());
+        std::set<std::string_view> folders;
+        for (const std::string& name : FileNames)
+            if (inFolder(name))
+                folders.insert(TopLevelName(name));
+        const TFileChecker otherWalker(PanelDirectory(OtherPanel));
+        for (const std::string_view folder : folders) {
+            std::vector<std::string> theirs;
+            if (!otherWalker.CollectFiles(std::string(folder), theirs))
+                continue;
+            for (const std::string& path : theirs)
+                if (ours.count(path) == 0) {
+                    ++MissingCount;
+                    ++unequal[folder];
+                    otherMarks.MarkHolder(path, true);
+                }
+        }
+    }
     for (const std::string& name : FileNames) {
         std::string relative = name;
         std::replace(relative.begin(), relative.end(), '/', Platform::PathSeparator);

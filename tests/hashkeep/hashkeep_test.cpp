@@ -271,8 +271,9 @@ TEST_F(HashkeepTest, CompareNamesDifferingAndMissingFiles) {
     WriteFile(other / "sub/b.txt", "BETA");
     WriteFile(other / "sub/deep/new", "only here");
     const TRunResult deep = Hashkeep({"compare", "-r", Dir.Dir(), other.Dir(), "sub"});
-    EXPECT_EQ(deep.Out, "sub/b.txt: DIFFERENT\nsub/same: OK\n"
-                        "2 files compared: 1 different, 0 missing, 0 skipped\n");
+    // A file only below the named folder in DIR_B makes the folders differ.
+    EXPECT_EQ(deep.Out, "sub/b.txt: DIFFERENT\nsub/same: OK\nsub/deep/new: MISSING in " +
+                            Dir.Dir() + "\n3 files compared: 1 different, 1 missing, 0 skipped\n");
     EXPECT_EQ(Hashkeep({"compare", "-r", Dir.Dir(), other.Dir()}).Out,
               "a.txt: OK\nb.txt: DIFFERENT\nc.bin: MISSING in " + other.Dir() +
                   "\nsub/b.txt: DIFFERENT\nsub/same: OK\nsubdir/x: MISSING in " + other.Dir() +

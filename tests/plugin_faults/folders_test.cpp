@@ -128,14 +128,22 @@ TEST_F(Folders, ComparisonPairsPathsAndMarksTopLevelItems) {
     Stage.MakeDirectory("other/same");
     Stage.Write("other/same/x", "x");
     Stage.Write("disc 1/only here", "");
-    const TPlayed played = Play("panel active select \"a.txt\" \"disc 1\" \"same\"\ncall menu\n"
-                                "dialog\n  radio 1\n  close 13\nmessage 0\n");
+    // Equal files, but the other side's folder holds one file more.
+    Stage.MakeDirectory("more");
+    Stage.Write("more/x", "x");
+    Stage.MakeDirectory("other/more/deeper");
+    Stage.Write("other/more/x", "x");
+    Stage.Write("other/more/deeper/extra", "");
+    const TPlayed played =
+        Play("panel active select \"a.txt\" \"disc 1\" \"same\" \"more\"\ncall menu\n"
+             "dialog\n  radio 1\n  close 13\nmessage 0\n");
     EXPECT_EQ(Boxes(played.Transcript, "Finished"),
               (std::vector<std::vector<std::string>>{
-                  {"\"1 mismatch(es) found\"", "\"1 files not found\""}}));
-    // Only a folder whose every file was equal loses its selection.
-    EXPECT_EQ(Selection(played.Transcript, "active"), std::set<std::string>{"disc 1"});
-    EXPECT_EQ(Selection(played.Transcript, "passive"), std::set<std::string>{"disc 1"});
+                  {"\"1 mismatch(es) found\"", "\"2 files not found\""}}));
+    // Only a folder whose every file was equal, with no file more on the
+    // other side, loses its selection.
+    EXPECT_EQ(Selection(played.Transcript, "active"), (std::set<std::string>{"disc 1", "more"}));
+    EXPECT_EQ(Selection(played.Transcript, "passive"), (std::set<std::string>{"disc 1", "more"}));
 }
 
 #ifndef _WIN32 // Windows opens no path this long
