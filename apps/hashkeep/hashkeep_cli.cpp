@@ -597,7 +597,7 @@ private:
         if (several)
             Console_->Line("--( Verifying " + Escaped(list) + " )--");
 
-        int32_t mismatched = 0, missing = 0, skipped = 0;
+        TTally tally;
         const bool completed = MakePool(checker).Run(
             checker.Items.size(),
             [&](size_t job) {
@@ -609,42 +609,61 @@ private:
                 result.Result = worker.HashItem(copy);
                 if (result.Result == crOk && !SameDigest(copy.Hash, entry.Hash))
                     result.Result = crMismatch;
-                result.Cause = CauseOf(worker, entry.FileName);
+                result.Cause = result.Result == crFailed
+                                   ? worker.ExpandName(entry.FileName) +
+                                         ": cannot be hashed: " + CauseOf(worker, entry.FileName)
+                                   : CauseOf(worker, entry.FileName);
             },
             [&](size_t job, THashJob& result) {
-                const std::string& name = checker.Items[job].FileName;
-                switch (result.Result) {
-                case crOk:
-                    Console_->Result(name, "OK", false);
-                    return true;
-                case crMismatch:
-                    ++mismatched;
-                    Console_->Result(name, "FAILED", true);
-                    return true;
-                case crMissing:
-                    ++missing;
-                    Console_->Result(name, "MISSING", true);
-                    return true;
-                case crSkipped:
-                    ++skipped;
-                    Console_->Result(name, "SKIPPED (" + Escaped(result.Cause) + ")", true);
-                    return true;
-                case crAborted:
-                    Console_->Tell("verify: stopped at " + name);
-                    return false;
-                default:
-                    Console_->Tell(checker.ExpandName(name) +
-                                   ": cannot be hashed: " + result.Cause);
-                    return false;
-                }
+                return ReportResult("verify", checker.Items[job].FileName, result, "FAILED", tally);
             },
             throughput);
         if (!completed) {
             stopped = true;
             return HashkeepFailed;
         }
-        return Summary(Escaped(list) + ": " + Counted(checker.Items.size(), "file"), "all OK",
-                       {{mismatched, "FAILED"}, {missing, "missing"}, {skipped, "skipped"}});
+        return Summary(
+            Escaped(list) + ": " + Counted(checker.Items.size(), "file"), "all OK",
+            {{tally.Differing, "FAILED"}, {tally.Missing, "missing"}, {tally.Skipped, "skipped"}});
+    }
+
+    // What a verification or comparison found, counted as its lines go out.
+    struct TTally {
+        int32_t Differing = 0, Missing = 0, Skipped = 0;
+    };
+
+    // Prints the line of one file's result, in list order, and counts it in
+    // Tally; false, after saying why on standard error, when the run stops
+    // at this file. Differing is the command's word for a digest that
+    // differs; a comparison names the directory that lacks a file.
+    bool ReportResult(const char* command, const std::string& name, const THashJob& result,
+                      const char* differing, TTally& tally) {
+        switch (result.Result) {
+        case crOk:
+            Console_->Result(name, "OK", false);
+            return true;
+        case crMismatch:
+            ++tally.Differing;
+            Console_->Result(name, differing, true);
+            return true;
+        case crMissing:
+            ++tally.Missing;
+            Console_->Result(name,
+                             result.MissingIn.empty() ? "MISSING"
+                                                      : "MISSING in " + Escaped(result.MissingIn),
+                             true);
+            return true;
+        case crSkipped:
+            ++tally.Skipped;
+            Console_->Result(name, "SKIPPED (" + Escaped(result.Cause) + ")", true);
+            return true;
+        case crAborted:
+            Console_->Tell(std::string(command) + ": stopped at " + name);
+            return false;
+        default:
+            Console_->Tell(result.Cause);
+            return false;
+        }
     }
 
     int Compare() {
@@ -709,7 +728,7 @@ private:
         // (only when that worked) the second.
         TFileChecker checker(first);
         checker.Algorithm = algorithm;
-        int32_t different = 0, missing = 0, skipped = 0;
+        TTally tally;
         TThroughput throughput;
         const bool completed = MakePool(checker).Run(
             names.size(),
@@ -735,42 +754,20 @@ private:
                                    : CauseOf(worker, name);
             },
             [&](size_t job, THashJob& result) {
-                const std::string& name = names[job];
-                switch (result.Result) {
-                case crOk:
-                    Console_->Result(name, "OK", false);
-                    return true;
-                case crMismatch:
-                    ++different;
-                    Console_->Result(name, "DIFFERENT", true);
-                    return true;
-                case crMissing:
-                    ++missing;
-                    Console_->Result(name, "MISSING in " + Escaped(result.MissingIn), true);
-                    return true;
-                case crSkipped:
-                    ++skipped;
-                    Console_->Result(name, "SKIPPED (" + Escaped(result.Cause) + ")", true);
-                    return true;
-                case crAborted:
-                    Console_->Tell("compare: stopped at " + name);
-                    return false;
-                default:
-                    Console_->Tell(result.Cause);
-                    return false;
-                }
+                return ReportResult("compare", names[job], result, "DIFFERENT", tally);
             },
             throughput);
         if (!completed)
             return HashkeepFailed;
         for (const std::string& name : onlyInSecond) {
-            ++missing;
+            ++tally.Missing;
             Console_->Result(name, "MISSING in " + Escaped(line.Operands[0]), true);
         }
         names.insert(names.end(), onlyInSecond.begin(), onlyInSecond.end());
-        const int status =
-            Summary(Counted(names.size(), "file") + " compared", "all the same",
-                    {{different, "different"}, {missing, "missing"}, {skipped, "skipped"}});
+        const int status = Summary(Counted(names.size(), "file") + " compared", "all the same",
+                                   {{tally.Differing, "different"},
+                                    {tally.Missing, "missing"},
+                                    {tally.Skipped, "skipped"}});
         Console_->Line(ThroughputLine(throughput));
         return status;
     }
