@@ -415,7 +415,8 @@ TEST_F(HashkeepTest, ManyWorkersReportExactlyAsOne) {
 // left; it is redrawn at most ten times a second and erased at the end. Off
 // a terminal, or with -q, there is none.
 TEST_F(HashkeepTest, LiveLineOnlyOnATerminalAndNotWhenQuiet) {
-    // The first read of c.bin (after a.txt and b.txt) takes 0.35 s.
+    // The first read of c.bin (after a.txt and b.txt) takes 0.5 s, time for
+    // several redraws even on a loaded machine.
     struct TStall {
         bool Armed = false;
     } stall;
@@ -425,7 +426,7 @@ TEST_F(HashkeepTest, LiveLineOnlyOnATerminalAndNotWhenQuiet) {
             if (operation == FileOperation::Open)
                 self.Armed = path.size() >= 5 && path.compare(path.size() - 5, 5, "c.bin") == 0;
             if (operation == FileOperation::Read && std::exchange(self.Armed, false))
-                std::this_thread::sleep_for(std::chrono::milliseconds(350));
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
             return false;
         },
         &stall);
@@ -448,7 +449,9 @@ TEST_F(HashkeepTest, LiveLineOnlyOnATerminalAndNotWhenQuiet) {
         size_t draws = 0;
         for (size_t at = 0; (at = result.Err.find(" files  ", at)) != std::string::npos; ++at)
             ++draws;
-        EXPECT_GE(draws, 3u);
+        // Drawn at the start and again while c.bin is read; how often
+        // depends on the machine's load, only the bound below does not.
+        EXPECT_GE(draws, 2u);
         EXPECT_LE(draws, 1 + static_cast<size_t>(elapsed / std::chrono::milliseconds(100)));
         EXPECT_EQ(result.Err.back(), '\r'); // erased
         EXPECT_EQ(result.Err.find_first_not_of(" \r", result.Err.rfind(" left") + 5),
