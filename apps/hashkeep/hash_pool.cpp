@@ -65,17 +65,18 @@ public:
             const std::lock_guard lock(self.Shared_.Mutex);
             self.Shared_.Current = name;
         };
+        // The sizes come from the files as they are opened: no call of its
+        // own per file.
         OnEndFile = [](TFileChecker* sender, const std::string&, intptr_t) {
             auto& self = Self(sender);
-            if (self.FilesEnded_ < self.Sizes_.size())
-                self.BytesOfEnded_ += self.Sizes_[self.FilesEnded_++];
-            self.InJob.store(self.BytesOfEnded_, std::memory_order_relaxed);
+            ++self.Job_->Files;
+            self.Job_->Bytes += self.FileSize;
+            self.InJob.store(self.Job_->Bytes, std::memory_order_relaxed);
         };
         OnProgress = [](TFileChecker* sender, const std::string&, int32_t percent, bool& go) {
             auto& self = Self(sender);
-            const uint64_t size =
-                self.FilesEnded_ < self.Sizes_.size() ? self.Sizes_[self.FilesEnded_] : 0;
-            self.InJob.store(self.BytesOfEnded_ + size / 100 * static_cast<uint64_t>(percent),
+            self.InJob.store(self.Job_->Bytes +
+                                 self.FileSize / 100 * static_cast<uint64_t>(percent),
                              std::memory_order_relaxed);
             go = !self.Shared_.Stopping.load(std::memory_order_relaxed);
         };
@@ -88,14 +89,8 @@ public:
         };
     }
 
-    // Readies the callbacks for Job, whose files have the Sizes in the order
-    // they are hashed.
-    void Begin(THashJob& job, std::vector<uint64_t> sizes) {
-        Job_ = &job;
-        Sizes_ = std::move(sizes);
-        FilesEnded_ = 0;
-        BytesOfEnded_ = 0;
-    }
+    // Readies the callbacks for Job.
+    void Begin(THashJob& job) { Job_ = &job; }
 
     // Bytes of the job at hand hashed so far, for the live line.
     std::atomic<uint64_t> InJob{0};
@@ -108,13 +103,9 @@ private:
     TShared& Shared_;
     const bool AbortOnError_;
     THashJob* Job_ = nullptr;
-    std::vector<uint64_t> Sizes_;
-    size_t FilesEnded_ = 0;
-    uint64_t BytesOfEnded_ = 0;
 };
 
-void WorkerMain(TShared& shared, TWorkerChecker& checker, const THashPool::TPaths& paths,
-                const THashPool::TWork& work) {
+void WorkerMain(TShared& shared, TWorkerChecker& checker, const THashPool::TWork& work) {
     for (;;) {
         size_t index = 0;
         {
@@ -129,15 +120,7 @@ void WorkerMain(TShared& shared, TWorkerChecker& checker, const THashPool::TPath
         }
         THashJob job;
         try {
-            std::vector<uint64_t> sizes;
-            for (const std::string& path : paths(index)) {
-                uint64_t size = 0;
-                const bool found = Platform::GetFileSizeByName(path, size);
-                sizes.push_back(found ? size : 0);
-                job.Files += found ? 1 : 0;
-                job.Bytes += sizes.back();
-            }
-            checker.Begin(job, std::move(sizes));
+            checker.Begin(job);
             work(checker, index, job);
         } catch (...) {
             job.Result = crFailed;
@@ -241,7 +224,7 @@ bool THashPool::Run(size_t count, const TPaths& paths, const TWork& work, const 
         for (size_t i = 0; i < workers; ++i) {
             checkers.push_back(std::make_unique<TWorkerChecker>(shared, Settings_));
             threads.emplace_back(WorkerMain, std::ref(shared), std::ref(*checkers.back()),
-                                 std::cref(paths), std::cref(work));
+                                 std::cref(work));
         }
     } catch (...) {
         // The workers that did start do the work; with none, there is none.

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -153,6 +154,10 @@ using TFileCheckerItemArray = std::vector<TFileCheckerItem>;
 
 class TFileChecker;
 
+namespace Platform {
+class TFilesBelow;
+}
+
 // Plain callbacks: the checker first, the entry's FileName (as stored) second.
 // A caller that needs state of its own derives from TFileChecker and casts
 // Sender back.
@@ -192,6 +197,13 @@ public:
                            int32_t& SkippedCount);
     // Hashes First, then (only when that worked) Second, and compares.
     TCheckResult CompareFiles(const std::string& First, const std::string& Second);
+    // CompareFiles of the files Name (a path as entries name them) below
+    // FirstDirectory and below SecondDirectory, each opened as a list's
+    // entry is below BaseDir: never through a linked folder, never out of
+    // the directory. The callbacks and LastError name each file by its
+    // directory and Name, so the user sees which side it is on.
+    TCheckResult CompareFilesBelow(const std::string& FirstDirectory,
+                                   const std::string& SecondDirectory, const std::string& Name);
 
     // Reads the list ExpandName(ListName) (algorithm from its extension); on
     // success replaces Items and sets Algorithm, else changes nothing. On
@@ -259,4 +271,16 @@ public:
     TReadErrorEvent OnReadError = nullptr;
     uint32_t Algorithm = haNone;
     int32_t ModeMark = BinaryModeMarkValue;
+    // The size of the file being hashed, taken from it when it was opened:
+    // for the callbacks, from OnBeginFile to OnEndFile.
+    uint64_t FileSize = 0;
+
+private:
+    // HashItem of Name below Directory (Name itself when Directory is
+    // empty), with Shown for the name the callbacks and LastError give.
+    TCheckResult HashFile(const std::string& Directory, const std::string& Name,
+                          const std::string& Shown, std::string& Digest);
+
+    // The folders of the files opened last, kept open for the next ones.
+    std::unique_ptr<Platform::TFilesBelow> Files_;
 };

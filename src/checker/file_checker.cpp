@@ -44,6 +44,9 @@ int32_t Percentage(uint64_t hashed, uint64_t size) {
 }
 
 constexpr const char* SizeChanged = "changed size while it was read";
+// The same size after the last read, but the file was written meanwhile (its
+// modification or change time moved): bytes already hashed may be gone.
+constexpr const char* ContentChanged = "changed while it was read";
 
 // The system copies a read fastest into a buffer that starts on a page: a
 // buffer 16 bytes past one (as the heap hands it out) took a third more
@@ -95,16 +98,15 @@ bool FeedAndReport(TFileChecker& checker, const std::string& name, TDigestRunner
 
 // One pass over an opened file, between OnBeginFile and OnEndFile. Read
 // failures are asked about as they happen; a content that does not match the
-// size taken at the open only sets Mismatch, to be asked about once the file
-// is closed. DigestText receives the text when the pass gives crOk and no
-// Mismatch.
+// state taken at the open (its size, its times) only sets Mismatch, to be
+// asked about once the file is closed. DigestText receives the text when the
+// pass gives crOk and no Mismatch.
 TCheckResult HashOpenedFile(TFileChecker& checker, Platform::FileHandle opened,
-                            const std::string& name, std::string& digestText,
-                            std::string& mismatch) {
+                            const Platform::FileState& atOpen, const std::string& name,
+                            std::string& digestText, std::string& mismatch) {
     TFileGuard file(opened);
-    uint64_t size = 0;
-    if (!Platform::GetFileSize64(file.Get(), size))
-        mismatch = "its size cannot be taken: " + Platform::LastErrorText();
+    const uint64_t size = atOpen.Size;
+    checker.FileSize = size;
     // Allocated before OnBeginFile so that nothing can fail between it and
     // OnEndFile, which the host needs to restore its screen.
     const auto bufferSize = static_cast<uint32_t>(std::clamp<uint64_t>(size, 1, HashReadSize));
@@ -135,10 +137,17 @@ TCheckResult HashOpenedFile(TFileChecker& checker, Platform::FileHandle opened,
         if (!read)
             break;
         if (atTheEnd || got == 0) {
-            uint64_t sizeNow = 0;
-            if (got != 0 || !atTheEnd ||
-                (Platform::GetFileSize64(file.Get(), sizeNow) && sizeNow != size))
+            // The state is taken again after the last read: a file written
+            // in place at the same size is caught by its times.
+            Platform::FileState now;
+            if (got != 0 || !atTheEnd)
                 mismatch = SizeChanged;
+            else if (!Platform::GetFileState(file.Get(), now))
+                mismatch = "its state cannot be taken: " + Platform::LastErrorText();
+            else if (now.Size != size)
+                mismatch = SizeChanged;
+            else if (now != atOpen)
+                mismatch = ContentChanged;
             break;
         }
         if (!FeedAndReport(checker, name, digest, buffer.get(), got, hashed, size, lastPercent))
@@ -160,10 +169,6 @@ std::string NativePath(std::string name) {
         name.begin(), name.end(), [](char c) { return c == '/' || c == '\\'; },
         Platform::PathSeparator);
     return name;
-}
-
-bool HasFolderPart(const std::string& name) {
-    return name.find_first_of("/\\") != std::string::npos;
 }
 
 // TFileChecker::CollectFiles; allocation failures are the caller's.
@@ -240,7 +245,8 @@ bool CollectFilesBelow(const TFileChecker& checker, const std::string& folder,
 } // namespace
 
 TFileChecker::TFileChecker(const std::string& Directory)
-    : BaseDir(Platform::WithTrailingSeparator(Directory)) {}
+    : BaseDir(Platform::WithTrailingSeparator(Directory)),
+      Files_(std::make_unique<Platform::TFilesBelow>()) {}
 
 TFileChecker::~TFileChecker() = default;
 
@@ -260,58 +266,72 @@ std::string TFileChecker::EntryPath(const std::string& Name) const {
     return Platform::IsAbsolutePath(Name) ? Name : BaseDir + NativePath(Name);
 }
 
-TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item) {
+TCheckResult TFileChecker::HashFile(const std::string& Directory, const std::string& Name,
+                                    const std::string& Shown, std::string& Digest) {
     LastError.clear();
-    TAlgoDefinition row;
-    if (Item.FileName.empty()) {
+    if (Name.empty()) {
         LastError = "a file without a name cannot be hashed";
         return crFailed;
     }
-    if (!FindAlgoById(Algorithm, row)) {
-        LastError = Item.FileName + ": no hash algorithm is chosen";
+    if (TAlgoDefinition row; !FindAlgoById(Algorithm, row)) {
+        LastError = Shown + ": no hash algorithm is chosen";
         return crFailed;
     }
-    const std::string path = EntryPath(Item.FileName);
-    if (!Platform::FileExists(path))
-        return crMissing;
-    Item.Hash.clear();
-    // A file in a subfolder is reached through real folders only.
-    const bool below = !Platform::IsAbsolutePath(Item.FileName) && HasFolderPart(Item.FileName);
-    auto open = [&] {
-        return below ? Platform::OpenFileBelow(BaseDir, NativePath(Item.FileName))
-                     : Platform::OpenFileForReading(path);
-    };
-
-    for (;;) {
+    // A file below the directory is reached through real folders only, and
+    // opened relative to the folder it lies in: the lookup of its name is the
+    // test whether it exists, so a missing file costs one call.
+    const bool below = !Directory.empty();
+    const std::string relative = NativePath(Name);
+    for (bool first = true;; first = false) {
         TCheckResult result = crOk;
+        Platform::FileState state;
         Platform::FileHandle opened;
-        while ((opened = open()) == Platform::InvalidFileHandle)
-            if (!AskRetry(*this, Item.FileName, Platform::LastErrorText(), result))
+        while ((opened = below ? Files_->Open(Directory, relative, &state)
+                               : Platform::OpenFileForReading(Name, &state)) ==
+               Platform::InvalidFileHandle) {
+            // Missing only when nothing is there; a file that is there but
+            // cannot be reached (a folder that cannot be searched, a path
+            // too long) is a read error like any other.
+            if (first && Platform::LastOpenFoundNoFile())
+                return crMissing;
+            first = false;
+            Digest.clear();
+            if (!AskRetry(*this, Shown, Platform::LastErrorText(), result))
                 return result;
+        }
+        first = false;
+        Digest.clear();
         std::string digest, mismatch;
-        result = HashOpenedFile(*this, opened, Item.FileName, digest, mismatch);
+        result = HashOpenedFile(*this, opened, state, Shown, digest, mismatch);
         if (!mismatch.empty()) {
             // Asked once the file is closed: Retry hashes it afresh from its
             // start, as it is then.
-            if (AskRetry(*this, Item.FileName, mismatch, result))
+            if (AskRetry(*this, Shown, mismatch, result))
                 continue;
             return result;
         }
         if (result == crOk)
-            Item.Hash = std::move(digest);
+            Digest = std::move(digest);
         return result;
     }
 }
 
+TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item) {
+    return Platform::IsAbsolutePath(Item.FileName)
+               ? HashFile({}, Item.FileName, Item.FileName, Item.Hash)
+               : HashFile(BaseDir, Item.FileName, Item.FileName, Item.Hash);
+}
+
 TCheckResult TFileChecker::AddFile(const std::string& Name) {
     try {
-        LastError.clear();
-        if (!Platform::FileExists(BaseDir + NativePath(Name))) {
-            LastError = Name + ": " + Platform::LastErrorText();
-            return crFailed;
-        }
+        // BaseDir and Name joined as they are: an absolute name is looked
+        // for below BaseDir too, where it is no file.
         TFileCheckerItem item{Name, {}};
-        const TCheckResult result = HashItem(item);
+        TCheckResult result = HashFile(BaseDir, Name, Name, item.Hash);
+        if (result == crMissing) {
+            LastError = Name + ": " + Platform::LastErrorText();
+            result = crFailed;
+        }
         if (result == crOk)
             Items.push_back(std::move(item));
         return result;
@@ -365,6 +385,22 @@ TCheckResult TFileChecker::CompareFiles(const std::string& First, const std::str
     TFileCheckerItem second{Second, {}};
     const TCheckResult secondResult = HashItem(second);
     if (secondResult == crOk && !SameDigest(first.Hash, second.Hash))
+        return crMismatch;
+    return secondResult;
+}
+
+TCheckResult TFileChecker::CompareFilesBelow(const std::string& FirstDirectory,
+                                             const std::string& SecondDirectory,
+                                             const std::string& Name) {
+    const std::string first = Platform::WithTrailingSeparator(FirstDirectory);
+    const std::string second = Platform::WithTrailingSeparator(SecondDirectory);
+    const std::string relative = NativePath(Name);
+    std::string firstDigest, secondDigest;
+    const TCheckResult result = HashFile(first, Name, first + relative, firstDigest);
+    if (result != crOk)
+        return result;
+    const TCheckResult secondResult = HashFile(second, Name, second + relative, secondDigest);
+    if (secondResult == crOk && !SameDigest(firstDigest, secondDigest))
         return crMismatch;
     return secondResult;
 }
