@@ -27,10 +27,13 @@ bool FaultInjected(FileOperation operation, const std::string& path) {
 
 bool NoFileThere(const std::string& path);
 
-// Below a folder the seam fails the open of what is there only: a missing
-// entry stays missing, as the POSIX build's lookup before its open finds it.
-bool OpenFaultInjected(const std::string& path) {
-    return FaultHook != nullptr && !NoFileThere(path) && FaultInjected(FileOperation::Open, path);
+// Below a folder the seam fails the open of what is there only: with a
+// seam, the path is looked up first, as the POSIX build does before every
+// open, so a missing entry stays missing. Found tells that the lookup found
+// a file there.
+bool OpenFaultInjected(const std::string& path, bool& found) {
+    found = FaultHook != nullptr && !NoFileThere(path);
+    return found && FaultInjected(FileOperation::Open, path);
 }
 
 bool Fail() {
@@ -283,7 +286,8 @@ FileHandle OpenFileBelow(const std::string& directory, const std::string& relati
                          FileState* state) {
     FoundNoFile = false;
     const std::string path = directory + relative;
-    if (OpenFaultInjected(path))
+    bool found = false;
+    if (OpenFaultInjected(path, found))
         return InvalidFileHandle;
     // Each folder on the way is tested before the path is opened; the ANSI
     // calls offer no way to open a file from a folder handle.
@@ -304,7 +308,10 @@ FileHandle OpenFileBelow(const std::string& directory, const std::string& relati
             return InvalidFileHandle;
         }
     }
-    return OpenExisting(path, state);
+    const FileHandle file = OpenExisting(path, state);
+    // Gone between the lookup and the open, it was there: a read error.
+    FoundNoFile = FoundNoFile && !found;
+    return file;
 }
 
 // Each file is opened afresh: the ANSI calls open no file relative to a
