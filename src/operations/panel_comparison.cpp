@@ -63,25 +63,27 @@ int32_t ComparePanels(TFileChecker& Checker, const PanelInfo& ActivePanel,
         for (const std::string_view folder : folders) {
             std::vector<std::string> theirs;
             const std::string shown = otherDirectory + std::string(folder);
-            bool listed;
+            bool listed, skipped = false;
             while (!(listed = otherWalker.CollectFiles(std::string(folder), theirs,
-                                                       &Checker.LastError)) &&
-                   Platform::IsFolder(shown)) {
-                int32_t action = raAbort;
+                                                       &Checker.LastError))) {
+                if (!Platform::IsFolder(shown))
+                    break;          // none there: its files are missing one by one
+                int32_t action = 0; // without a prompt, the run fails naming the folder
                 if (Checker.OnReadError != nullptr)
                     Checker.OnReadError(&Checker, shown, action);
                 if (action == raRetry)
                     continue;
-                if (action == raSkip)
+                skipped = action == raSkip;
+                if (skipped)
                     break;
                 if (StoppedBy != nullptr)
                     *StoppedBy = action == raAbort ? crAborted : crFailed;
                 return -1;
             }
             if (!listed) {
-                // Skipped, or no folder there at all: its files are compared
-                // one by one; a skipped folder is counted and stays selected.
-                if (Platform::IsFolder(shown)) {
+                // Its files are still compared one by one; a skipped folder
+                // is counted and keeps its selection.
+                if (skipped) {
                     ++SkippedCount;
                     ++unequal[folder];
                 }

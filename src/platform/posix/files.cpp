@@ -274,9 +274,8 @@ FileHandle OpenRegularAt(int folder, const char* name, const std::string& path, 
     // the open until some writer came; with it the open returns at once, and
     // the type is checked again on what was really opened. On a regular file
     // the flag changes nothing, so it stays.
-    // Gone between the lookup and the open, it was there: a read error.
     const int descriptor = ::openat(folder, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (descriptor < 0) {
+    if (descriptor < 0) { // gone between the lookup and the open, it was there: a read error
         Fail();
         return InvalidFileHandle;
     }
