@@ -198,7 +198,8 @@ public:
     // Hashes First, then (only when that worked) Second, and compares.
     TCheckResult CompareFiles(const std::string& First, const std::string& Second);
     // CompareFiles of the files Name (a path as entries name them) below
-    // FirstDirectory and below SecondDirectory, each opened as a list's
+    // FirstDirectory and below SecondDirectory (each ending in the
+    // platform's separator), each opened as a list's
     // entry is below BaseDir: never through a linked folder, never out of
     // the directory. The callbacks and LastError name each file by its
     // directory and Name, so the user sees which side it is on.
@@ -275,11 +276,24 @@ public:
     // for the callbacks, from OnBeginFile to OnEndFile.
     uint64_t FileSize = 0;
 
+    // Asks OnReadError what to do about FileName (a file, or a folder to
+    // walk) that cannot be opened or read, LastError given the name and the
+    // Cause first. True means try again; otherwise Result says how it ends:
+    // crAborted, crSkipped, or crFailed (no callback, or another answer).
+    bool AskRetry(const std::string& FileName, const std::string& Cause, TCheckResult& Result);
+
 private:
+    // Hashes First below FirstDirectory, then (only when that worked) Second
+    // below SecondDirectory, and compares; an empty directory takes the name
+    // as it is. ShowPaths as for HashFile.
+    TCheckResult ComparePair(const std::string& FirstDirectory, const std::string& First,
+                             const std::string& SecondDirectory, const std::string& Second,
+                             bool ShowPaths);
     // HashItem of Name below Directory (Name itself when Directory is
-    // empty), with Shown for the name the callbacks and LastError give.
-    TCheckResult HashFile(const std::string& Directory, const std::string& Name,
-                          const std::string& Shown, std::string& Digest);
+    // empty); the callbacks and LastError name the file by Name, or with
+    // ShowPath by Directory and Name.
+    TCheckResult HashFile(const std::string& Directory, const std::string& Name, bool ShowPath,
+                          std::string& Digest);
 
     // The folders of the files opened last, kept open for the next ones.
     std::unique_ptr<Platform::TFilesBelow> Files_;

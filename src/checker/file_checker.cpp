@@ -12,33 +12,6 @@ using namespace CheckerDetail;
 
 namespace {
 
-// Asks OnReadError what to do about a file that cannot be opened or read,
-// after LastError has been given the name and the Cause. True means try
-// again; otherwise Result says how the file ends.
-bool AskRetry(TFileChecker& checker, const std::string& fileName, const std::string& cause,
-              TCheckResult& result) {
-    checker.LastError = fileName + ": " + cause;
-    if (checker.OnReadError == nullptr) {
-        result = crFailed;
-        return false;
-    }
-    int32_t action = 0;
-    checker.OnReadError(&checker, fileName, action);
-    switch (action) {
-    case raRetry:
-        return true;
-    case raAbort:
-        result = crAborted;
-        return false;
-    case raSkip:
-        result = crSkipped;
-        return false;
-    default:
-        result = crFailed;
-        return false;
-    }
-}
-
 int32_t Percentage(uint64_t hashed, uint64_t size) {
     return static_cast<int32_t>(static_cast<double>(hashed * 100) / static_cast<double>(size));
 }
@@ -132,7 +105,7 @@ TCheckResult HashOpenedFile(TFileChecker& checker, Platform::FileHandle opened,
         uint32_t got = 0;
         bool read;
         while (!(read = Platform::ReadFromFile(file.Get(), buffer.get(), wanted, got)))
-            if (!AskRetry(checker, name, Platform::LastErrorText(), result))
+            if (!checker.AskRetry(name, Platform::LastErrorText(), result))
                 break;
         if (!read)
             break;
@@ -266,22 +239,35 @@ std::string TFileChecker::EntryPath(const std::string& Name) const {
     return Platform::IsAbsolutePath(Name) ? Name : BaseDir + NativePath(Name);
 }
 
+bool TFileChecker::AskRetry(const std::string& FileName, const std::string& Cause,
+                            TCheckResult& Result) {
+    LastError = FileName + ": " + Cause;
+    int32_t action = 0;
+    if (OnReadError != nullptr)
+        OnReadError(this, FileName, action);
+    if (action == raRetry)
+        return true;
+    Result = action == raAbort ? crAborted : action == raSkip ? crSkipped : crFailed;
+    return false;
+}
+
 TCheckResult TFileChecker::HashFile(const std::string& Directory, const std::string& Name,
-                                    const std::string& Shown, std::string& Digest) {
+                                    bool ShowPath, std::string& Digest) {
     LastError.clear();
+    const std::string relative = NativePath(Name);
+    const std::string shown = ShowPath ? Directory + relative : Name;
     if (Name.empty()) {
         LastError = "a file without a name cannot be hashed";
         return crFailed;
     }
     if (TAlgoDefinition row; !FindAlgoById(Algorithm, row)) {
-        LastError = Shown + ": no hash algorithm is chosen";
+        LastError = shown + ": no hash algorithm is chosen";
         return crFailed;
     }
     // A file below the directory is reached through real folders only, and
     // opened relative to the folder it lies in: the lookup of its name is the
     // test whether it exists, so a missing file costs one call.
     const bool below = !Directory.empty();
-    const std::string relative = NativePath(Name);
     for (bool first = true;; first = false) {
         TCheckResult result = crOk;
         Platform::FileState state;
@@ -296,17 +282,17 @@ TCheckResult TFileChecker::HashFile(const std::string& Directory, const std::str
                 return crMissing;
             first = false;
             Digest.clear();
-            if (!AskRetry(*this, Shown, Platform::LastErrorText(), result))
+            if (!AskRetry(shown, Platform::LastErrorText(), result))
                 return result;
         }
         first = false;
         Digest.clear();
         std::string digest, mismatch;
-        result = HashOpenedFile(*this, opened, state, Shown, digest, mismatch);
+        result = HashOpenedFile(*this, opened, state, shown, digest, mismatch);
         if (!mismatch.empty()) {
             // Asked once the file is closed: Retry hashes it afresh from its
             // start, as it is then.
-            if (AskRetry(*this, Shown, mismatch, result))
+            if (AskRetry(shown, mismatch, result))
                 continue;
             return result;
         }
@@ -318,8 +304,8 @@ TCheckResult TFileChecker::HashFile(const std::string& Directory, const std::str
 
 TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item) {
     return Platform::IsAbsolutePath(Item.FileName)
-               ? HashFile({}, Item.FileName, Item.FileName, Item.Hash)
-               : HashFile(BaseDir, Item.FileName, Item.FileName, Item.Hash);
+               ? HashFile({}, Item.FileName, false, Item.Hash)
+               : HashFile(BaseDir, Item.FileName, false, Item.Hash);
 }
 
 TCheckResult TFileChecker::AddFile(const std::string& Name) {
@@ -327,7 +313,7 @@ TCheckResult TFileChecker::AddFile(const std::string& Name) {
         // BaseDir and Name joined as they are: an absolute name is looked
         // for below BaseDir too, where it is no file.
         TFileCheckerItem item{Name, {}};
-        TCheckResult result = HashFile(BaseDir, Name, Name, item.Hash);
+        TCheckResult result = HashFile(BaseDir, Name, false, item.Hash);
         if (result == crMissing) {
             LastError = Name + ": " + Platform::LastErrorText();
             result = crFailed;
@@ -378,28 +364,24 @@ TCheckResult TFileChecker::VerifyAll(std::vector<std::string>& Mismatches, int32
 }
 
 TCheckResult TFileChecker::CompareFiles(const std::string& First, const std::string& Second) {
-    TFileCheckerItem first{First, {}};
-    const TCheckResult result = HashItem(first);
-    if (result != crOk)
-        return result;
-    TFileCheckerItem second{Second, {}};
-    const TCheckResult secondResult = HashItem(second);
-    if (secondResult == crOk && !SameDigest(first.Hash, second.Hash))
-        return crMismatch;
-    return secondResult;
+    return ComparePair(Platform::IsAbsolutePath(First) ? std::string() : BaseDir, First,
+                       Platform::IsAbsolutePath(Second) ? std::string() : BaseDir, Second, false);
 }
 
 TCheckResult TFileChecker::CompareFilesBelow(const std::string& FirstDirectory,
                                              const std::string& SecondDirectory,
                                              const std::string& Name) {
-    const std::string first = Platform::WithTrailingSeparator(FirstDirectory);
-    const std::string second = Platform::WithTrailingSeparator(SecondDirectory);
-    const std::string relative = NativePath(Name);
+    return ComparePair(FirstDirectory, Name, SecondDirectory, Name, true);
+}
+
+TCheckResult TFileChecker::ComparePair(const std::string& FirstDirectory, const std::string& First,
+                                       const std::string& SecondDirectory,
+                                       const std::string& Second, bool ShowPaths) {
     std::string firstDigest, secondDigest;
-    const TCheckResult result = HashFile(first, Name, first + relative, firstDigest);
+    const TCheckResult result = HashFile(FirstDirectory, First, ShowPaths, firstDigest);
     if (result != crOk)
         return result;
-    const TCheckResult secondResult = HashFile(second, Name, second + relative, secondDigest);
+    const TCheckResult secondResult = HashFile(SecondDirectory, Second, ShowPaths, secondDigest);
     if (secondResult == crOk && !SameDigest(firstDigest, secondDigest))
         return crMismatch;
     return secondResult;

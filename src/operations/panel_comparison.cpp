@@ -51,9 +51,13 @@ int32_t ComparePanels(TFileChecker& Checker, const PanelInfo& ActivePanel,
     {
         // Names are told apart as the file system tells them: on Windows
         // "Disc 1/A.txt" there is this side's "disc 1/a.txt".
-        std::set<std::string> ours;
+        std::vector<std::string> keys;
+        keys.reserve(FileNames.size());
         for (const std::string& name : FileNames)
-            ours.insert(Platform::FileNameKey(name));
+            keys.push_back(Platform::FileNameKey(name));
+        std::set<std::string_view> ours;
+        for (const std::string& key : keys)
+            ours.insert(key);
         std::set<std::string_view> folders;
         for (const std::string& name : FileNames)
             if (inFolder(name))
@@ -63,37 +67,25 @@ int32_t ComparePanels(TFileChecker& Checker, const PanelInfo& ActivePanel,
         for (const std::string_view folder : folders) {
             std::vector<std::string> theirs;
             const std::string shown = otherDirectory + std::string(folder);
-            bool listed, skipped = false;
-            while (!(listed = otherWalker.CollectFiles(std::string(folder), theirs,
-                                                       &Checker.LastError))) {
-                if (!Platform::IsFolder(shown))
-                    break;          // none there: its files are missing one by one
-                int32_t action = 0; // without a prompt, the run fails naming the folder
-                if (Checker.OnReadError != nullptr)
-                    Checker.OnReadError(&Checker, shown, action);
-                if (action == raRetry)
-                    continue;
-                skipped = action == raSkip;
-                if (skipped)
-                    break;
-                if (StoppedBy != nullptr)
-                    *StoppedBy = action == raAbort ? crAborted : crFailed;
-                return -1;
+            // A folder there that cannot be listed whole is asked about as
+            // a file that cannot be read; one that is not there is not.
+            std::string reason;
+            TCheckResult asked = crOk;
+            while (!otherWalker.CollectFiles(std::string(folder), theirs, &reason) &&
+                   Platform::IsFolder(shown) && Checker.AskRetry(shown, reason, asked)) {
             }
-            if (!listed) {
-                // Its files are still compared one by one; a skipped folder
-                // is counted and keeps its selection.
-                if (skipped) {
-                    ++SkippedCount;
-                    ++unequal[folder];
-                }
-                Checker.LastError.clear();
-                continue;
+            if (asked == crSkipped) { // counted, and it keeps its selection
+                ++SkippedCount;
+                ++unequal[std::string_view(folder)];
+            } else if (asked != crOk) {
+                if (StoppedBy != nullptr)
+                    *StoppedBy = asked;
+                return -1;
             }
             for (const std::string& path : theirs)
                 if (ours.count(Platform::FileNameKey(path)) == 0) {
                     ++MissingCount;
-                    ++unequal[folder];
+                    ++unequal[std::string_view(folder)];
                     otherMarks.MarkHolder(path, true);
                 }
         }

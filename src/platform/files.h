@@ -72,7 +72,6 @@ bool LastOpenFoundNoFile();
 // false when a file is there or when that cannot be told, so that the open
 // says why. Nothing is opened.
 bool NoFileAt(const std::string& path);
-bool GetFileSize64(FileHandle file, uint64_t& size);
 bool GetFileState(FileHandle file, FileState& state);
 // The size of the file Path names, taken without opening it: what a progress
 // display counts on before the file is read. False for what is no file
@@ -113,6 +112,15 @@ private:
     TFolder Folders_[2];
     size_t Oldest_ = 0;
 };
+
+#ifdef _WIN32
+// The ANSI calls open no file relative to a folder held open.
+inline TFilesBelow::~TFilesBelow() = default;
+inline FileHandle TFilesBelow::Open(const std::string& directory, const std::string& relative,
+                                    FileState* state) {
+    return OpenFileBelow(directory, relative, state);
+}
+#endif
 // Reads up to Count bytes; BytesRead 0 at the end of the file. False on error.
 bool ReadFromFile(FileHandle file, void* buffer, uint32_t count, uint32_t& bytesRead);
 

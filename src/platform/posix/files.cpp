@@ -404,14 +404,6 @@ FileHandle TFilesBelow::Open(const std::string& directory, const std::string& re
                          directory + relative, state);
 }
 
-bool GetFileSize64(FileHandle file, uint64_t& size) {
-    struct stat status {};
-    if (file == InvalidFileHandle || ::fstat(ToDescriptor(file), &status) != 0)
-        return Fail();
-    size = static_cast<uint64_t>(status.st_size);
-    return true;
-}
-
 bool GetFileState(FileHandle file, FileState& state) {
     struct stat status {};
     if (file == InvalidFileHandle || ::fstat(ToDescriptor(file), &status) != 0)

@@ -25,17 +25,6 @@ bool FaultInjected(FileOperation operation, const std::string& path) {
     return true;
 }
 
-bool NoFileThere(const std::string& path);
-
-// Below a folder the seam fails the open of what is there only: with a
-// seam, the path is looked up first, as the POSIX build does before every
-// open, so a missing entry stays missing. Found tells that the lookup found
-// a file there.
-bool OpenFaultInjected(const std::string& path, bool& found) {
-    found = FaultHook != nullptr && !NoFileThere(path);
-    return found && FaultInjected(FileOperation::Open, path);
-}
-
 bool Fail() {
     LastError = GetLastError();
     return false;
@@ -139,6 +128,11 @@ FileHandle FromHandle(HANDLE handle) {
 
 } // namespace
 
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 bool IsAbsolutePath(std::string_view name) {
     if (name.size() < 4)
         return false;
@@ -201,11 +195,6 @@ bool IsNothingThere(DWORD error) {
            error == ERROR_INVALID_NAME;
 }
 
-bool IsDirectory(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 // The ANSI calls refuse a longer path as if it were not there; it is there,
 // and too long to be opened.
 bool TooLong(const std::string& path) {
@@ -231,7 +220,7 @@ FileHandle OpenExisting(const std::string& path, FileState* state) {
         Fail();
         // A directory refuses to be opened as a file with "access denied".
         FoundNoFile =
-            IsNothingThere(LastError) || (LastError == ERROR_ACCESS_DENIED && IsDirectory(path));
+            IsNothingThere(LastError) || (LastError == ERROR_ACCESS_DENIED && IsFolder(path));
         return InvalidFileHandle;
     }
     // A path such as \\.\pipe\name opens something other than a disk file.
@@ -264,12 +253,6 @@ bool LastOpenFoundNoFile() {
 }
 
 bool NoFileAt(const std::string& path) {
-    return NoFileThere(path);
-}
-
-namespace {
-
-bool NoFileThere(const std::string& path) {
     if (IsDeviceName(path) || TooLong(path))
         return false;
     if (path.find_first_of("*?") != std::string::npos)
@@ -280,14 +263,15 @@ bool NoFileThere(const std::string& path) {
     return IsNothingThere(GetLastError());
 }
 
-} // namespace
-
 FileHandle OpenFileBelow(const std::string& directory, const std::string& relative,
                          FileState* state) {
     FoundNoFile = false;
     const std::string path = directory + relative;
-    bool found = false;
-    if (OpenFaultInjected(path, found))
+    // Below a folder the seam fails the open of what is there only: with a
+    // seam, the path is looked up first, as the POSIX build does before every
+    // open, so a missing entry stays missing.
+    const bool found = FaultHook != nullptr && !NoFileAt(path);
+    if (found && FaultInjected(FileOperation::Open, path))
         return InvalidFileHandle;
     // Each folder on the way is tested before the path is opened; the ANSI
     // calls offer no way to open a file from a folder handle.
@@ -314,15 +298,6 @@ FileHandle OpenFileBelow(const std::string& directory, const std::string& relati
     return file;
 }
 
-// Each file is opened afresh: the ANSI calls open no file relative to a
-// folder held open.
-TFilesBelow::~TFilesBelow() = default;
-
-FileHandle TFilesBelow::Open(const std::string& directory, const std::string& relative,
-                             FileState* state) {
-    return OpenFileBelow(directory, relative, state);
-}
-
 bool GetFileSizeByName(const std::string& path, uint64_t& size) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (IsDeviceName(path) || path.find_first_of("*?") != std::string::npos) {
@@ -336,14 +311,6 @@ bool GetFileSizeByName(const std::string& path, uint64_t& size) {
         return false;
     }
     size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    return true;
-}
-
-bool GetFileSize64(FileHandle file, uint64_t& size) {
-    LARGE_INTEGER value;
-    if (!GetFileSizeEx(ToHandle(file), &value))
-        return Fail();
-    size = static_cast<uint64_t>(value.QuadPart);
     return true;
 }
 
@@ -540,28 +507,22 @@ bool IsSymbolicLink(const std::string& path) {
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-bool IsFolder(const std::string& path) {
-    return IsDirectory(path);
-}
-
 std::string FileNameKey(std::string_view name) {
     // The names are in the code page the file calls take them in (FAR
     // switches those to OEM); the invariant upper case is the file system's.
+    // Names of a list or a panel fit the buffers; a longer one, or one no
+    // code page holds, stands as it is.
+    wchar_t text[2 * MAX_PATH], upper[2 * MAX_PATH];
     const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
     const int length = static_cast<int>(name.size());
-    const int wide = MultiByteToWideChar(codePage, 0, name.data(), length, nullptr, 0);
-    std::wstring text(static_cast<size_t>(wide > 0 ? wide : 0), L'\0');
-    std::wstring upper = text;
+    const int wide = length < MAX_PATH * 2
+                         ? MultiByteToWideChar(codePage, 0, name.data(), length, text, MAX_PATH * 2)
+                         : 0;
     if (wide <= 0 ||
-        MultiByteToWideChar(codePage, 0, name.data(), length, text.data(), wide) != wide ||
-        LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text.data(), wide, upper.data(), wide) !=
-            wide) {
-        std::string ascii(name); // what no code page holds: the ASCII letters at least
-        for (char& c : ascii)
-            c = UpperAscii(c);
-        return ascii;
-    }
-    return std::string(reinterpret_cast<const char*>(upper.data()), upper.size() * sizeof(wchar_t));
+        LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text, wide, upper, MAX_PATH * 2) != wide)
+        return std::string(name);
+    return std::string(reinterpret_cast<const char*>(upper),
+                       static_cast<size_t>(wide) * sizeof(wchar_t));
 }
 
 std::string LastErrorText() {
@@ -573,8 +534,8 @@ std::string LastErrorText() {
     case DeviceNameError:
         return "a device name, not a file";
     case PathTooLongError:
-        return "its path is longer than the " + std::to_string(MaxPathLength) +
-               " characters Windows opens";
+        static_assert(MaxPathLength == 259, "the text names the bound");
+        return "its path is longer than the 259 characters Windows opens";
     case NotRegularDeviceError:
         return "not a regular file (a device)";
     case NotRegularPipeError:
