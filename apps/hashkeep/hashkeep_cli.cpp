@@ -101,7 +101,8 @@ constexpr const char* CompareHelp =
     "  -r, --recursive        the files below the folders too, paired by their\n"
     "                         paths (folders reached through a link are not\n"
     "                         entered)\n" HK_COMMON_OPTIONS_HELP "\n"
-    "Without FILEs, the files found only in DIR_B count as missing in DIR_A.\n"
+    "A FILE is a path below both directories, without '..'. Without FILEs, the\n"
+    "files found only in DIR_B count as missing in DIR_A.\n"
     "Prints 'NAME: OK', 'NAME: DIFFERENT', 'NAME: MISSING in DIR' or\n"
     "'NAME: SKIPPED (why)' for each file, then the counts.\n";
 
