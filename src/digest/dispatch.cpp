@@ -69,6 +69,13 @@ uint32_t DetectPaths() {
             paths |= DigestPathBit(DigestPath::Crc32Vpclmul256);
         if (foldBase && avx512f && (xcr0 & Xcr0Avx512State) == Xcr0Avx512State)
             paths |= DigestPathBit(DigestPath::Crc32Vpclmul);
+        if (avx && avx2 && (xcr0 & Xcr0AvxState) == Xcr0AvxState)
+            paths |= DigestPathBit(DigestPath::Md5Avx2);
+        // AVX-512VL's instructions on 256-bit registers need the system to
+        // save the whole AVX-512 state all the same.
+        const bool avx512vl = (leaf7[1] & bit_AVX512VL) != 0;
+        if (avx && avx2 && avx512f && avx512vl && (xcr0 & Xcr0Avx512State) == Xcr0Avx512State)
+            paths |= DigestPathBit(DigestPath::Md5Avx512);
     }
 #endif
     return paths;
@@ -116,12 +123,17 @@ struct PathName {
     const char* Name;
 };
 constexpr PathName PathNames[] = {
-    {DigestPath::Crc32Slicing8, "crc32-slicing8"},     {DigestPath::Crc32Clmul, "crc32-clmul"},
-    {DigestPath::Md5Scheduled, "md5-scheduled"},       {DigestPath::Sha1ShaNi, "sha1-shani"},
-    {DigestPath::Crc32Vpclmul, "crc32-vpclmul"},       {DigestPath::Sha256ShaNi, "sha256-shani"},
+    {DigestPath::Crc32Slicing8, "crc32-slicing8"},
+    {DigestPath::Crc32Clmul, "crc32-clmul"},
+    {DigestPath::Md5Scheduled, "md5-scheduled"},
+    {DigestPath::Sha1ShaNi, "sha1-shani"},
+    {DigestPath::Crc32Vpclmul, "crc32-vpclmul"},
+    {DigestPath::Sha256ShaNi, "sha256-shani"},
     {DigestPath::Crc32Vpclmul256, "crc32-vpclmul256"},
+    {DigestPath::Md5Avx2, "md5-avx2"},
+    {DigestPath::Md5Avx512, "md5-avx512"},
 };
-static_assert(sizeof PathNames / sizeof PathNames[0] == 7, "one name per path");
+static_assert(sizeof PathNames / sizeof PathNames[0] == 9, "one name per path");
 
 } // namespace
 
