@@ -98,21 +98,58 @@ struct THashPoolSettings {
 // job reads (for the byte counts of the progress line and the summary).
 // The jobs run ahead of Report by a bounded number, so memory stays bounded
 // however long the list.
+//
+// A job of one file may also come in two halves around its digest (Laned),
+// so that a worker computes the MD5 of small files 16 at once
+// (digest/md5_lanes.h): Read reads the file by the engine's rules
+// (TFileChecker::ReadItem, ReadFile) and gives true when its bytes wait for
+// their digest; Finish then completes the result from the digest. The pool
+// takes that way when the algorithm is MD5 and a multi-buffer path is active.
 class THashPool {
 public:
     using TWork = std::function<void(TFileChecker& checker, size_t job, THashJob& result)>;
     using TReport = std::function<bool(size_t job, THashJob& result)>;
     using TPaths = std::function<std::vector<std::string>(size_t job)>;
+    struct TLanedWork {
+        std::function<bool(TFileChecker& checker, size_t job, uint64_t limit, TFileBytes& bytes,
+                           THashJob& result)>
+            Read;
+        std::function<void(size_t job, const std::string& digest, THashJob& result)> Finish;
+    };
 
     THashPool(TConsole& console, THashPoolSettings settings);
     // False when Report stopped the run.
     bool Run(size_t count, const TPaths& paths, const TWork& work, const TReport& report,
-             TThroughput& throughput);
+             TThroughput& throughput, const TLanedWork* laned = nullptr);
 
 private:
     TConsole& Console_;
     const THashPoolSettings Settings_;
 };
+
+// What a worker of the pool takes its jobs from and hands its results to.
+class TJobQueue {
+public:
+    enum TTake { tkJob, tkWindowFull, tkNoMore };
+    // The next job, with Result and the worker's checker readied for it (the
+    // byte counts of its files): tkJob. tkNoMore when no job is left or the
+    // run stops. When as many results wait to be reported as the pool holds,
+    // Wait waits for room; else tkWindowFull says so at once.
+    virtual TTake Take(size_t& Job, THashJob& Result, bool Wait) = 0;
+    virtual void Post(size_t Job, THashJob&& Result) = 0;
+    // True once the run stops: results are no longer wanted.
+    virtual bool Stopping() const = 0;
+    virtual TFileChecker& Checker() = 0;
+
+protected:
+    ~TJobQueue() = default;
+};
+
+// A worker that computes MD5 digests in lanes (md5_lanes_scheduler.cpp):
+// each lane takes a small file from Queue, read whole by Work.Read, and the
+// next as soon as its digest is out; a larger file is hashed by the engine
+// on its own; the last few files leave their lanes for the single stream.
+void HashInLanes(TJobQueue& Queue, const THashPool::TLanedWork& Work);
 
 // The cause of the file's failure that Checker.LastError gives, without the
 // name that it begins with.

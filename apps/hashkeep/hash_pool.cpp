@@ -4,6 +4,7 @@
 // the workers run ahead of it.
 #include "cli_internal.h"
 
+#include "digest/md5_lanes.h"
 #include "platform/files.h"
 
 #include <algorithm>
@@ -113,52 +114,91 @@ private:
     uint64_t BytesOfEnded_ = 0;
 };
 
-void WorkerMain(TShared& shared, TWorkerChecker& checker, const THashPool::TPaths& paths,
-                const THashPool::TWork& work) {
-    for (;;) {
-        size_t index = 0;
+// One worker's side of TShared.
+class TWorkerQueue final : public TJobQueue {
+public:
+    TWorkerQueue(TShared& shared, TWorkerChecker& checker, const THashPool::TPaths& paths)
+        : Shared_(shared), Checker_(checker), Paths_(paths) {}
+
+    TTake Take(size_t& job, THashJob& result, bool wait) override {
         {
-            std::unique_lock lock(shared.Mutex);
-            shared.SlotFree.wait(lock, [&] {
-                return shared.Stop || shared.NextToTake >= shared.Count ||
-                       shared.NextToTake < shared.NextToReport + ResultWindow;
-            });
-            if (shared.Stop || shared.NextToTake >= shared.Count)
-                return;
-            index = shared.NextToTake++;
+            std::unique_lock lock(Shared_.Mutex);
+            auto windowFull = [&] {
+                return Shared_.NextToTake >= Shared_.NextToReport + ResultWindow;
+            };
+            auto noMore = [&] { return Shared_.Stop || Shared_.NextToTake >= Shared_.Count; };
+            if (wait)
+                Shared_.SlotFree.wait(lock, [&] { return noMore() || !windowFull(); });
+            if (noMore())
+                return tkNoMore;
+            if (windowFull())
+                return tkWindowFull;
+            job = Shared_.NextToTake++;
         }
-        THashJob job;
+        result = THashJob{};
+        std::vector<uint64_t> sizes;
         try {
-            std::vector<uint64_t> sizes;
-            for (const std::string& path : paths(index)) {
+            for (const std::string& path : Paths_(job)) {
                 uint64_t size = 0;
                 const bool found = Platform::GetFileSizeByName(path, size);
                 sizes.push_back(found ? size : 0);
-                job.Files += found ? 1 : 0;
-                job.Bytes += sizes.back();
+                result.Files += found ? 1 : 0;
+                result.Bytes += sizes.back();
             }
-            checker.Begin(job, std::move(sizes));
+        } catch (...) {
+            // Only the progress line counts on these; the job itself says
+            // whether it lacks the memory.
+            sizes.clear();
+        }
+        Checker_.Begin(result, std::move(sizes));
+        return tkJob;
+    }
+
+    void Post(size_t job, THashJob&& result) override {
+        bool wake = false;
+        {
+            const std::lock_guard lock(Shared_.Mutex);
+            Shared_.Slots[job % ResultWindow] = std::move(result);
+            Shared_.Done[job % ResultWindow] = true;
+            Shared_.BytesDone.fetch_add(Shared_.Slots[job % ResultWindow].Bytes,
+                                        std::memory_order_relaxed);
+            Checker_.InJob.store(0, std::memory_order_relaxed);
+            // The reporter looks by itself every ReportInterval; it is woken
+            // only when the results are all in, or when the window is full
+            // and the workers would wait for it.
+            wake = Shared_.JobsDone.fetch_add(1, std::memory_order_relaxed) + 1 == Shared_.Count ||
+                   Shared_.NextToTake >= Shared_.NextToReport + ResultWindow;
+        }
+        if (wake)
+            Shared_.ResultReady.notify_one();
+    }
+
+    bool Stopping() const override { return Shared_.Stopping.load(std::memory_order_relaxed); }
+    TFileChecker& Checker() override { return Checker_; }
+
+private:
+    TShared& Shared_;
+    TWorkerChecker& Checker_;
+    const THashPool::TPaths& Paths_;
+};
+
+void WorkerMain(TShared& shared, TWorkerChecker& checker, const THashPool::TPaths& paths,
+                const THashPool::TWork& work, const THashPool::TLanedWork* laned) {
+    TWorkerQueue queue(shared, checker, paths);
+    if (laned != nullptr) {
+        HashInLanes(queue, *laned);
+        return;
+    }
+    size_t index = 0;
+    THashJob job;
+    while (queue.Take(index, job, true) == TJobQueue::tkJob) {
+        try {
             work(checker, index, job);
         } catch (...) {
             job.Result = crFailed;
             job.Cause = "not enough memory";
         }
-        bool wake = false;
-        {
-            const std::lock_guard lock(shared.Mutex);
-            shared.Slots[index % ResultWindow] = std::move(job);
-            shared.Done[index % ResultWindow] = true;
-            shared.BytesDone.fetch_add(shared.Slots[index % ResultWindow].Bytes,
-                                       std::memory_order_relaxed);
-            checker.InJob.store(0, std::memory_order_relaxed);
-            // The reporter looks by itself every ReportInterval; it is woken
-            // only when the results are all in, or when the window is full
-            // and the workers would wait for it.
-            wake = shared.JobsDone.fetch_add(1, std::memory_order_relaxed) + 1 == shared.Count ||
-                   shared.NextToTake >= shared.NextToReport + ResultWindow;
-        }
-        if (wake)
-            shared.ResultReady.notify_one();
+        queue.Post(index, std::move(job));
     }
 }
 
@@ -209,7 +249,7 @@ THashPool::THashPool(TConsole& console, THashPoolSettings settings)
     : Console_(console), Settings_(std::move(settings)) {}
 
 bool THashPool::Run(size_t count, const TPaths& paths, const TWork& work, const TReport& report,
-                    TThroughput& throughput) {
+                    TThroughput& throughput, const TLanedWork* laned) {
     if (count == 0)
         return true;
     const Clock::time_point start = Clock::now();
@@ -224,6 +264,8 @@ bool THashPool::Run(size_t count, const TPaths& paths, const TWork& work, const 
             }
 
     const size_t workers = std::clamp<size_t>(Settings_.Workers, 1, count);
+    if (Settings_.Algorithm != haMd5 || !Md5LanesActive())
+        laned = nullptr;
     std::vector<std::unique_ptr<TWorkerChecker>> checkers;
     std::vector<std::thread> threads;
     auto stopWorkers = [&] {
@@ -241,7 +283,7 @@ bool THashPool::Run(size_t count, const TPaths& paths, const TWork& work, const 
         for (size_t i = 0; i < workers; ++i) {
             checkers.push_back(std::make_unique<TWorkerChecker>(shared, Settings_));
             threads.emplace_back(WorkerMain, std::ref(shared), std::ref(*checkers.back()),
-                                 std::cref(paths), std::cref(work));
+                                 std::cref(paths), std::cref(work), laned);
         }
     } catch (...) {
         // The workers that did start do the work; with none, there is none.

@@ -435,14 +435,25 @@ private:
 
         int status = HashkeepAllWell;
         TThroughput throughput;
+        // The file's entry, and true when its digest is yet to be computed.
+        auto added = [&](TFileChecker& worker, size_t job, TCheckResult result, THashJob& out) {
+            out.Result = result;
+            if (result == crOk)
+                out.Item = std::move(worker.Items.back());
+            worker.ClearItems();
+            out.Cause = CauseOf(worker, names[job]);
+            return result == crOk && out.Item.Hash.empty();
+        };
+        const THashPool::TLanedWork laned{
+            [&](TFileChecker& worker, size_t job, uint64_t limit, TFileBytes& bytes,
+                THashJob& result) {
+                return added(worker, job, worker.ReadFile(names[job], limit, bytes), result);
+            },
+            [](size_t, const std::string& digest, THashJob& result) { result.Item.Hash = digest; }};
         const bool completed = MakePool(checker).Run(
             names.size(), [&](size_t job) { return std::vector{checker.EntryPath(names[job])}; },
             [&](TFileChecker& worker, size_t job, THashJob& result) {
-                result.Result = worker.AddFile(names[job]);
-                if (result.Result == crOk)
-                    result.Item = std::move(worker.Items.back());
-                worker.ClearItems();
-                result.Cause = CauseOf(worker, names[job]);
+                added(worker, job, worker.AddFile(names[job]), result);
             },
             [&](size_t job, THashJob& result) {
                 const std::string path = checker.EntryPath(names[job]);
@@ -471,7 +482,7 @@ private:
                     return false;
                 }
             },
-            throughput);
+            throughput, &laned);
         if (!completed)
             return HashkeepFailed;
         if (checker.Count() == 0) {
@@ -598,26 +609,47 @@ private:
             Console_->Line("--( Verifying " + Escaped(list) + " )--");
 
         TTally tally;
+        // The entry's file as the worker left it, and true when its digest
+        // is yet to be computed.
+        auto hashed = [&](TFileChecker& worker, size_t job, TCheckResult result,
+                          const std::string& digest, THashJob& out) {
+            const TFileCheckerItem& entry = checker.Items[job];
+            out.Result = result;
+            out.Cause = result == crFailed
+                            ? worker.ExpandName(entry.FileName) +
+                                  ": cannot be hashed: " + CauseOf(worker, entry.FileName)
+                            : CauseOf(worker, entry.FileName);
+            if (result == crOk && digest.empty())
+                return true;
+            if (result == crOk && !SameDigest(digest, entry.Hash))
+                out.Result = crMismatch;
+            return false;
+        };
+        const THashPool::TLanedWork laned{
+            [&](TFileChecker& worker, size_t job, uint64_t limit, TFileBytes& bytes,
+                THashJob& result) {
+                TFileCheckerItem copy{checker.Items[job].FileName, {}};
+                const TCheckResult read = worker.ReadItem(copy, limit, bytes);
+                return hashed(worker, job, read, copy.Hash, result);
+            },
+            [&](size_t job, const std::string& digest, THashJob& result) {
+                if (!SameDigest(digest, checker.Items[job].Hash))
+                    result.Result = crMismatch;
+            }};
         const bool completed = MakePool(checker).Run(
             checker.Items.size(),
             [&](size_t job) {
                 return std::vector{checker.ExpandName(checker.Items[job].FileName)};
             },
             [&](TFileChecker& worker, size_t job, THashJob& result) {
-                const TFileCheckerItem& entry = checker.Items[job];
-                TFileCheckerItem copy{entry.FileName, {}};
-                result.Result = worker.HashItem(copy);
-                if (result.Result == crOk && !SameDigest(copy.Hash, entry.Hash))
-                    result.Result = crMismatch;
-                result.Cause = result.Result == crFailed
-                                   ? worker.ExpandName(entry.FileName) +
-                                         ": cannot be hashed: " + CauseOf(worker, entry.FileName)
-                                   : CauseOf(worker, entry.FileName);
+                TFileCheckerItem copy{checker.Items[job].FileName, {}};
+                const TCheckResult read = worker.HashItem(copy);
+                hashed(worker, job, read, copy.Hash, result);
             },
             [&](size_t job, THashJob& result) {
                 return ReportResult("verify", checker.Items[job].FileName, result, "FAILED", tally);
             },
-            throughput);
+            throughput, &laned);
         if (!completed) {
             stopped = true;
             return HashkeepFailed;

@@ -173,10 +173,12 @@ void TMd5Lanes::Digest(int Lane, Md5Digest& Digest) {
 
 void TMd5Lanes::Detach(int Lane, HashContext& Context) {
     TLane& lane = Lanes_[Lane];
-    assert(lane.State == lsHungry);
+    assert(lane.State == lsHungry || lane.State == lsBusy);
     Md5Init(Context);
     for (int w = 0; w < 4; ++w)
         Context.State[w] = State_[w * Width + Lane];
+    for (; lane.State == lsBusy; Advance(Lane, 1))
+        Md5Compress(Context.State, lane.Next);
     const uint64_t bits = lane.Length * 8;
     Context.BitLength[0] = static_cast<uint32_t>(bits);
     Context.BitLength[1] = static_cast<uint32_t>(bits >> 32);

@@ -55,8 +55,10 @@ public:
     TLaneState State(int Lane) const { return Lanes_[Lane].State; }
     // The digest of the message on Lane (Done), which becomes Idle.
     void Digest(int Lane, Md5Digest& Digest);
-    // The message on Lane (Hungry) as a context of the single-stream
-    // functions, which go on with it (Md5Update, Md5Final); the lane is Idle.
+    // The message on Lane (Hungry or Busy) as a context of the single-stream
+    // functions, which go on with it (Md5Update, Md5Final); the bytes fed and
+    // not yet taken are taken by the single stream's block function. The
+    // lane is Idle.
     void Detach(int Lane, HashContext& Context);
     // Gives up the message on Lane: Idle.
     void Stop(int Lane);

@@ -138,15 +138,10 @@ TEST_P(Md5LanesAgainstReference, EveryPlanGivesTheReferenceDigests) {
                     m = TMessage{next++};
                     lanes.Start(l);
                 }
-                if (lanes.State(l) != TMd5Lanes::lsHungry)
-                    continue;
                 const size_t length = plan.Lengths[m.Index];
-                if (plan.RestartEvery != 0 && m.Index % plan.RestartEvery == 0 && m.Fed > 0 &&
-                    !m.Restarted) {
-                    m = TMessage{m.Index, 0, true};
-                    lanes.Start(l);
-                }
-                if (detach) {
+                const TMd5Lanes::TLaneState state = lanes.State(l);
+                if (detach && (state == TMd5Lanes::lsHungry || state == TMd5Lanes::lsBusy)) {
+                    // Blocks fed and not yet taken go with the message.
                     HashContext context;
                     lanes.Detach(l, context);
                     for (; m.Fed < length; m.Fed += std::min<size_t>(length - m.Fed, 65535))
@@ -156,7 +151,16 @@ TEST_P(Md5LanesAgainstReference, EveryPlanGivesTheReferenceDigests) {
                     Md5Final(context, digest);
                     got[m.Index] = BytesToHex(digest.data(), Md5DigestSize);
                     ++finished;
-                } else if (m.Fed == length) {
+                    continue;
+                }
+                if (state != TMd5Lanes::lsHungry)
+                    continue;
+                if (plan.RestartEvery != 0 && m.Index % plan.RestartEvery == 0 && m.Fed > 0 &&
+                    !m.Restarted) {
+                    m = TMessage{m.Index, 0, true};
+                    lanes.Start(l);
+                }
+                if (m.Fed == length) {
                     lanes.Finish(l);
                 } else {
                     const size_t count = piece(m);
