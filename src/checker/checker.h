@@ -291,10 +291,8 @@ public:
     int32_t ModeMark = BinaryModeMarkValue;
 
 private:
-    // Where ReadItem and ReadFile want small files, while they run.
-    struct TDeferral {
-        uint64_t Limit = 0;
-        TFileBytes* Bytes = nullptr;
-    };
-    TDeferral Deferral_;
+    // HashItem and AddFile, a file of at most WholeLimit bytes read whole
+    // into Whole, when given, and left undigested.
+    TCheckResult HashItem(TFileCheckerItem& Item, TFileBytes* Whole, uint64_t WholeLimit);
+    TCheckResult AddFile(const std::string& Name, TFileBytes* Whole, uint64_t WholeLimit);
 };
