@@ -60,10 +60,20 @@ std::string FinalDigest(HashContext& context, const uint8_t* bytes, uint64_t cou
 void HashInLanes(TJobQueue& Queue, const THashPool::TLanedWork& Work) {
     TMd5Lanes lanes;
     std::array<TLaneSlot, TMd5Lanes::Width> slots;
-    int busy = 0;
+    int busy = 0;     // lanes whose job is taken and not yet handed in
     bool more = true; // jobs may be left to take
-    auto post = [&](int lane) {
-        Queue.Post(slots[lane].Job, std::move(slots[lane].Result));
+    // Completes the job of Lane from the digest Digest() gives (unless
+    // Waits is false: the job is complete) and hands it in.
+    auto complete = [&](int lane, bool waits, auto digest) {
+        TLaneSlot& slot = slots[lane];
+        try {
+            if (waits)
+                Work.Finish(slot.Job, digest(), slot.Result);
+        } catch (...) {
+            slot.Result.Result = crFailed;
+            slot.Result.Cause = "not enough memory";
+        }
+        Queue.Post(slot.Job, std::move(slot.Result));
         --busy;
     };
     while (!Queue.Stopping()) {
@@ -88,27 +98,20 @@ void HashInLanes(TJobQueue& Queue, const THashPool::TLanedWork& Work) {
                 slot.Result.Result = crFailed;
                 slot.Result.Cause = "not enough memory";
             }
-            if (waits && slot.Bytes.Size() < LaneFileMinimum) {
-                HashContext context;
-                Md5Init(context);
-                Work.Finish(slot.Job, FinalDigest(context, slot.Bytes.Data(), slot.Bytes.Size()),
-                            slot.Result);
-                waits = false;
-            }
-            if (!waits) {
-                post(lane);
+            if (!waits || slot.Bytes.Size() < LaneFileMinimum) {
+                complete(lane, waits, [&] {
+                    HashContext context;
+                    Md5Init(context);
+                    return FinalDigest(context, slot.Bytes.Data(), slot.Bytes.Size());
+                });
                 --lane; // the same lane takes the next file
                 continue;
             }
             lanes.Start(lane);
             lanes.Feed(lane, slot.Bytes.Data(), static_cast<size_t>(slot.Bytes.Size()));
         }
-        if (busy == 0) {
-            if (!more)
-                return;
-            more = true; // the window had no room: wait for it
-            continue;
-        }
+        if (busy == 0)
+            return; // with none busy, Take waited: no job is left
         if (!more && busy < LastFewLanes) {
             for (int lane = 0; lane < TMd5Lanes::Width; ++lane) {
                 const TMd5Lanes::TLaneState state = lanes.State(lane);
@@ -116,8 +119,7 @@ void HashInLanes(TJobQueue& Queue, const THashPool::TLanedWork& Work) {
                     continue;
                 HashContext context;
                 lanes.Detach(lane, context);
-                Work.Finish(slots[lane].Job, FinalDigest(context, nullptr, 0), slots[lane].Result);
-                post(lane);
+                complete(lane, true, [&] { return FinalDigest(context, nullptr, 0); });
             }
         }
         lanes.Run();
@@ -127,8 +129,7 @@ void HashInLanes(TJobQueue& Queue, const THashPool::TLanedWork& Work) {
             } else if (lanes.State(lane) == TMd5Lanes::lsDone) {
                 Md5Digest digest;
                 lanes.Digest(lane, digest);
-                Work.Finish(slots[lane].Job, HexOf(digest), slots[lane].Result);
-                post(lane);
+                complete(lane, true, [&] { return HexOf(digest); });
             }
         }
     }
