@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <deque>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -87,6 +87,10 @@ struct TPathCase {
     const char* Name;
     uint32_t Paths;
 };
+// By name: printed as bytes, the padding would be read uninitialised.
+void PrintTo(const TPathCase& path, std::ostream* out) {
+    *out << path.Name;
+}
 
 class Md5LanesAgainstReference : public ::testing::TestWithParam<TPathCase> {};
 
