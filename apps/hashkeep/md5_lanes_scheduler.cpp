@@ -60,12 +60,13 @@ std::string FinalDigest(HashContext& context, const uint8_t* bytes, uint64_t cou
 void HashInLanes(TJobQueue& Queue, const THashPool::TLanedWork& Work) {
     TMd5Lanes lanes;
     std::array<TLaneSlot, TMd5Lanes::Width> slots;
+    auto slotOf = [&](int lane) -> TLaneSlot& { return slots[static_cast<size_t>(lane)]; };
     int busy = 0;     // lanes whose job is taken and not yet handed in
     bool more = true; // jobs may be left to take
     // Completes the job of Lane from the digest Digest() gives (unless
     // Waits is false: the job is complete) and hands it in.
     auto complete = [&](int lane, bool waits, auto digest) {
-        TLaneSlot& slot = slots[lane];
+        TLaneSlot& slot = slotOf(lane);
         try {
             if (waits)
                 Work.Finish(slot.Job, digest(), slot.Result);
@@ -83,7 +84,7 @@ void HashInLanes(TJobQueue& Queue, const THashPool::TLanedWork& Work) {
         for (int lane = 0; more && lane < TMd5Lanes::Width; ++lane) {
             if (lanes.State(lane) != TMd5Lanes::lsIdle)
                 continue;
-            TLaneSlot& slot = slots[lane];
+            TLaneSlot& slot = slotOf(lane);
             const TJobQueue::TTake take = Queue.Take(slot.Job, slot.Result, busy == 0);
             if (take != TJobQueue::tkJob) {
                 more = take == TJobQueue::tkWindowFull;
