@@ -23,7 +23,7 @@ using Clock = std::chrono::steady_clock;
 
 // Results held ahead of the one the report waits for: enough for the other
 // workers to go on past one big file, few enough that a list of a million
-// files costs nothing beyond its entries.
+// files costs no more than one of a thousand.
 constexpr size_t ResultWindow = 1024;
 // How long results may wait before they are reported: long enough that
 // the reporting thread wakes a hundred times a second at most, not once for
@@ -117,50 +117,65 @@ private:
 // One worker's side of TShared.
 class TWorkerQueue final : public TJobQueue {
 public:
-    TWorkerQueue(TShared& shared, TWorkerChecker& checker, const THashPool::TPaths& paths)
-        : Shared_(shared), Checker_(checker), Paths_(paths) {}
+    TWorkerQueue(TShared& shared, TWorkerChecker& checker, const THashJobs& jobs)
+        : Shared_(shared), Checker_(checker), Jobs_(jobs) {}
 
-    TTake Take(size_t& job, THashJob& result, bool wait) override {
-        {
-            std::unique_lock lock(Shared_.Mutex);
-            auto windowFull = [&] {
-                return Shared_.NextToTake >= Shared_.NextToReport + ResultWindow;
-            };
-            auto noMore = [&] { return Shared_.Stop || Shared_.NextToTake >= Shared_.Count; };
-            if (wait)
-                Shared_.SlotFree.wait(lock, [&] { return noMore() || !windowFull(); });
-            if (noMore())
-                return tkNoMore;
-            if (windowFull())
-                return tkWindowFull;
-            job = Shared_.NextToTake++;
-        }
-        result = THashJob{};
-        std::vector<uint64_t> sizes;
-        try {
-            for (const std::string& path : Paths_(job)) {
-                uint64_t size = 0;
-                const bool found = Platform::GetFileSizeByName(path, size);
-                sizes.push_back(found ? size : 0);
-                result.Files += found ? 1 : 0;
-                result.Bytes += sizes.back();
+    TTake Take(size_t& index, THashJob& job, bool wait) override {
+        for (;;) {
+            bool sourced = false;
+            {
+                std::unique_lock lock(Shared_.Mutex);
+                auto windowFull = [&] {
+                    return Shared_.NextToTake >= Shared_.NextToReport + ResultWindow;
+                };
+                auto noMore = [&] { return Shared_.Stop || Shared_.NextToTake >= Shared_.Count; };
+                if (wait)
+                    Shared_.SlotFree.wait(lock, [&] { return noMore() || !windowFull(); });
+                if (noMore())
+                    return tkNoMore;
+                if (windowFull())
+                    return tkWindowFull;
+                index = Shared_.NextToTake++;
+                job = THashJob{};
+                // Under the lock: the source hands the items out in job order.
+                try {
+                    sourced = Jobs_.Source(index, job);
+                } catch (...) {
+                    job.Cause = "not enough memory";
+                }
             }
-        } catch (...) {
-            // Only the progress line counts on these; the job itself says
-            // whether it lacks the memory.
-            sizes.clear();
+            if (!sourced) {
+                job.Result = crFailed;
+                job.Unsourced = true;
+                Post(index, std::move(job));
+                continue;
+            }
+            std::vector<uint64_t> sizes;
+            try {
+                for (const std::string& path : Jobs_.Paths(job)) {
+                    uint64_t size = 0;
+                    const bool found = Platform::GetFileSizeByName(path, size);
+                    sizes.push_back(found ? size : 0);
+                    job.Files += found ? 1 : 0;
+                    job.Bytes += sizes.back();
+                }
+            } catch (...) {
+                // Only the progress line counts on these; the job itself
+                // says whether it lacks the memory.
+                sizes.clear();
+            }
+            Checker_.Begin(job, std::move(sizes));
+            return tkJob;
         }
-        Checker_.Begin(result, std::move(sizes));
-        return tkJob;
     }
 
-    void Post(size_t job, THashJob&& result) override {
+    void Post(size_t index, THashJob&& job) override {
         bool wake = false;
         {
             const std::lock_guard lock(Shared_.Mutex);
-            Shared_.Slots[job % ResultWindow] = std::move(result);
-            Shared_.Done[job % ResultWindow] = true;
-            Shared_.BytesDone.fetch_add(Shared_.Slots[job % ResultWindow].Bytes,
+            Shared_.Slots[index % ResultWindow] = std::move(job);
+            Shared_.Done[index % ResultWindow] = true;
+            Shared_.BytesDone.fetch_add(Shared_.Slots[index % ResultWindow].Bytes,
                                         std::memory_order_relaxed);
             Checker_.InJob.store(0, std::memory_order_relaxed);
             // The reporter looks by itself every ReportInterval; it is woken
@@ -179,21 +194,20 @@ public:
 private:
     TShared& Shared_;
     TWorkerChecker& Checker_;
-    const THashPool::TPaths& Paths_;
+    const THashJobs& Jobs_;
 };
 
-void WorkerMain(TShared& shared, TWorkerChecker& checker, const THashPool::TPaths& paths,
-                const THashPool::TWork& work, const THashPool::TLanedWork* laned) {
-    TWorkerQueue queue(shared, checker, paths);
-    if (laned != nullptr) {
-        HashInLanes(queue, *laned);
+void WorkerMain(TShared& shared, TWorkerChecker& checker, const THashJobs& jobs, bool lanes) {
+    TWorkerQueue queue(shared, checker, jobs);
+    if (lanes) {
+        HashInLanes(queue, jobs);
         return;
     }
     size_t index = 0;
     THashJob job;
     while (queue.Take(index, job, true) == TJobQueue::tkJob) {
         try {
-            work(checker, index, job);
+            jobs.Work(checker, job);
         } catch (...) {
             job.Result = crFailed;
             job.Cause = "not enough memory";
@@ -248,24 +262,16 @@ unsigned DefaultWorkers() {
 THashPool::THashPool(TConsole& console, THashPoolSettings settings)
     : Console_(console), Settings_(std::move(settings)) {}
 
-bool THashPool::Run(size_t count, const TPaths& paths, const TWork& work, const TReport& report,
-                    TThroughput& throughput, const TLanedWork* laned) {
+bool THashPool::Run(const THashJobs& jobs, TThroughput& throughput) {
+    const size_t count = jobs.Count;
     if (count == 0)
         return true;
     const Clock::time_point start = Clock::now();
     TShared shared(count);
-    uint64_t bytesTotal = 0;
-    if (Console_.DrawsProgress())
-        for (size_t index = 0; index < count; ++index)
-            for (const std::string& path : paths(index)) {
-                uint64_t size = 0;
-                if (Platform::GetFileSizeByName(path, size))
-                    bytesTotal += size;
-            }
+    const uint64_t bytesTotal = jobs.Bytes;
 
     const size_t workers = std::clamp<size_t>(Settings_.Workers, 1, count);
-    if (Settings_.Algorithm != haMd5 || !Md5LanesActive())
-        laned = nullptr;
+    const bool lanes = jobs.Read && jobs.Finish && Settings_.Algorithm == haMd5 && Md5LanesActive();
     std::vector<std::unique_ptr<TWorkerChecker>> checkers;
     std::vector<std::thread> threads;
     auto stopWorkers = [&] {
@@ -283,7 +289,7 @@ bool THashPool::Run(size_t count, const TPaths& paths, const TWork& work, const 
         for (size_t i = 0; i < workers; ++i) {
             checkers.push_back(std::make_unique<TWorkerChecker>(shared, Settings_));
             threads.emplace_back(WorkerMain, std::ref(shared), std::ref(*checkers.back()),
-                                 std::cref(paths), std::cref(work), laned);
+                                 std::cref(jobs), lanes);
         }
     } catch (...) {
         // The workers that did start do the work; with none, there is none.
@@ -330,7 +336,7 @@ bool THashPool::Run(size_t count, const TPaths& paths, const TWork& work, const 
                     throughput.Files += job.Files;
                     throughput.Bytes += job.Bytes;
                 }
-                if (!report(next++, job)) {
+                if (!jobs.Report(next++, job)) {
                     completed = false;
                     break;
                 }

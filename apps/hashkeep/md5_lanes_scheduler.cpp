@@ -57,7 +57,7 @@ std::string FinalDigest(HashContext& context, const uint8_t* bytes, uint64_t cou
 
 } // namespace
 
-void HashInLanes(TJobQueue& Queue, const THashPool::TLanedWork& Work) {
+void HashInLanes(TJobQueue& Queue, const THashJobs& Jobs) {
     TMd5Lanes lanes;
     std::array<TLaneSlot, TMd5Lanes::Width> slots;
     auto slotOf = [&](int lane) -> TLaneSlot& { return slots[static_cast<size_t>(lane)]; };
@@ -69,7 +69,7 @@ void HashInLanes(TJobQueue& Queue, const THashPool::TLanedWork& Work) {
         TLaneSlot& slot = slotOf(lane);
         try {
             if (waits)
-                Work.Finish(slot.Job, digest(), slot.Result);
+                Jobs.Finish(digest(), slot.Result);
         } catch (...) {
             slot.Result.Result = crFailed;
             slot.Result.Cause = "not enough memory";
@@ -93,8 +93,7 @@ void HashInLanes(TJobQueue& Queue, const THashPool::TLanedWork& Work) {
             ++busy;
             bool waits = false;
             try {
-                waits =
-                    Work.Read(Queue.Checker(), slot.Job, LaneFileLimit, slot.Bytes, slot.Result);
+                waits = Jobs.Read(Queue.Checker(), LaneFileLimit, slot.Bytes, slot.Result);
             } catch (...) {
                 slot.Result.Result = crFailed;
                 slot.Result.Cause = "not enough memory";
