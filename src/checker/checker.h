@@ -167,6 +167,27 @@ namespace Platform {
 class TFilesBelow;
 }
 
+// The bytes of a file read whole for a caller that digests them itself
+// (TFileChecker::ReadItem). The storage starts on a page, where the system
+// copies reads fastest, and is kept from one file to the next.
+class TFileBytes {
+public:
+    TFileBytes() = default;
+    TFileBytes(TFileBytes&& Other) noexcept;
+    TFileBytes& operator=(TFileBytes&& Other) noexcept;
+    ~TFileBytes();
+
+    const uint8_t* Data() const { return Data_; }
+    uint64_t Size() const { return Size_; }
+    // Room for Capacity bytes, the content gone; Size becomes Size. Throws
+    // std::bad_alloc.
+    uint8_t* Prepare(uint64_t Capacity, uint64_t Size);
+
+private:
+    uint8_t* Data_ = nullptr;
+    uint64_t Size_ = 0, Capacity_ = 0;
+};
+
 // Plain callbacks: the checker first, the entry's FileName (as stored) second.
 // A caller that needs state of its own derives from TFileChecker and casts
 // Sender back.
@@ -214,6 +235,15 @@ public:
     // directory and Name, so the user sees which side it is on.
     TCheckResult CompareFilesBelow(const std::string& FirstDirectory,
                                    const std::string& SecondDirectory, const std::string& Name);
+
+    // HashItem and AddFile for a caller that computes the digests of small
+    // files itself, several at once: a file of at most Limit bytes is read
+    // whole into Bytes by every rule they hash a file by (the callbacks, the
+    // questions about read errors, the checks of its size and state), and
+    // crOk leaves its digest empty (ReadFile: that of the entry appended).
+    // A larger file is hashed as they hash it.
+    TCheckResult ReadItem(TFileCheckerItem& Item, uint64_t Limit, TFileBytes& Bytes);
+    TCheckResult ReadFile(const std::string& Name, uint64_t Limit, TFileBytes& Bytes);
 
     // Reads the list ExpandName(ListName) (algorithm from its extension); on
     // success replaces Items and sets Algorithm, else changes nothing. On
@@ -304,9 +334,14 @@ private:
                              bool ShowPaths);
     // HashItem of Name below Directory (Name itself when Directory is
     // empty); the callbacks and LastError name the file by Name, or with
-    // ShowPath by Directory and Name.
+    // ShowPath by Directory and Name. A file of at most WholeLimit bytes is
+    // read whole into Whole, when given, and left undigested.
     TCheckResult HashFile(const std::string& Directory, const std::string& Name, bool ShowPath,
-                          std::string& Digest);
+                          std::string& Digest, TFileBytes* Whole, uint64_t WholeLimit);
+    // HashItem and AddFile, a file of at most WholeLimit bytes read whole
+    // into Whole, when given, and left undigested.
+    TCheckResult HashItem(TFileCheckerItem& Item, TFileBytes* Whole, uint64_t WholeLimit);
+    TCheckResult AddFile(const std::string& Name, TFileBytes* Whole, uint64_t WholeLimit);
 
     // The folders of the files opened last, kept open for the next ones.
     std::unique_ptr<Platform::TFilesBelow> Files_;
