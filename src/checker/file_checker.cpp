@@ -263,8 +263,8 @@ bool TFileChecker::AskRetry(const std::string& FileName, const std::string& Caus
 }
 
 TCheckResult TFileChecker::HashFile(const std::string& Directory, const std::string& Name,
-                                    bool ShowPath, std::string& Digest,
-                                    TFileBytes* Whole, uint64_t WholeLimit) {
+                                    bool ShowPath, std::string& Digest, TFileBytes* Whole,
+                                    uint64_t WholeLimit) {
     LastError.clear();
     const std::string relative = NativePath(Name);
     const std::string shown = ShowPath ? Directory + relative : Name;
@@ -416,7 +416,8 @@ TCheckResult TFileChecker::ComparePair(const std::string& FirstDirectory, const 
     const TCheckResult result = HashFile(FirstDirectory, First, ShowPaths, firstDigest, nullptr, 0);
     if (result != crOk)
         return result;
-    const TCheckResult secondResult = HashFile(SecondDirectory, Second, ShowPaths, secondDigest, nullptr, 0);
+    const TCheckResult secondResult =
+        HashFile(SecondDirectory, Second, ShowPaths, secondDigest, nullptr, 0);
     if (secondResult == crOk && !SameDigest(firstDigest, secondDigest))
         return crMismatch;
     return secondResult;
