@@ -1,9 +1,12 @@
-// The Windows file services the engine needs, with ANSI names as the host's
-// panels hand them over.
-#include "platform/files.h"
+// The Windows file services the engine needs. Names come and go as texts in
+// the code page of the names (see files.h); the file system is reached
+// through the wide-character calls, so that no name is ever replaced by a
+// look-alike of it, and a name the code page cannot hold is said to be so.
+#include "files_internal.h"
 
-#include <windows.h>
+#include <winternl.h>
 
+#include <algorithm>
 #include <cstring>
 
 // <windows.h> maps ReplaceFile to ReplaceFileA; ours is Platform::ReplaceFile.
@@ -11,13 +14,18 @@
 
 namespace Platform {
 
+namespace FilesDetail {
+
+bool Utf8Names = false;
+thread_local DWORD LastError = 0;
+
 namespace {
 
 FileFaultHook FaultHook = nullptr;
 void* FaultContext = nullptr;
-thread_local DWORD LastError = 0;
 
-// Runs the test hook; a call it fails looks like an I/O error to the caller.
+} // namespace
+
 bool FaultInjected(FileOperation operation, const std::string& path) {
     if (FaultHook == nullptr || !FaultHook(operation, path, FaultContext))
         return false;
@@ -30,68 +38,88 @@ bool Fail() {
     return false;
 }
 
-// Causes of our own, in the range Windows leaves to applications (bit 29).
-constexpr DWORD DeviceNameError = 0x20000001;
-constexpr DWORD NotRegularDeviceError = 0x20000002;
-constexpr DWORD NotRegularPipeError = 0x20000003;
-constexpr DWORD NotRegularOtherError = 0x20000004;
-constexpr DWORD ThroughFolderLinkError = 0x20000005;
-constexpr DWORD LeavesFolderError = 0x20000006;
+TWideName::TWideName(const std::string& name, UINT codePage) {
+    Text[0] = L'\0';
+    if (name.find(LostCharacter) != std::string::npos) {
+        LastError = LostNameError;
+        return;
+    }
+    const int length = name.empty()
+                           ? 0
+                           : MultiByteToWideChar(codePage, 0, name.data(),
+                                                 static_cast<int>(name.size()), Text, Capacity - 1);
+    if (length == 0 && !name.empty()) {
+        LastError = ERROR_FILENAME_EXCED_RANGE;
+        return;
+    }
+    Text[length] = L'\0';
+    Length = length;
+    Valid = true;
+}
+
+wchar_t PendingTemporary[TWideName::Capacity];
+bool HavePendingTemporary = false;
+bool InterruptsHandled = false;
+CRITICAL_SECTION PendingLock;
+
+} // namespace FilesDetail
+
+using namespace FilesDetail;
+
+namespace {
 
 char UpperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// --- Names ---------------------------------------------------------------------
+
+// Length wide characters of Text in the code page CodePage, each character
+// it cannot hold, or would hold only as another (a best fit), as the lost
+// mark: only a character that comes back from the code page unchanged is
+// kept.
+std::string Narrow(const wchar_t* text, int length, UINT codePage = NameCodePage()) {
+    std::string result;
+    for (int i = 0; i < length;) {
+        // A pair of surrogates is one character.
+        const int count =
+            IS_HIGH_SURROGATE(text[i]) && i + 1 < length && IS_LOW_SURROGATE(text[i + 1]) ? 2 : 1;
+        char bytes[8];
+        wchar_t back[2];
+        const int size = WideCharToMultiByte(codePage, 0, text + i, count, bytes, sizeof bytes,
+                                             nullptr, nullptr);
+        if (size > 0 && MultiByteToWideChar(codePage, 0, bytes, size, back, 2) == count &&
+            back[0] == text[i] && back[count - 1] == text[i + count - 1])
+            result.append(bytes, static_cast<size_t>(size));
+        else
+            result += LostCharacter;
+        i += count;
+    }
+    return result;
+}
+
 // --- The temporary file an interrupt removes ------------------------------------
-// The console control handler runs on a thread of its own; the lock keeps it
-// from removing a temporary file that is just becoming the list.
 
-char PendingTemporary[MAX_PATH * 4];
-bool HavePendingTemporary = false;
-bool InterruptsHandled = false;
-CRITICAL_SECTION PendingLock;
+char PendingTemporaryName[TWideName::Capacity * 4];
 
-class TPendingLock {
-public:
-    TPendingLock() : Active_(InterruptsHandled) {
-        if (Active_)
-            EnterCriticalSection(&PendingLock);
-    }
-    ~TPendingLock() {
-        if (Active_)
-            LeaveCriticalSection(&PendingLock);
-    }
-    TPendingLock(const TPendingLock&) = delete;
-    TPendingLock& operator=(const TPendingLock&) = delete;
-
-private:
-    const bool Active_;
-};
-
-void RememberTemporary(const std::string& path) {
-    HavePendingTemporary = path.size() < sizeof PendingTemporary;
-    if (HavePendingTemporary)
-        std::memcpy(PendingTemporary, path.c_str(), path.size() + 1);
+void RememberTemporary(const std::string& path, const TWideName& wide) {
+    HavePendingTemporary = path.size() < sizeof PendingTemporaryName;
+    if (!HavePendingTemporary)
+        return;
+    std::memcpy(PendingTemporary, wide.Text, sizeof PendingTemporary);
+    std::memcpy(PendingTemporaryName, path.c_str(), path.size() + 1);
 }
 
 void ForgetTemporary(const std::string& path) {
-    if (HavePendingTemporary && path == PendingTemporary)
+    if (HavePendingTemporary && path == PendingTemporaryName)
         HavePendingTemporary = false;
 }
 
-BOOL WINAPI RemoveTemporaryAndEnd(DWORD) {
-    TPendingLock lock;
-    // The file is open for writing on the main thread, shared for deletion:
-    // it goes when the process ends and closes it.
-    if (HavePendingTemporary)
-        DeleteFileA(PendingTemporary);
-    HavePendingTemporary = false;
-    return FALSE; // and the default handling ends the process
-}
-
-// Twelve hexadecimal digits that differ from process to process and from
-// call to call; CREATE_NEW, not this, is what makes the name exclusive.
-std::string UniqueText() {
+// "~hashkeep-" and twelve hexadecimal digits that differ from process to
+// process and from call to call, then ".tmp"; the native call's FILE_CREATE,
+// not this, is what makes the name exclusive.
+constexpr char UniqueNamePattern[] = "~hashkeep-000000000000.tmp";
+void UniqueName(char (&name)[sizeof UniqueNamePattern]) {
     static volatile LONG calls = 0;
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
@@ -102,10 +130,9 @@ std::string UniqueText() {
     x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9u;
     x = (x ^ (x >> 27)) * 0x94D049BB133111EBu;
     x ^= x >> 31;
-    std::string text(12, '0');
-    for (auto digit = text.rbegin(); digit != text.rend(); ++digit, x >>= 4)
-        *digit = "0123456789abcdef"[x & 0xF];
-    return text;
+    std::memcpy(name, UniqueNamePattern, sizeof name);
+    for (int digit = 21; digit >= 10; --digit, x >>= 4)
+        name[digit] = "0123456789abcdef"[x & 0xF];
 }
 
 // The attributes a rewritten list keeps; read-only is not among them: a
@@ -117,12 +144,183 @@ HANDLE ToHandle(FileHandle file) {
     return reinterpret_cast<HANDLE>(file);
 }
 
-FileHandle FromHandle(HANDLE handle) {
-    if (handle == INVALID_HANDLE_VALUE) {
-        Fail();
-        return InvalidFileHandle;
+DWORD AttributesOf(const std::string& path) {
+    const TWideName wide(path);
+    return wide.Valid ? GetFileAttributesW(wide.Text) : INVALID_FILE_ATTRIBUTES;
+}
+
+// --- Folders held open ------------------------------------------------------------
+// The ANSI calls open nothing from a folder handle; the native call does, as
+// openat does on POSIX. A folder so opened is held without delete sharing,
+// so that on Windows nobody renames or removes it while it is held.
+
+// Windows Vista and later name the file a handle stands for; older systems
+// have no links but junctions, which their attributes reveal, and the loader
+// must not need the call.
+using TFinalPathName = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+TFinalPathName FinalPathNameCall() {
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return kernel == nullptr ? nullptr
+                             : reinterpret_cast<TFinalPathName>(reinterpret_cast<void (*)()>(
+                                   GetProcAddress(kernel, "GetFinalPathNameByHandleW")));
+}
+
+TFinalPathName FinalPathNameFunction = nullptr;
+bool FinalPathNameLookedUp = false;
+
+// The path the handle stands for, links resolved; empty when unknown.
+std::wstring_view FinalPath(HANDLE handle, wchar_t (&path)[TWideName::Capacity]) {
+    if (!FinalPathNameLookedUp) {
+        FinalPathNameFunction = FinalPathNameCall();
+        FinalPathNameLookedUp = true;
     }
-    return reinterpret_cast<FileHandle>(handle);
+    const DWORD length = FinalPathNameFunction == nullptr
+                             ? 0
+                             : FinalPathNameFunction(handle, path, TWideName::Capacity, 0);
+    return length < TWideName::Capacity ? std::wstring_view(path, length) : std::wstring_view();
+}
+
+// True when the final path Folder names an entry of the folder Parent.
+bool DirectlyIn(std::wstring_view folder, std::wstring_view parent) {
+    if (!parent.empty() && parent.back() == L'\\')
+        parent.remove_suffix(1); // a drive's root
+    return folder.size() > parent.size() + 1 && folder.starts_with(parent) &&
+           folder[parent.size()] == L'\\' &&
+           folder.find(L'\\', parent.size() + 1) == std::wstring_view::npos;
+}
+
+constexpr NTSTATUS ObjectNameCollision = static_cast<NTSTATUS>(0xC0000035);
+
+// Opens Name, one part of a path, from the folder Parent.
+HANDLE OpenFrom(HANDLE parent, std::wstring_view name, ACCESS_MASK access, ULONG share,
+                ULONG disposition, ULONG options, NTSTATUS& status) {
+    UNICODE_STRING text;
+    text.Buffer = const_cast<wchar_t*>(name.data());
+    text.Length = text.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, parent, nullptr);
+    IO_STATUS_BLOCK io;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    status = NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr,
+                          FILE_ATTRIBUTE_NORMAL, share, disposition,
+                          options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    if (!NT_SUCCESS(status)) {
+        LastError = RtlNtStatusToDosError(status);
+        return INVALID_HANDLE_VALUE;
+    }
+    return handle;
+}
+
+// Opens the folder Name from Parent as a folder in its own right: a link
+// there (a junction, a symbolic link) is refused, as is a folder that turns
+// out not to lie in Parent, which is how Wine shows a POSIX link. Held
+// without delete sharing; where reading it is not allowed, it is only
+// passed through.
+HANDLE OpenFolderFrom(HANDLE parent, std::wstring_view name) {
+    constexpr ULONG Options = FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT;
+    constexpr ULONG Share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    NTSTATUS status;
+    HANDLE folder = OpenFrom(parent, name, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, Share,
+                             FILE_OPEN, Options, status);
+    if (folder == INVALID_HANDLE_VALUE && LastError == ERROR_ACCESS_DENIED)
+        folder = OpenFrom(parent, name, FILE_TRAVERSE | FILE_READ_ATTRIBUTES, Share, FILE_OPEN,
+                          Options, status);
+    if (folder == INVALID_HANDLE_VALUE)
+        return folder;
+    BY_HANDLE_FILE_INFORMATION information;
+    bool link = GetFileInformationByHandle(folder, &information) != 0 &&
+                (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    wchar_t parentPath[TWideName::Capacity], folderPath[TWideName::Capacity];
+    const std::wstring_view above = FinalPath(parent, parentPath);
+    const std::wstring_view here = FinalPath(folder, folderPath);
+    if (!above.empty() && !here.empty() && !DirectlyIn(here, above))
+        link = true;
+    if (link) {
+        CloseHandle(folder);
+        LastError = ThroughFolderLinkError;
+        return INVALID_HANDLE_VALUE;
+    }
+    return folder;
+}
+
+// Folders held open, the innermost last.
+struct THeldFolders {
+    // A path of MAX_PATH characters passes through fewer folders.
+    static constexpr int MaxDepth = 130;
+    HANDLE Handles[MaxDepth];
+    int Count = 0;
+
+    HANDLE Innermost() const { return Handles[Count - 1]; }
+    bool Hold(HANDLE folder) {
+        if (folder == INVALID_HANDLE_VALUE || Count == MaxDepth) {
+            if (folder != INVALID_HANDLE_VALUE) {
+                CloseHandle(folder);
+                LastError = ERROR_FILENAME_EXCED_RANGE;
+            }
+            return Release();
+        }
+        Handles[Count++] = folder;
+        return true;
+    }
+    bool Release() {
+        while (Count > 0)
+            CloseHandle(Handles[--Count]);
+        return false;
+    }
+};
+
+// Opens the folder Directory and from it, one after the other, the folders
+// of Relative before its last part, which Last receives (a part of
+// Relative's text), each from the one before, as openat does on POSIX. Each
+// stays held, without delete sharing, until Held is released: while they
+// are, nobody renames or removes them, so no path through them leads
+// elsewhere. False, with LastError and nothing held, on failure.
+bool OpenFolderBelow(const std::string& directory, const TWideName& relative,
+                     std::wstring_view& last, THeldFolders& held) {
+    const TWideName base(directory.empty() ? std::string(".") : directory);
+    if (!base.Valid || !relative.Valid)
+        return false;
+    // The directory itself is the user's; it may be a link.
+    const HANDLE start = CreateFileW(base.Text, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (start == INVALID_HANDLE_VALUE)
+        Fail();
+    if (!held.Hold(start))
+        return false;
+    const wchar_t* part = relative.Text;
+    for (const wchar_t* end = part; *end != L'\0'; ++end) {
+        if (*end != L'\\' && *end != L'/')
+            continue;
+        const auto length = static_cast<size_t>(end - part);
+        const bool dots =
+            length <= 2 && (length == 0 || (part[0] == L'.' && part[length - 1] == L'.'));
+        if (dots && length == 2) {
+            LastError = LeavesFolderError;
+            return held.Release();
+        }
+        if (!dots && !held.Hold(OpenFolderFrom(held.Innermost(), std::wstring_view(part, length))))
+            return false;
+        part = end + 1;
+    }
+    // Windows drops the dots and blanks that end a name.
+    size_t length = static_cast<size_t>(relative.Text + relative.Length - part);
+    while (length > 0 && (part[length - 1] == L'.' || part[length - 1] == L' '))
+        --length;
+    last = std::wstring_view(part, length);
+    if (length == 0) {
+        LastError = LeavesFolderError;
+        return held.Release();
+    }
+    return true;
+}
+
+// The folders of the last CreateTemporaryFileBelow on this thread, held
+// until its file is renamed or removed.
+thread_local THeldFolders HeldForTemporary;
+
+void ReleaseHeldFolder() {
+    HeldForTemporary.Release();
 }
 
 } // namespace
@@ -139,6 +337,19 @@ std::string WithTrailingSeparator(std::string directory) {
     return directory;
 }
 
+bool NameIsLost(std::string_view name) {
+    return name.find(LostCharacter) != std::string_view::npos;
+}
+
+std::string NameFromList(std::string_view name, bool utf8) {
+    // A program that took UTF-8 reads the lists it wrote before in the ANSI
+    // code page, as the ANSI calls took their names.
+    if (utf8 == Utf8Names)
+        return std::string(name);
+    const TWideName wide(std::string(name), utf8 ? CP_UTF8 : CP_ACP);
+    return wide.Valid ? Narrow(wide.Text, wide.Length) : std::string(1, LostCharacter);
+}
+
 bool IsDeviceName(std::string_view path) {
     const size_t part = path.find_last_of("\\/:");
     std::string_view name = part == std::string_view::npos ? path : path.substr(part + 1);
@@ -146,17 +357,20 @@ bool IsDeviceName(std::string_view path) {
     name = name.substr(0, name.find('.'));
     while (!name.empty() && name.back() == ' ')
         name.remove_suffix(1);
-    std::string upper(name);
-    for (char& c : upper)
-        c = UpperAscii(c);
-    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
-        if (upper == device)
+    char upper[8] = {};
+    if (name.size() >= sizeof upper)
+        return false;
+    for (size_t i = 0; i < name.size(); ++i)
+        upper[i] = UpperAscii(name[i]);
+    const std::string_view device(upper, name.size());
+    for (const char* each : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (device == each)
             return true;
     // COM1 to COM9 and LPT1 to LPT9; the code page's superscript digits
     // 1, 2 and 3 count as digits too.
-    if (upper.size() != 4 || (upper.compare(0, 3, "COM") != 0 && upper.compare(0, 3, "LPT") != 0))
+    if (device.size() != 4 || (!device.starts_with("COM") && !device.starts_with("LPT")))
         return false;
-    const char digit = upper[3];
+    const char digit = device[3];
     return (digit >= '1' && digit <= '9') || digit == '\xB9' || digit == '\xB2' || digit == '\xB3';
 }
 
@@ -167,10 +381,11 @@ bool FileExists(const std::string& path) {
         return true;
     // A directory search would take '*' and '?' as a pattern and find some
     // other file; no file's name holds them.
-    if (path.find_first_of("*?") != std::string::npos)
+    const TWideName wide(path);
+    if (!wide.Valid || path.find('*') != std::string::npos)
         return false;
-    WIN32_FIND_DATAA data;
-    const HANDLE search = FindFirstFileA(path.c_str(), &data);
+    WIN32_FIND_DATAW data;
+    const HANDLE search = FindFirstFileW(wide.Text, &data);
     if (search == INVALID_HANDLE_VALUE)
         return Fail();
     FindClose(search);
@@ -179,20 +394,10 @@ bool FileExists(const std::string& path) {
 
 namespace {
 
-FileHandle OpenExisting(const std::string& path) {
-    // Opening a device name would reach the device: NUL reads as empty,
-    // CON waits for the keyboard, COM1 for a modem.
-    if (IsDeviceName(path)) {
-        LastError = DeviceNameError;
+// A path such as \\.\pipe\name opens something other than a disk file.
+FileHandle OnlyADiskFile(HANDLE file) {
+    if (file == INVALID_HANDLE_VALUE)
         return InvalidFileHandle;
-    }
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        Fail();
-        return InvalidFileHandle;
-    }
-    // A path such as \\.\pipe\name opens something other than a disk file.
     const DWORD type = GetFileType(file);
     if (type != FILE_TYPE_DISK) {
         LastError = type == FILE_TYPE_CHAR   ? NotRegularDeviceError
@@ -202,6 +407,23 @@ FileHandle OpenExisting(const std::string& path) {
         return InvalidFileHandle;
     }
     return reinterpret_cast<FileHandle>(file);
+}
+
+FileHandle OpenExisting(const std::string& path) {
+    // Opening a device name would reach the device: NUL reads as empty,
+    // CON waits for the keyboard, COM1 for a modem.
+    if (IsDeviceName(path)) {
+        LastError = DeviceNameError;
+        return InvalidFileHandle;
+    }
+    const TWideName wide(path);
+    if (!wide.Valid)
+        return InvalidFileHandle;
+    const HANDLE file = CreateFileW(wide.Text, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        Fail();
+    return OnlyADiskFile(file);
 }
 
 } // namespace
@@ -216,42 +438,21 @@ FileHandle OpenFileBelow(const std::string& directory, const std::string& relati
     const std::string path = directory + relative;
     if (FaultInjected(FileOperation::Open, path))
         return InvalidFileHandle;
-    // Each folder on the way is tested before the path is opened; the ANSI
-    // calls offer no way to open a file from a folder handle.
-    size_t start = 0;
-    for (size_t end;; start = end + 1) {
-        end = relative.find_first_of("\\/", start);
-        const std::string part = relative.substr(start, end - start);
-        if (part == "..") {
-            LastError = LeavesFolderError;
-            return InvalidFileHandle;
-        }
-        if (end == std::string::npos)
-            break;
-        const DWORD attributes = GetFileAttributesA(path.substr(0, directory.size() + end).c_str());
-        if (!part.empty() && part != "." && attributes != INVALID_FILE_ATTRIBUTES &&
-            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            LastError = ThroughFolderLinkError;
-            return InvalidFileHandle;
-        }
+    if (IsDeviceName(relative)) {
+        LastError = DeviceNameError;
+        return InvalidFileHandle;
     }
-    return OpenExisting(path);
-}
-
-bool GetFileSizeByName(const std::string& path, uint64_t& size) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (IsDeviceName(path) || path.find_first_of("*?") != std::string::npos) {
-        LastError = ERROR_FILE_NOT_FOUND;
-        return false;
-    }
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
-        return Fail();
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        LastError = ERROR_DIRECTORY;
-        return false;
-    }
-    size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    return true;
+    // The file itself may be a link.
+    const TWideName wide(relative);
+    std::wstring_view last;
+    THeldFolders held;
+    if (!OpenFolderBelow(directory, wide, last, held))
+        return InvalidFileHandle;
+    NTSTATUS status;
+    const HANDLE file = OpenFrom(held.Innermost(), last, GENERIC_READ, FILE_SHARE_READ, FILE_OPEN,
+                                 FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, status);
+    held.Release();
+    return OnlyADiskFile(file);
 }
 
 bool GetFileSize64(FileHandle file, uint64_t& size) {
@@ -273,13 +474,6 @@ bool ReadFromFile(FileHandle file, void* buffer, uint32_t count, uint32_t& bytes
     return true;
 }
 
-FileHandle CreateFileForWriting(const std::string& path) {
-    if (FaultInjected(FileOperation::Create, path))
-        return InvalidFileHandle;
-    return FromHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
 bool WriteToFile(FileHandle file, const void* data, uint32_t count, uint32_t& bytesWritten) {
     bytesWritten = 0;
     if (FaultInjected(FileOperation::Write, {}))
@@ -293,30 +487,25 @@ bool WriteToFile(FileHandle file, const void* data, uint32_t count, uint32_t& by
 
 bool ResolveLinks(const std::string& path, std::string& destination) {
     destination = path;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const TWideName wide(path);
+    const DWORD attributes = wide.Valid ? GetFileAttributesW(wide.Text) : INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
         return true;
-    // Windows Vista and later name the file at the end of the links; older
-    // systems have no file links, and the loader must not need the call.
-    using TFinalPathName = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
-    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    const auto finalPathName = kernel == nullptr
-                                   ? nullptr
-                                   : reinterpret_cast<TFinalPathName>(reinterpret_cast<void (*)()>(
-                                         GetProcAddress(kernel, "GetFinalPathNameByHandleA")));
-    if (finalPathName == nullptr)
-        return true;
     const HANDLE file =
-        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        CreateFileW(wide.Text, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return true; // a link to nothing yet: the list goes where the link is
-    char final[MAX_PATH * 4];
-    const DWORD length = finalPathName(file, final, sizeof final, 0);
+    wchar_t final[TWideName::Capacity];
+    const std::wstring_view named = FinalPath(file, final);
     CloseHandle(file);
-    if (length == 0 || length >= sizeof final)
-        return Fail();
-    std::string resolved(final, length);
+    if (named.empty())
+        return true; // a system without links to files
+    std::string resolved = Narrow(named.data(), static_cast<int>(named.size()));
+    if (NameIsLost(resolved)) {
+        LastError = LostNameError;
+        return false;
+    }
     // The answer comes as \\?\C:\... or \\?\UNC\server\...
     if (resolved.rfind("\\\\?\\UNC\\", 0) == 0)
         resolved = "\\\\" + resolved.substr(8);
@@ -326,35 +515,68 @@ bool ResolveLinks(const std::string& path, std::string& destination) {
     return true;
 }
 
-FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary) {
+namespace {
+
+// CreateTemporaryFile beside Beside, whose folders from Walk on are passed
+// through as OpenFileBelow passes them.
+FileHandle CreateTemporaryBeside(const std::string& beside, size_t walk, std::string& temporary) {
     if (FaultInjected(FileOperation::Create, beside))
         return InvalidFileHandle;
-    const size_t part = beside.find_last_of("\\/");
-    const std::string directory = part == std::string::npos ? "" : beside.substr(0, part + 1);
-    const DWORD old = GetFileAttributesA(beside.c_str());
+    temporary = beside;
+    const DWORD old = AttributesOf(beside);
+    std::wstring_view last;
+    ReleaseHeldFolder();
+    if (!OpenFolderBelow(beside.substr(0, walk), TWideName(beside.substr(walk)), last,
+                         HeldForTemporary))
+        return InvalidFileHandle;
+    temporary.resize(temporary.find_last_of("\\/") + 1); // the folder, or nothing
+    const size_t folder = temporary.size();
     // Each try takes a new name; one that exists, whoever left it there,
-    // only costs a try. CREATE_NEW never opens what is there, a link
-    // included. Shared for deletion so that an interrupt can remove it.
+    // only costs a try. FILE_CREATE never opens what is there, a link
+    // included, and the file is made in the folder held, whatever its path
+    // leads to meanwhile. Shared for deletion so that an interrupt can
+    // remove it.
     constexpr int Tries = 100;
     for (int attempt = 0; attempt < Tries; ++attempt) {
-        temporary = directory + "~hashkeep-" + UniqueText() + ".tmp";
+        char name[sizeof UniqueNamePattern];
+        wchar_t wideName[sizeof UniqueNamePattern];
+        UniqueName(name);
+        std::copy(std::begin(name), std::end(name), wideName); // ASCII
+        temporary.replace(folder, std::string::npos, name);
+        const TWideName wide(temporary);
+        if (!wide.Valid)
+            break;
         TPendingLock lock;
-        const HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE,
-                                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        NTSTATUS status;
+        const HANDLE file = OpenFrom(
+            HeldForTemporary.Innermost(), std::wstring_view(wideName, sizeof name - 1),
+            GENERIC_WRITE, FILE_SHARE_DELETE, FILE_CREATE, FILE_NON_DIRECTORY_FILE, status);
         if (file == INVALID_HANDLE_VALUE) {
-            const DWORD error = GetLastError();
-            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
+            if (status == ObjectNameCollision)
                 continue;
-            Fail();
-            return InvalidFileHandle;
+            break;
         }
-        RememberTemporary(temporary);
+        RememberTemporary(temporary, wide);
         if (old != INVALID_FILE_ATTRIBUTES && (old & KeptAttributes) != 0)
-            SetFileAttributesA(temporary.c_str(), old & KeptAttributes);
+            SetFileAttributesW(wide.Text, old & KeptAttributes);
         return reinterpret_cast<FileHandle>(file);
     }
-    LastError = ERROR_FILE_EXISTS;
+    if (LastError == ERROR_ALREADY_EXISTS)
+        LastError = ERROR_FILE_EXISTS;
+    ReleaseHeldFolder();
     return InvalidFileHandle;
+}
+
+} // namespace
+
+FileHandle CreateTemporaryFileBelow(const std::string& directory, const std::string& relative,
+                                    std::string& temporary) {
+    return CreateTemporaryBeside(directory + relative, directory.size(), temporary);
+}
+
+FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary) {
+    // The folder of the list is the user's to choose, a link or not.
+    return CreateTemporaryBeside(beside, beside.find_last_of("\\/") + 1, temporary);
 }
 
 void CloseFile(FileHandle file) {
@@ -365,29 +587,27 @@ void CloseFile(FileHandle file) {
 bool RemoveFile(const std::string& path) {
     if (FaultInjected(FileOperation::Remove, path))
         return false;
+    const TWideName wide(path);
     TPendingLock lock;
-    if (!DeleteFileA(path.c_str()))
-        return Fail();
-    ForgetTemporary(path);
-    return true;
+    const bool removed = wide.Valid && (DeleteFileW(wide.Text) || Fail());
+    if (removed)
+        ForgetTemporary(path);
+    ReleaseHeldFolder();
+    return removed;
 }
 
 bool ReplaceFile(const std::string& from, const std::string& to) {
     if (FaultInjected(FileOperation::Rename, to))
         return false;
+    const TWideName wideFrom(from), wideTo(to);
     TPendingLock lock;
-    if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
-        return Fail();
-    ForgetTemporary(from);
-    return true;
-}
-
-void RemoveTemporaryFileOnInterrupt() {
-    if (InterruptsHandled)
-        return;
-    InitializeCriticalSection(&PendingLock);
-    InterruptsHandled = true;
-    SetConsoleCtrlHandler(RemoveTemporaryAndEnd, TRUE);
+    const bool moved =
+        wideFrom.Valid && wideTo.Valid &&
+        (MoveFileExW(wideFrom.Text, wideTo.Text, MOVEFILE_REPLACE_EXISTING) || Fail());
+    if (moved)
+        ForgetTemporary(from);
+    ReleaseHeldFolder();
+    return moved;
 }
 
 bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
@@ -395,9 +615,12 @@ bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
         LastError = DeviceNameError;
         return false;
     }
+    const TWideName wide(path);
+    if (!wide.Valid)
+        return false;
     const HANDLE file =
-        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        CreateFileW(wide.Text, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return Fail();
     BY_HANDLE_FILE_INFORMATION information;
@@ -414,20 +637,22 @@ bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
 
 bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& entries) {
     entries.clear();
-    WIN32_FIND_DATAA data;
-    const HANDLE search = FindFirstFileA((WithTrailingSeparator(directory) + "*").c_str(), &data);
+    const TWideName pattern(WithTrailingSeparator(directory) + "*");
+    if (!pattern.Valid)
+        return false;
+    WIN32_FIND_DATAW data;
+    const HANDLE search = FindFirstFileW(pattern.Text, &data);
     if (search == INVALID_HANDLE_VALUE)
         return Fail();
     do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..")
+        if (std::wcscmp(data.cFileName, L".") == 0 || std::wcscmp(data.cFileName, L"..") == 0)
             continue;
         const uint64_t size = static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
         const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        entries.push_back({name, folder, size,
-                           (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0,
+        entries.push_back({Narrow(data.cFileName, static_cast<int>(wcslen(data.cFileName))), folder,
+                           size, (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0,
                            !folder && (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0});
-    } while (FindNextFileA(search, &data));
+    } while (FindNextFileW(search, &data));
     const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
     if (!complete)
         Fail();
@@ -439,32 +664,29 @@ bool IsSymbolicLink(const std::string& path) {
     std::string name = path;
     while (name.size() > 3 && (name.back() == '\\' || name.back() == '/'))
         name.pop_back();
-    const DWORD attributes = GetFileAttributesA(name.c_str());
+    const DWORD attributes = AttributesOf(name);
     return attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 std::string LastErrorText() {
-    switch (LastError) {
-    case ThroughFolderLinkError:
-        return "a folder on its path is a link, which is not followed";
-    case LeavesFolderError:
-        return "its path leaves the folder (\"..\")";
-    case DeviceNameError:
-        return "a device name, not a file";
-    case NotRegularDeviceError:
-        return "not a regular file (a device)";
-    case NotRegularPipeError:
-        return "not a regular file (a pipe)";
-    case NotRegularOtherError:
-        return "not a regular file";
-    default:
-        break;
-    }
-    char text[512];
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, LastError, 0, text, sizeof text, nullptr);
-    std::string result(text, length);
+    static const char* const OurCauses[] = {
+        "a device name, not a file",
+        "not a regular file (a device)",
+        "not a regular file (a pipe)",
+        "not a regular file",
+        "a folder on its path is a link, which is not followed",
+        "its path leaves the folder (\"..\")",
+        "the name cannot be written in this code page",
+    };
+    static_assert(std::size(OurCauses) == LostNameError - DeviceNameError + 1);
+    if (LastError >= DeviceNameError && LastError <= LostNameError)
+        return OurCauses[LastError - DeviceNameError];
+    // In the code page of the names, as the names they go with.
+    wchar_t text[512];
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, LastError, 0, text, 512, nullptr);
+    std::string result = Narrow(text, static_cast<int>(length));
     // System messages end in ".\r\n"; ours go on one line.
     while (!result.empty() &&
            (result.back() == '\n' || result.back() == '\r' || result.back() == '.'))
