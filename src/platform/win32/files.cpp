@@ -38,9 +38,9 @@ bool Fail() {
     return false;
 }
 
-TWideName::TWideName(const std::string& name, UINT codePage) {
+TWideName::TWideName(std::string_view name, UINT codePage) {
     Text[0] = L'\0';
-    if (name.find(LostCharacter) != std::string::npos) {
+    if (NameIsLost(name)) {
         LastError = LostNameError;
         return;
     }
@@ -102,7 +102,8 @@ std::string Narrow(const wchar_t* text, int length, UINT codePage = NameCodePage
 
 char PendingTemporaryName[TWideName::Capacity * 4];
 
-void RememberTemporary(const std::string& path, const TWideName& wide) {
+[[gnu::always_inline]] inline void RememberTemporary(const std::string& path,
+                                                     const TWideName& wide) {
     HavePendingTemporary = path.size() < sizeof PendingTemporaryName;
     if (!HavePendingTemporary)
         return;
@@ -116,23 +117,25 @@ void ForgetTemporary(const std::string& path) {
 }
 
 // "~hashkeep-" and twelve hexadecimal digits that differ from process to
-// process and from call to call, then ".tmp"; the native call's FILE_CREATE,
-// not this, is what makes the name exclusive.
+// process (the last four are its number's) and from call to call, then
+// ".tmp"; the native call's FILE_CREATE, not this, makes the name exclusive.
 constexpr char UniqueNamePattern[] = "~hashkeep-000000000000.tmp";
 void UniqueName(char (&name)[sizeof UniqueNamePattern]) {
     static volatile LONG calls = 0;
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    uint64_t x = static_cast<uint64_t>(GetCurrentProcessId()) << 40 ^
-                 static_cast<uint64_t>(now.QuadPart) ^
-                 static_cast<uint64_t>(InterlockedIncrement(&calls)) * 0x9E3779B97F4A7C15u;
-    // splitmix64's finaliser spreads every input bit over the whole value.
-    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9u;
-    x = (x ^ (x >> 27)) * 0x94D049BB133111EBu;
-    x ^= x >> 31;
+    uint32_t x = static_cast<uint32_t>(now.QuadPart) ^
+                 static_cast<uint32_t>(InterlockedIncrement(&calls)) * 0x9E3779B1u;
+    // murmur3's finaliser spreads every input bit over the whole value.
+    x = (x ^ (x >> 16)) * 0x85EBCA6Bu;
+    x = (x ^ (x >> 13)) * 0xC2B2AE35u;
+    x ^= x >> 16;
+    const uint32_t process = GetCurrentProcessId();
     std::memcpy(name, UniqueNamePattern, sizeof name);
-    for (int digit = 21; digit >= 10; --digit, x >>= 4)
-        name[digit] = "0123456789abcdef"[x & 0xF];
+    for (int digit = 21; digit >= 10; --digit)
+        name[digit] = "0123456789abcdef"[(digit > 17 ? process >> (4 * (21 - digit))
+                                                     : x >> (4 * (17 - digit))) &
+                                         0xF];
 }
 
 // The attributes a rewritten list keeps; read-only is not among them: a
@@ -154,39 +157,16 @@ DWORD AttributesOf(const std::string& path) {
 // openat does on POSIX. A folder so opened is held without delete sharing,
 // so that on Windows nobody renames or removes it while it is held.
 
-// Windows Vista and later name the file a handle stands for; older systems
-// have no links but junctions, which their attributes reveal, and the loader
-// must not need the call.
-using TFinalPathName = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
-TFinalPathName FinalPathNameCall() {
-    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    return kernel == nullptr ? nullptr
-                             : reinterpret_cast<TFinalPathName>(reinterpret_cast<void (*)()>(
-                                   GetProcAddress(kernel, "GetFinalPathNameByHandleW")));
-}
-
-TFinalPathName FinalPathNameFunction = nullptr;
-bool FinalPathNameLookedUp = false;
-
-// The path the handle stands for, links resolved; empty when unknown.
+// The path the handle stands for, links resolved; empty where unknown.
+// Windows Vista and later name it; older systems have no links but
+// junctions, which their attributes reveal, and the loader must not need
+// the call.
 std::wstring_view FinalPath(HANDLE handle, wchar_t (&path)[TWideName::Capacity]) {
-    if (!FinalPathNameLookedUp) {
-        FinalPathNameFunction = FinalPathNameCall();
-        FinalPathNameLookedUp = true;
-    }
-    const DWORD length = FinalPathNameFunction == nullptr
-                             ? 0
-                             : FinalPathNameFunction(handle, path, TWideName::Capacity, 0);
+    using TFinalPathName = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+    const auto call = reinterpret_cast<TFinalPathName>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleW")));
+    const DWORD length = call == nullptr ? 0 : call(handle, path, TWideName::Capacity, 0);
     return length < TWideName::Capacity ? std::wstring_view(path, length) : std::wstring_view();
-}
-
-// True when the final path Folder names an entry of the folder Parent.
-bool DirectlyIn(std::wstring_view folder, std::wstring_view parent) {
-    if (!parent.empty() && parent.back() == L'\\')
-        parent.remove_suffix(1); // a drive's root
-    return folder.size() > parent.size() + 1 && folder.starts_with(parent) &&
-           folder[parent.size()] == L'\\' &&
-           folder.find(L'\\', parent.size() + 1) == std::wstring_view::npos;
 }
 
 constexpr NTSTATUS ObjectNameCollision = static_cast<NTSTATUS>(0xC0000035);
@@ -214,27 +194,32 @@ HANDLE OpenFrom(HANDLE parent, std::wstring_view name, ACCESS_MASK access, ULONG
 // Opens the folder Name from Parent as a folder in its own right: a link
 // there (a junction, a symbolic link) is refused, as is a folder that turns
 // out not to lie in Parent, which is how Wine shows a POSIX link. Held
-// without delete sharing; where reading it is not allowed, it is only
-// passed through.
+// without delete sharing, which only a handle that may read it keeps.
 HANDLE OpenFolderFrom(HANDLE parent, std::wstring_view name) {
     constexpr ULONG Options = FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT;
     constexpr ULONG Share = FILE_SHARE_READ | FILE_SHARE_WRITE;
     NTSTATUS status;
-    HANDLE folder = OpenFrom(parent, name, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, Share,
-                             FILE_OPEN, Options, status);
-    if (folder == INVALID_HANDLE_VALUE && LastError == ERROR_ACCESS_DENIED)
-        folder = OpenFrom(parent, name, FILE_TRAVERSE | FILE_READ_ATTRIBUTES, Share, FILE_OPEN,
-                          Options, status);
+    const HANDLE folder = OpenFrom(parent, name, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, Share,
+                                   FILE_OPEN, Options, status);
     if (folder == INVALID_HANDLE_VALUE)
         return folder;
     BY_HANDLE_FILE_INFORMATION information;
     bool link = GetFileInformationByHandle(folder, &information) != 0 &&
                 (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    // The folder's final path must name an entry of the parent's (a drive's
+    // root ends in a backslash of its own).
     wchar_t parentPath[TWideName::Capacity], folderPath[TWideName::Capacity];
-    const std::wstring_view above = FinalPath(parent, parentPath);
+    std::wstring_view above = FinalPath(parent, parentPath);
     const std::wstring_view here = FinalPath(folder, folderPath);
-    if (!above.empty() && !here.empty() && !DirectlyIn(here, above))
-        link = true;
+    if (!above.empty() && above.back() == L'\\')
+        above.remove_suffix(1);
+    if (!above.empty() && !here.empty()) {
+        link = link || here.size() <= above.size() + 1 ||
+               std::memcmp(here.data(), above.data(), above.size() * sizeof(wchar_t)) != 0 ||
+               here[above.size()] != L'\\';
+        for (size_t at = above.size() + 1; at < here.size(); ++at)
+            link = link || here[at] == L'\\';
+    }
     if (link) {
         CloseHandle(folder);
         LastError = ThroughFolderLinkError;
@@ -247,11 +232,12 @@ HANDLE OpenFolderFrom(HANDLE parent, std::wstring_view name) {
 struct THeldFolders {
     // A path of MAX_PATH characters passes through fewer folders.
     static constexpr int MaxDepth = 130;
+    // Zero at first: every THeldFolders is value-initialised or static.
     HANDLE Handles[MaxDepth];
-    int Count = 0;
+    int Count;
 
     HANDLE Innermost() const { return Handles[Count - 1]; }
-    bool Hold(HANDLE folder) {
+    [[gnu::always_inline]] bool Hold(HANDLE folder) {
         if (folder == INVALID_HANDLE_VALUE || Count == MaxDepth) {
             if (folder != INVALID_HANDLE_VALUE) {
                 CloseHandle(folder);
@@ -275,9 +261,9 @@ struct THeldFolders {
 // stays held, without delete sharing, until Held is released: while they
 // are, nobody renames or removes them, so no path through them leads
 // elsewhere. False, with LastError and nothing held, on failure.
-bool OpenFolderBelow(const std::string& directory, const TWideName& relative,
-                     std::wstring_view& last, THeldFolders& held) {
-    const TWideName base(directory.empty() ? std::string(".") : directory);
+bool OpenFolderBelow(std::string_view directory, const TWideName& relative, std::wstring_view& last,
+                     THeldFolders& held) {
+    const TWideName base(directory.empty() ? std::string_view(".") : directory);
     if (!base.Valid || !relative.Valid)
         return false;
     // The directory itself is the user's; it may be a link.
@@ -319,10 +305,6 @@ bool OpenFolderBelow(const std::string& directory, const TWideName& relative,
 // until its file is renamed or removed.
 thread_local THeldFolders HeldForTemporary;
 
-void ReleaseHeldFolder() {
-    HeldForTemporary.Release();
-}
-
 } // namespace
 
 bool IsAbsolutePath(std::string_view name) {
@@ -338,7 +320,7 @@ std::string WithTrailingSeparator(std::string directory) {
 }
 
 bool NameIsLost(std::string_view name) {
-    return name.find(LostCharacter) != std::string_view::npos;
+    return std::memchr(name.data(), LostCharacter, name.size()) != nullptr;
 }
 
 std::string NameFromList(std::string_view name, bool utf8) {
@@ -346,7 +328,7 @@ std::string NameFromList(std::string_view name, bool utf8) {
     // code page, as the ANSI calls took their names.
     if (utf8 == Utf8Names)
         return std::string(name);
-    const TWideName wide(std::string(name), utf8 ? CP_UTF8 : CP_ACP);
+    const TWideName wide(name, utf8 ? CP_UTF8 : CP_ACP);
     return wide.Valid ? Narrow(wide.Text, wide.Length) : std::string(1, LostCharacter);
 }
 
@@ -368,7 +350,8 @@ bool IsDeviceName(std::string_view path) {
             return true;
     // COM1 to COM9 and LPT1 to LPT9; the code page's superscript digits
     // 1, 2 and 3 count as digits too.
-    if (device.size() != 4 || (!device.starts_with("COM") && !device.starts_with("LPT")))
+    if (device.size() != 4 ||
+        (std::memcmp(upper, "COM", 3) != 0 && std::memcmp(upper, "LPT", 3) != 0))
         return false;
     const char digit = device[3];
     return (digit >= '1' && digit <= '9') || digit == '\xB9' || digit == '\xB2' || digit == '\xB3';
@@ -395,7 +378,9 @@ bool FileExists(const std::string& path) {
 namespace {
 
 // A path such as \\.\pipe\name opens something other than a disk file.
-FileHandle OnlyADiskFile(HANDLE file) {
+// Inlined, as Hold is: every function of the plug-in costs it unwind
+// tables, and its size is bounded.
+[[gnu::always_inline]] inline FileHandle OnlyADiskFile(HANDLE file) {
     if (file == INVALID_HANDLE_VALUE)
         return InvalidFileHandle;
     const DWORD type = GetFileType(file);
@@ -445,7 +430,7 @@ FileHandle OpenFileBelow(const std::string& directory, const std::string& relati
     // The file itself may be a link.
     const TWideName wide(relative);
     std::wstring_view last;
-    THeldFolders held;
+    THeldFolders held{};
     if (!OpenFolderBelow(directory, wide, last, held))
         return InvalidFileHandle;
     NTSTATUS status;
@@ -497,21 +482,23 @@ bool ResolveLinks(const std::string& path, std::string& destination) {
     if (file == INVALID_HANDLE_VALUE)
         return true; // a link to nothing yet: the list goes where the link is
     wchar_t final[TWideName::Capacity];
-    const std::wstring_view named = FinalPath(file, final);
+    std::wstring_view named = FinalPath(file, final);
     CloseHandle(file);
     if (named.empty())
         return true; // a system without links to files
-    std::string resolved = Narrow(named.data(), static_cast<int>(named.size()));
+    // The answer comes as \\?\C:\... or \\?\UNC\server\...
+    const bool network =
+        named.size() > 8 && std::memcmp(named.data(), L"\\\\?\\UNC\\", 8 * sizeof(wchar_t)) == 0;
+    named.remove_prefix(
+        network                                                                               ? 8
+        : named.size() > 4 && std::memcmp(named.data(), L"\\\\?\\", 4 * sizeof(wchar_t)) == 0 ? 4
+                                                                                              : 0);
+    const std::string resolved = Narrow(named.data(), static_cast<int>(named.size()));
     if (NameIsLost(resolved)) {
         LastError = LostNameError;
         return false;
     }
-    // The answer comes as \\?\C:\... or \\?\UNC\server\...
-    if (resolved.rfind("\\\\?\\UNC\\", 0) == 0)
-        resolved = "\\\\" + resolved.substr(8);
-    else if (resolved.rfind("\\\\?\\", 0) == 0)
-        resolved = resolved.substr(4);
-    destination = resolved;
+    destination = network ? "\\\\" + resolved : resolved;
     return true;
 }
 
@@ -525,9 +512,10 @@ FileHandle CreateTemporaryBeside(const std::string& beside, size_t walk, std::st
     temporary = beside;
     const DWORD old = AttributesOf(beside);
     std::wstring_view last;
-    ReleaseHeldFolder();
-    if (!OpenFolderBelow(beside.substr(0, walk), TWideName(beside.substr(walk)), last,
-                         HeldForTemporary))
+    HeldForTemporary.Release();
+    if (!OpenFolderBelow(std::string_view(beside.data(), walk),
+                         TWideName(std::string_view(beside.data() + walk, beside.size() - walk)),
+                         last, HeldForTemporary))
         return InvalidFileHandle;
     temporary.resize(temporary.find_last_of("\\/") + 1); // the folder, or nothing
     const size_t folder = temporary.size();
@@ -563,7 +551,7 @@ FileHandle CreateTemporaryBeside(const std::string& beside, size_t walk, std::st
     }
     if (LastError == ERROR_ALREADY_EXISTS)
         LastError = ERROR_FILE_EXISTS;
-    ReleaseHeldFolder();
+    HeldForTemporary.Release();
     return InvalidFileHandle;
 }
 
@@ -592,7 +580,7 @@ bool RemoveFile(const std::string& path) {
     const bool removed = wide.Valid && (DeleteFileW(wide.Text) || Fail());
     if (removed)
         ForgetTemporary(path);
-    ReleaseHeldFolder();
+    HeldForTemporary.Release();
     return removed;
 }
 
@@ -606,7 +594,7 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
         (MoveFileExW(wideFrom.Text, wideTo.Text, MOVEFILE_REPLACE_EXISTING) || Fail());
     if (moved)
         ForgetTemporary(from);
-    ReleaseHeldFolder();
+    HeldForTemporary.Release();
     return moved;
 }
 

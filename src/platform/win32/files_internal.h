@@ -41,8 +41,8 @@ inline UINT NameCodePage() {
 // buffer holds every name the calls could take.
 class TWideName {
 public:
-    explicit TWideName(const std::string& name) : TWideName(name, NameCodePage()) {}
-    TWideName(const std::string& name, UINT codePage);
+    explicit TWideName(std::string_view name) : TWideName(name, NameCodePage()) {}
+    TWideName(std::string_view name, UINT codePage);
 
     static constexpr int Capacity = 1024;
     wchar_t Text[Capacity];

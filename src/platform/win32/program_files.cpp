@@ -43,8 +43,7 @@ std::vector<std::string> UseUtf8Names(int argc, char** argv) {
     int count = 0, startInfo = 0;
     wchar_t** arguments = nullptr;
     wchar_t** environment = nullptr;
-    if (__wgetmainargs(&count, &arguments, &environment, 0, &startInfo) < 0 ||
-        arguments == nullptr)
+    if (__wgetmainargs(&count, &arguments, &environment, 0, &startInfo) < 0 || arguments == nullptr)
         return std::vector<std::string>(argv + 1, argv + argc);
     std::vector<std::string> result;
     for (int i = 1; i < count; ++i) {
