@@ -47,7 +47,8 @@ public:
                   ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE);
 #endif
               }
-          }) {}
+          }) {
+    }
     ~TFolderSwapper() {
         Stop_ = true;
         Swapper_.join();

@@ -39,6 +39,10 @@ def check(what, condition, detail=""):
         failures.append(what + (":\n" + detail if detail else ""))
 
 
+def contents(path):
+    return path.read_bytes() if path.exists() else b""
+
+
 def make(folder, files):
     for name, data in files.items():
         (folder / name).parent.mkdir(parents=True, exist_ok=True)
@@ -60,13 +64,13 @@ def play(args, sandbox, files, statements):
 
 
 def hashkeep(args, folder, *arguments):
-    run = subprocess.run(args.emulator + [args.hashkeep] + list(arguments), cwd=folder,
+    run = subprocess.run(args.emulator + [args.hashkeep, *arguments], cwd=folder,
                          capture_output=True, env=RUSSIAN)
     return run.returncode, run.stdout.decode("utf-8", "replace")
 
 
 def sha256sum(folder, *arguments):
-    run = subprocess.run(["sha256sum"] + list(arguments), cwd=folder, capture_output=True,
+    run = subprocess.run(["sha256sum", *arguments], cwd=folder, capture_output=True,
                          env=dict(os.environ, LC_ALL="C"))
     return run.returncode, run.stdout
 
@@ -90,8 +94,7 @@ def plugin_cases(args, work):
         'panel active select "файл.txt" "отчёт.bin"', "call menu", "dialog", "  close 13",
         "call select active", 'call cursor active "hashlist.sha256"', "call menu",
         "message 0", "message 0"])
-    listed = (work / "create/a/hashlist.sha256").read_bytes() if (
-        work / "create/a/hashlist.sha256").exists() else b""
+    listed = contents(work / "create/a/hashlist.sha256")
     wanted = {sha256(d).encode() + b" *" + oem[n] for n, d in CYRILLIC.items()}
     check("the plug-in lists Cyrillic names in the host's code page",
           set(listed.split(b"\r\n")[1:-1]) == wanted, repr(listed) + "\n" + transcript)
@@ -113,8 +116,7 @@ def plugin_cases(args, work):
     transcript = play(args, work / "lost", files, [
         'panel active select "файл.txt" "日本.txt" "папка"', "call menu", "dialog",
         "  close 13", "message 0", "message 0", "message 0"])
-    listed = (work / "lost/a/hashlist.sha256").read_bytes() if (
-        work / "lost/a/hashlist.sha256").exists() else b""
+    listed = contents(work / "lost/a/hashlist.sha256")
     check("a name the code page cannot hold is a file that cannot be read, said so",
           transcript.count(CAUSE) == 3 and listed == b"\r\n" + sha256(b"abc").encode() + b" *" +
           oem["файл.txt"] + b"\r\n", repr(listed) + "\n" + transcript)
@@ -134,8 +136,7 @@ def cli_cases(args, work):
     folder = work / "cli"
     make(folder, dict(CYRILLIC, **ODD))
     status, output = hashkeep(args, folder, "create", "-q", "-a", "sha256", "-r", ".")
-    listed = (folder / "hashlist.sha256").read_bytes() if (
-        folder / "hashlist.sha256").exists() else b""
+    listed = contents(folder / "hashlist.sha256")
     names = sorted(line.split(b" *", 1)[1].decode("utf-8", "replace")
                    for line in listed.split(b"\r\n")[1:-1])
     check("hashkeep lists each file once by its own name", status == 0 and names == sorted(
