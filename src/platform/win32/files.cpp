@@ -102,8 +102,7 @@ std::string Narrow(const wchar_t* text, int length, UINT codePage = NameCodePage
 
 char PendingTemporaryName[TWideName::Capacity * 4];
 
-[[gnu::always_inline]] inline void RememberTemporary(const std::string& path,
-                                                     const TWideName& wide) {
+void RememberTemporary(const std::string& path, const TWideName& wide) {
     HavePendingTemporary = path.size() < sizeof PendingTemporaryName;
     if (!HavePendingTemporary)
         return;
