@@ -12,5 +12,5 @@ int main(int argc, char** argv) {
     // Names are UTF-8 in every build: lists written on Windows read as
     // lists written elsewhere, and no name is one the code page lacks.
     const std::vector<std::string> args = Platform::UseUtf8Names(argc, argv);
-    return RunHashkeep(args, std::cout, std::cerr, isatty(fileno(stderr)) != 0);
+    return RunHashkeep(args, std::cin, std::cout, std::cerr, isatty(fileno(stderr)) != 0);
 }

@@ -23,6 +23,11 @@ inline constexpr uint32_t HashReadSize = 1u << 20;
 // The digests take at most 65535 bytes a call; 1023 whole 64-byte blocks a
 // call spare MD5, SHA1 and SHA-256 the copy of a partial block between calls.
 inline constexpr uint32_t DigestFeedSize = 1023 * 64;
+// The system copies a read fastest into a buffer that starts on a page: a
+// buffer 16 bytes past one (as the heap hands it out) took a third more
+// system time to fill from the page cache (AMD EPYC, 1 GiB: 0.19 s
+// against 0.14 s).
+inline constexpr size_t ReadBufferAlignment = 4096;
 // Progress is reported where the classic reading loop, one read of this size
 // after another, reported it: the same percentages after the same bytes, so
 // the host's progress box and its Esc poll come exactly as often as before.
@@ -77,9 +82,12 @@ private:
 // memory to reach the same rules without a file.
 class TListParser {
 public:
-    // Entries hold paths of at most MaxName characters.
+    // Entries hold paths of at most MaxName characters; a list of more than
+    // EntryLimit entries is refused (0: no limit). The entries are appended
+    // to Entries, which the caller may empty between Feeds to read a list
+    // of any length in little memory.
     TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries,
-                int32_t maxName = MaxListNameLength);
+                int32_t maxName = MaxListNameLength, uint64_t entryLimit = ListEntryLimit);
 
     // False when the list is rejected (Reason says why).
     bool Feed(const char* bytes, size_t count);
@@ -92,6 +100,8 @@ public:
     bool Utf8() const { return ByteOrderMarkFound_ || (NonAscii_ && !NotUtf8_); }
 
     std::string Reason;
+    // Entries accepted so far.
+    uint64_t Count() const { return Accepted_; }
 
 private:
     // A UTF-8 byte-order mark, which Windows editors put at the start of a
@@ -111,6 +121,8 @@ private:
     const TAlgoDefinition& Row_;
     TFileCheckerItemArray& Entries_;
     const int32_t MaxName_;
+    const uint64_t EntryLimit_;
+    uint64_t Accepted_ = 0;
     const size_t MaxLength_;    // of every form
     std::string Line_;          // the line from its first non-blank on
     size_t ContentEnd_ = 0;     // end of Line_ without its trailing blanks

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <limits>
 #include <new>
+#include <set>
 
 using namespace CheckerDetail;
 
@@ -102,10 +103,12 @@ Platform::FileHandle StartListFile(const std::string& target, const std::string&
 
 // Writes a list to Target through a temporary file of its own (see
 // StartListFile). Lines(write) hands every line to write(line), in order,
-// and stops when it gives false.
+// and stops when it gives false. Folders gains the folder the list went
+// into, to be flushed once every list is in place.
 template <typename Lines>
 bool WriteListFile(const std::string& target, const std::string& lineBreak, std::string& reason,
-                   Lines lines, const std::string& baseDir = {}, const std::string& below = {}) {
+                   std::set<std::string>& folders, Lines lines, const std::string& baseDir = {},
+                   const std::string& below = {}) {
     std::string destination, temporary;
     TFileGuard file(StartListFile(target, baseDir, below, destination, temporary, reason));
     if (file.Get() == Platform::InvalidFileHandle)
@@ -123,6 +126,12 @@ bool WriteListFile(const std::string& target, const std::string& lineBreak, std:
         reason = target + ": cannot be written: not enough memory";
         written = false;
     }
+    // On the disk before it takes the old list's place: a power cut must
+    // leave the old list or the new one, never an empty file.
+    if (written && !Platform::FlushFile(file.Get())) {
+        reason = target + ": cannot be written: " + Platform::LastErrorText();
+        written = false;
+    }
     file.Close();
     if (written && !Platform::ReplaceFile(temporary, destination)) {
         reason = target + ": cannot be replaced: " + Platform::LastErrorText();
@@ -130,6 +139,8 @@ bool WriteListFile(const std::string& target, const std::string& lineBreak, std:
     }
     if (!written)
         Platform::RemoveFile(temporary);
+    else
+        folders.insert(destination.substr(0, destination.find_last_of("/\\") + 1));
     return written;
 }
 
@@ -139,6 +150,7 @@ bool TFileChecker::SaveList(const std::string& ListName, bool PerFile, std::stri
     std::string reason;
     TAlgoDefinition row;
     bool saved = false;
+    std::set<std::string> folders;
     try {
         if (Items.empty()) {
             reason = "there are no entries to write";
@@ -150,13 +162,14 @@ bool TFileChecker::SaveList(const std::string& ListName, bool PerFile, std::stri
             // leave that file unchecked, or the whole list unreadable.
             reason = lost->FileName + ": " + CannotHoldName;
         } else if (!PerFile) {
-            saved = WriteListFile(ExpandName(ListName), LineBreak, reason, [&](auto write) {
-                if (!write(ListHeaderLine))
-                    return;
-                for (const TFileCheckerItem& item : Items)
-                    if (!write(EntryLine(row, item, ModeMark)))
+            saved =
+                WriteListFile(ExpandName(ListName), LineBreak, reason, folders, [&](auto write) {
+                    if (HeaderLine && !write(ListHeaderLine))
                         return;
-            });
+                    for (const TFileCheckerItem& item : Items)
+                        if (!write(EntryLine(row, item, ModeMark)))
+                            return;
+                });
         } else {
             saved = true;
             // Each list lies beside its file and names it as its folder does.
@@ -165,9 +178,9 @@ bool TFileChecker::SaveList(const std::string& ListName, bool PerFile, std::stri
                                               ? std::string()
                                               : EntryPath(item.FileName).substr(BaseDir.size());
                 saved = WriteListFile(
-                    EntryPath(item.FileName) + row.Extension, LineBreak, reason,
+                    EntryPath(item.FileName) + row.Extension, LineBreak, reason, folders,
                     [&](auto write) {
-                        if (write(ListHeaderLine))
+                        if (!HeaderLine || write(ListHeaderLine))
                             write(EntryLine(row, NameBeside(item.FileName), item.Hash, ModeMark));
                     },
                     BaseDir, below.empty() ? below : below + row.Extension);
@@ -179,9 +192,18 @@ bool TFileChecker::SaveList(const std::string& ListName, bool PerFile, std::stri
         reason = "not enough memory";
         saved = false;
     }
+    // The new names on the disk too, once for each folder: the lists in
+    // place survive a power cut.
+    for (const std::string& folder : folders)
+        Platform::FlushFolder(folder);
     if (!saved && Reason != nullptr)
         *Reason = reason;
     return saved;
+}
+
+void TFileChecker::SetListForm(TListForm Form) {
+    LineBreak = Form == TListForm::Classic ? "\r\n" : "\n";
+    HeaderLine = Form == TListForm::Classic;
 }
 
 bool ListCanHoldName(uint32_t Algorithm, std::string_view Name, int32_t MaxLength) {

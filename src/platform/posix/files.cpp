@@ -439,6 +439,8 @@ FileHandle CreateUniqueFile(int folder, const std::string& directory, const stru
     for (int attempt = 0; attempt < Tries; ++attempt) {
         const std::string name = "~hashkeep-" + UniqueText() + ".tmp";
         temporary = directory + name;
+        if (FaultInjected(FileOperation::Create, temporary))
+            return InvalidFileHandle;
         int descriptor;
         {
             TInterruptsHeld held;
@@ -478,8 +480,6 @@ std::string DirectoryOf(const std::string& path) {
 } // namespace
 
 FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary) {
-    if (FaultInjected(FileOperation::Create, beside))
-        return InvalidFileHandle;
     struct stat old {};
     const bool replacing = ::stat(beside.c_str(), &old) == 0 && S_ISREG(old.st_mode);
     return CreateUniqueFile(AT_FDCWD, DirectoryOf(beside), replacing ? &old : nullptr, temporary);
@@ -488,8 +488,6 @@ FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary
 FileHandle CreateTemporaryFileBelow(const std::string& directory, const std::string& relative,
                                     std::string& temporary) {
     const std::string beside = directory + relative;
-    if (FaultInjected(FileOperation::Create, beside))
-        return InvalidFileHandle;
     ReleaseHeldFolder();
     // Each folder is opened from the one before it and never through a
     // link, as OpenFileBelow opens them.
@@ -532,6 +530,12 @@ FileHandle CreateTemporaryFileBelow(const std::string& directory, const std::str
     return file;
 }
 
+bool FlushFile(FileHandle file) {
+    if (FaultInjected(FileOperation::Flush, {}))
+        return false;
+    return ::fsync(ToDescriptor(file)) == 0 || Fail();
+}
+
 void CloseFile(FileHandle file) {
     if (file != InvalidFileHandle)
         ::close(ToDescriptor(file));
@@ -566,6 +570,17 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
     if (here != nullptr)
         ReleaseHeldFolder();
     return moved;
+}
+
+void FlushFolder(const std::string& folder) {
+    // A name lives in its folder: until the folder is on the disk, a power
+    // cut may bring back the old name.
+    const int descriptor =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        ::fsync(descriptor);
+        ::close(descriptor);
+    }
 }
 
 void RemoveTemporaryFileOnInterrupt() {

@@ -506,8 +506,6 @@ namespace {
 // CreateTemporaryFile beside Beside, whose folders from Walk on are passed
 // through as OpenFileBelow passes them.
 FileHandle CreateTemporaryBeside(const std::string& beside, size_t walk, std::string& temporary) {
-    if (FaultInjected(FileOperation::Create, beside))
-        return InvalidFileHandle;
     temporary = beside;
     const DWORD old = AttributesOf(beside);
     std::wstring_view last;
@@ -531,7 +529,7 @@ FileHandle CreateTemporaryBeside(const std::string& beside, size_t walk, std::st
         std::copy(std::begin(name), std::end(name), wideName); // ASCII
         temporary.replace(folder, std::string::npos, name);
         const TWideName wide(temporary);
-        if (!wide.Valid)
+        if (!wide.Valid || FaultInjected(FileOperation::Create, temporary))
             break;
         TPendingLock lock;
         NTSTATUS status;
@@ -566,6 +564,12 @@ FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary
     return CreateTemporaryBeside(beside, beside.find_last_of("\\/") + 1, temporary);
 }
 
+bool FlushFile(FileHandle file) {
+    if (FaultInjected(FileOperation::Flush, {}))
+        return false;
+    return FlushFileBuffers(ToHandle(file)) != 0 || Fail();
+}
+
 void CloseFile(FileHandle file) {
     if (file != InvalidFileHandle)
         CloseHandle(ToHandle(file));
@@ -588,13 +592,19 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
         return false;
     const TWideName wideFrom(from), wideTo(to);
     TPendingLock lock;
-    const bool moved =
-        wideFrom.Valid && wideTo.Valid &&
-        (MoveFileExW(wideFrom.Text, wideTo.Text, MOVEFILE_REPLACE_EXISTING) || Fail());
+    // Written through: the move is on the disk when the call returns.
+    const bool moved = wideFrom.Valid && wideTo.Valid &&
+                       (MoveFileExW(wideFrom.Text, wideTo.Text,
+                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
+                        Fail());
     if (moved)
         ForgetTemporary(from);
     HeldForTemporary.Release();
     return moved;
+}
+
+void FlushFolder(const std::string&) {
+    // ReplaceFile writes the move through.
 }
 
 bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
