@@ -190,36 +190,20 @@ HANDLE OpenFrom(HANDLE parent, std::wstring_view name, ACCESS_MASK access, ULONG
     return handle;
 }
 
-// Opens the folder Name from Parent as a folder in its own right: a link
-// there (a junction, a symbolic link) is refused, as is a folder that turns
-// out not to lie in Parent, which is how Wine shows a POSIX link. Held
-// without delete sharing, which only a handle that may read it keeps.
-HANDLE OpenFolderFrom(HANDLE parent, std::wstring_view name) {
-    constexpr ULONG Options = FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT;
-    constexpr ULONG Share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+// Opens the folder Name from Parent as a folder in its own right; Path
+// names it. A link there (a junction, a symbolic link; under Wine a POSIX
+// link, which it opens as the folder it leads to) is refused by the
+// attributes its path has: the folders above are held, so that path names
+// the folder just opened. Held without delete sharing, which only a handle
+// that may read the folder keeps.
+HANDLE OpenFolderFrom(HANDLE parent, std::wstring_view name, const wchar_t* path) {
     NTSTATUS status;
-    const HANDLE folder = OpenFrom(parent, name, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, Share,
-                                   FILE_OPEN, Options, status);
-    if (folder == INVALID_HANDLE_VALUE)
-        return folder;
-    BY_HANDLE_FILE_INFORMATION information;
-    bool link = GetFileInformationByHandle(folder, &information) != 0 &&
-                (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    // The folder's final path must name an entry of the parent's (a drive's
-    // root ends in a backslash of its own).
-    wchar_t parentPath[TWideName::Capacity], folderPath[TWideName::Capacity];
-    std::wstring_view above = FinalPath(parent, parentPath);
-    const std::wstring_view here = FinalPath(folder, folderPath);
-    if (!above.empty() && above.back() == L'\\')
-        above.remove_suffix(1);
-    if (!above.empty() && !here.empty()) {
-        link = link || here.size() <= above.size() + 1 ||
-               std::memcmp(here.data(), above.data(), above.size() * sizeof(wchar_t)) != 0 ||
-               here[above.size()] != L'\\';
-        for (size_t at = above.size() + 1; at < here.size(); ++at)
-            link = link || here[at] == L'\\';
-    }
-    if (link) {
+    const HANDLE folder = OpenFrom(parent, name, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN,
+                                   FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT, status);
+    const DWORD attributes =
+        folder == INVALID_HANDLE_VALUE ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         CloseHandle(folder);
         LastError = ThroughFolderLinkError;
         return INVALID_HANDLE_VALUE;
@@ -273,19 +257,31 @@ bool OpenFolderBelow(std::string_view directory, const TWideName& relative, std:
         Fail();
     if (!held.Hold(start))
         return false;
+    // Directory + Relative, cut after each folder in turn.
+    wchar_t path[TWideName::Capacity * 2];
+    auto prefix = static_cast<size_t>(base.Length);
+    std::memcpy(path, base.Text, prefix * sizeof(wchar_t));
+    if (prefix > 0 && path[prefix - 1] != L'\\' && path[prefix - 1] != L'/')
+        path[prefix++] = L'\\';
+    std::memcpy(path + prefix, relative.Text,
+                (static_cast<size_t>(relative.Length) + 1) * sizeof(wchar_t));
     const wchar_t* part = relative.Text;
     for (const wchar_t* end = part; *end != L'\0'; ++end) {
         if (*end != L'\\' && *end != L'/')
             continue;
         const auto length = static_cast<size_t>(end - part);
+        wchar_t& cut = path[prefix + static_cast<size_t>(end - relative.Text)];
         const bool dots =
             length <= 2 && (length == 0 || (part[0] == L'.' && part[length - 1] == L'.'));
         if (dots && length == 2) {
             LastError = LeavesFolderError;
             return held.Release();
         }
-        if (!dots && !held.Hold(OpenFolderFrom(held.Innermost(), std::wstring_view(part, length))))
+        cut = L'\0';
+        if (!dots &&
+            !held.Hold(OpenFolderFrom(held.Innermost(), std::wstring_view(part, length), path)))
             return false;
+        cut = *end;
         part = end + 1;
     }
     // Windows drops the dots and blanks that end a name.
