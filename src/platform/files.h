@@ -77,9 +77,8 @@ bool GetFileSizeByName(const std::string& path, uint64_t& size);
 // Windows), or a part is "..", nothing is opened and LastErrorText says so.
 // The file itself may be a link, as for OpenFileForReading. POSIX walks the
 // parts with openat, so no folder swapped for a link meanwhile is followed;
-// Windows opens each part from the folder before it (held open, so that it
-// is neither renamed nor removed meanwhile) and checks that the folder it got
-// is no link and lies in the one before.
+// Windows opens each part from the folder before it, holds each open so that
+// none is renamed or removed meanwhile, and refuses one that is a link.
 FileHandle OpenFileBelow(const std::string& directory, const std::string& relative);
 // Reads up to Count bytes; BytesRead 0 at the end of the file. False on error.
 bool ReadFromFile(FileHandle file, void* buffer, uint32_t count, uint32_t& bytesRead);
