@@ -372,12 +372,38 @@ bool FileExists(const std::string& path) {
 
 namespace {
 
+// Whether the last failed open on this thread found no file at all.
+thread_local bool FoundNoFile = false;
+
+// Errors that say nothing of that name is there, as opposed to something
+// that is there but cannot be reached or opened; a part of the path that is
+// a file where a folder should be is no folder there either.
+bool IsNothingThere(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+           error == ERROR_INVALID_NAME || error == ERROR_DIRECTORY;
+}
+
+// Windows opens no longer path: a file there is there, and too long to be
+// opened.
+bool TooLong(const std::string& path) {
+    if (path.size() <= static_cast<size_t>(MaxPathLength))
+        return false;
+    LastError = PathTooLongError;
+    return true;
+}
+
 // A path such as \\.\pipe\name opens something other than a disk file.
 // Inlined, as Hold is: every function of the plug-in costs it unwind
-// tables, and its size is bounded.
-[[gnu::always_inline]] inline FileHandle OnlyADiskFile(HANDLE file) {
-    if (file == INVALID_HANDLE_VALUE)
+// tables, and its size is bounded. State, when given, receives the state of
+// what was opened.
+[[gnu::always_inline]] inline FileHandle OnlyADiskFile(HANDLE file, const std::string& path,
+                                                       FileState* state) {
+    if (file == INVALID_HANDLE_VALUE) {
+        // A directory refuses to be opened as a file with "access denied".
+        FoundNoFile =
+            IsNothingThere(LastError) || (LastError == ERROR_ACCESS_DENIED && IsFolder(path));
         return InvalidFileHandle;
+    }
     const DWORD type = GetFileType(file);
     if (type != FILE_TYPE_DISK) {
         LastError = type == FILE_TYPE_CHAR   ? NotRegularDeviceError
@@ -386,10 +412,15 @@ namespace {
         CloseHandle(file);
         return InvalidFileHandle;
     }
+    if (state != nullptr && !GetFileState(reinterpret_cast<FileHandle>(file), *state)) {
+        CloseHandle(file);
+        return InvalidFileHandle;
+    }
     return reinterpret_cast<FileHandle>(file);
 }
 
-FileHandle OpenExisting(const std::string& path) {
+FileHandle OpenExisting(const std::string& path, FileState* state) {
+    FoundNoFile = false;
     // Opening a device name would reach the device: NUL reads as empty,
     // CON waits for the keyboard, COM1 for a modem.
     if (IsDeviceName(path)) {
@@ -397,49 +428,88 @@ FileHandle OpenExisting(const std::string& path) {
         return InvalidFileHandle;
     }
     const TWideName wide(path);
-    if (!wide.Valid)
+    if (!wide.Valid || TooLong(path))
         return InvalidFileHandle;
     const HANDLE file = CreateFileW(wide.Text, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         Fail();
-    return OnlyADiskFile(file);
+    return OnlyADiskFile(file, path, state);
 }
 
 } // namespace
 
-FileHandle OpenFileForReading(const std::string& path) {
-    if (FaultInjected(FileOperation::Open, path))
-        return InvalidFileHandle;
-    return OpenExisting(path);
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = AttributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-FileHandle OpenFileBelow(const std::string& directory, const std::string& relative) {
-    const std::string path = directory + relative;
+FileHandle OpenFileForReading(const std::string& path, FileState* state) {
+    FoundNoFile = false;
     if (FaultInjected(FileOperation::Open, path))
+        return InvalidFileHandle;
+    return OpenExisting(path, state);
+}
+
+bool LastOpenFoundNoFile() {
+    return FoundNoFile;
+}
+
+bool NoFileAt(const std::string& path) {
+    // A name the code page cannot hold is there: its open says why not.
+    const TWideName wide(path);
+    if (IsDeviceName(path) || !wide.Valid || TooLong(path))
+        return false;
+    if (path.find('*') != std::string::npos)
+        return true;
+    const DWORD attributes = GetFileAttributesW(wide.Text);
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return IsNothingThere(GetLastError());
+}
+
+FileHandle OpenFileBelow(const std::string& directory, const std::string& relative,
+                         FileState* state) {
+    FoundNoFile = false;
+    const std::string path = directory + relative;
+    // Below a folder the seam fails the open of what is there only: with a
+    // seam, the path is looked up first, as the POSIX build does before every
+    // open, so a missing entry stays missing.
+    const bool found = FaultHook != nullptr && !NoFileAt(path);
+    if (found && FaultInjected(FileOperation::Open, path))
         return InvalidFileHandle;
     if (IsDeviceName(relative)) {
         LastError = DeviceNameError;
         return InvalidFileHandle;
     }
-    // The file itself may be a link.
+    if (TooLong(path))
+        return InvalidFileHandle;
+    // Each folder is opened from the one before it and held while the file
+    // is opened from the last; the file itself may be a link.
     const TWideName wide(relative);
     std::wstring_view last;
     THeldFolders held{};
-    if (!OpenFolderBelow(directory, wide, last, held))
-        return InvalidFileHandle;
-    NTSTATUS status;
-    const HANDLE file = OpenFrom(held.Innermost(), last, GENERIC_READ, FILE_SHARE_READ, FILE_OPEN,
-                                 FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, status);
-    held.Release();
-    return OnlyADiskFile(file);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (OpenFolderBelow(directory, wide, last, held)) {
+        NTSTATUS status;
+        file = OpenFrom(held.Innermost(), last, GENERIC_READ, FILE_SHARE_READ, FILE_OPEN,
+                        FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, status);
+        held.Release();
+    }
+    const FileHandle opened = OnlyADiskFile(file, path, state);
+    // Gone between the lookup and the open, it was there: a read error.
+    FoundNoFile = FoundNoFile && !found;
+    return opened;
 }
 
-bool GetFileSize64(FileHandle file, uint64_t& size) {
-    LARGE_INTEGER value;
-    if (!GetFileSizeEx(ToHandle(file), &value))
+bool GetFileState(FileHandle file, FileState& state) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(ToHandle(file), &information))
         return Fail();
-    size = static_cast<uint64_t>(value.QuadPart);
+    state = {static_cast<uint64_t>(information.nFileSizeHigh) << 32 | information.nFileSizeLow,
+             static_cast<uint64_t>(information.ftLastWriteTime.dwHighDateTime) << 32 |
+                 information.ftLastWriteTime.dwLowDateTime,
+             0};
     return true;
 }
 
@@ -662,6 +732,19 @@ bool IsSymbolicLink(const std::string& path) {
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+std::string FileNameKey(std::string_view name) {
+    // The invariant upper case is the file system's. Names of a list or a
+    // panel fit the buffer; a longer one, or one no code page holds, stands
+    // as it is.
+    const TWideName wide(name);
+    wchar_t upper[TWideName::Capacity];
+    if (!wide.Valid || LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.Text, wide.Length,
+                                    upper, TWideName::Capacity) != wide.Length)
+        return std::string(name);
+    return std::string(reinterpret_cast<const char*>(upper),
+                       static_cast<size_t>(wide.Length) * sizeof(wchar_t));
+}
+
 std::string LastErrorText() {
     static const char* const OurCauses[] = {
         "a device name, not a file",
@@ -670,8 +753,10 @@ std::string LastErrorText() {
         "not a regular file",
         "a folder on its path is a link, which is not followed",
         "its path leaves the folder (\"..\")",
+        "its path is longer than the 259 characters Windows opens",
         "the name cannot be written in this code page",
     };
+    static_assert(MaxPathLength == 259, "the text names the bound");
     static_assert(std::size(OurCauses) == LostNameError - DeviceNameError + 1);
     if (LastError >= DeviceNameError && LastError <= LostNameError)
         return OurCauses[LastError - DeviceNameError];

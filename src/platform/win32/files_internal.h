@@ -25,7 +25,8 @@ constexpr DWORD NotRegularPipeError = 0x20000003;
 constexpr DWORD NotRegularOtherError = 0x20000004;
 constexpr DWORD ThroughFolderLinkError = 0x20000005;
 constexpr DWORD LeavesFolderError = 0x20000006;
-constexpr DWORD LostNameError = 0x20000007;
+constexpr DWORD PathTooLongError = 0x20000007;
+constexpr DWORD LostNameError = 0x20000008;
 
 // The mark of a character the code page of the names cannot hold; no Windows
 // name holds it, and FAR hands such a character to a 1.x plug-in as it too.
