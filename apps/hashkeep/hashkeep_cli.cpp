@@ -457,8 +457,9 @@ private:
                                (Platform::IsSymbolicLink(folderPath(name))
                                     ? ": a folder reached through a link is not entered"
                                     : ": no file below it"));
+            // A name the code page cannot hold is hashed to say so (SKIPPED).
             for (size_t i = before; i < names.size(); ++i)
-                if (!CanStandInList(algorithm, names[i]))
+                if (!CanStandInList(algorithm, names[i]) && !Platform::NameIsLost(names[i]))
                     return Fail("create: " + CannotStandInList(names[i]) + "; no list written");
         }
         if (names.empty())

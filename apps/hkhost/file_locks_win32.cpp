@@ -1,6 +1,7 @@
 // Windows: the host holds each locked file open with share mode 0, so the
-// plug-in's open fails with a real sharing violation.
+// plug-in's open fails with a real sharing violation. Paths are UTF-8.
 #include "file_locks.h"
+#include "host_code_page.h"
 
 #include <windows.h>
 
@@ -9,7 +10,7 @@
 namespace HkHost {
 
 bool FileLocks::Lock(const std::string& path, std::string& error) {
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    const HANDLE file = CreateFileW(PathOf(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error =

@@ -3,6 +3,7 @@
 #include "substitute_host.h"
 
 #include "file_locks.h"
+#include "host_code_page.h"
 #include "language.h"
 #include "screen.h"
 #include "transcript_text.h"
@@ -52,7 +53,8 @@ std::string Folded(const std::string& text) {
 // The host's name order: the parent entry, directories, then files, each by
 // name without regard to ASCII case (ties by bytes, so the order is total).
 struct HostItem {
-    std::string Name;
+    std::string Name;   // UTF-8, as the scenario names it
+    std::string Handed; // as the plug-in gets it
     bool IsDirectory = false;
     uint64_t Size = 0;
     bool Selected = false;
@@ -705,7 +707,7 @@ LONG_PTR Host::DefDlgProc(HANDLE handle, int message, int param1, LONG_PTR param
 void Host::BetweenCalls(const ScenarioCall& call) {
     std::string error;
     if (call.Kind == CallKind::WriteFile) {
-        const fs::path path = fs::path(Setup.SandboxDirectory) / fs::path(call.Names[0]);
+        const fs::path path = PathOf(Setup.SandboxDirectory) / PathOf(call.Names[0]);
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(call.Text.data(), static_cast<std::streamsize>(call.Text.size()));
         out.close();
@@ -769,12 +771,13 @@ bool Host::ReadPanel(HostPanel& panel, bool keepState, std::string& error) {
             (relative.empty() ? "" : std::string(1, Platform::PathSeparator) + relative);
     }
     std::vector<HostItem> items;
-    items.push_back(HostItem{ParentName, true, 0, false});
+    items.push_back(HostItem{ParentName, ParentName, true, 0, false});
     std::error_code failure;
-    for (fs::directory_iterator it(fs::path(panel.Directory), failure), end; !failure && it != end;
+    for (fs::directory_iterator it(PathOf(panel.Directory), failure), end; !failure && it != end;
          it.increment(failure)) {
         HostItem item;
-        item.Name = it->path().filename().string();
+        item.Name = Utf8Of(it->path().filename());
+        item.Handed = ToHostCodePage(item.Name);
         std::error_code ignored;
         item.IsDirectory = it->is_directory(ignored);
         if (!item.IsDirectory)
@@ -821,8 +824,8 @@ void Host::FillPanelInfo(HostPanel& panel, PanelInfo& info) {
             item.IsDirectory ? DWORD{FILE_ATTRIBUTE_DIRECTORY_FAR} : FileAttributeArchive;
         record.FindData.nFileSizeHigh = static_cast<DWORD>(item.Size >> 32);
         record.FindData.nFileSizeLow = static_cast<DWORD>(item.Size & 0xFFFFFFFFu);
-        const size_t length = std::min(item.Name.size(), sizeof record.FindData.cFileName - 1);
-        std::memcpy(record.FindData.cFileName, item.Name.data(), length);
+        const size_t length = std::min(item.Handed.size(), sizeof record.FindData.cFileName - 1);
+        std::memcpy(record.FindData.cFileName, item.Handed.data(), length);
         record.Flags = item.Selected ? DWORD{PPIF_SELECTED} : DWORD{0};
         record.NumberOfLinks = 1;
         return record;
@@ -853,9 +856,10 @@ void Host::FillPanelInfo(HostPanel& panel, PanelInfo& info) {
     info.Visible = 1;
     info.Focus = active ? 1 : 0;
     info.ViewMode = 2;
-    const size_t length = std::min(panel.Directory.size(), sizeof info.CurDir - 1);
-    std::memcpy(info.CurDir, panel.Directory.data(), length);
-    if (length < panel.Directory.size())
+    const std::string directory = ToHostCodePage(panel.Directory);
+    const size_t length = std::min(directory.size(), sizeof info.CurDir - 1);
+    std::memcpy(info.CurDir, directory.data(), length);
+    if (length < directory.size())
         Error("the " + std::string(panel.Side) + " panel's directory is longer than CurDir holds");
 }
 
@@ -1063,13 +1067,13 @@ void Host::ShowRegistry() {
 }
 
 void Host::ShowFile(const std::string& name) {
-    const std::string path = SandboxPath(name);
+    const fs::path path = PathOf(SandboxPath(name));
     std::error_code error;
-    if (!fs::is_regular_file(fs::path(path), error)) {
+    if (!fs::is_regular_file(path, error)) {
         Print("== file " + Q(name) + ": missing");
         return;
     }
-    const std::uintmax_t size = fs::file_size(fs::path(path), error);
+    const std::uintmax_t size = fs::file_size(path, error);
     std::ifstream in(path, std::ios::binary);
     std::string bytes(static_cast<size_t>(std::min<std::uintmax_t>(size, ShownFileLimit)), '\0');
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -1101,7 +1105,10 @@ void Host::CallPluginInfo(const PluginEntries& plugin) {
     std::memset(&info, 0, sizeof info);
     Print("== GetPluginInfo");
     ++Depth;
-    plugin.GetPluginInfo(&info);
+    {
+        const TPluginCall call;
+        plugin.GetPluginInfo(&info);
+    }
     const bool hostSize = info.StructSize == static_cast<int>(sizeof(PluginInfo)) ||
                           info.StructSize == HostPluginInfoSize32;
     Print(std::string("StructSize ") +
@@ -1157,13 +1164,17 @@ RunReport Host::Run(const PluginEntries& plugin) {
     // command line resolves against it.
     std::error_code failure;
     const fs::path previousDirectory = fs::current_path(failure);
-    fs::current_path(fs::path(Panels[0].Directory), failure);
+    fs::current_path(PathOf(Panels[0].Directory), failure);
     if (failure)
         Error("cannot work in the active panel's directory " + Shower.Plain(Panels[0].Directory));
 
     char version[16];
-    std::snprintf(version, sizeof version, "0x%08X",
-                  static_cast<unsigned>(plugin.GetMinFarVersion()));
+    int minimum = 0;
+    {
+        const TPluginCall call;
+        minimum = plugin.GetMinFarVersion();
+    }
+    std::snprintf(version, sizeof version, "0x%08X", static_cast<unsigned>(minimum));
     Print(std::string("GetMinFarVersion -> ") + version);
 
     std::memset(&Info, 0, sizeof Info);
@@ -1184,7 +1195,10 @@ RunReport Host::Run(const PluginEntries& plugin) {
     Print("SetStartupInfo StructSize " +
           (S.StructSize != 0 ? std::to_string(S.StructSize) : std::string("(the host's size)")) +
           ", ModuleNumber " + std::to_string(S.ModuleNumber) + ", RootKey $ROOT");
-    plugin.SetStartupInfo(&Info);
+    {
+        const TPluginCall call;
+        plugin.SetStartupInfo(&Info);
+    }
 
     for (const ScenarioCall& call : S.Calls) {
         switch (call.Kind) {
@@ -1198,9 +1212,14 @@ RunReport Host::Run(const PluginEntries& plugin) {
                        : "== OpenPlugin OPEN_COMMANDLINE " + Q(call.Text));
             ++Depth;
             FeedDueKeys();
-            const HANDLE result =
-                plugin.OpenPlugin(menu ? OPEN_PLUGINSMENU : OPEN_COMMANDLINE,
-                                  menu ? 0 : reinterpret_cast<INT_PTR>(call.Text.c_str()));
+            // The command line's text, as the host hands texts over.
+            const std::string text = ToHostCodePage(call.Text);
+            HANDLE result;
+            {
+                const TPluginCall inPlugin;
+                result = plugin.OpenPlugin(menu ? OPEN_PLUGINSMENU : OPEN_COMMANDLINE,
+                                           menu ? 0 : reinterpret_cast<INT_PTR>(text.c_str()));
+            }
             --Depth;
             Print(result == INVALID_HANDLE_VALUE ? "-> INVALID_HANDLE_VALUE" : "-> a panel handle");
             if (result != INVALID_HANDLE_VALUE)
@@ -1217,7 +1236,11 @@ RunReport Host::Run(const PluginEntries& plugin) {
             Print("== Configure " + std::to_string(call.Number));
             ++Depth;
             FeedDueKeys();
-            const int result = plugin.Configure(call.Number);
+            int result;
+            {
+                const TPluginCall inPlugin;
+                result = plugin.Configure(call.Number);
+            }
             --Depth;
             Print("-> " + std::to_string(result));
             EndOfCall("Configure");
@@ -1284,7 +1307,7 @@ namespace {
 
 bool MakeSandboxEntries(const Scenario& scenario, const std::string& sandbox, std::string& error) {
     for (const ScenarioEntry& entry : scenario.Entries) {
-        const fs::path path = fs::path(sandbox) / fs::path(entry.Name);
+        const fs::path path = PathOf(sandbox) / PathOf(entry.Name);
         std::error_code failure;
         if (entry.Type == ScenarioEntry::Directory) {
             fs::create_directories(path, failure);

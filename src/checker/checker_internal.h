@@ -93,6 +93,11 @@ public:
     bool Feed(const char* bytes, size_t count);
     // The end of the file; true when the list is accepted.
     bool Finish();
+    // True once Finish has seen a list written in UTF-8: one that starts
+    // with the byte-order mark, or one that is valid UTF-8 and holds more
+    // than ASCII. Its names are UTF-8; any other list's are bytes as the
+    // system's programs write names (Platform::NameFromList).
+    bool Utf8() const { return ByteOrderMarkFound_ || (NonAscii_ && !NotUtf8_); }
 
     std::string Reason;
     // Entries accepted so far.
@@ -104,6 +109,7 @@ private:
     static constexpr char ByteOrderMark[] = {'\xEF', '\xBB', '\xBF'};
 
     bool Step(char c);
+    void CheckUtf8(unsigned char c);
     bool Take(char c);
     bool Push(char c);
     bool EndLine();
@@ -126,6 +132,10 @@ private:
     bool AfterCarriageReturn_ = false;
     bool PastByteOrderMark_ = false;
     size_t ByteOrderMarkSeen_ = 0;
+    bool ByteOrderMarkFound_ = false;
+    bool NonAscii_ = false, NotUtf8_ = false;
+    int Utf8Pending_ = 0;                            // continuation bytes still due
+    unsigned char Utf8Low_ = 0x80, Utf8High_ = 0xBF; // the range of the next one
     uint64_t LineNumber_ = 1;
 };
 

@@ -207,8 +207,11 @@ bool CollectFilesBelow(const TFileChecker& checker, const std::string& folder,
                   [](const auto& a, const auto& b) { return a.Name > b.Name; });
         const std::string prefix = next.Path.empty() ? "" : next.Path + "/";
         for (Platform::DirectoryEntry& entry : entries) {
-            const bool isFolder = entry.IsDirectory && !entry.IsLink;
-            if (!isFolder && !entry.IsRegularFile)
+            // A name the code page cannot hold is never entered nor passed
+            // over: it is given as a file, which cannot be read and says so.
+            const bool lost = Platform::NameIsLost(entry.Name);
+            const bool isFolder = entry.IsDirectory && !entry.IsLink && !lost;
+            if (!isFolder && !entry.IsRegularFile && !lost)
                 continue; // a linked folder, a FIFO, a device, a socket, a dangling link
             std::string path = prefix + entry.Name;
             // Lists take a backslash for a separator, so such a name (POSIX

@@ -51,7 +51,7 @@ std::string Tag(const TAlgoDefinition& row) {
 constexpr std::string_view TagEnd = ") = ";
 
 bool ReadList(const std::string& path, const TAlgoDefinition& row, int32_t maxName,
-              TFileCheckerItemArray& entries, std::string& reason) {
+              TFileCheckerItemArray& entries, std::string& reason, bool& utf8) {
     TFileGuard file(Platform::OpenFileForReading(path));
     if (file.Get() == Platform::InvalidFileHandle) {
         reason = "cannot be opened: " + Platform::LastErrorText();
@@ -72,6 +72,7 @@ bool ReadList(const std::string& path, const TAlgoDefinition& row, int32_t maxNa
         reason = parser.Reason;
         return false;
     }
+    utf8 = parser.Utf8();
     return true;
 }
 
@@ -108,6 +109,7 @@ bool TListParser::Feed(const char* bytes, size_t count) {
             // Held back while they match the mark; replayed when they do not.
             if (c == ByteOrderMark[ByteOrderMarkSeen_]) {
                 PastByteOrderMark_ = ++ByteOrderMarkSeen_ == sizeof ByteOrderMark;
+                ByteOrderMarkFound_ = PastByteOrderMark_;
                 continue;
             }
             PastByteOrderMark_ = true;
@@ -121,7 +123,29 @@ bool TListParser::Feed(const char* bytes, size_t count) {
     return true;
 }
 
+// Inlined into Step: it sees every byte, and a function of its own would
+// cost the plug-in its unwind tables.
+[[gnu::always_inline]] inline void TListParser::CheckUtf8(unsigned char c) {
+    if (Utf8Pending_ > 0) {
+        NotUtf8_ = NotUtf8_ || c < Utf8Low_ || c > Utf8High_;
+        Utf8Low_ = 0x80;
+        Utf8High_ = 0xBF;
+        --Utf8Pending_;
+        return;
+    }
+    if (c < 0x80)
+        return;
+    NonAscii_ = true;
+    // The lead byte tells how many follow; overlong forms, surrogates and
+    // what lies beyond U+10FFFF are no UTF-8 (RFC 3629).
+    Utf8Pending_ = (c >= 0xC2) + (c >= 0xE0) + (c >= 0xF0);
+    NotUtf8_ = NotUtf8_ || Utf8Pending_ == 0 || c > 0xF4;
+    Utf8Low_ = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+    Utf8High_ = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+}
+
 bool TListParser::Step(char c) {
+    CheckUtf8(static_cast<unsigned char>(c));
     // A NUL is no text: whatever follows it (a UTF-16 list, a binary file
     // named like a list) would be read as something it is not.
     if (c == '\0')
@@ -151,6 +175,7 @@ bool TListParser::Finish() {
         return false;
     if (Accepted_ == 0)
         return Reject("it holds no entries");
+    NotUtf8_ = NotUtf8_ || Utf8Pending_ > 0;
     return true;
 }
 
@@ -271,7 +296,10 @@ bool TFileChecker::LoadList(const std::string& ListName, std::string* Reason) {
             reason = WhyNoListName(ListName);
         } else {
             TFileCheckerItemArray entries;
-            if (ReadList(ExpandName(ListName), row, MaxNameLength, entries, reason)) {
+            bool utf8 = false;
+            if (ReadList(ExpandName(ListName), row, MaxNameLength, entries, reason, utf8)) {
+                for (TFileCheckerItem& entry : entries)
+                    entry.FileName = Platform::NameFromList(entry.FileName, utf8);
                 Items = std::move(entries);
                 Algorithm = static_cast<uint32_t>(row.Id);
                 return true;

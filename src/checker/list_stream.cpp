@@ -12,8 +12,10 @@ struct TListStream::TState {
     TRules Rules;
     std::string Path;
     const std::string* Text = nullptr; // a list held as text
-    // The list as it was checked.
+    // The list as it was checked, and whether it is written in UTF-8
+    // (TListParser::Utf8), which tells how its names are taken.
     uint64_t Count = 0, Size = 0;
+    bool Utf8 = false;
     // The second reading: its bytes so far, the entries of the piece at
     // hand not yet handed out, and how many were.
     Platform::FileHandle File = Platform::InvalidFileHandle;
@@ -73,6 +75,7 @@ struct TListStream::TState {
             return false;
         }
         Count = parser.Count();
+        Utf8 = parser.Utf8();
         return true;
     }
 
@@ -191,6 +194,7 @@ bool TListStream::Next(TFileCheckerItem& Entry, std::string& Reason) {
         if (state.HandedOut == state.Count)
             return TState::Changed(Reason, "it holds more entries");
         Entry = std::move(state.Pending[state.NextPending++]);
+        Entry.FileName = Platform::NameFromList(Entry.FileName, state.Utf8);
         // The last entry is handed out only once the list is known to hold
         // no other.
         if (++state.HandedOut == state.Count) {

@@ -78,28 +78,41 @@ bool WriteLine(Platform::FileHandle file, const std::string& text, const std::st
     return Platform::WriteToFile(file, line.data(), size, written) && written == size;
 }
 
-// Writes a list to Target through a temporary file of its own beside it (or
-// beside the file Target links to, which then takes the list's place while
-// the link stays). Lines(write) hands every line to write(line), in order,
+// The temporary file a list for Target is written into, beside Target or
+// beside the file Target links to, which Destination receives and which
+// then takes the list's place while the link stays. Target is BaseDir +
+// Below when Below is given: the folders between are then passed through as
+// real folders only, as a file there is read, so that a folder swapped for
+// a link cannot lead the list elsewhere. Invalid, with Reason, on failure.
+Platform::FileHandle StartListFile(const std::string& target, const std::string& baseDir,
+                                   const std::string& below, std::string& destination,
+                                   std::string& temporary, std::string& reason) {
+    if (Platform::IsDeviceName(target)) {
+        reason = target + ": cannot be created: a device name, not a file";
+        return Platform::InvalidFileHandle;
+    }
+    Platform::FileHandle file = Platform::InvalidFileHandle;
+    if (Platform::ResolveLinks(target, destination))
+        file = !below.empty() && destination == target
+                   ? Platform::CreateTemporaryFileBelow(baseDir, below, temporary)
+                   : Platform::CreateTemporaryFile(destination, temporary);
+    if (file == Platform::InvalidFileHandle)
+        reason = target + ": cannot be created: " + Platform::LastErrorText();
+    return file;
+}
+
+// Writes a list to Target through a temporary file of its own (see
+// StartListFile). Lines(write) hands every line to write(line), in order,
 // and stops when it gives false. Folders gains the folder the list went
 // into, to be flushed once every list is in place.
 template <typename Lines>
 bool WriteListFile(const std::string& target, const std::string& lineBreak, std::string& reason,
-                   std::set<std::string>& folders, Lines lines) {
-    if (Platform::IsDeviceName(target)) {
-        reason = target + ": cannot be created: a device name, not a file";
-        return false;
-    }
+                   std::set<std::string>& folders, Lines lines, const std::string& baseDir = {},
+                   const std::string& below = {}) {
     std::string destination, temporary;
-    if (!Platform::ResolveLinks(target, destination)) {
-        reason = target + ": cannot be created: " + Platform::LastErrorText();
+    TFileGuard file(StartListFile(target, baseDir, below, destination, temporary, reason));
+    if (file.Get() == Platform::InvalidFileHandle)
         return false;
-    }
-    TFileGuard file(Platform::CreateTemporaryFile(destination, temporary));
-    if (file.Get() == Platform::InvalidFileHandle) {
-        reason = target + ": cannot be created: " + Platform::LastErrorText();
-        return false;
-    }
     bool written = true;
     try {
         lines([&](const std::string& line) {
@@ -161,12 +174,16 @@ bool TFileChecker::SaveList(const std::string& ListName, bool PerFile, std::stri
             saved = true;
             // Each list lies beside its file and names it as its folder does.
             for (const TFileCheckerItem& item : Items) {
+                const std::string below = Platform::IsAbsolutePath(item.FileName)
+                                              ? std::string()
+                                              : EntryPath(item.FileName).substr(BaseDir.size());
                 saved = WriteListFile(
                     EntryPath(item.FileName) + row.Extension, LineBreak, reason, folders,
                     [&](auto write) {
                         if (!HeaderLine || write(ListHeaderLine))
                             write(EntryLine(row, NameBeside(item.FileName), item.Hash, ModeMark));
-                    });
+                    },
+                    BaseDir, below.empty() ? below : below + row.Extension);
                 if (!saved)
                     break;
             }

@@ -38,9 +38,12 @@ bool AnyListCanHoldName(const std::string& name) {
 // True when Name, a panel item's name or a path below a selected folder,
 // can stand in a list of the checker's algorithm as that very file. A
 // backslash, which a POSIX name may hold, would read back as a separator.
+// A name the code page cannot hold goes on: the read-error prompt says so
+// when it is hashed.
 bool CanList(const TFileChecker& Checker, const std::string& name) {
-    return name.find('\\') == std::string::npos &&
-           ListCanHoldName(Checker.Algorithm, name, Checker.MaxNameLength);
+    return Platform::NameIsLost(name) ||
+           (name.find('\\') == std::string::npos &&
+            ListCanHoldName(Checker.Algorithm, name, Checker.MaxNameLength));
 }
 
 // The files below the selected folder Folder, appended to FileNames; false,

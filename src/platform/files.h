@@ -2,10 +2,21 @@
 // knows whether it runs on Windows or POSIX. Failures are results (false or
 // an invalid handle), never exceptions.
 //
-// Windows: names are ANSI-code-page texts, the separator is the backslash, and
-// a name is absolute when it starts with a drive letter, colon and backslash
-// ("X:\...") or with two backslashes ("\\server\..."), at least 4 characters.
-// POSIX: the separator is '/' and an absolute name starts with '/'.
+// Windows: the separator is the backslash, and a name is absolute when it
+// starts with a drive letter, colon and backslash ("X:\...") or with two
+// backslashes ("\\server\..."), at least 4 characters. Names are texts in the
+// code page of the names: by default the one the system's ANSI file calls
+// take at the moment of the call, the ANSI code page, or the OEM code page
+// while the host has switched those calls to it (FAR does, for the length of
+// every call into a 1.x plug-in); UTF-8 once a program asks for it
+// (UseUtf8Names). Every call reaches the file system through the
+// wide-character calls, and a name found there that the code page cannot
+// hold is never handed over as a look-alike (a fullwidth "a" as "a", a
+// fullwidth slash as "/"): each character it cannot hold becomes '?', which
+// no Windows name holds, and a call given such a name fails with the cause
+// "the name cannot be written in this code page" (NameIsLost).
+// POSIX: the separator is '/', an absolute name starts with '/', and names
+// are bytes, taken and given as they are.
 #pragma once
 
 #include <climits>
@@ -90,7 +101,8 @@ bool GetFileSizeByName(const std::string& path, uint64_t& size);
 // Windows), or a part is "..", nothing is opened and LastErrorText says so.
 // The file itself may be a link, as for OpenFileForReading. POSIX walks the
 // parts with openat, so no folder swapped for a link meanwhile is followed;
-// Windows tests the parts before it opens the path.
+// Windows opens each part from the folder before it, holds each open so that
+// none is renamed or removed meanwhile, and refuses one that is a link.
 FileHandle OpenFileBelow(const std::string& directory, const std::string& relative,
                          FileState* state = nullptr);
 
@@ -121,7 +133,7 @@ private:
 };
 
 #ifdef _WIN32
-// The ANSI calls open no file relative to a folder held open.
+// Each open holds the folders it passes through for its own length.
 inline TFilesBelow::~TFilesBelow() = default;
 inline FileHandle TFilesBelow::Open(const std::string& directory, const std::string& relative,
                                     FileState* state) {
@@ -142,6 +154,25 @@ bool WriteToFile(FileHandle file, const void* data, uint32_t count, uint32_t& by
 // stays. False, with LastErrorText, for a chain that does not end (a loop).
 bool ResolveLinks(const std::string& path, std::string& destination);
 
+// True when Name holds the mark of a character the code page of the names
+// could not hold (Windows: '?'): no call opens it, and whoever meets it says
+// so rather than calling the file missing. POSIX: always false.
+bool NameIsLost(std::string_view name);
+
+// The name of a list entry as the calls here take it. Utf8: the list is
+// written in UTF-8 (Windows: the name is converted, a character the code
+// page cannot hold marked as NameIsLost tells); otherwise its bytes are
+// names as programs of this system wrote them before UTF-8 (Windows: in the
+// code page of the names, or, after UseUtf8Names, the ANSI code page).
+// POSIX: Name itself.
+std::string NameFromList(std::string_view name, bool utf8);
+
+// For programs, never for a plug-in: from now on names are UTF-8 (Windows;
+// POSIX names are bytes anyway), and what the program writes on a console
+// shows as UTF-8. Gives the program's arguments as such names (Windows: read
+// from the wide-character command line).
+std::vector<std::string> UseUtf8Names(int argc, char** argv);
+
 // Creates a new, empty file for writing in the directory of Beside, under a
 // name that no other file has (tried afresh until one is free, so a leftover
 // of a killed run never blocks), exclusively and never through a link: two
@@ -153,6 +184,16 @@ FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary
 // FlushFileBuffers): a list is flushed before it replaces the old one, so
 // that a power cut leaves the old list or the new one, never an empty file.
 bool FlushFile(FileHandle file);
+
+// CreateTemporaryFile beside Directory + Relative, whose folders are reached
+// as OpenFileBelow reaches them: through real folders only, never through a
+// link or "..", each opened from the one before it, so that a folder swapped
+// for a link meanwhile cannot lead the file elsewhere. That folder is held
+// until ReplaceFile or RemoveFile takes Temporary away on this thread: POSIX
+// renames and removes in that very folder, and Windows lets nobody rename or
+// remove it meanwhile.
+FileHandle CreateTemporaryFileBelow(const std::string& directory, const std::string& relative,
+                                    std::string& temporary);
 
 void CloseFile(FileHandle file);
 bool RemoveFile(const std::string& path);

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 using namespace EngineTest;
 using TestSupport::TempDirectory;
 using TestSupport::WriteFile;
@@ -359,5 +363,41 @@ TEST(ListHelpers, TableLookUpsAndLineSplitting) {
     EXPECT_FALSE(SameDigest("abc", "abc0"));
     EXPECT_FALSE(SameDigest("abc", "abd"));
 }
+
+#ifdef _WIN32
+// A list in UTF-8 (valid UTF-8 with more than ASCII, or one that starts with
+// the byte-order mark, as lists from elsewhere are) names its files in UTF-8
+// whatever the code page; any other list's names are the code page's bytes.
+// A name the code page cannot hold is a file that cannot be read.
+TEST(Utf8Lists, NamesOfAListInUtf8AreReadAsUtf8) {
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "the names are chosen for code page 1252";
+    TempDirectory dir;
+    for (const char8_t* name : {u8"caf\u00E9.txt", u8"\u0444.txt"})
+        std::ofstream(dir.Path() / name) << "abc";
+    const struct {
+        const char* What;
+        std::string List;
+        int32_t Skipped;
+    } cases[] = {
+        {"UTF-8", Md5Abc + " *caf\xC3\xA9.txt\n", 0},
+        {"UTF-8 after the byte-order mark", "\xEF\xBB\xBF" + Md5Abc + " *caf\xC3\xA9.txt\n", 0},
+        {"the code page's own bytes", Md5Abc + " *caf\xE9.txt\n", 0},
+        {"UTF-8 the code page cannot hold", Md5Abc + " *\xD1\x84.txt\n", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        TRecordingChecker checker(dir.Dir());
+        checker.Answers = {raSkip};
+        WriteFile(dir / "l.md5", c.List);
+        ASSERT_TRUE(checker.LoadList("l.md5"));
+        std::vector<std::string> mismatches;
+        int32_t missing = 0, skipped = 0;
+        EXPECT_EQ(checker.VerifyAll(mismatches, missing, skipped), crOk);
+        EXPECT_EQ(mismatches.size() + static_cast<size_t>(missing), 0u);
+        EXPECT_EQ(skipped, c.Skipped);
+    }
+}
+#endif
 
 } // namespace

@@ -87,6 +87,29 @@ TEST_F(SubfoldersTest, CollectFilesSortsPartByPartAndEntersNoLinkedFolder) {
     EXPECT_EQ(paths.size(), 2u);
 }
 
+#ifdef _WIN32
+// No single-byte code page holds the fullwidth forms, which the ANSI calls
+// turned into look-alikes of other names ("\uFF41bc" into "abc", a folder
+// "\uFF0E\uFF0E" into ".."). Such a name is given with '?' where the code
+// page cannot write it, never entered as a folder, and cannot be read.
+TEST_F(SubfoldersTest, NamesTheCodePageCannotHoldAreNeverTakenForOthers) {
+    for (const char8_t* name : {u8"\uFF41bc.txt", u8"\uFF0E\uFF0E/f", u8"x\uFF0Fy"}) {
+        std::filesystem::create_directories((Dir.Path() / name).parent_path());
+        std::ofstream(Dir.Path() / name) << "x";
+    }
+    Make("abc.txt", "abc");
+    Paths paths;
+    ASSERT_TRUE(Checker.CollectFiles("", paths));
+    EXPECT_EQ(paths, (Paths{"??", "?bc.txt", "abc.txt", "x?y"}));
+    for (const std::string lost : {"??", "?bc.txt", "x?y"}) {
+        Checker.Answers = {raSkip};
+        EXPECT_EQ(Checker.AddFile(lost), crSkipped) << lost;
+        EXPECT_EQ(Checker.LastError, lost + ": the name cannot be written in this code page");
+    }
+    EXPECT_EQ(Checker.Count(), 0);
+}
+#endif
+
 TEST_F(SubfoldersTest, ListsNameSubfoldersWithSlashesAndVerifyWithEither) {
     Make("sub/abc.txt", "abc");
     Make("sub/deep/e", "");

@@ -213,6 +213,18 @@ bool IsDeviceName(std::string_view) {
     return false;
 }
 
+bool NameIsLost(std::string_view) {
+    return false;
+}
+
+std::string NameFromList(std::string_view name, bool) {
+    return std::string(name);
+}
+
+std::vector<std::string> UseUtf8Names(int argc, char** argv) {
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
 namespace {
 
 // Whether the last failed open on this thread found no file at all.
@@ -488,23 +500,49 @@ bool ResolveLinks(const std::string& path, std::string& destination) {
     return false;
 }
 
-FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary) {
-    const size_t part = beside.rfind('/');
-    const std::string directory = part == std::string::npos ? "" : beside.substr(0, part + 1);
-    struct stat old {};
-    const bool replacing = ::stat(beside.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+namespace {
+
+// The folder of the last CreateTemporaryFileBelow on this thread and the
+// temporary file made there, until ReplaceFile or RemoveFile takes it away:
+// both act in that very folder.
+thread_local int HeldFolder = -1;
+thread_local char HeldTemporary[PATH_MAX];
+
+void ReleaseHeldFolder() {
+    if (HeldFolder >= 0)
+        ::close(HeldFolder);
+    HeldFolder = -1;
+}
+
+// The part of Path after the held temporary's folder, when Path is a name in
+// that folder; null otherwise.
+const char* InHeldFolder(const std::string& path) {
+    const char* part = std::strrchr(HeldTemporary, '/');
+    const size_t folder = part == nullptr ? 0 : static_cast<size_t>(part - HeldTemporary + 1);
+    if (HeldFolder < 0 || path.size() <= folder ||
+        path.compare(0, folder, HeldTemporary, folder) != 0 ||
+        path.find('/', folder) != std::string::npos)
+        return nullptr;
+    return path.c_str() + folder;
+}
+
+// The loop of CreateTemporaryFile, in the folder Folder (AT_FDCWD: as a
+// path) whose path is Directory; Old is the file it goes beside.
+FileHandle CreateUniqueFile(int folder, const std::string& directory, const struct stat* old,
+                            std::string& temporary) {
     // Each try takes a new name; one that exists, whoever left it there,
     // only costs a try.
     constexpr int Tries = 100;
     for (int attempt = 0; attempt < Tries; ++attempt) {
-        temporary = directory + "~hashkeep-" + UniqueText() + ".tmp";
+        const std::string name = "~hashkeep-" + UniqueText() + ".tmp";
+        temporary = directory + name;
         if (FaultInjected(FileOperation::Create, temporary))
             return InvalidFileHandle;
         int descriptor;
         {
             TInterruptsHeld held;
-            descriptor = ::open(temporary.c_str(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            descriptor = ::openat(folder, folder == AT_FDCWD ? temporary.c_str() : name.c_str(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
             if (descriptor >= 0)
                 RememberTemporary(temporary);
         }
@@ -514,21 +552,79 @@ FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary
             Fail();
             return InvalidFileHandle;
         }
-        if (replacing) {
+        if (old != nullptr) {
             // The owner only where the process may (root may; others may
             // pass the file to a group of theirs); the permission bits always.
-            const bool ours = old.st_uid == ::geteuid() && old.st_gid == ::getegid();
-            if (!ours && ::fchown(descriptor, old.st_uid, old.st_gid) != 0) {
+            const bool ours = old->st_uid == ::geteuid() && old->st_gid == ::getegid();
+            if (!ours && ::fchown(descriptor, old->st_uid, old->st_gid) != 0) {
                 // Not ours to give away: the group at least, where it is ours.
                 [[maybe_unused]] const int grouped =
-                    ::fchown(descriptor, static_cast<uid_t>(-1), old.st_gid);
+                    ::fchown(descriptor, static_cast<uid_t>(-1), old->st_gid);
             }
-            ::fchmod(descriptor, old.st_mode & 07777);
+            ::fchmod(descriptor, old->st_mode & 07777);
         }
         return descriptor;
     }
     LastError = EEXIST;
     return InvalidFileHandle;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const size_t part = path.rfind('/');
+    return part == std::string::npos ? "" : path.substr(0, part + 1);
+}
+
+} // namespace
+
+FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary) {
+    struct stat old {};
+    const bool replacing = ::stat(beside.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    return CreateUniqueFile(AT_FDCWD, DirectoryOf(beside), replacing ? &old : nullptr, temporary);
+}
+
+FileHandle CreateTemporaryFileBelow(const std::string& directory, const std::string& relative,
+                                    std::string& temporary) {
+    const std::string beside = directory + relative;
+    ReleaseHeldFolder();
+    // Each folder is opened from the one before it and never through a
+    // link, as OpenFileBelow opens them.
+    int folder =
+        ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) {
+        Fail();
+        return InvalidFileHandle;
+    }
+    size_t start = 0;
+    for (size_t end; (end = relative.find('/', start)) != std::string::npos; start = end + 1) {
+        const std::string part = relative.substr(start, end - start);
+        if (part.empty() || part == ".")
+            continue;
+        int next = -1;
+        if (part == "..")
+            LastError = LeavesFolder;
+        else if ((next = ::openat(folder, part.c_str(),
+                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) < 0)
+            LastError = IsLinkIn(folder, part) ? ThroughFolderLink : errno;
+        ::close(folder);
+        if (next < 0)
+            return InvalidFileHandle;
+        folder = next;
+    }
+    const std::string name = relative.substr(start);
+    struct stat old {};
+    const bool replacing = ::fstatat(folder, name.c_str(), &old, 0) == 0 && S_ISREG(old.st_mode);
+    FileHandle file = InvalidFileHandle;
+    if (name == ".." || name.empty())
+        LastError = LeavesFolder;
+    else
+        file = CreateUniqueFile(folder, DirectoryOf(beside), replacing ? &old : nullptr, temporary);
+    if (file == InvalidFileHandle || temporary.size() >= sizeof HeldTemporary) {
+        ::close(folder);
+        return file;
+    }
+    HeldFolder = folder;
+    std::memcpy(HeldTemporary, temporary.c_str(), temporary.size() + 1);
+    return file;
 }
 
 bool FlushFile(FileHandle file) {
@@ -545,21 +641,32 @@ void CloseFile(FileHandle file) {
 bool RemoveFile(const std::string& path) {
     if (FaultInjected(FileOperation::Remove, path))
         return false;
+    const char* here = path == HeldTemporary ? InHeldFolder(path) : nullptr;
     TInterruptsHeld held;
-    if (::unlink(path.c_str()) != 0)
-        return Fail();
-    ForgetTemporary(path);
-    return true;
+    const bool removed =
+        (here != nullptr ? ::unlinkat(HeldFolder, here, 0) : ::unlink(path.c_str())) == 0 || Fail();
+    if (removed)
+        ForgetTemporary(path);
+    if (here != nullptr)
+        ReleaseHeldFolder();
+    return removed;
 }
 
 bool ReplaceFile(const std::string& from, const std::string& to) {
     if (FaultInjected(FileOperation::Rename, to))
         return false;
+    // The temporary file of a folder held goes over a file of that folder.
+    const char* here = from == HeldTemporary ? InHeldFolder(from) : nullptr;
+    const char* there = here != nullptr ? InHeldFolder(to) : nullptr;
     TInterruptsHeld held;
-    if (::rename(from.c_str(), to.c_str()) != 0)
-        return Fail();
-    ForgetTemporary(from);
-    return true;
+    const bool moved = (there != nullptr ? ::renameat(HeldFolder, here, HeldFolder, there)
+                                         : ::rename(from.c_str(), to.c_str())) == 0 ||
+                       Fail();
+    if (moved)
+        ForgetTemporary(from);
+    if (here != nullptr)
+        ReleaseHeldFolder();
+    return moved;
 }
 
 void FlushFolder(const std::string& folder) {

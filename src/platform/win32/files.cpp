@@ -1,9 +1,12 @@
-// The Windows file services the engine needs, with ANSI names as the host's
-// panels hand them over.
-#include "platform/files.h"
+// The Windows file services the engine needs. Names come and go as texts in
+// the code page of the names (see files.h); the file system is reached
+// through the wide-character calls, so that no name is ever replaced by a
+// look-alike of it, and a name the code page cannot hold is said to be so.
+#include "files_internal.h"
 
-#include <windows.h>
+#include <winternl.h>
 
+#include <algorithm>
 #include <cstring>
 
 // <windows.h> maps ReplaceFile to ReplaceFileA; ours is Platform::ReplaceFile.
@@ -11,13 +14,18 @@
 
 namespace Platform {
 
+namespace FilesDetail {
+
+bool Utf8Names = false;
+thread_local DWORD LastError = 0;
+
 namespace {
 
 FileFaultHook FaultHook = nullptr;
 void* FaultContext = nullptr;
-thread_local DWORD LastError = 0;
 
-// Runs the test hook; a call it fails looks like an I/O error to the caller.
+} // namespace
+
 bool FaultInjected(FileOperation operation, const std::string& path) {
     if (FaultHook == nullptr || !FaultHook(operation, path, FaultContext))
         return false;
@@ -30,83 +38,103 @@ bool Fail() {
     return false;
 }
 
-// Causes of our own, in the range Windows leaves to applications (bit 29).
-constexpr DWORD DeviceNameError = 0x20000001;
-constexpr DWORD NotRegularDeviceError = 0x20000002;
-constexpr DWORD NotRegularPipeError = 0x20000003;
-constexpr DWORD NotRegularOtherError = 0x20000004;
-constexpr DWORD ThroughFolderLinkError = 0x20000005;
-constexpr DWORD LeavesFolderError = 0x20000006;
-constexpr DWORD PathTooLongError = 0x20000007;
+TWideName::TWideName(std::string_view name, UINT codePage) {
+    Text[0] = L'\0';
+    if (NameIsLost(name)) {
+        LastError = LostNameError;
+        return;
+    }
+    const int length = name.empty()
+                           ? 0
+                           : MultiByteToWideChar(codePage, 0, name.data(),
+                                                 static_cast<int>(name.size()), Text, Capacity - 1);
+    if (length == 0 && !name.empty()) {
+        LastError = ERROR_FILENAME_EXCED_RANGE;
+        return;
+    }
+    Text[length] = L'\0';
+    Length = length;
+    Valid = true;
+}
+
+wchar_t PendingTemporary[TWideName::Capacity];
+bool HavePendingTemporary = false;
+bool InterruptsHandled = false;
+CRITICAL_SECTION PendingLock;
+
+} // namespace FilesDetail
+
+using namespace FilesDetail;
+
+namespace {
 
 char UpperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// --- Names ---------------------------------------------------------------------
+
+// Length wide characters of Text in the code page CodePage, each character
+// it cannot hold, or would hold only as another (a best fit), as the lost
+// mark: only a character that comes back from the code page unchanged is
+// kept.
+std::string Narrow(const wchar_t* text, int length, UINT codePage = NameCodePage()) {
+    std::string result;
+    for (int i = 0; i < length;) {
+        // A pair of surrogates is one character.
+        const int count =
+            IS_HIGH_SURROGATE(text[i]) && i + 1 < length && IS_LOW_SURROGATE(text[i + 1]) ? 2 : 1;
+        char bytes[8];
+        wchar_t back[2];
+        const int size = WideCharToMultiByte(codePage, 0, text + i, count, bytes, sizeof bytes,
+                                             nullptr, nullptr);
+        if (size > 0 && MultiByteToWideChar(codePage, 0, bytes, size, back, 2) == count &&
+            back[0] == text[i] && back[count - 1] == text[i + count - 1])
+            result.append(bytes, static_cast<size_t>(size));
+        else
+            result += LostCharacter;
+        i += count;
+    }
+    return result;
+}
+
 // --- The temporary file an interrupt removes ------------------------------------
-// The console control handler runs on a thread of its own; the lock keeps it
-// from removing a temporary file that is just becoming the list.
 
-char PendingTemporary[MAX_PATH * 4];
-bool HavePendingTemporary = false;
-bool InterruptsHandled = false;
-CRITICAL_SECTION PendingLock;
+char PendingTemporaryName[TWideName::Capacity * 4];
 
-class TPendingLock {
-public:
-    TPendingLock() : Active_(InterruptsHandled) {
-        if (Active_)
-            EnterCriticalSection(&PendingLock);
-    }
-    ~TPendingLock() {
-        if (Active_)
-            LeaveCriticalSection(&PendingLock);
-    }
-    TPendingLock(const TPendingLock&) = delete;
-    TPendingLock& operator=(const TPendingLock&) = delete;
-
-private:
-    const bool Active_;
-};
-
-void RememberTemporary(const std::string& path) {
-    HavePendingTemporary = path.size() < sizeof PendingTemporary;
-    if (HavePendingTemporary)
-        std::memcpy(PendingTemporary, path.c_str(), path.size() + 1);
+void RememberTemporary(const std::string& path, const TWideName& wide) {
+    HavePendingTemporary = path.size() < sizeof PendingTemporaryName;
+    if (!HavePendingTemporary)
+        return;
+    std::memcpy(PendingTemporary, wide.Text, sizeof PendingTemporary);
+    std::memcpy(PendingTemporaryName, path.c_str(), path.size() + 1);
 }
 
 void ForgetTemporary(const std::string& path) {
-    if (HavePendingTemporary && path == PendingTemporary)
+    if (HavePendingTemporary && path == PendingTemporaryName)
         HavePendingTemporary = false;
 }
 
-BOOL WINAPI RemoveTemporaryAndEnd(DWORD) {
-    TPendingLock lock;
-    // The file is open for writing on the main thread, shared for deletion:
-    // it goes when the process ends and closes it.
-    if (HavePendingTemporary)
-        DeleteFileA(PendingTemporary);
-    HavePendingTemporary = false;
-    return FALSE; // and the default handling ends the process
-}
-
-// Twelve hexadecimal digits that differ from process to process and from
-// call to call; CREATE_NEW, not this, is what makes the name exclusive.
-std::string UniqueText() {
+// "~hashkeep-" and twelve hexadecimal digits that differ from process to
+// process (the last four are its number's) and from call to call, then
+// ".tmp"; the native call's FILE_CREATE, not this, makes the name exclusive.
+constexpr char UniqueNamePattern[] = "~hashkeep-000000000000.tmp";
+void UniqueName(char (&name)[sizeof UniqueNamePattern]) {
     static volatile LONG calls = 0;
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    uint64_t x = static_cast<uint64_t>(GetCurrentProcessId()) << 40 ^
-                 static_cast<uint64_t>(now.QuadPart) ^
-                 static_cast<uint64_t>(InterlockedIncrement(&calls)) * 0x9E3779B97F4A7C15u;
-    // splitmix64's finaliser spreads every input bit over the whole value.
-    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9u;
-    x = (x ^ (x >> 27)) * 0x94D049BB133111EBu;
-    x ^= x >> 31;
-    std::string text(12, '0');
-    for (auto digit = text.rbegin(); digit != text.rend(); ++digit, x >>= 4)
-        *digit = "0123456789abcdef"[x & 0xF];
-    return text;
+    uint32_t x = static_cast<uint32_t>(now.QuadPart) ^
+                 static_cast<uint32_t>(InterlockedIncrement(&calls)) * 0x9E3779B1u;
+    // murmur3's finaliser spreads every input bit over the whole value.
+    x = (x ^ (x >> 16)) * 0x85EBCA6Bu;
+    x = (x ^ (x >> 13)) * 0xC2B2AE35u;
+    x ^= x >> 16;
+    const uint32_t process = GetCurrentProcessId();
+    std::memcpy(name, UniqueNamePattern, sizeof name);
+    for (int digit = 21; digit >= 10; --digit)
+        name[digit] = "0123456789abcdef"[(digit > 17 ? process >> (4 * (21 - digit))
+                                                     : x >> (4 * (17 - digit))) &
+                                         0xF];
 }
 
 // The attributes a rewritten list keeps; read-only is not among them: a
@@ -118,20 +146,161 @@ HANDLE ToHandle(FileHandle file) {
     return reinterpret_cast<HANDLE>(file);
 }
 
-FileHandle FromHandle(HANDLE handle) {
-    if (handle == INVALID_HANDLE_VALUE) {
-        Fail();
-        return InvalidFileHandle;
-    }
-    return reinterpret_cast<FileHandle>(handle);
+DWORD AttributesOf(const std::string& path) {
+    const TWideName wide(path);
+    return wide.Valid ? GetFileAttributesW(wide.Text) : INVALID_FILE_ATTRIBUTES;
 }
+
+// --- Folders held open ------------------------------------------------------------
+// The ANSI calls open nothing from a folder handle; the native call does, as
+// openat does on POSIX. A folder so opened is held without delete sharing,
+// so that on Windows nobody renames or removes it while it is held.
+
+// The path the handle stands for, links resolved; empty where unknown.
+// Windows Vista and later name it; older systems have no links but
+// junctions, which their attributes reveal, and the loader must not need
+// the call.
+std::wstring_view FinalPath(HANDLE handle, wchar_t (&path)[TWideName::Capacity]) {
+    using TFinalPathName = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+    const auto call = reinterpret_cast<TFinalPathName>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleW")));
+    const DWORD length = call == nullptr ? 0 : call(handle, path, TWideName::Capacity, 0);
+    return length < TWideName::Capacity ? std::wstring_view(path, length) : std::wstring_view();
+}
+
+constexpr NTSTATUS ObjectNameCollision = static_cast<NTSTATUS>(0xC0000035);
+
+// Opens Name, one part of a path, from the folder Parent.
+HANDLE OpenFrom(HANDLE parent, std::wstring_view name, ACCESS_MASK access, ULONG share,
+                ULONG disposition, ULONG options, NTSTATUS& status) {
+    UNICODE_STRING text;
+    text.Buffer = const_cast<wchar_t*>(name.data());
+    text.Length = text.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, parent, nullptr);
+    IO_STATUS_BLOCK io;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    status = NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr,
+                          FILE_ATTRIBUTE_NORMAL, share, disposition,
+                          options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    if (!NT_SUCCESS(status)) {
+        LastError = RtlNtStatusToDosError(status);
+        return INVALID_HANDLE_VALUE;
+    }
+    return handle;
+}
+
+// Opens the folder Name from Parent as a folder in its own right; Path
+// names it. A link there (a junction, a symbolic link; under Wine a POSIX
+// link, which it opens as the folder it leads to) is refused by the
+// attributes its path has: the folders above are held, so that path names
+// the folder just opened. Held without delete sharing, which only a handle
+// that may read the folder keeps.
+HANDLE OpenFolderFrom(HANDLE parent, std::wstring_view name, const wchar_t* path) {
+    NTSTATUS status;
+    const HANDLE folder = OpenFrom(parent, name, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN,
+                                   FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT, status);
+    const DWORD attributes =
+        folder == INVALID_HANDLE_VALUE ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        CloseHandle(folder);
+        LastError = ThroughFolderLinkError;
+        return INVALID_HANDLE_VALUE;
+    }
+    return folder;
+}
+
+// Folders held open, the innermost last.
+struct THeldFolders {
+    // A path of MAX_PATH characters passes through fewer folders.
+    static constexpr int MaxDepth = 130;
+    // Zero at first: every THeldFolders is value-initialised or static.
+    HANDLE Handles[MaxDepth];
+    int Count;
+
+    HANDLE Innermost() const { return Handles[Count - 1]; }
+    [[gnu::always_inline]] bool Hold(HANDLE folder) {
+        if (folder == INVALID_HANDLE_VALUE || Count == MaxDepth) {
+            if (folder != INVALID_HANDLE_VALUE) {
+                CloseHandle(folder);
+                LastError = ERROR_FILENAME_EXCED_RANGE;
+            }
+            return Release();
+        }
+        Handles[Count++] = folder;
+        return true;
+    }
+    bool Release() {
+        while (Count > 0)
+            CloseHandle(Handles[--Count]);
+        return false;
+    }
+};
+
+// Opens the folder Directory and from it, one after the other, the folders
+// of Relative before its last part, which Last receives (a part of
+// Relative's text), each from the one before, as openat does on POSIX. Each
+// stays held, without delete sharing, until Held is released: while they
+// are, nobody renames or removes them, so no path through them leads
+// elsewhere. False, with LastError and nothing held, on failure.
+bool OpenFolderBelow(std::string_view directory, const TWideName& relative, std::wstring_view& last,
+                     THeldFolders& held) {
+    const TWideName base(directory.empty() ? std::string_view(".") : directory);
+    if (!base.Valid || !relative.Valid)
+        return false;
+    // The directory itself is the user's; it may be a link.
+    const HANDLE start = CreateFileW(base.Text, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (start == INVALID_HANDLE_VALUE)
+        Fail();
+    if (!held.Hold(start))
+        return false;
+    // Directory + Relative, cut after each folder in turn.
+    wchar_t path[TWideName::Capacity * 2];
+    auto prefix = static_cast<size_t>(base.Length);
+    std::memcpy(path, base.Text, prefix * sizeof(wchar_t));
+    if (prefix > 0 && path[prefix - 1] != L'\\' && path[prefix - 1] != L'/')
+        path[prefix++] = L'\\';
+    std::memcpy(path + prefix, relative.Text,
+                (static_cast<size_t>(relative.Length) + 1) * sizeof(wchar_t));
+    const wchar_t* part = relative.Text;
+    for (const wchar_t* end = part; *end != L'\0'; ++end) {
+        if (*end != L'\\' && *end != L'/')
+            continue;
+        const auto length = static_cast<size_t>(end - part);
+        wchar_t& cut = path[prefix + static_cast<size_t>(end - relative.Text)];
+        const bool dots =
+            length <= 2 && (length == 0 || (part[0] == L'.' && part[length - 1] == L'.'));
+        if (dots && length == 2) {
+            LastError = LeavesFolderError;
+            return held.Release();
+        }
+        cut = L'\0';
+        if (!dots &&
+            !held.Hold(OpenFolderFrom(held.Innermost(), std::wstring_view(part, length), path)))
+            return false;
+        cut = *end;
+        part = end + 1;
+    }
+    // Windows drops the dots and blanks that end a name.
+    size_t length = static_cast<size_t>(relative.Text + relative.Length - part);
+    while (length > 0 && (part[length - 1] == L'.' || part[length - 1] == L' '))
+        --length;
+    last = std::wstring_view(part, length);
+    if (length == 0) {
+        LastError = LeavesFolderError;
+        return held.Release();
+    }
+    return true;
+}
+
+// The folders of the last CreateTemporaryFileBelow on this thread, held
+// until its file is renamed or removed.
+thread_local THeldFolders HeldForTemporary;
 
 } // namespace
-
-bool IsFolder(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
 
 bool IsAbsolutePath(std::string_view name) {
     if (name.size() < 4)
@@ -145,6 +314,19 @@ std::string WithTrailingSeparator(std::string directory) {
     return directory;
 }
 
+bool NameIsLost(std::string_view name) {
+    return std::memchr(name.data(), LostCharacter, name.size()) != nullptr;
+}
+
+std::string NameFromList(std::string_view name, bool utf8) {
+    // A program that took UTF-8 reads the lists it wrote before in the ANSI
+    // code page, as the ANSI calls took their names.
+    if (utf8 == Utf8Names)
+        return std::string(name);
+    const TWideName wide(name, utf8 ? CP_UTF8 : CP_ACP);
+    return wide.Valid ? Narrow(wide.Text, wide.Length) : std::string(1, LostCharacter);
+}
+
 bool IsDeviceName(std::string_view path) {
     const size_t part = path.find_last_of("\\/:");
     std::string_view name = part == std::string_view::npos ? path : path.substr(part + 1);
@@ -152,17 +334,21 @@ bool IsDeviceName(std::string_view path) {
     name = name.substr(0, name.find('.'));
     while (!name.empty() && name.back() == ' ')
         name.remove_suffix(1);
-    std::string upper(name);
-    for (char& c : upper)
-        c = UpperAscii(c);
-    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
-        if (upper == device)
+    char upper[8] = {};
+    if (name.size() >= sizeof upper)
+        return false;
+    for (size_t i = 0; i < name.size(); ++i)
+        upper[i] = UpperAscii(name[i]);
+    const std::string_view device(upper, name.size());
+    for (const char* each : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (device == each)
             return true;
     // COM1 to COM9 and LPT1 to LPT9; the code page's superscript digits
     // 1, 2 and 3 count as digits too.
-    if (upper.size() != 4 || (upper.compare(0, 3, "COM") != 0 && upper.compare(0, 3, "LPT") != 0))
+    if (device.size() != 4 ||
+        (std::memcmp(upper, "COM", 3) != 0 && std::memcmp(upper, "LPT", 3) != 0))
         return false;
-    const char digit = upper[3];
+    const char digit = device[3];
     return (digit >= '1' && digit <= '9') || digit == '\xB9' || digit == '\xB2' || digit == '\xB3';
 }
 
@@ -173,10 +359,11 @@ bool FileExists(const std::string& path) {
         return true;
     // A directory search would take '*' and '?' as a pattern and find some
     // other file; no file's name holds them.
-    if (path.find_first_of("*?") != std::string::npos)
+    const TWideName wide(path);
+    if (!wide.Valid || path.find('*') != std::string::npos)
         return false;
-    WIN32_FIND_DATAA data;
-    const HANDLE search = FindFirstFileA(path.c_str(), &data);
+    WIN32_FIND_DATAW data;
+    const HANDLE search = FindFirstFileW(wide.Text, &data);
     if (search == INVALID_HANDLE_VALUE)
         return Fail();
     FindClose(search);
@@ -189,14 +376,15 @@ namespace {
 thread_local bool FoundNoFile = false;
 
 // Errors that say nothing of that name is there, as opposed to something
-// that is there but cannot be reached or opened.
+// that is there but cannot be reached or opened; a part of the path that is
+// a file where a folder should be is no folder there either.
 bool IsNothingThere(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-           error == ERROR_INVALID_NAME;
+           error == ERROR_INVALID_NAME || error == ERROR_DIRECTORY;
 }
 
-// The ANSI calls refuse a longer path as if it were not there; it is there,
-// and too long to be opened.
+// Windows opens no longer path: a file there is there, and too long to be
+// opened.
 bool TooLong(const std::string& path) {
     if (path.size() <= static_cast<size_t>(MaxPathLength))
         return false;
@@ -204,26 +392,18 @@ bool TooLong(const std::string& path) {
     return true;
 }
 
-FileHandle OpenExisting(const std::string& path, FileState* state) {
-    FoundNoFile = false;
-    // Opening a device name would reach the device: NUL reads as empty,
-    // CON waits for the keyboard, COM1 for a modem.
-    if (IsDeviceName(path)) {
-        LastError = DeviceNameError;
-        return InvalidFileHandle;
-    }
-    if (TooLong(path))
-        return InvalidFileHandle;
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+// A path such as \\.\pipe\name opens something other than a disk file.
+// Inlined, as Hold is: every function of the plug-in costs it unwind
+// tables, and its size is bounded. State, when given, receives the state of
+// what was opened.
+[[gnu::always_inline]] inline FileHandle OnlyADiskFile(HANDLE file, const std::string& path,
+                                                       FileState* state) {
     if (file == INVALID_HANDLE_VALUE) {
-        Fail();
         // A directory refuses to be opened as a file with "access denied".
         FoundNoFile =
             IsNothingThere(LastError) || (LastError == ERROR_ACCESS_DENIED && IsFolder(path));
         return InvalidFileHandle;
     }
-    // A path such as \\.\pipe\name opens something other than a disk file.
     const DWORD type = GetFileType(file);
     if (type != FILE_TYPE_DISK) {
         LastError = type == FILE_TYPE_CHAR   ? NotRegularDeviceError
@@ -239,7 +419,30 @@ FileHandle OpenExisting(const std::string& path, FileState* state) {
     return reinterpret_cast<FileHandle>(file);
 }
 
+FileHandle OpenExisting(const std::string& path, FileState* state) {
+    FoundNoFile = false;
+    // Opening a device name would reach the device: NUL reads as empty,
+    // CON waits for the keyboard, COM1 for a modem.
+    if (IsDeviceName(path)) {
+        LastError = DeviceNameError;
+        return InvalidFileHandle;
+    }
+    const TWideName wide(path);
+    if (!wide.Valid || TooLong(path))
+        return InvalidFileHandle;
+    const HANDLE file = CreateFileW(wide.Text, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        Fail();
+    return OnlyADiskFile(file, path, state);
+}
+
 } // namespace
+
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = AttributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 
 FileHandle OpenFileForReading(const std::string& path, FileState* state) {
     FoundNoFile = false;
@@ -253,11 +456,13 @@ bool LastOpenFoundNoFile() {
 }
 
 bool NoFileAt(const std::string& path) {
-    if (IsDeviceName(path) || TooLong(path))
+    // A name the code page cannot hold is there: its open says why not.
+    const TWideName wide(path);
+    if (IsDeviceName(path) || !wide.Valid || TooLong(path))
         return false;
-    if (path.find_first_of("*?") != std::string::npos)
+    if (path.find('*') != std::string::npos)
         return true;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(wide.Text);
     if (attributes != INVALID_FILE_ATTRIBUTES)
         return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     return IsNothingThere(GetLastError());
@@ -273,45 +478,28 @@ FileHandle OpenFileBelow(const std::string& directory, const std::string& relati
     const bool found = FaultHook != nullptr && !NoFileAt(path);
     if (found && FaultInjected(FileOperation::Open, path))
         return InvalidFileHandle;
-    // Each folder on the way is tested before the path is opened; the ANSI
-    // calls offer no way to open a file from a folder handle.
-    size_t start = 0;
-    for (size_t end;; start = end + 1) {
-        end = relative.find_first_of("\\/", start);
-        const std::string part = relative.substr(start, end - start);
-        if (part == "..") {
-            LastError = LeavesFolderError;
-            return InvalidFileHandle;
-        }
-        if (end == std::string::npos)
-            break;
-        const DWORD attributes = GetFileAttributesA(path.substr(0, directory.size() + end).c_str());
-        if (!part.empty() && part != "." && attributes != INVALID_FILE_ATTRIBUTES &&
-            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            LastError = ThroughFolderLinkError;
-            return InvalidFileHandle;
-        }
+    if (IsDeviceName(relative)) {
+        LastError = DeviceNameError;
+        return InvalidFileHandle;
     }
-    const FileHandle file = OpenExisting(path, state);
+    if (TooLong(path))
+        return InvalidFileHandle;
+    // Each folder is opened from the one before it and held while the file
+    // is opened from the last; the file itself may be a link.
+    const TWideName wide(relative);
+    std::wstring_view last;
+    THeldFolders held{};
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (OpenFolderBelow(directory, wide, last, held)) {
+        NTSTATUS status;
+        file = OpenFrom(held.Innermost(), last, GENERIC_READ, FILE_SHARE_READ, FILE_OPEN,
+                        FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, status);
+        held.Release();
+    }
+    const FileHandle opened = OnlyADiskFile(file, path, state);
     // Gone between the lookup and the open, it was there: a read error.
     FoundNoFile = FoundNoFile && !found;
-    return file;
-}
-
-bool GetFileSizeByName(const std::string& path, uint64_t& size) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (IsDeviceName(path) || path.find_first_of("*?") != std::string::npos) {
-        LastError = ERROR_FILE_NOT_FOUND;
-        return false;
-    }
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
-        return Fail();
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        LastError = ERROR_DIRECTORY;
-        return false;
-    }
-    size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    return true;
+    return opened;
 }
 
 bool GetFileState(FileHandle file, FileState& state) {
@@ -336,13 +524,6 @@ bool ReadFromFile(FileHandle file, void* buffer, uint32_t count, uint32_t& bytes
     return true;
 }
 
-FileHandle CreateFileForWriting(const std::string& path) {
-    if (FaultInjected(FileOperation::Create, path))
-        return InvalidFileHandle;
-    return FromHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
 bool WriteToFile(FileHandle file, const void* data, uint32_t count, uint32_t& bytesWritten) {
     bytesWritten = 0;
     if (FaultInjected(FileOperation::Write, {}))
@@ -356,68 +537,97 @@ bool WriteToFile(FileHandle file, const void* data, uint32_t count, uint32_t& by
 
 bool ResolveLinks(const std::string& path, std::string& destination) {
     destination = path;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const TWideName wide(path);
+    const DWORD attributes = wide.Valid ? GetFileAttributesW(wide.Text) : INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
         return true;
-    // Windows Vista and later name the file at the end of the links; older
-    // systems have no file links, and the loader must not need the call.
-    using TFinalPathName = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
-    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    const auto finalPathName = kernel == nullptr
-                                   ? nullptr
-                                   : reinterpret_cast<TFinalPathName>(reinterpret_cast<void (*)()>(
-                                         GetProcAddress(kernel, "GetFinalPathNameByHandleA")));
-    if (finalPathName == nullptr)
-        return true;
     const HANDLE file =
-        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        CreateFileW(wide.Text, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return true; // a link to nothing yet: the list goes where the link is
-    char final[MAX_PATH * 4];
-    const DWORD length = finalPathName(file, final, sizeof final, 0);
+    wchar_t final[TWideName::Capacity];
+    std::wstring_view named = FinalPath(file, final);
     CloseHandle(file);
-    if (length == 0 || length >= sizeof final)
-        return Fail();
-    std::string resolved(final, length);
+    if (named.empty())
+        return true; // a system without links to files
     // The answer comes as \\?\C:\... or \\?\UNC\server\...
-    if (resolved.rfind("\\\\?\\UNC\\", 0) == 0)
-        resolved = "\\\\" + resolved.substr(8);
-    else if (resolved.rfind("\\\\?\\", 0) == 0)
-        resolved = resolved.substr(4);
-    destination = resolved;
+    const bool network =
+        named.size() > 8 && std::memcmp(named.data(), L"\\\\?\\UNC\\", 8 * sizeof(wchar_t)) == 0;
+    named.remove_prefix(
+        network                                                                               ? 8
+        : named.size() > 4 && std::memcmp(named.data(), L"\\\\?\\", 4 * sizeof(wchar_t)) == 0 ? 4
+                                                                                              : 0);
+    const std::string resolved = Narrow(named.data(), static_cast<int>(named.size()));
+    if (NameIsLost(resolved)) {
+        LastError = LostNameError;
+        return false;
+    }
+    destination = network ? "\\\\" + resolved : resolved;
     return true;
 }
 
-FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary) {
-    const size_t part = beside.find_last_of("\\/");
-    const std::string directory = part == std::string::npos ? "" : beside.substr(0, part + 1);
-    const DWORD old = GetFileAttributesA(beside.c_str());
+namespace {
+
+// CreateTemporaryFile beside Beside, whose folders from Walk on are passed
+// through as OpenFileBelow passes them.
+FileHandle CreateTemporaryBeside(const std::string& beside, size_t walk, std::string& temporary) {
+    temporary = beside;
+    const DWORD old = AttributesOf(beside);
+    std::wstring_view last;
+    HeldForTemporary.Release();
+    if (!OpenFolderBelow(std::string_view(beside.data(), walk),
+                         TWideName(std::string_view(beside.data() + walk, beside.size() - walk)),
+                         last, HeldForTemporary))
+        return InvalidFileHandle;
+    temporary.resize(temporary.find_last_of("\\/") + 1); // the folder, or nothing
+    const size_t folder = temporary.size();
     // Each try takes a new name; one that exists, whoever left it there,
-    // only costs a try. CREATE_NEW never opens what is there, a link
-    // included. Shared for deletion so that an interrupt can remove it.
+    // only costs a try. FILE_CREATE never opens what is there, a link
+    // included, and the file is made in the folder held, whatever its path
+    // leads to meanwhile. Shared for deletion so that an interrupt can
+    // remove it.
     constexpr int Tries = 100;
     for (int attempt = 0; attempt < Tries; ++attempt) {
-        temporary = directory + "~hashkeep-" + UniqueText() + ".tmp";
-        if (FaultInjected(FileOperation::Create, temporary))
-            return InvalidFileHandle;
+        char name[sizeof UniqueNamePattern];
+        wchar_t wideName[sizeof UniqueNamePattern];
+        UniqueName(name);
+        std::copy(std::begin(name), std::end(name), wideName); // ASCII
+        temporary.replace(folder, std::string::npos, name);
+        const TWideName wide(temporary);
+        if (!wide.Valid || FaultInjected(FileOperation::Create, temporary))
+            break;
         TPendingLock lock;
-        const HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE,
-                                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        NTSTATUS status;
+        const HANDLE file = OpenFrom(
+            HeldForTemporary.Innermost(), std::wstring_view(wideName, sizeof name - 1),
+            GENERIC_WRITE, FILE_SHARE_DELETE, FILE_CREATE, FILE_NON_DIRECTORY_FILE, status);
         if (file == INVALID_HANDLE_VALUE) {
-            const DWORD error = GetLastError();
-            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
+            if (status == ObjectNameCollision)
                 continue;
-            Fail();
-            return InvalidFileHandle;
+            break;
         }
-        RememberTemporary(temporary);
+        RememberTemporary(temporary, wide);
         if (old != INVALID_FILE_ATTRIBUTES && (old & KeptAttributes) != 0)
-            SetFileAttributesA(temporary.c_str(), old & KeptAttributes);
+            SetFileAttributesW(wide.Text, old & KeptAttributes);
         return reinterpret_cast<FileHandle>(file);
     }
-    LastError = ERROR_FILE_EXISTS;
+    if (LastError == ERROR_ALREADY_EXISTS)
+        LastError = ERROR_FILE_EXISTS;
+    HeldForTemporary.Release();
     return InvalidFileHandle;
+}
+
+} // namespace
+
+FileHandle CreateTemporaryFileBelow(const std::string& directory, const std::string& relative,
+                                    std::string& temporary) {
+    return CreateTemporaryBeside(directory + relative, directory.size(), temporary);
+}
+
+FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary) {
+    // The folder of the list is the user's to choose, a link or not.
+    return CreateTemporaryBeside(beside, beside.find_last_of("\\/") + 1, temporary);
 }
 
 bool FlushFile(FileHandle file) {
@@ -434,34 +644,33 @@ void CloseFile(FileHandle file) {
 bool RemoveFile(const std::string& path) {
     if (FaultInjected(FileOperation::Remove, path))
         return false;
+    const TWideName wide(path);
     TPendingLock lock;
-    if (!DeleteFileA(path.c_str()))
-        return Fail();
-    ForgetTemporary(path);
-    return true;
+    const bool removed = wide.Valid && (DeleteFileW(wide.Text) || Fail());
+    if (removed)
+        ForgetTemporary(path);
+    HeldForTemporary.Release();
+    return removed;
 }
 
 bool ReplaceFile(const std::string& from, const std::string& to) {
     if (FaultInjected(FileOperation::Rename, to))
         return false;
+    const TWideName wideFrom(from), wideTo(to);
     TPendingLock lock;
     // Written through: the move is on the disk when the call returns.
-    if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return Fail();
-    ForgetTemporary(from);
-    return true;
+    const bool moved = wideFrom.Valid && wideTo.Valid &&
+                       (MoveFileExW(wideFrom.Text, wideTo.Text,
+                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
+                        Fail());
+    if (moved)
+        ForgetTemporary(from);
+    HeldForTemporary.Release();
+    return moved;
 }
 
 void FlushFolder(const std::string&) {
     // ReplaceFile writes the move through.
-}
-
-void RemoveTemporaryFileOnInterrupt() {
-    if (InterruptsHandled)
-        return;
-    InitializeCriticalSection(&PendingLock);
-    InterruptsHandled = true;
-    SetConsoleCtrlHandler(RemoveTemporaryAndEnd, TRUE);
 }
 
 bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
@@ -469,9 +678,12 @@ bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
         LastError = DeviceNameError;
         return false;
     }
+    const TWideName wide(path);
+    if (!wide.Valid)
+        return false;
     const HANDLE file =
-        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        CreateFileW(wide.Text, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return Fail();
     BY_HANDLE_FILE_INFORMATION information;
@@ -488,20 +700,22 @@ bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
 
 bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& entries) {
     entries.clear();
-    WIN32_FIND_DATAA data;
-    const HANDLE search = FindFirstFileA((WithTrailingSeparator(directory) + "*").c_str(), &data);
+    const TWideName pattern(WithTrailingSeparator(directory) + "*");
+    if (!pattern.Valid)
+        return false;
+    WIN32_FIND_DATAW data;
+    const HANDLE search = FindFirstFileW(pattern.Text, &data);
     if (search == INVALID_HANDLE_VALUE)
         return Fail();
     do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..")
+        if (std::wcscmp(data.cFileName, L".") == 0 || std::wcscmp(data.cFileName, L"..") == 0)
             continue;
         const uint64_t size = static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
         const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        entries.push_back({name, folder, size,
-                           (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0,
+        entries.push_back({Narrow(data.cFileName, static_cast<int>(wcslen(data.cFileName))), folder,
+                           size, (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0,
                            !folder && (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0});
-    } while (FindNextFileA(search, &data));
+    } while (FindNextFileW(search, &data));
     const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
     if (!complete)
         Fail();
@@ -513,53 +727,44 @@ bool IsSymbolicLink(const std::string& path) {
     std::string name = path;
     while (name.size() > 3 && (name.back() == '\\' || name.back() == '/'))
         name.pop_back();
-    const DWORD attributes = GetFileAttributesA(name.c_str());
+    const DWORD attributes = AttributesOf(name);
     return attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 std::string FileNameKey(std::string_view name) {
-    // The names are in the code page the file calls take them in (FAR
-    // switches those to OEM); the invariant upper case is the file system's.
-    // Names of a list or a panel fit the buffers; a longer one, or one no
-    // code page holds, stands as it is.
-    wchar_t text[2 * MAX_PATH], upper[2 * MAX_PATH];
-    const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
-    const int length = static_cast<int>(name.size());
-    const int wide = length < MAX_PATH * 2
-                         ? MultiByteToWideChar(codePage, 0, name.data(), length, text, MAX_PATH * 2)
-                         : 0;
-    if (wide <= 0 ||
-        LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text, wide, upper, MAX_PATH * 2) != wide)
+    // The invariant upper case is the file system's. Names of a list or a
+    // panel fit the buffer; a longer one, or one no code page holds, stands
+    // as it is.
+    const TWideName wide(name);
+    wchar_t upper[TWideName::Capacity];
+    if (!wide.Valid || LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.Text, wide.Length,
+                                    upper, TWideName::Capacity) != wide.Length)
         return std::string(name);
     return std::string(reinterpret_cast<const char*>(upper),
-                       static_cast<size_t>(wide) * sizeof(wchar_t));
+                       static_cast<size_t>(wide.Length) * sizeof(wchar_t));
 }
 
 std::string LastErrorText() {
-    switch (LastError) {
-    case ThroughFolderLinkError:
-        return "a folder on its path is a link, which is not followed";
-    case LeavesFolderError:
-        return "its path leaves the folder (\"..\")";
-    case DeviceNameError:
-        return "a device name, not a file";
-    case PathTooLongError:
-        static_assert(MaxPathLength == 259, "the text names the bound");
-        return "its path is longer than the 259 characters Windows opens";
-    case NotRegularDeviceError:
-        return "not a regular file (a device)";
-    case NotRegularPipeError:
-        return "not a regular file (a pipe)";
-    case NotRegularOtherError:
-        return "not a regular file";
-    default:
-        break;
-    }
-    char text[512];
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, LastError, 0, text, sizeof text, nullptr);
-    std::string result(text, length);
+    static const char* const OurCauses[] = {
+        "a device name, not a file",
+        "not a regular file (a device)",
+        "not a regular file (a pipe)",
+        "not a regular file",
+        "a folder on its path is a link, which is not followed",
+        "its path leaves the folder (\"..\")",
+        "its path is longer than the 259 characters Windows opens",
+        "the name cannot be written in this code page",
+    };
+    static_assert(MaxPathLength == 259, "the text names the bound");
+    static_assert(std::size(OurCauses) == LostNameError - DeviceNameError + 1);
+    if (LastError >= DeviceNameError && LastError <= LostNameError)
+        return OurCauses[LastError - DeviceNameError];
+    // In the code page of the names, as the names they go with.
+    wchar_t text[512];
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, LastError, 0, text, 512, nullptr);
+    std::string result = Narrow(text, static_cast<int>(length));
     // System messages end in ".\r\n"; ours go on one line.
     while (!result.empty() &&
            (result.back() == '\n' || result.back() == '\r' || result.back() == '.'))

@@ -1,0 +1,183 @@
+#!/usr/bin/env python3
+"""Cyrillic names under a Russian code page (ANSI 1251, OEM 866), under Wine.
+
+The plug-in, through hkhost.exe, which hands it names in the OEM code page
+and switches the file calls to OEM while it runs, as FAR does: its list of
+Cyrillic names holds them as the host handed them, and verifies; the
+comparison finds the one differing file; a name 866 cannot hold is a file
+that cannot be read, said so at the read-error prompt, never a look-alike;
+sha256sum's UTF-8 list verifies. hashkeep.exe, whose names are UTF-8: its
+list of a folder of Cyrillic, fullwidth and CJK names names each file once
+and sha256sum reads it; it verifies sha256sum's lists, with and without a
+byte-order mark, and a list in the ANSI code page's bytes.
+
+Usage: russian_names.py --hkhost HKHOST --plugin DLL --hashkeep EXE --emulator PROGRAM
+"""
+import argparse, hashlib, os, re, shutil, subprocess, sys, tempfile
+from pathlib import Path
+
+RUSSIAN = dict(os.environ, LC_ALL="ru_RU.UTF-8", LANG="ru_RU.UTF-8")
+CAUSE = "the name cannot be written in this code page"
+CYRILLIC = {"файл.txt": b"abc", "отчёт.bin": b"report"}
+# Beside abc.txt, names the ANSI calls turned into others: a fullwidth "a",
+# fullwidth dots (".."), a fullwidth slash, and CJK, which 866 cannot hold.
+ODD = {"\uff41bc.txt": b"1", "abc.txt": b"2", "\uff0e\uff0e/f": b"3", "x\uff0fy": b"4",
+       "日本.txt": b"5"}
+failures = []
+
+
+def sha256(data):
+    return hashlib.sha256(data).hexdigest()
+
+
+def escaped(data):
+    return '"' + "".join("\\x%02X" % byte for byte in data) + '"'
+
+
+def check(what, condition, detail=""):
+    if not condition:
+        failures.append(what + (":\n" + detail if detail else ""))
+
+
+def contents(path):
+    return path.read_bytes() if path.exists() else b""
+
+
+def make(folder, files):
+    for name, data in files.items():
+        (folder / name).parent.mkdir(parents=True, exist_ok=True)
+        (folder / name).write_bytes(data)
+
+
+def play(args, sandbox, files, statements):
+    """One hkhost run with the Russian code page; the transcript."""
+    lines = ['dir "a"', 'dir "b"', 'registry "UseMode" number 8',
+             'registry "ProcessSubfolders" text "1"', 'panel active dir "a"',
+             'panel passive dir "b"']
+    lines += ["file %s text %s" % (escaped(n.encode()), escaped(d)) for n, d in files.items()]
+    scenario = sandbox.with_suffix(".scenario")
+    scenario.write_text("\n".join(lines + statements) + "\n", encoding="utf-8")
+    run = subprocess.run(args.emulator + [args.hkhost, "--plugin", args.plugin, "--sandbox",
+                                          str(sandbox), "--keep", str(scenario)],
+                         capture_output=True, env=RUSSIAN)
+    return run.stdout.decode("utf-8", "replace")
+
+
+def hashkeep(args, folder, *arguments):
+    run = subprocess.run(args.emulator + [args.hashkeep, *arguments], cwd=folder,
+                         capture_output=True, env=RUSSIAN)
+    return run.returncode, run.stdout.decode("utf-8", "replace")
+
+
+def sha256sum(folder, *arguments):
+    run = subprocess.run(["sha256sum", *arguments], cwd=folder, capture_output=True,
+                         env=dict(os.environ, LC_ALL="C"))
+    return run.returncode, run.stdout
+
+
+def selected(transcript, side):
+    """The names selected on a panel as the run left it."""
+    panels = transcript[transcript.index("== panels"):]
+    panel = panels.split(side + " panel ", 1)[1].split("\npassive panel ")[0]
+    names = re.findall(r'^  .\*\s+"([^"]*)"', panel, re.M)
+    return {n.encode().decode("unicode_escape").encode("latin-1").decode() for n in names}
+
+
+def inside(folder, files):
+    return {folder + "/" + name: data for name, data in files.items()}
+
+
+def plugin_cases(args, work):
+    oem = {name: name.encode("cp866") for name in CYRILLIC}
+    # Created, then verified from the cursor: names as the host hands them.
+    transcript = play(args, work / "create", inside("a", CYRILLIC), [
+        'panel active select "файл.txt" "отчёт.bin"', "call menu", "dialog", "  close 13",
+        "call select active", 'call cursor active "hashlist.sha256"', "call menu",
+        "message 0", "message 0"])
+    listed = contents(work / "create/a/hashlist.sha256")
+    wanted = {sha256(d).encode() + b" *" + oem[n] for n, d in CYRILLIC.items()}
+    check("the plug-in lists Cyrillic names in the host's code page",
+          set(listed.split(b"\r\n")[1:-1]) == wanted, repr(listed) + "\n" + transcript)
+    check("the plug-in verifies its list of Cyrillic names",
+          '"0 mismatch(es) found"' in transcript and "not found" not in transcript, transcript)
+
+    # Compared with the other panel: only the differing file is marked there.
+    other = {"файл.txt": b"abc", "отчёт.bin": b"changed"}
+    transcript = play(args, work / "compare", {**inside("a", CYRILLIC), **inside("b", other)}, [
+        'panel active select "файл.txt" "отчёт.bin"', "call menu", "dialog", "  radio 1",
+        "  close 13", "message 0"])
+    check("the comparison finds the one differing Cyrillic file",
+          '"1 mismatch(es) found"' in transcript and selected(transcript, "passive") ==
+          {"отчёт.bin"}, transcript)
+
+    # Names 866 cannot hold: selected (FAR hands "??.txt") and below a folder.
+    files = {"a/файл.txt": b"abc", "a/日本.txt": b"x", "a/папка/日本.txt": b"y",
+             "a/папка/\uff46.txt": b"z"}
+    transcript = play(args, work / "lost", files, [
+        'panel active select "файл.txt" "日本.txt" "папка"', "call menu", "dialog",
+        "  close 13", "message 0", "message 0", "message 0"])
+    listed = contents(work / "lost/a/hashlist.sha256")
+    check("a name the code page cannot hold is a file that cannot be read, said so",
+          transcript.count(CAUSE) == 3 and listed == b"\r\n" + sha256(b"abc").encode() + b" *" +
+          oem["файл.txt"] + b"\r\n", repr(listed) + "\n" + transcript)
+
+    # sha256sum's list, in UTF-8: every name found.
+    theirs = work / "theirs"
+    make(theirs, CYRILLIC)
+    sums = sha256sum(theirs, *CYRILLIC)[1]
+    transcript = play(args, work / "utf8", inside("a", dict(CYRILLIC, SHA256SUMS=sums)), [
+        'panel active cursor "SHA256SUMS"', "call menu", "message 0", "message 0"])
+    check("the plug-in verifies sha256sum's UTF-8 list of Cyrillic names",
+          '"0 mismatch(es) found"' in transcript and "not found" not in transcript, transcript)
+
+
+def cli_cases(args, work):
+    # hashkeep.exe's list of a folder: each name once, in UTF-8, read by sha256sum.
+    folder = work / "cli"
+    make(folder, dict(CYRILLIC, **ODD))
+    status, output = hashkeep(args, folder, "create", "-q", "-a", "sha256", "-r", ".")
+    listed = contents(folder / "hashlist.sha256")
+    names = sorted(line.split(b" *", 1)[1].decode("utf-8", "replace")
+                   for line in listed.split(b"\r\n")[1:-1])
+    check("hashkeep lists each file once by its own name", status == 0 and names == sorted(
+        dict(CYRILLIC, **ODD)), "%d %r\n%s" % (status, names, output))
+    status, output = sha256sum(folder, "-c", "--strict", "hashlist.sha256")
+    check("sha256sum reads hashkeep's list", status == 0, output.decode("utf-8", "replace"))
+
+    # sha256sum's lists, with and without the byte-order mark, and the ANSI
+    # code page's bytes: hashkeep verifies each, and names the one change.
+    sums = sha256sum(folder, *CYRILLIC)[1]
+    lists = {"plain.sha256": sums, "marked.sha256": b"\xef\xbb\xbf" + sums,
+             "ansi.sha256": sums.decode().encode("cp1251")}
+    for name, text in lists.items():
+        (folder / name).write_bytes(text)
+        status, output = hashkeep(args, folder, "verify", "-q", name)
+        check("hashkeep verifies " + name, status == 0, output)
+    (folder / "файл.txt").write_bytes(b"changed")
+    status, output = hashkeep(args, folder, "verify", "-q", "plain.sha256")
+    check("hashkeep names the one changed file", status == 1 and "файл.txt: FAILED" in output
+          and "отчёт.bin: OK" in output, output)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for option in ("--hkhost", "--plugin", "--hashkeep"):
+        parser.add_argument(option, required=True)
+    parser.add_argument("--emulator", action="append", default=[])
+    args = parser.parse_args()
+    locales = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.split()
+    if "ru_RU.utf8" not in locales:
+        sys.exit("the ru_RU.UTF-8 locale is missing (.ci/run generates it)")
+    work = Path(tempfile.mkdtemp(prefix="hashkeep-russian-"))
+    try:
+        plugin_cases(args, work)
+        cli_cases(args, work)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    if failures:
+        sys.exit("\n\n".join(failures))
+    print("Cyrillic names create, verify and compare; names the code page lacks are said so")
+
+
+if __name__ == "__main__":
+    main()
