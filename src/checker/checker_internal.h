@@ -71,20 +71,31 @@ private:
     State State_{};
 };
 
+inline bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
 // LoadList's reading rules as a stream: the bytes of a list go in piece by
 // piece, however they are cut, and the entries come out as each line ends, so
 // a list costs one line of memory beyond its entries. Tests feed it from
 // memory to reach the same rules without a file.
 class TListParser {
 public:
-    // Entries hold paths of at most MaxName characters.
-    TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries,
+    // Entries hold paths of at most MaxName characters. Without a row the
+    // list's first entry tells it by its digest's length (LoadListOf).
+    TListParser(const TAlgoDefinition* row, TFileCheckerItemArray& entries,
                 int32_t maxName = MaxListNameLength);
+    TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries,
+                int32_t maxName = MaxListNameLength)
+        : TListParser(&row, entries, maxName) {}
 
     // False when the list is rejected (Reason says why).
     bool Feed(const char* bytes, size_t count);
     // The end of the file; true when the list is accepted.
     bool Finish();
+    // The row the list is read as: the one given, or the one told; null
+    // while no entry has told it.
+    const TAlgoDefinition* Row() const { return Row_; }
 
     std::string Reason;
 
@@ -93,24 +104,39 @@ private:
     // text; skipped there, and only there.
     static constexpr char ByteOrderMark[] = {'\xEF', '\xBB', '\xBF'};
 
+    // Where a line stands in a list that may be PGP clear-signed, as
+    // releases sign their SHA256SUMS: the armour's first line, header lines
+    // ("Hash: SHA256") up to a blank line, the signed entries, then the
+    // signature block, after which nothing but blank lines may follow.
+    enum class TPart { Start, Entries, ArmourHeaders, Signed, Signature, AfterSignature };
+
     bool Step(char c);
     bool Take(char c);
     bool Push(char c);
     bool EndLine();
     bool AddEntry(std::string_view line);
+    // Tells Row_ from the first entry line (its digest, or its tag).
+    bool TellRow(std::string_view line);
     // The longest line of the form Line takes (Line's start tells it).
     size_t LineBound(std::string_view line) const;
     bool Reject(const std::string& why, bool aboutLine = false);
 
-    const TAlgoDefinition& Row_;
+    const TAlgoDefinition* Row_;
+    const bool Telling_; // the row is told by the digests, which must be hexadecimal
     TFileCheckerItemArray& Entries_;
     const int32_t MaxName_;
-    const size_t MaxLength_;    // of every form
+    const size_t MaxLength_;    // of every form of every row it may read, and of armour lines
+    std::string Lead_;          // the blanks before the line's first non-blank (up to MaxName_)
+    bool LeadCut_ = false;      // more blanks stood there
     std::string Line_;          // the line from its first non-blank on
     size_t ContentEnd_ = 0;     // end of Line_ without its trailing blanks
+    bool TrailCut_ = false;     // trailing blanks beyond MaxLength_ were dropped
     bool Started_ = false;      // a non-blank has been seen on this line
     bool Skipping_ = false;     // the line is a comment
     bool PendingSlash_ = false; // the line began with '/'; is it "//"?
+    bool Loose_ = false;        // a signature line: kept only to find the last one
+    bool LooseCut_ = false;     // that line was longer than MaxLength_
+    TPart Part_ = TPart::Start;
     bool AfterCarriageReturn_ = false;
     bool PastByteOrderMark_ = false;
     size_t ByteOrderMarkSeen_ = 0;

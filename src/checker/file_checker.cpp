@@ -154,16 +154,27 @@ TCheckResult HashOpenedFile(TFileChecker& checker, Platform::FileHandle opened,
     return result;
 }
 
-// An entry's relative path with the platform's separator between its parts.
+// An entry's relative path with the platform's separator between its parts:
+// '/' is one in every build, the backslash only on Windows (a POSIX name may
+// hold one).
 std::string NativePath(std::string name) {
-    std::replace_if(
-        name.begin(), name.end(), [](char c) { return c == '/' || c == '\\'; },
-        Platform::PathSeparator);
+    std::replace(name.begin(), name.end(), '/', Platform::PathSeparator);
     return name;
 }
 
 bool HasFolderPart(const std::string& name) {
-    return name.find_first_of("/\\") != std::string::npos;
+    return name.find_first_of(std::string("/") + Platform::PathSeparator) != std::string::npos;
+}
+
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+// Name without the blanks at its ends: what lists with stray blanks mean.
+std::string WithoutEndBlanks(const std::string& name) {
+    const auto first = std::find_if_not(name.begin(), name.end(), IsBlank);
+    const auto last = std::find_if_not(name.rbegin(), name.rend(), IsBlank).base();
+    return first < last ? std::string(first, last) : std::string();
 }
 
 // TFileChecker::CollectFiles; allocation failures are the caller's.
@@ -179,6 +190,10 @@ bool CollectFilesBelow(const TFileChecker& checker, const std::string& folder,
     if (!start.empty()) {
         if (const std::string fault = ListPathFault(start, checker.MaxNameLength); !fault.empty())
             return fail(folder + ": no folder of " + checker.BaseDir + ": it " + fault);
+        // Lists take a backslash for a separator; on POSIX it would be a
+        // character of the folder's name, which no list could give back.
+        if (Platform::PathSeparator == '/' && start.find('\\') != std::string::npos)
+            return fail(folder + ": a list cannot hold a name with a backslash");
         std::replace(start.begin(), start.end(), '\\', '/');
         // A linked folder is not entered, nor one reached through a link.
         for (size_t end = start.find('/');; end = start.find('/', end + 1)) {
@@ -219,8 +234,9 @@ bool CollectFilesBelow(const TFileChecker& checker, const std::string& folder,
         const std::string prefix = next.Path.empty() ? "" : next.Path + "/";
         for (Platform::DirectoryEntry& entry : entries) {
             const bool isFolder = entry.IsDirectory && !entry.IsLink;
-            if (!isFolder && !entry.IsRegularFile)
-                continue; // a linked folder, a FIFO, a device, a socket, a dangling link
+            if (!isFolder && (!entry.IsRegularFile || Platform::IsTemporaryFileName(entry.Name)))
+                continue; // a linked folder, a FIFO, a device, a socket, a dangling link,
+                          // what a save killed half-way left behind
             std::string path = prefix + entry.Name;
             // Lists take a backslash for a separator, so such a name (POSIX
             // allows it) would never be found again.
@@ -324,9 +340,39 @@ TCheckResult TFileChecker::AddFile(const std::string& Name) {
 TCheckResult TFileChecker::VerifyItem(int32_t Index) {
     if (Index < 0 || Index >= Count())
         return crMissing;
-    TFileCheckerItem copy{Items[static_cast<size_t>(Index)].FileName, {}};
+    return VerifyEntry(Items[static_cast<size_t>(Index)]);
+}
+
+TCheckResult TFileChecker::VerifyEntry(const TFileCheckerItem& Entry, std::string* CheckedName) {
+    // The name exactly as listed, then without its end blanks; the first
+    // that this system can hold and that names a file is checked, else the
+    // first it can hold is reported missing.
+    const std::string trimmed = WithoutEndBlanks(Entry.FileName);
+    const std::string* chosen = nullptr;
+    if (trimmed == Entry.FileName) {
+        // The common case costs nothing more: HashItem looks for the file.
+        chosen = Platform::NameCanExist(trimmed) ? &Entry.FileName : nullptr;
+    } else {
+        for (const std::string* name : {&Entry.FileName, &trimmed}) {
+            if (name->empty() || !Platform::NameCanExist(*name))
+                continue;
+            if (Platform::FileExists(EntryPath(*name))) {
+                chosen = name;
+                break;
+            }
+            if (chosen == nullptr)
+                chosen = name;
+        }
+    }
+    if (CheckedName != nullptr)
+        *CheckedName = chosen != nullptr ? *chosen : Entry.FileName;
+    if (chosen == nullptr) {
+        LastError = Entry.FileName + ": cannot exist on this system";
+        return crMissing;
+    }
+    TFileCheckerItem copy{*chosen, {}};
     const TCheckResult result = HashItem(copy);
-    if (result == crOk && !SameDigest(copy.Hash, Items[static_cast<size_t>(Index)].Hash))
+    if (result == crOk && !SameDigest(copy.Hash, Entry.Hash))
         return crMismatch;
     return result;
 }
@@ -336,8 +382,10 @@ TCheckResult TFileChecker::VerifyAll(std::vector<std::string>& Mismatches, int32
     Mismatches.clear();
     MissingCount = 0;
     SkippedCount = 0;
+    std::string checked;
     for (int32_t index = 0; index < Count(); ++index) {
-        switch (const TCheckResult result = VerifyItem(index)) {
+        switch (const TCheckResult result =
+                    VerifyEntry(Items[static_cast<size_t>(index)], &checked)) {
         case crFailed:
         case crAborted:
             return result;
@@ -345,7 +393,7 @@ TCheckResult TFileChecker::VerifyAll(std::vector<std::string>& Mismatches, int32
             ++SkippedCount;
             break;
         case crMismatch:
-            Mismatches.push_back(Items[static_cast<size_t>(index)].FileName);
+            Mismatches.push_back(checked);
             break;
         case crMissing:
             ++MissingCount;
