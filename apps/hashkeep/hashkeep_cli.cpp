@@ -80,13 +80,24 @@ constexpr const char* CreateHelp =
 
 constexpr const char* VerifyHelp =
     "Usage: hashkeep verify [OPTION]... LIST...\n"
+    "       hashkeep verify --digest DIGEST FILE\n"
     "Hash every file named in each LIST again and report how each one fares.\n"
-    "The algorithm comes from LIST's extension, .sfv, .md5, .sha1 or .sha256, or\n"
-    "from its name, MD5SUMS, SHA1SUMS or SHA256SUMS in any case. Entries may name\n"
-    "files in subfolders ('/' or '\\' between the parts).\n"
+    "The algorithm comes from LIST's extension, .sfv, .md5, .sha1 or .sha256 (or\n"
+    ".md5sum, .sha1sum, .sha256sum), or from its name, MD5SUMS, SHA1SUMS,\n"
+    "SHA256SUMS or SHASUMS256, with .txt or without, in any case. A LIST named\n"
+    "otherwise (CHECKSUMS) is read as the algorithm its digests' length tells:\n"
+    "8 CRC32, 32 MD5, 40 SHA1, 64 SHA-256, when every entry agrees. Entries may\n"
+    "name files in subfolders ('/' or '\\' between the parts).\n"
     "\n"
+    "  -a, --algorithm ALGO   read each LIST as a list of ALGO (crc32, md5, sha1,\n"
+    "                         sha256), whatever its name\n"
     "  -C, --directory DIR    look for the files in DIR (default: each LIST's own\n"
-    "                         directory)\n" HK_COMMON_OPTIONS_HELP "\n"
+    "                         directory)\n"
+    "      --digest DIGEST    check the one FILE against DIGEST, as a web page\n"
+    "                         publishes it: 8, 32, 40 or 64 hexadecimal digits,\n"
+    "                         optionally after crc32:, md5:, sha1: or sha256:;\n"
+    "                         exit status 0 when it matches, 1 when not\n" HK_COMMON_OPTIONS_HELP
+    "\n"
     "Prints a line per file, as md5sum -c does: 'NAME: OK', 'NAME: FAILED' (the\n"
     "digest differs), 'NAME: MISSING', 'NAME: SKIPPED (why)'; then the counts of\n"
     "each LIST, and how much was hashed how fast. With several LISTs each one's\n"
@@ -550,8 +561,13 @@ private:
     int Verify() {
         TCommandLine line;
         int done = 0;
-        if (!Parse({{'C', "directory", true}}, VerifyHelp, line, done))
+        uint32_t algorithm = haNone;
+        if (!Parse({{'C', "directory", true}, {'a', "algorithm", true}, {0, "digest", true}},
+                   VerifyHelp, line, done) ||
+            (line.Has("algorithm") && !ParseAlgorithmOption(line, algorithm, done)))
             return done;
+        if (line.Has("digest"))
+            return VerifyDigest(line, algorithm);
         if (line.Operands.empty())
             return UsageError("no LIST to verify");
         if (line.Has("directory")) {
@@ -587,7 +603,8 @@ private:
         TFileChecker checker(part == std::string::npos ? "." : list.substr(0, part + 1));
         checker.MaxNameLength = CliMaxNameLength;
         std::string reason;
-        if (!checker.LoadList(list.substr(part == std::string::npos ? 0 : part + 1), &reason)) {
+        if (!LoadVerifiedList(checker, list.substr(part == std::string::npos ? 0 : part + 1), line,
+                              reason)) {
             Console_->Tell(list + ": not a usable hash list: " + reason);
             return HashkeepFailed;
         }
@@ -604,18 +621,17 @@ private:
                 return std::vector{checker.ExpandName(checker.Items[job].FileName)};
             },
             [&](TFileChecker& worker, size_t job, THashJob& result) {
-                const TFileCheckerItem& entry = checker.Items[job];
-                TFileCheckerItem copy{entry.FileName, {}};
-                result.Result = worker.HashItem(copy);
-                if (result.Result == crOk && !SameDigest(copy.Hash, entry.Hash))
-                    result.Result = crMismatch;
+                // Reported under the name of the file checked: the listed
+                // one, or the one without stray blanks at its ends.
+                std::string& checked = result.Item.FileName;
+                result.Result = worker.VerifyEntry(checker.Items[job], &checked);
                 result.Cause = result.Result == crFailed
-                                   ? worker.ExpandName(entry.FileName) +
-                                         ": cannot be hashed: " + CauseOf(worker, entry.FileName)
-                                   : CauseOf(worker, entry.FileName);
+                                   ? worker.ExpandName(checked) +
+                                         ": cannot be hashed: " + CauseOf(worker, checked)
+                                   : CauseOf(worker, checked);
             },
-            [&](size_t job, THashJob& result) {
-                return ReportResult("verify", checker.Items[job].FileName, result, "FAILED", tally);
+            [&](size_t, THashJob& result) {
+                return ReportResult("verify", result.Item.FileName, result, "FAILED", tally);
             },
             throughput);
         if (!completed) {
@@ -625,6 +641,60 @@ private:
         return Summary(
             Escaped(list) + ": " + Counted(checker.Items.size(), "file"), "all OK",
             {{tally.Differing, "FAILED"}, {tally.Missing, "missing"}, {tally.Skipped, "skipped"}});
+    }
+
+    // Reads Name as the list to verify: as -a says, else as its name says,
+    // else as its digests tell.
+    static bool LoadVerifiedList(TFileChecker& checker, const std::string& name,
+                                 const TCommandLine& line, std::string& reason) {
+        uint32_t algorithm = haNone;
+        if (line.Has("algorithm"))
+            ParseAlgorithm(line.Value("algorithm"), algorithm);
+        else if (TAlgoDefinition row; FindAlgoByListName(name, row))
+            return checker.LoadList(name, &reason);
+        return checker.LoadListOf(algorithm, name, &reason);
+    }
+
+    // verify --digest DIGEST FILE: one file against a published digest.
+    int VerifyDigest(const TCommandLine& line, uint32_t algorithm) {
+        TAlgoDefinition row;
+        std::string digest;
+        if (!ParseDigestText(line.Value("digest"), row, digest))
+            return UsageError("--digest takes 8, 32, 40 or 64 hexadecimal digits, optionally "
+                              "after crc32:, md5:, sha1: or sha256:, not '" +
+                              line.Value("digest") + "'");
+        if (algorithm != haNone && algorithm != static_cast<uint32_t>(row.Id))
+            return UsageError("--digest of " + std::to_string(row.HashLength) +
+                              " digits is no digest of " + line.Value("algorithm"));
+        if (line.Operands.size() != 1 || line.Has("directory"))
+            return UsageError("--digest checks one FILE, named as it is");
+        const std::string& file = line.Operands[0];
+        const size_t part = file.find_last_of(std::string("/") + Platform::PathSeparator);
+        TFileChecker checker(part == std::string::npos ? "." : file.substr(0, part + 1));
+        checker.Algorithm = static_cast<uint32_t>(row.Id);
+        const TFileCheckerItem entry{part == std::string::npos ? file : file.substr(part + 1),
+                                     digest};
+        TTally tally;
+        TThroughput throughput;
+        const bool completed = MakePool(checker).Run(
+            1, [&](size_t) { return std::vector{checker.ExpandName(entry.FileName)}; },
+            [&](TFileChecker& worker, size_t, THashJob& result) {
+                TFileCheckerItem copy{entry.FileName, {}};
+                result.Result = worker.HashItem(copy);
+                if (result.Result == crOk && !SameDigest(copy.Hash, entry.Hash))
+                    result.Result = crMismatch;
+                result.Cause = result.Result == crFailed
+                                   ? file + ": cannot be hashed: " + CauseOf(worker, entry.FileName)
+                                   : CauseOf(worker, entry.FileName);
+            },
+            [&](size_t, THashJob& result) {
+                return ReportResult("verify", file, result, "FAILED", tally);
+            },
+            throughput);
+        if (!completed)
+            return HashkeepFailed;
+        return tally.Differing + tally.Missing + tally.Skipped == 0 ? HashkeepAllWell
+                                                                    : HashkeepProblemsFound;
     }
 
     // What a verification or comparison found, counted as its lines go out.
@@ -648,9 +718,11 @@ private:
             return true;
         case crMissing:
             ++tally.Missing;
+            // A name this system cannot hold says so.
             Console_->Result(name,
-                             result.MissingIn.empty() ? "MISSING"
-                                                      : "MISSING in " + Escaped(result.MissingIn),
+                             !result.MissingIn.empty() ? "MISSING in " + Escaped(result.MissingIn)
+                             : result.Cause.empty()    ? "MISSING"
+                                                       : "MISSING (" + Escaped(result.Cause) + ")",
                              true);
             return true;
         case crSkipped:
