@@ -119,6 +119,76 @@ TEST_F(Folders, AMismatchBelowAFolderSelectsTheFolder) {
     }
 }
 
+// What check: makes of its text: a list named with blanks or quotes around
+// the name; a digest from a web page, checked against the file under the
+// cursor; nothing, for a text that is neither. And a selected folder whose
+// one file is a list is listed, not offered for verification.
+TEST_F(Folders, CheckTextsAndAFolderHoldingOneList) {
+    Stage.Write("SHA256SUMS", ShaA + "  a.txt\n");
+    Stage.MakeDirectory("only");
+    Stage.Write("only/x.sha256", ShaA + "  a.txt\n");
+    std::string upper = ShaA;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const struct {
+        const char* What;
+        std::string Statements;
+        std::string Title; // of the one box shown, or none
+        std::vector<std::string> Box;
+        std::set<std::string> Selected;
+    } cases[] = {
+        {"a trailing blank",
+         "call command \"SHA256SUMS \"\nmessage 0\n",
+         "Finished",
+         {"\"0 mismatch(es) found\""},
+         {}},
+        {"quotes and blanks",
+         "call command \" \\\"SHA256SUMS\\\" \"\nmessage 0\n",
+         "Finished",
+         {"\"0 mismatch(es) found\""},
+         {}},
+        {"a digest that matches",
+         "call command \"" + upper + "\"\nmessage 0\n",
+         "Finished",
+         {"\"a.txt\"", "\"matches the SHA256 digest\""},
+         {}},
+        {"one that does not",
+         "call command \" sha256:" + ShaOne + "\"\nmessage 0\n",
+         "Finished",
+         {"\"a.txt\"", "\"does NOT match the SHA256 digest\""},
+         {"a.txt"}},
+        {"a digest with a folder under the cursor",
+         "panel active cursor \"disc 1\"\ncall command \"" + ShaA + "\"\nmessage 0\n",
+         "No data",
+         {"\"No files selected\""},
+         {}},
+        {"a digest of another length than its name's",
+         "call command \"md5:" + ShaA + "\"\n",
+         "",
+         {},
+         {}},
+        {"a folder holding one list",
+         "panel active select \"only\"\ncall menu\ndialog\n  close esc\n",
+         "",
+         {},
+         {"only"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        const bool requests = c.Title != "" || c.Statements.find("call menu") != std::string::npos;
+        const TPlayed played =
+            Play("panel active cursor \"a.txt\"\n" + c.Statements, true, requests);
+        for (const char* title : {"Finished", "No data", "List file found", "Error"})
+            EXPECT_EQ(Boxes(played.Transcript, title).size(), title == c.Title ? 1u : 0u)
+                << title << "\n"
+                << played.Transcript;
+        if (const auto boxes = Boxes(played.Transcript, c.Title); boxes.size() == 1) {
+            EXPECT_EQ(boxes[0], c.Box);
+        }
+        EXPECT_EQ(Selection(played.Transcript, "active"), c.Selected);
+    }
+}
+
 TEST_F(Folders, ComparisonPairsPathsAndMarksTopLevelItems) {
     Stage.Write("other/a.txt", "abc");
     Stage.Write("other/disc 1/t01.flac", "one");
