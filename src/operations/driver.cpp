@@ -139,9 +139,10 @@ TCommandLineText ReadCommandLine(INT_PTR Item, const PanelInfo& ActivePanel,
     const char* text = reinterpret_cast<const char*>(Item);
     const std::string given = text != nullptr ? text : "";
     const std::string unquoted = Unquoted(given);
-    // A relative name is the operating system's to resolve.
+    // A relative name is the operating system's to resolve; a name Windows
+    // would open as another ("x.md5 ") is not the one typed.
     for (const std::string* name : {&given, &unquoted})
-        if (!name->empty() && Platform::FileExists(*name)) {
+        if (!name->empty() && Platform::NameCanExist(*name) && Platform::FileExists(*name)) {
             FileNames.push_back(*name);
             return TCommandLineText::FileName;
         }

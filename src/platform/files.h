@@ -22,6 +22,9 @@ constexpr char PathSeparator = '\\';
 #else
 constexpr char PathSeparator = '/';
 #endif
+// What separates the parts of a path below a directory: '/' in every build,
+// and the platform's own.
+constexpr char PathSeparators[] = {'/', PathSeparator, '\0'};
 
 // Characters no name on this system holds, so no list entry may: Windows
 // keeps them for wildcards, drives and streams; a POSIX name holds every
@@ -36,7 +39,8 @@ constexpr std::string_view ReservedNameCharacters = "";
 // this system can hold as it is written. Windows drops the dots and blanks
 // at the end of every part, so "x.", "sub./f" or "report.pdf " would open
 // "x", "sub/f" or "report.pdf": another file than the one named. A part "."
-// is the folder itself. POSIX names may end in anything.
+// or ".." is a folder's own name for itself or its parent (no list entry
+// holds ".."). POSIX names may end in anything.
 inline bool NameCanExist(std::string_view relative) {
 #ifdef _WIN32
     for (size_t start = 0; start <= relative.size();) {
@@ -44,7 +48,8 @@ inline bool NameCanExist(std::string_view relative) {
         if (end == std::string_view::npos)
             end = relative.size();
         const std::string_view part = relative.substr(start, end - start);
-        if (!part.empty() && part != "." && (part.back() == '.' || part.back() == ' '))
+        if (!part.empty() && part != "." && part != ".." &&
+            (part.back() == '.' || part.back() == ' '))
             return false;
         start = end + 1;
     }
