@@ -196,20 +196,15 @@ bool SameDigest(std::string_view A, std::string_view B) {
 }
 
 bool ParseDigestText(std::string_view Text, TAlgoDefinition& Row, std::string& Digest) {
-    const TAlgoDefinition* named = nullptr;
-    if (const size_t colon = Text.find(':'); colon != std::string_view::npos) {
-        for (const TAlgoDefinition& row : AlgoDefinitions)
-            if (SameTextIgnoringAsciiCase(Text.substr(0, colon), row.Name))
-                named = &row;
-        if (named == nullptr)
-            return false;
-        Text.remove_prefix(colon + 1);
-    }
+    const size_t colon = Text.find(':');
+    const bool named = colon != std::string_view::npos;
+    const std::string_view name = Text.substr(0, named ? colon : 0);
+    Text.remove_prefix(named ? colon + 1 : 0);
     if (Text.empty() || !std::all_of(Text.begin(), Text.end(), IsHexDigit))
         return false;
     for (const TAlgoDefinition& row : AlgoDefinitions)
         if (static_cast<size_t>(row.HashLength) == Text.size() &&
-            (named == nullptr || named == &row)) {
+            (!named || SameTextIgnoringAsciiCase(name, row.Name))) {
             Row = row;
             Digest.assign(Text);
             return true;

@@ -215,7 +215,7 @@ public:
     // A name this system cannot hold (Windows: a part ending in a dot or a
     // blank, which Windows would open as another name) is crMissing with
     // LastError saying so. CheckedName, when given, receives the name of the
-    // file checked, for reports and marks.
+    // file looked for, for reports and marks.
     TCheckResult VerifyEntry(const TFileCheckerItem& Entry, std::string* CheckedName = nullptr);
     // Every entry in order: names of mismatches collected, missing and skipped
     // counted; stops with crFailed or crAborted, else gives crOk.

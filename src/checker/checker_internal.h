@@ -81,13 +81,20 @@ inline bool IsHexDigit(char c) {
 // memory to reach the same rules without a file.
 class TListParser {
 public:
-    // Entries hold paths of at most MaxName characters. Without a row the
-    // list's first entry tells it by its digest's length (LoadListOf).
+    // Tells the row from Line, the first entry line, or rejects the list.
+    using TTellRow = bool (*)(TListParser& parser, std::string_view line);
+
+    // Entries hold paths of at most MaxName characters. Without a row, Tell
+    // (TellRow, in a source of its own that only the program links) tells it
+    // from the first entry: LoadListOf.
     TListParser(const TAlgoDefinition* row, TFileCheckerItemArray& entries,
-                int32_t maxName = MaxListNameLength);
+                int32_t maxName = MaxListNameLength, TTellRow tell = nullptr);
     TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries,
                 int32_t maxName = MaxListNameLength)
         : TListParser(&row, entries, maxName) {}
+    // The row its first digest's length tells (its tag, where it has one);
+    // its digests must all be hexadecimal then.
+    static bool TellRow(TListParser& parser, std::string_view line);
 
     // False when the list is rejected (Reason says why).
     bool Feed(const char* bytes, size_t count);
@@ -115,14 +122,15 @@ private:
     bool Push(char c);
     bool EndLine();
     bool AddEntry(std::string_view line);
-    // Tells Row_ from the first entry line (its digest, or its tag).
-    bool TellRow(std::string_view line);
     // The longest line of the form Line takes (Line's start tells it).
     size_t LineBound(std::string_view line) const;
-    bool Reject(const std::string& why, bool aboutLine = false);
+    bool Reject(std::string_view why, bool aboutLine = false);
+    // "line N " Before Number After, and Second after that where given.
+    bool RejectLine(const char* before, size_t number, const char* after,
+                    size_t second = std::string::npos);
 
     const TAlgoDefinition* Row_;
-    const bool Telling_; // the row is told by the digests, which must be hexadecimal
+    const TTellRow Tell_; // the row is told by the digests, which must be hexadecimal
     TFileCheckerItemArray& Entries_;
     const int32_t MaxName_;
     const size_t MaxLength_;    // of every form of every row it may read, and of armour lines
@@ -142,5 +150,14 @@ private:
     size_t ByteOrderMarkSeen_ = 0;
     uint64_t LineNumber_ = 1;
 };
+
+// The length of the tag Line starts with ("SHA256 (", "MD5   (",
+// "SHA2-256("), and in Row the HashFirst row it names; 0 when it starts
+// with none.
+size_t TagLength(std::string_view line, const TAlgoDefinition*& row);
+
+// LoadList and LoadListOf: the list read as Row, or as Tell tells it.
+bool LoadListInto(TFileChecker& checker, const std::string& listName, const TAlgoDefinition* row,
+                  TListParser::TTellRow tell, std::string* why);
 
 } // namespace CheckerDetail

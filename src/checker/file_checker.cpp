@@ -163,18 +163,11 @@ std::string NativePath(std::string name) {
 }
 
 bool HasFolderPart(const std::string& name) {
-    return name.find_first_of(std::string("/") + Platform::PathSeparator) != std::string::npos;
+    return name.find_first_of(Platform::PathSeparators) != std::string::npos;
 }
 
 bool IsBlank(char c) {
     return static_cast<unsigned char>(c) <= ' ';
-}
-
-// Name without the blanks at its ends: what lists with stray blanks mean.
-std::string WithoutEndBlanks(const std::string& name) {
-    const auto first = std::find_if_not(name.begin(), name.end(), IsBlank);
-    const auto last = std::find_if_not(name.rbegin(), name.rend(), IsBlank).base();
-    return first < last ? std::string(first, last) : std::string();
 }
 
 // TFileChecker::CollectFiles; allocation failures are the caller's.
@@ -344,37 +337,27 @@ TCheckResult TFileChecker::VerifyItem(int32_t Index) {
 }
 
 TCheckResult TFileChecker::VerifyEntry(const TFileCheckerItem& Entry, std::string* CheckedName) {
-    // The name exactly as listed, then without its end blanks; the first
-    // that this system can hold and that names a file is checked, else the
-    // first it can hold is reported missing.
-    const std::string trimmed = WithoutEndBlanks(Entry.FileName);
-    const std::string* chosen = nullptr;
-    if (trimmed == Entry.FileName) {
-        // The common case costs nothing more: HashItem looks for the file.
-        chosen = Platform::NameCanExist(trimmed) ? &Entry.FileName : nullptr;
-    } else {
-        for (const std::string* name : {&Entry.FileName, &trimmed}) {
-            if (name->empty() || !Platform::NameCanExist(*name))
-                continue;
-            if (Platform::FileExists(EntryPath(*name))) {
-                chosen = name;
-                break;
-            }
-            if (chosen == nullptr)
-                chosen = name;
-        }
-    }
+    // The name exactly as listed, unless it has blanks at its ends and no
+    // file has it; the common case costs nothing more, since HashItem looks
+    // for the file anyway.
+    TFileCheckerItem file{Entry.FileName, {}};
+    std::string& name = file.FileName;
+    size_t first = 0, last = name.size();
+    while (first < last && IsBlank(name[first]))
+        ++first;
+    while (last > first && IsBlank(name[last - 1]))
+        --last;
+    if ((first != 0 || last != name.size()) &&
+        !(Platform::NameCanExist(name) && Platform::FileExists(EntryPath(name))))
+        name = name.substr(first, last - first);
     if (CheckedName != nullptr)
-        *CheckedName = chosen != nullptr ? *chosen : Entry.FileName;
-    if (chosen == nullptr) {
-        LastError = Entry.FileName + ": cannot exist on this system";
+        *CheckedName = name;
+    if (!Platform::NameCanExist(name)) {
+        LastError = name + ": cannot exist on this system";
         return crMissing;
     }
-    TFileCheckerItem copy{*chosen, {}};
-    const TCheckResult result = HashItem(copy);
-    if (result == crOk && !SameDigest(copy.Hash, Entry.Hash))
-        return crMismatch;
-    return result;
+    const TCheckResult result = HashItem(file);
+    return result == crOk && !SameDigest(file.Hash, Entry.Hash) ? crMismatch : result;
 }
 
 TCheckResult TFileChecker::VerifyAll(std::vector<std::string>& Mismatches, int32_t& MissingCount,

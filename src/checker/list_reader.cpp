@@ -50,28 +50,6 @@ constexpr std::string_view SignatureEndLine = "-----END PGP SIGNATURE-----";
 // Armour lines are kept up to this length, however short the entries are.
 constexpr size_t LongestArmourLine = 64;
 
-// The length of the tag Line starts with ("SHA256 (", "MD5   (",
-// "SHA2-256("), and in Row the HashFirst row it names; 0 when it starts with
-// none.
-size_t TagLength(std::string_view line, const TAlgoDefinition*& row) {
-    for (const TAlgoDefinition& each : AlgoDefinitions) {
-        if (!each.HashFirst)
-            continue;
-        for (const char* tag : {each.Name, each.OtherTag}) {
-            if (tag == nullptr || !line.starts_with(tag))
-                continue;
-            size_t at = std::char_traits<char>::length(tag);
-            while (at < line.size() && at < static_cast<size_t>(MaxTagWidth) && line[at] == ' ')
-                ++at;
-            if (at < line.size() && line[at] == '(') {
-                row = &each;
-                return at + 1;
-            }
-        }
-    }
-    return 0;
-}
-
 // Between the name of a tagged line and its digits: coreutils' and rhash's
 // ") = ", or openssl's ")= ".
 constexpr std::string_view TagEnd = ") = ";
@@ -81,24 +59,16 @@ bool AllHex(std::string_view text) {
     return std::all_of(text.begin(), text.end(), IsHexDigit);
 }
 
-// The digest text Line (an entry line without its escape mark) holds where
-// Row keeps it: first or last, split at a space.
-std::string_view DigestField(const TAlgoDefinition& row, std::string_view line) {
-    if (row.HashFirst)
-        return line.substr(0, line.find(' '));
-    const size_t space = line.rfind(' ');
-    return space == std::string_view::npos ? std::string_view{} : line.substr(space + 1);
-}
-
-bool ReadList(const std::string& path, const TAlgoDefinition* row, int32_t maxName,
-              TFileCheckerItemArray& entries, const TAlgoDefinition*& read, std::string& reason) {
+bool ReadList(const std::string& path, const TAlgoDefinition* row, TListParser::TTellRow tell,
+              int32_t maxName, TFileCheckerItemArray& entries, const TAlgoDefinition*& read,
+              std::string& reason) {
     TFileGuard file(Platform::OpenFileForReading(path));
     if (file.Get() == Platform::InvalidFileHandle) {
         reason = "cannot be opened: " + Platform::LastErrorText();
         return false;
     }
     const auto buffer = std::make_unique_for_overwrite<char[]>(ReadBufferSize);
-    TListParser parser(row, entries, maxName);
+    TListParser parser(row, entries, maxName, tell);
     for (;;) {
         uint32_t got = 0;
         if (!Platform::ReadFromFile(file.Get(), buffer.get(), ReadBufferSize, got)) {
@@ -120,10 +90,28 @@ bool ReadList(const std::string& path, const TAlgoDefinition* row, int32_t maxNa
 
 namespace CheckerDetail {
 
+size_t TagLength(std::string_view line, const TAlgoDefinition*& row) {
+    for (const TAlgoDefinition& each : AlgoDefinitions) {
+        if (!each.HashFirst)
+            continue;
+        for (const char* tag : {each.Name, each.OtherTag}) {
+            if (tag == nullptr || !line.starts_with(tag))
+                continue;
+            size_t at = std::char_traits<char>::length(tag);
+            while (at < line.size() && at < static_cast<size_t>(MaxTagWidth) && line[at] == ' ')
+                ++at;
+            if (at < line.size() && line[at] == '(') {
+                row = &each;
+                return at + 1;
+            }
+        }
+    }
+    return 0;
+}
+
 TListParser::TListParser(const TAlgoDefinition* row, TFileCheckerItemArray& entries,
-                         int32_t maxName)
-    : Row_(row), Telling_(row == nullptr), Entries_(entries), MaxName_(std::max(maxName, 0)),
-      MaxLength_([&] {
+                         int32_t maxName, TTellRow tell)
+    : Row_(row), Tell_(tell), Entries_(entries), MaxName_(std::max(maxName, 0)), MaxLength_([&] {
           size_t longest = LongestArmourLine;
           for (const TAlgoDefinition& each : AlgoDefinitions)
               longest = std::max(longest, static_cast<size_t>(MaxListLineLength(
@@ -270,7 +258,7 @@ bool TListParser::Push(char c) {
             LooseCut_ = true;
             return true;
         }
-        return Reject("is longer than " + std::to_string(LineBound(Line_)) + " characters", true);
+        return RejectLine("is longer than ", LineBound(Line_), " characters");
     }
     Line_.push_back(c);
     ContentEnd_ = Line_.size();
@@ -323,36 +311,12 @@ bool TListParser::EndLine() {
     return accepted;
 }
 
-bool TListParser::TellRow(std::string_view line) {
-    if (line.front() == '\\')
-        line.remove_prefix(1);
-    const TAlgoDefinition* tagged = nullptr;
-    if (TagLength(line, tagged) != 0) {
-        Row_ = tagged;
-        return true;
-    }
-    // Only hexadecimal digits tell: a name of eight letters at the end of
-    // a line of another algorithm would look like a CRC32 otherwise.
-    for (const TAlgoDefinition& each : AlgoDefinitions) {
-        const std::string_view digits = DigestField(each, line);
-        if (digits.size() == static_cast<size_t>(each.HashLength) && AllHex(digits)) {
-            Row_ = &each;
-            return true;
-        }
-    }
-    std::string lengths;
-    for (const TAlgoDefinition& each : AlgoDefinitions)
-        lengths += (lengths.empty() ? "" : ", ") + std::to_string(each.HashLength);
-    return Reject("has no digest of " + lengths + " hexadecimal digits to tell the algorithm by",
-                  true);
-}
-
 bool TListParser::AddEntry(std::string_view line) {
-    if (Row_ == nullptr && !TellRow(line))
+    if (Row_ == nullptr && (Tell_ == nullptr || !Tell_(*this, line)))
         return false;
     const TAlgoDefinition& row = *Row_;
     if (line.size() > LineBound(line))
-        return Reject("is longer than " + std::to_string(LineBound(line)) + " characters", true);
+        return RejectLine("is longer than ", LineBound(line), " characters");
     std::string hash, name;
     const bool escaped = row.HashFirst && line.front() == '\\';
     if (escaped)
@@ -376,9 +340,8 @@ bool TListParser::AddEntry(std::string_view line) {
                 ? ShortTagEnd.size()
                 : 0;
         if (line.size() < digits || end == 0)
-            return Reject("is a tagged line without \") = \" and " + std::to_string(digits) +
-                              " characters of digest at its end",
-                          true);
+            return RejectLine("is a tagged line without \") = \" and ", digits,
+                              " characters of digest at its end");
         hash = line.substr(before.size());
         name = line.substr(tag, before.size() - end - tag);
     } else {
@@ -391,10 +354,9 @@ bool TListParser::AddEntry(std::string_view line) {
             name.erase(0, 1);
     }
     if (hash.size() != static_cast<size_t>(row.HashLength))
-        return Reject("has a digest of " + std::to_string(hash.size()) + " characters instead of " +
-                          std::to_string(row.HashLength),
-                      true);
-    if (Telling_ && !AllHex(hash))
+        return RejectLine("has a digest of ", hash.size(), " characters instead of ",
+                          static_cast<size_t>(row.HashLength));
+    if (Tell_ != nullptr && !AllHex(hash))
         return Reject("has a digest that is no hexadecimal number", true);
     if (escaped && !Unescape(name))
         return Reject("has an escape other than \\\\, \\n and \\r in its name", true);
@@ -422,23 +384,30 @@ bool TListParser::AddEntry(std::string_view line) {
     return true;
 }
 
-bool TListParser::Reject(const std::string& why, bool aboutLine) {
-    Reason = aboutLine ? "line " + std::to_string(LineNumber_) + " " + why : why;
+bool TListParser::Reject(std::string_view why, bool aboutLine) {
+    Reason = aboutLine ? "line " + std::to_string(LineNumber_) + " " : std::string();
+    Reason += why;
+    return false;
+}
+
+bool TListParser::RejectLine(const char* before, size_t number, const char* after, size_t second) {
+    Reject(before, true);
+    Reason += std::to_string(number) + after;
+    if (second != std::string::npos)
+        Reason += std::to_string(second);
     return false;
 }
 
 } // namespace CheckerDetail
 
-namespace {
-
-// LoadList and LoadListOf: Row, or null to tell it by the digests.
-bool LoadInto(TFileChecker& checker, const std::string& listName, const TAlgoDefinition* row,
-              std::string* why) {
+bool CheckerDetail::LoadListInto(TFileChecker& checker, const std::string& listName,
+                                 const TAlgoDefinition* row, TListParser::TTellRow tell,
+                                 std::string* why) {
     std::string reason;
     try {
         TFileCheckerItemArray entries;
         const TAlgoDefinition* read = nullptr;
-        if (ReadList(checker.ExpandName(listName), row, checker.MaxNameLength, entries, read,
+        if (ReadList(checker.ExpandName(listName), row, tell, checker.MaxNameLength, entries, read,
                      reason)) {
             checker.Items = std::move(entries);
             checker.Algorithm = static_cast<uint32_t>(read->Id);
@@ -454,12 +423,10 @@ bool LoadInto(TFileChecker& checker, const std::string& listName, const TAlgoDef
     return false;
 }
 
-} // namespace
-
 bool TFileChecker::LoadList(const std::string& ListName, std::string* Reason) {
     TAlgoDefinition row;
     if (FindAlgoByListName(ListName, row))
-        return LoadInto(*this, ListName, &row, Reason);
+        return LoadListInto(*this, ListName, &row, nullptr, Reason);
     try {
         if (Reason != nullptr)
             *Reason = WhyNoListName(ListName);
@@ -467,17 +434,4 @@ bool TFileChecker::LoadList(const std::string& ListName, std::string* Reason) {
         // Only the text could not be made; the list is refused all the same.
     }
     return false;
-}
-
-bool TFileChecker::LoadListOf(uint32_t ListAlgorithm, const std::string& ListName,
-                              std::string* Reason) {
-    if (ListAlgorithm == haNone)
-        return LoadInto(*this, ListName, nullptr, Reason);
-    TAlgoDefinition row;
-    if (!FindAlgoById(ListAlgorithm, row)) {
-        if (Reason != nullptr)
-            *Reason = "no hash algorithm is chosen";
-        return false;
-    }
-    return LoadInto(*this, ListName, &row, Reason);
 }

@@ -27,7 +27,7 @@ std::string ListedName(const std::string& name) {
 
 // The name of a file as the list beside it holds it: the last part alone.
 std::string NameBeside(const std::string& name) {
-    const size_t part = name.find_last_of(std::string("/") + Platform::PathSeparator);
+    const size_t part = name.find_last_of(Platform::PathSeparators);
     return part == std::string::npos ? name : name.substr(part + 1);
 }
 

@@ -26,7 +26,8 @@ struct TParsed {
 template <typename StepFunction>
 TParsed Parse(const TAlgoDefinition* row, std::string_view text, StepFunction step) {
     TParsed parsed;
-    TListParser parser(row, parsed.Entries);
+    TListParser parser(row, parsed.Entries, MaxListNameLength,
+                       row == nullptr ? &TListParser::TellRow : nullptr);
     size_t at = 0;
     bool going = true;
     for (size_t piece = 0; going && at < text.size(); ++piece) {
