@@ -174,7 +174,8 @@ inline bool TakeEntry(TState& state, std::string_view line, std::string_view lea
 // the line's length: a line beyond the reader's bound of its form always
 // holds a name longer than an entry may be.
 inline bool TakeLine(TState& state, std::string_view line, TFileCheckerItemArray& entries) {
-    const size_t first = std::find_if_not(line.begin(), line.end(), IsBlank) - line.begin();
+    const auto first =
+        static_cast<size_t>(std::find_if_not(line.begin(), line.end(), IsBlank) - line.begin());
     const std::string_view lead = line.substr(0, first);
     line.remove_prefix(first);
     size_t last = line.size();
