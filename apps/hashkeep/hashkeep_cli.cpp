@@ -669,7 +669,7 @@ private:
         if (line.Operands.size() != 1 || line.Has("directory"))
             return UsageError("--digest checks one FILE, named as it is");
         const std::string& file = line.Operands[0];
-        const size_t part = file.find_last_of(std::string("/") + Platform::PathSeparator);
+        const size_t part = file.find_last_of(Platform::PathSeparators);
         TFileChecker checker(part == std::string::npos ? "." : file.substr(0, part + 1));
         checker.Algorithm = static_cast<uint32_t>(row.Id);
         const TFileCheckerItem entry{part == std::string::npos ? file : file.substr(part + 1),
