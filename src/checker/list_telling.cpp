@@ -19,10 +19,9 @@ bool TListParser::TellRow(TListParser& parser, std::string_view line) {
     // a line of another algorithm would look like a CRC32 otherwise.
     for (const TAlgoDefinition& each : AlgoDefinitions) {
         const size_t space = each.HashFirst ? line.find(' ') : line.rfind(' ');
-        const std::string_view digits =
-            each.HashFirst ? line.substr(0, space)
-            : space == std::string_view::npos ? std::string_view{}
-                                              : line.substr(space + 1);
+        const std::string_view digits = each.HashFirst                    ? line.substr(0, space)
+                                        : space == std::string_view::npos ? std::string_view{}
+                                                                          : line.substr(space + 1);
         if (digits.size() == static_cast<size_t>(each.HashLength) &&
             std::all_of(digits.begin(), digits.end(), IsHexDigit)) {
             parser.Row_ = &each;
