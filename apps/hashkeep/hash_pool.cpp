@@ -4,6 +4,7 @@
 // the workers run ahead of it.
 #include "cli_internal.h"
 
+#include "digest/md5_lanes.h"
 #include "platform/files.h"
 
 #include <algorithm>
@@ -22,7 +23,7 @@ using Clock = std::chrono::steady_clock;
 
 // Results held ahead of the one the report waits for: enough for the other
 // workers to go on past one big file, few enough that a list of a million
-// files costs nothing beyond its entries.
+// files costs no more than one of a thousand.
 constexpr size_t ResultWindow = 1024;
 // How long results may wait before they are reported: long enough that
 // the reporting thread wakes a hundred times a second at most, not once for
@@ -113,52 +114,105 @@ private:
     uint64_t BytesOfEnded_ = 0;
 };
 
-void WorkerMain(TShared& shared, TWorkerChecker& checker, const THashPool::TPaths& paths,
-                const THashPool::TWork& work) {
-    for (;;) {
-        size_t index = 0;
-        {
-            std::unique_lock lock(shared.Mutex);
-            shared.SlotFree.wait(lock, [&] {
-                return shared.Stop || shared.NextToTake >= shared.Count ||
-                       shared.NextToTake < shared.NextToReport + ResultWindow;
-            });
-            if (shared.Stop || shared.NextToTake >= shared.Count)
-                return;
-            index = shared.NextToTake++;
-        }
-        THashJob job;
-        try {
-            std::vector<uint64_t> sizes;
-            for (const std::string& path : paths(index)) {
-                uint64_t size = 0;
-                const bool found = Platform::GetFileSizeByName(path, size);
-                sizes.push_back(found ? size : 0);
-                job.Files += found ? 1 : 0;
-                job.Bytes += sizes.back();
+// One worker's side of TShared.
+class TWorkerQueue final : public TJobQueue {
+public:
+    TWorkerQueue(TShared& shared, TWorkerChecker& checker, const THashJobs& jobs)
+        : Shared_(shared), Checker_(checker), Jobs_(jobs) {}
+
+    TTake Take(size_t& index, THashJob& job, bool wait) override {
+        for (;;) {
+            bool sourced = false;
+            {
+                std::unique_lock lock(Shared_.Mutex);
+                auto windowFull = [&] {
+                    return Shared_.NextToTake >= Shared_.NextToReport + ResultWindow;
+                };
+                auto noMore = [&] { return Shared_.Stop || Shared_.NextToTake >= Shared_.Count; };
+                if (wait)
+                    Shared_.SlotFree.wait(lock, [&] { return noMore() || !windowFull(); });
+                if (noMore())
+                    return tkNoMore;
+                if (windowFull())
+                    return tkWindowFull;
+                index = Shared_.NextToTake++;
+                job = THashJob{};
+                // Under the lock: the source hands the items out in job order.
+                try {
+                    sourced = Jobs_.Source(index, job);
+                } catch (...) {
+                    job.Cause = "not enough memory";
+                }
             }
-            checker.Begin(job, std::move(sizes));
-            work(checker, index, job);
+            if (!sourced) {
+                job.Result = crFailed;
+                job.Unsourced = true;
+                Post(index, std::move(job));
+                continue;
+            }
+            std::vector<uint64_t> sizes;
+            try {
+                for (const std::string& path : Jobs_.Paths(job)) {
+                    uint64_t size = 0;
+                    const bool found = Platform::GetFileSizeByName(path, size);
+                    sizes.push_back(found ? size : 0);
+                    job.Files += found ? 1 : 0;
+                    job.Bytes += sizes.back();
+                }
+            } catch (...) {
+                // Only the progress line counts on these; the job itself
+                // says whether it lacks the memory.
+                sizes.clear();
+            }
+            Checker_.Begin(job, std::move(sizes));
+            return tkJob;
+        }
+    }
+
+    void Post(size_t index, THashJob&& job) override {
+        bool wake = false;
+        {
+            const std::lock_guard lock(Shared_.Mutex);
+            Shared_.Slots[index % ResultWindow] = std::move(job);
+            Shared_.Done[index % ResultWindow] = true;
+            Shared_.BytesDone.fetch_add(Shared_.Slots[index % ResultWindow].Bytes,
+                                        std::memory_order_relaxed);
+            Checker_.InJob.store(0, std::memory_order_relaxed);
+            // The reporter looks by itself every ReportInterval; it is woken
+            // only when the results are all in, or when the window is full
+            // and the workers would wait for it.
+            wake = Shared_.JobsDone.fetch_add(1, std::memory_order_relaxed) + 1 == Shared_.Count ||
+                   Shared_.NextToTake >= Shared_.NextToReport + ResultWindow;
+        }
+        if (wake)
+            Shared_.ResultReady.notify_one();
+    }
+
+    bool Stopping() const override { return Shared_.Stopping.load(std::memory_order_relaxed); }
+    TFileChecker& Checker() override { return Checker_; }
+
+private:
+    TShared& Shared_;
+    TWorkerChecker& Checker_;
+    const THashJobs& Jobs_;
+};
+
+void WorkerMain(TShared& shared, TWorkerChecker& checker, const THashJobs& jobs, bool lanes) {
+    TWorkerQueue queue(shared, checker, jobs);
+    if (lanes) {
+        HashInLanes(queue, jobs);
+        return;
+    }
+    size_t index = 0;
+    THashJob job;
+    while (queue.Take(index, job, true) == TJobQueue::tkJob) {
+        try {
+            jobs.Work(checker, job);
         } catch (...) {
             job.Result = crFailed;
             job.Cause = "not enough memory";
         }
-        bool wake = false;
-        {
-            const std::lock_guard lock(shared.Mutex);
-            shared.Slots[index % ResultWindow] = std::move(job);
-            shared.Done[index % ResultWindow] = true;
-            shared.BytesDone.fetch_add(shared.Slots[index % ResultWindow].Bytes,
-                                       std::memory_order_relaxed);
-            checker.InJob.store(0, std::memory_order_relaxed);
-            // The reporter looks by itself every ReportInterval; it is woken
-            // only when the results are all in, or when the window is full
-            // and the workers would wait for it.
-            wake = shared.JobsDone.fetch_add(1, std::memory_order_relaxed) + 1 == shared.Count ||
-                   shared.NextToTake >= shared.NextToReport + ResultWindow;
-        }
-        if (wake)
-            shared.ResultReady.notify_one();
+        queue.Post(index, std::move(job));
     }
 }
 
@@ -208,22 +262,16 @@ unsigned DefaultWorkers() {
 THashPool::THashPool(TConsole& console, THashPoolSettings settings)
     : Console_(console), Settings_(std::move(settings)) {}
 
-bool THashPool::Run(size_t count, const TPaths& paths, const TWork& work, const TReport& report,
-                    TThroughput& throughput) {
+bool THashPool::Run(const THashJobs& jobs, TThroughput& throughput) {
+    const size_t count = jobs.Count;
     if (count == 0)
         return true;
     const Clock::time_point start = Clock::now();
     TShared shared(count);
-    uint64_t bytesTotal = 0;
-    if (Console_.DrawsProgress())
-        for (size_t index = 0; index < count; ++index)
-            for (const std::string& path : paths(index)) {
-                uint64_t size = 0;
-                if (Platform::GetFileSizeByName(path, size))
-                    bytesTotal += size;
-            }
+    const uint64_t bytesTotal = jobs.Bytes;
 
     const size_t workers = std::clamp<size_t>(Settings_.Workers, 1, count);
+    const bool lanes = jobs.Read && jobs.Finish && Settings_.Algorithm == haMd5 && Md5LanesActive();
     std::vector<std::unique_ptr<TWorkerChecker>> checkers;
     std::vector<std::thread> threads;
     auto stopWorkers = [&] {
@@ -241,7 +289,7 @@ bool THashPool::Run(size_t count, const TPaths& paths, const TWork& work, const 
         for (size_t i = 0; i < workers; ++i) {
             checkers.push_back(std::make_unique<TWorkerChecker>(shared, Settings_));
             threads.emplace_back(WorkerMain, std::ref(shared), std::ref(*checkers.back()),
-                                 std::cref(paths), std::cref(work));
+                                 std::cref(jobs), lanes);
         }
     } catch (...) {
         // The workers that did start do the work; with none, there is none.
@@ -288,7 +336,7 @@ bool THashPool::Run(size_t count, const TPaths& paths, const TWork& work, const 
                     throughput.Files += job.Files;
                     throughput.Bytes += job.Bytes;
                 }
-                if (!report(next++, job)) {
+                if (!jobs.Report(next++, job)) {
                     completed = false;
                     break;
                 }

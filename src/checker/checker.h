@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,10 +57,18 @@ inline constexpr int32_t MaxTagWidth = 10;
 // refuses to write such a list.
 inline constexpr const char* FallbackExtension = ".hk";
 
-// The first line of every list written: empty, so that it ends in the bare
-// line break. Every reader skips it, md5sum --strict and sha1sum --strict
-// included (a comment line there makes them refuse the list).
+// The first line of a list written in the classic form: empty, so that it
+// ends in the bare line break. Every reader skips it, md5sum --strict and
+// sha1sum --strict included (a comment line there makes them refuse the
+// list); busybox counts it as a bad line, hence the other form.
 inline constexpr const char* ListHeaderLine = "";
+
+// The two forms of the lists written. Classic: CR LF line ends and the
+// header line first, what the FAR host family and Windows tools expect.
+// Sums: sha256sum's own, LF alone and no header line, the only form that
+// busybox and perl's shasum read (the CR of CR LF becomes part of their
+// names). LoadList reads both.
+enum class TListForm { Classic, Sums };
 
 // Mode marks of MD5 and SHA1 lines; ModeMark 1 chooses the text mark.
 inline constexpr char BinaryModeMark = '*';
@@ -174,6 +184,27 @@ using TFileCheckerItemArray = std::vector<TFileCheckerItem>;
 
 class TFileChecker;
 
+// The bytes of a file read whole for a caller that digests them itself
+// (TFileChecker::ReadItem). The storage starts on a page, where the system
+// copies reads fastest, and is kept from one file to the next.
+class TFileBytes {
+public:
+    TFileBytes() = default;
+    TFileBytes(TFileBytes&& Other) noexcept;
+    TFileBytes& operator=(TFileBytes&& Other) noexcept;
+    ~TFileBytes();
+
+    const uint8_t* Data() const { return Data_; }
+    uint64_t Size() const { return Size_; }
+    // Room for Capacity bytes, the content gone; Size becomes Size. Throws
+    // std::bad_alloc.
+    uint8_t* Prepare(uint64_t Capacity, uint64_t Size);
+
+private:
+    uint8_t* Data_ = nullptr;
+    uint64_t Size_ = 0, Capacity_ = 0;
+};
+
 // Plain callbacks: the checker first, the entry's FileName (as stored) second.
 // A caller that needs state of its own derives from TFileChecker and casts
 // Sender back.
@@ -217,12 +248,25 @@ public:
     // LastError saying so. CheckedName, when given, receives the name of the
     // file looked for, for reports and marks.
     TCheckResult VerifyEntry(const TFileCheckerItem& Entry, std::string* CheckedName = nullptr);
+    // What VerifyEntry looks for: Name, an entry's file name as a list gives
+    // it, becomes the name of the file to check. False, with LastError, when
+    // it is a name this system cannot hold.
+    bool FindListedFile(std::string& Name);
     // Every entry in order: names of mismatches collected, missing and skipped
     // counted; stops with crFailed or crAborted, else gives crOk.
     TCheckResult VerifyAll(std::vector<std::string>& Mismatches, int32_t& MissingCount,
                            int32_t& SkippedCount);
     // Hashes First, then (only when that worked) Second, and compares.
     TCheckResult CompareFiles(const std::string& First, const std::string& Second);
+
+    // HashItem and AddFile for a caller that computes the digests of small
+    // files itself, several at once: a file of at most Limit bytes is read
+    // whole into Bytes by every rule they hash a file by (the callbacks, the
+    // questions about read errors, the checks of its size and state), and
+    // crOk leaves its digest empty (ReadFile: that of the entry appended).
+    // A larger file is hashed as they hash it.
+    TCheckResult ReadItem(TFileCheckerItem& Item, uint64_t Limit, TFileBytes& Bytes);
+    TCheckResult ReadFile(const std::string& Name, uint64_t Limit, TFileBytes& Bytes);
 
     // Reads the list ExpandName(ListName) (algorithm from its extension); on
     // success replaces Items and sets Algorithm, else changes nothing. On
@@ -290,6 +334,10 @@ public:
     // "big.bin: changed size while it was read"). Emptied when hashing starts.
     std::string LastError;
     std::string LineBreak = "\r\n";
+    // Whether a list written opens with ListHeaderLine.
+    bool HeaderLine = true;
+    // Sets LineBreak and HeaderLine for lists of that form.
+    void SetListForm(TListForm Form);
     // The longest entry path a list that is read or written may hold, and
     // that CollectFiles gives: the plug-in's panels' bound by default; a
     // program on POSIX may allow what the system allows.
@@ -300,4 +348,57 @@ public:
     TReadErrorEvent OnReadError = nullptr;
     uint32_t Algorithm = haNone;
     int32_t ModeMark = BinaryModeMarkValue;
+
+private:
+    // HashItem and AddFile, a file of at most WholeLimit bytes read whole
+    // into Whole, when given, and left undigested.
+    TCheckResult HashItem(TFileCheckerItem& Item, TFileBytes* Whole, uint64_t WholeLimit);
+    TCheckResult AddFile(const std::string& Name, TFileBytes* Whole, uint64_t WholeLimit);
+};
+
+// --- A list read as a stream ----------------------------------------------------
+
+// A list verified without holding its entries, so that memory does not grow
+// with the list: Open checks it whole by LoadList's rules, reading it once
+// and keeping nothing but the count, so that a list that will be refused is
+// refused before the first file is hashed; then Next hands its entries out
+// in order, reading it a second time as they are asked for. A list that
+// cannot be read twice (standard input) is held as text instead.
+class TListStream {
+public:
+    TListStream();
+    ~TListStream();
+    TListStream(const TListStream&) = delete;
+    TListStream& operator=(const TListStream&) = delete;
+
+    // Entries of at most MaxName characters, as many as the list holds
+    // (EntryLimit 0) or at most EntryLimit; OnEntry, when given, sees each
+    // entry as it is checked.
+    struct TRules {
+        int32_t MaxName = MaxListNameLength;
+        uint64_t EntryLimit = ListEntryLimit;
+        std::function<void(const TFileCheckerItem& Entry)> OnEntry;
+        // The row is told by the list's first entry (as LoadListOf tells
+        // it), whatever row Open is given.
+        bool TellRow = false;
+    };
+    // The list in the file at Path, or held as Text (which the caller keeps
+    // as long as the stream is used), read by Row's rules. False, with
+    // Reason as LoadList gives it, when it is refused.
+    bool OpenFile(const std::string& Path, const TAlgoDefinition& Row, const TRules& Rules,
+                  std::string& Reason);
+    bool OpenText(const std::string& Text, const TAlgoDefinition& Row, const TRules& Rules,
+                  std::string& Reason);
+
+    uint64_t Count() const;
+    // The row the list is read by: the one given, or the one told.
+    const TAlgoDefinition& Row() const;
+    // The next entry in list order. False when every entry has been handed
+    // out, or (with Reason) when the list can no longer be read or no longer
+    // reads as it did when it was checked.
+    bool Next(TFileCheckerItem& Entry, std::string& Reason);
+
+private:
+    struct TState;
+    std::unique_ptr<TState> State_;
 };

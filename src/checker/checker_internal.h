@@ -23,6 +23,11 @@ inline constexpr uint32_t HashReadSize = 1u << 20;
 // The digests take at most 65535 bytes a call; 1023 whole 64-byte blocks a
 // call spare MD5, SHA1 and SHA-256 the copy of a partial block between calls.
 inline constexpr uint32_t DigestFeedSize = 1023 * 64;
+// The system copies a read fastest into a buffer that starts on a page: a
+// buffer 16 bytes past one (as the heap hands it out) took a third more
+// system time to fill from the page cache (AMD EPYC, 1 GiB: 0.19 s
+// against 0.14 s).
+inline constexpr size_t ReadBufferAlignment = 4096;
 // Progress is reported where the classic reading loop, one read of this size
 // after another, reported it: the same percentages after the same bytes, so
 // the host's progress box and its Esc poll come exactly as often as before.
@@ -84,14 +89,18 @@ public:
     // Tells the row from Line, the first entry line, or rejects the list.
     using TTellRow = bool (*)(TListParser& parser, std::string_view line);
 
-    // Entries hold paths of at most MaxName characters. Without a row, Tell
-    // (TellRow, in a source of its own that only the program links) tells it
-    // from the first entry: LoadListOf.
+    // Entries hold paths of at most MaxName characters; a list of more than
+    // EntryLimit entries is refused (0: no limit). The entries are appended
+    // to Entries, which the caller may empty between Feeds to read a list
+    // of any length in little memory. Without a row, Tell (TellRow, in a
+    // source of its own that only the program links) tells it from the first
+    // entry: LoadListOf.
     TListParser(const TAlgoDefinition* row, TFileCheckerItemArray& entries,
-                int32_t maxName = MaxListNameLength, TTellRow tell = nullptr);
+                int32_t maxName = MaxListNameLength, uint64_t entryLimit = ListEntryLimit,
+                TTellRow tell = nullptr);
     TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries,
-                int32_t maxName = MaxListNameLength)
-        : TListParser(&row, entries, maxName) {}
+                int32_t maxName = MaxListNameLength, uint64_t entryLimit = ListEntryLimit)
+        : TListParser(&row, entries, maxName, entryLimit) {}
     // The row its first digest's length tells (its tag, where it has one);
     // its digests must all be hexadecimal then.
     static bool TellRow(TListParser& parser, std::string_view line);
@@ -105,6 +114,8 @@ public:
     const TAlgoDefinition* Row() const { return Row_; }
 
     std::string Reason;
+    // Entries accepted so far.
+    uint64_t Count() const { return Accepted_; }
 
 private:
     // A UTF-8 byte-order mark, which Windows editors put at the start of a
@@ -133,6 +144,8 @@ private:
     const TTellRow Tell_; // the row is told by the digests, which must be hexadecimal
     TFileCheckerItemArray& Entries_;
     const int32_t MaxName_;
+    const uint64_t EntryLimit_;
+    uint64_t Accepted_ = 0;
     const size_t MaxLength_;    // of every form of every row it may read, and of armour lines
     std::string Lead_;          // the blanks before the line's first non-blank (up to MaxName_)
     bool LeadCut_ = false;      // more blanks stood there

@@ -68,7 +68,7 @@ bool ReadList(const std::string& path, const TAlgoDefinition* row, TListParser::
         return false;
     }
     const auto buffer = std::make_unique_for_overwrite<char[]>(ReadBufferSize);
-    TListParser parser(row, entries, maxName, tell);
+    TListParser parser(row, entries, maxName, ListEntryLimit, tell);
     for (;;) {
         uint32_t got = 0;
         if (!Platform::ReadFromFile(file.Get(), buffer.get(), ReadBufferSize, got)) {
@@ -110,8 +110,9 @@ size_t TagLength(std::string_view line, const TAlgoDefinition*& row) {
 }
 
 TListParser::TListParser(const TAlgoDefinition* row, TFileCheckerItemArray& entries,
-                         int32_t maxName, TTellRow tell)
-    : Row_(row), Tell_(tell), Entries_(entries), MaxName_(std::max(maxName, 0)), MaxLength_([&] {
+                         int32_t maxName, uint64_t entryLimit, TTellRow tell)
+    : Row_(row), Tell_(tell), Entries_(entries), MaxName_(std::max(maxName, 0)),
+      EntryLimit_(entryLimit), MaxLength_([&] {
           size_t longest = LongestArmourLine;
           for (const TAlgoDefinition& each : AlgoDefinitions)
               longest = std::max(longest, static_cast<size_t>(MaxListLineLength(
@@ -190,7 +191,7 @@ bool TListParser::Finish() {
     // A signed list cut short may have lost entries with its end.
     if (Part_ == TPart::ArmourHeaders || Part_ == TPart::Signed || Part_ == TPart::Signature)
         return Reject("it ends before the end of its PGP signature");
-    if (Entries_.empty())
+    if (Accepted_ == 0)
         return Reject("it holds no entries");
     return true;
 }
@@ -378,9 +379,10 @@ bool TListParser::AddEntry(std::string_view line) {
         exact = Lead_ + name;
     if (exact.size() > name.size() && ListPathFault(exact, MaxName_).empty())
         name = std::move(exact);
-    if (Entries_.size() >= static_cast<size_t>(ListEntryLimit))
-        return Reject("it holds more than " + std::to_string(ListEntryLimit) + " entries");
+    if (EntryLimit_ != 0 && Accepted_ >= EntryLimit_)
+        return Reject("it holds more than " + std::to_string(EntryLimit_) + " entries");
     Entries_.push_back({std::move(name), std::move(hash)});
+    ++Accepted_;
     return true;
 }
 

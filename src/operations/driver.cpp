@@ -417,6 +417,7 @@ void RunOperation(int OpenFrom, INT_PTR Item) {
 
     if (commandLine == TCommandLineText::FileName) {
         TFileChecker checker(PanelDirectory(activePanel));
+        checker.SetListForm(ListsInSumsForm ? TListForm::Sums : TListForm::Classic);
         checker.OnBeginFile = OnBeginFile;
         checker.OnEndFile = OnEndFile;
         checker.OnProgress = OnProgress;

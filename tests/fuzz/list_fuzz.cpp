@@ -26,7 +26,7 @@ struct TParsed {
 template <typename StepFunction>
 TParsed Parse(const TAlgoDefinition* row, std::string_view text, StepFunction step) {
     TParsed parsed;
-    TListParser parser(row, parsed.Entries, MaxListNameLength,
+    TListParser parser(row, parsed.Entries, MaxListNameLength, ListEntryLimit,
                        row == nullptr ? &TListParser::TellRow : nullptr);
     size_t at = 0;
     bool going = true;
