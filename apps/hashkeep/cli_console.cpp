@@ -9,19 +9,48 @@
 
 namespace HashkeepCli {
 
+namespace {
+
+// The UTF-8 form of a C1 control character (U+0080 to U+009F: C2 80 to C2
+// 9F), which a terminal takes as a command (U+009B is CSI) just as the C0
+// ones. A single byte 0x80 to 0x9F is a letter in single-byte code pages.
+bool IsC1Control(std::string_view text, size_t at) {
+    return at + 1 < text.size() && static_cast<unsigned char>(text[at]) == 0xC2 &&
+           static_cast<unsigned char>(text[at + 1]) >= 0x80 &&
+           static_cast<unsigned char>(text[at + 1]) <= 0x9F;
+}
+
+void AppendOctal(std::string& shown, unsigned char byte) {
+    const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)),
+                          static_cast<char>('0' + ((byte >> 3) & 7)),
+                          static_cast<char>('0' + (byte & 7))};
+    shown.append(octal, sizeof octal);
+}
+
+} // namespace
+
 bool NeedsEscaping(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7F || (c == '\\' && Platform::PathSeparator != '\\');
-    });
+    for (size_t at = 0; at < text.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        if (byte < 0x20 || byte == 0x7F || IsC1Control(text, at) ||
+            (text[at] == '\\' && Platform::PathSeparator != '\\'))
+            return true;
+    }
+    return false;
 }
 
 std::string Escaped(std::string_view text) {
     if (!NeedsEscaping(text))
         return std::string(text);
     std::string shown;
-    for (const char c : text) {
+    for (size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
         const auto byte = static_cast<unsigned char>(c);
+        if (IsC1Control(text, at)) {
+            AppendOctal(shown, byte);
+            AppendOctal(shown, static_cast<unsigned char>(text[++at]));
+            continue;
+        }
         switch (c) {
         case '\\':
             shown += "\\\\";
@@ -37,10 +66,7 @@ std::string Escaped(std::string_view text) {
             break;
         default:
             if (byte < 0x20 || byte == 0x7F) {
-                const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)),
-                                      static_cast<char>('0' + ((byte >> 3) & 7)),
-                                      static_cast<char>('0' + (byte & 7))};
-                shown.append(octal, sizeof octal);
+                AppendOctal(shown, byte);
             } else {
                 shown += c;
             }

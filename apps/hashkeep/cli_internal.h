@@ -21,7 +21,8 @@ inline constexpr const char* ToolName = "hashkeep";
 // A name from a list or a directory may hold control characters: printed raw,
 // an escape sequence could erase the line that says FAILED or retitle the
 // window. Such a text is shown as GNU tools show it: backslash escapes (\n,
-// \r, \t, octal \033 for the rest) with the backslash itself doubled; where
+// \r, \t, octal \033 for the rest, the C1 controls of UTF-8 too, \302\233)
+// with the backslash itself doubled; where
 // the path separator is the backslash it stays single unless the text needs
 // escaping anyway. Other texts are shown as they are.
 bool NeedsEscaping(std::string_view text);

@@ -92,14 +92,24 @@ constexpr const char* CreateHelp =
 
 constexpr const char* VerifyHelp =
     "Usage: hashkeep verify [OPTION]... LIST...\n"
+    "       hashkeep verify --digest DIGEST FILE\n"
     "Hash every file named in each LIST again and report how each one fares.\n"
-    "The algorithm comes from LIST's extension, .sfv, .md5, .sha1 or .sha256, or\n"
-    "from its name, MD5SUMS, SHA1SUMS or SHA256SUMS in any case. Entries may name\n"
-    "files in subfolders ('/' or '\\' between the parts). LIST '-' is read from\n"
-    "standard input, its algorithm told by its lines.\n"
+    "The algorithm comes from LIST's extension, .sfv, .md5, .sha1 or .sha256 (or\n"
+    ".md5sum, .sha1sum, .sha256sum), or from its name, MD5SUMS, SHA1SUMS,\n"
+    "SHA256SUMS or SHASUMS256, with .txt or without, in any case. A LIST named\n"
+    "otherwise (CHECKSUMS) is read as the algorithm its digests' length tells:\n"
+    "8 CRC32, 32 MD5, 40 SHA1, 64 SHA-256, when every entry agrees. Entries may\n"
+    "name files in subfolders ('/' or '\\' between the parts). LIST '-' is read\n"
+    "from standard input, its algorithm told by its lines.\n"
     "\n"
+    "  -a, --algorithm ALGO   read each LIST as a list of ALGO (crc32, md5, sha1,\n"
+    "                         sha256), whatever its name\n"
     "  -C, --directory DIR    look for the files in DIR (default: each LIST's own\n"
     "                         directory; for '-' the current one)\n"
+    "      --digest DIGEST    check the one FILE against DIGEST, as a web page\n"
+    "                         publishes it: 8, 32, 40 or 64 hexadecimal digits,\n"
+    "                         optionally after crc32:, md5:, sha1: or sha256:;\n"
+    "                         exit status 0 when it matches, 1 when not\n"
     "      --ignore-missing   no line for a missing file, and it fails nothing; a\n"
     "                         LIST that verified no file gives 1\n" HK_COMMON_OPTIONS_HELP "\n"
     "Prints on standard output one line per entry, as md5sum -c does, and nothing\n"
@@ -672,9 +682,16 @@ private:
     int Verify() {
         TCommandLine line;
         int done = 0;
-        if (!Parse({{'C', "directory", true}, {0, "ignore-missing", false}}, VerifyHelp, line,
-                   done))
+        uint32_t algorithm = haNone;
+        if (!Parse({{'C', "directory", true},
+                    {0, "ignore-missing", false},
+                    {'a', "algorithm", true},
+                    {0, "digest", true}},
+                   VerifyHelp, line, done) ||
+            (line.Has("algorithm") && !ParseAlgorithmOption(line, algorithm, done)))
             return done;
+        if (line.Has("digest"))
+            return VerifyDigest(line, algorithm);
         if (line.Operands.empty())
             return UsageError("no LIST to verify");
         if (line.Has("directory")) {
@@ -730,13 +747,20 @@ private:
         std::string reason;
         TAlgoDefinition row;
         bool opened = false;
+        // The algorithm -a names, else the one the list's name states; a list
+        // named for none is read as its digests tell.
+        uint32_t asked = haNone;
+        const bool named = line.Has("algorithm") ? ParseAlgorithm(line.Value("algorithm"), asked) &&
+                                                       FindAlgoById(asked, row)
+                                                 : FindAlgoByListName(list, row);
         if (list == "-") {
-            opened = ReadStandardInput(open.Text, reason) && RowOfText(open.Text, row, reason) &&
+            opened = ReadStandardInput(open.Text, reason) &&
+                     (named || RowOfText(open.Text, row, reason)) &&
                      open.Stream.OpenText(open.Text, row, rules, reason);
         } else {
-            reason = WhyNoListName(list);
-            opened = reason.empty() && FindAlgoByListName(list, row) &&
-                     open.Stream.OpenFile(list, row, rules, reason);
+            rules.TellRow = !named;
+            opened = open.Stream.OpenFile(list, row, rules, reason);
+            row = open.Stream.Row();
         }
         if (!opened)
             Console_->Tell(list + ": not a usable hash list: " + reason);
@@ -826,15 +850,18 @@ private:
                 job.Result = crMismatch;
             return false;
         };
+        // The entry is reported under the name its file was looked for under:
+        // the listed one, or the one without stray blanks at its ends.
         jobs.Work = [&](TFileChecker& worker, THashJob& job) {
+            const bool found = worker.FindListedFile(job.Item.FileName);
             TFileCheckerItem copy{job.Item.FileName, {}};
-            const TCheckResult result = worker.HashItem(copy);
-            hashed(worker, result, copy.Hash, job);
+            hashed(worker, found ? worker.HashItem(copy) : crMissing, copy.Hash, job);
         };
         jobs.Read = [&](TFileChecker& worker, uint64_t limit, TFileBytes& bytes, THashJob& job) {
+            const bool found = worker.FindListedFile(job.Item.FileName);
             TFileCheckerItem copy{job.Item.FileName, {}};
-            const TCheckResult result = worker.ReadItem(copy, limit, bytes);
-            return hashed(worker, result, copy.Hash, job);
+            return hashed(worker, found ? worker.ReadItem(copy, limit, bytes) : crMissing,
+                          copy.Hash, job);
         };
         jobs.Finish = [](const std::string& digest, THashJob& job) {
             if (!SameDigest(digest, job.Item.Hash))
@@ -863,6 +890,52 @@ private:
             return std::max(status, HashkeepProblemsFound);
         }
         return status;
+    }
+
+    // verify --digest DIGEST FILE: one file against a digest a web page
+    // publishes.
+    int VerifyDigest(const TCommandLine& line, uint32_t algorithm) {
+        TAlgoDefinition row;
+        std::string digest;
+        if (!ParseDigestText(line.Value("digest"), row, digest))
+            return UsageError("--digest takes 8, 32, 40 or 64 hexadecimal digits, optionally "
+                              "after crc32:, md5:, sha1: or sha256:, not '" +
+                              line.Value("digest") + "'");
+        if (algorithm != haNone && algorithm != static_cast<uint32_t>(row.Id))
+            return UsageError("--digest of " + std::to_string(row.HashLength) +
+                              " digits is no digest of " + line.Value("algorithm"));
+        if (line.Operands.size() != 1 || line.Has("directory"))
+            return UsageError("--digest checks one FILE, named as it is");
+        const std::string& file = line.Operands[0];
+        const size_t part = file.find_last_of(Platform::PathSeparators);
+        TFileChecker checker(part == std::string::npos ? "." : file.substr(0, part + 1));
+        checker.Algorithm = static_cast<uint32_t>(row.Id);
+        const std::string name = part == std::string::npos ? file : file.substr(part + 1);
+        TTally tally;
+        TThroughput throughput;
+        THashJobs jobs;
+        jobs.Count = 1;
+        jobs.Source = [&](size_t, THashJob& job) {
+            job.Item = {name, digest};
+            return true;
+        };
+        Platform::GetFileSizeByName(checker.ExpandName(name), jobs.Bytes);
+        jobs.Work = [&](TFileChecker& worker, THashJob& job) {
+            TFileCheckerItem copy{name, {}};
+            job.Result = worker.HashItem(copy);
+            if (job.Result == crOk && !SameDigest(copy.Hash, digest))
+                job.Result = crMismatch;
+            job.Cause = job.Result == crFailed
+                            ? file + ": cannot be hashed: " + CauseOf(worker, name)
+                            : CauseOf(worker, name);
+        };
+        jobs.Report = [&](size_t, THashJob& job) {
+            return ReportResult("verify", file, job, "FAILED", tally);
+        };
+        if (!MakePool(checker).Run(jobs, throughput))
+            return HashkeepFailed;
+        return tally.Differing + tally.Missing + tally.Skipped == 0 ? HashkeepAllWell
+                                                                    : HashkeepProblemsFound;
     }
 
     // What a verification or comparison found, counted as its lines go out.
@@ -898,6 +971,9 @@ private:
                              result.MissingIn.empty() ? "MISSING"
                                                       : "MISSING in " + Escaped(result.MissingIn),
                              true);
+            // Why, where a name is one this system cannot hold.
+            if (!result.Cause.empty() && result.MissingIn.empty())
+                Console_->Tell(name + ": " + result.Cause);
             return true;
         case crSkipped:
             // The cause went to standard error as the file was read.

@@ -28,8 +28,25 @@ static_assert(AlgoDefinitions[1].Id == haMd5 && AlgoDefinitions[1].HashLength ==
 static_assert(AlgoDefinitions[2].Id == haSha1 && AlgoDefinitions[2].HashLength == 40);
 static_assert(AlgoDefinitions[3].Id == haSha256 && AlgoDefinitions[3].HashLength == 64);
 
+// '/' in every build, and the platform's own: on POSIX a backslash is a
+// character of a name.
 bool IsSeparator(char c) {
-    return c == '/' || c == '\\';
+    return c == '/' || c == Platform::PathSeparator;
+}
+
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Name, or Name with ".txt" after it, in any case.
+bool IsNameOrText(std::string_view name, const char* wanted) {
+    if (wanted == nullptr)
+        return false;
+    constexpr std::string_view text = ".txt";
+    if (name.size() > text.size() &&
+        SameTextIgnoringAsciiCase(name.substr(name.size() - text.size()), text))
+        name.remove_suffix(text.size());
+    return SameTextIgnoringAsciiCase(name, wanted);
 }
 
 // The last part of a name: what follows its last separator or colon.
@@ -65,14 +82,19 @@ std::string AlgoExtension(int64_t Id) {
 
 bool FindAlgoByListName(std::string_view ListName, TAlgoDefinition& Definition) {
     const std::string_view name = LastPart(ListName);
+    // The extension follows the last dot of the name's last part.
+    const size_t dot = name.rfind('.');
+    const std::string_view extension =
+        dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
     for (const TAlgoDefinition& row : AlgoDefinitions)
-        if (row.SumsName != nullptr && SameTextIgnoringAsciiCase(name, row.SumsName)) {
+        if (IsNameOrText(name, row.SumsName) || IsNameOrText(name, row.OtherSumsName) ||
+            SameTextIgnoringAsciiCase(extension, row.Extension) ||
+            (row.SumsExtension != nullptr &&
+             SameTextIgnoringAsciiCase(extension, row.SumsExtension))) {
             Definition = row;
             return true;
         }
-    // The extension follows the last dot of the name's last part.
-    const size_t dot = name.rfind('.');
-    return dot != std::string_view::npos && FindAlgoByExtension(name.substr(dot), Definition);
+    return false;
 }
 
 std::string WhyNoListName(std::string_view ListName) {
@@ -80,17 +102,22 @@ std::string WhyNoListName(std::string_view ListName) {
     if (FindAlgoByListName(ListName, row))
         return {};
     std::string extensions, sums;
+    auto add = [](std::string& to, const char* what) {
+        if (what != nullptr)
+            to += (to.empty() ? "" : ", ") + std::string(what);
+    };
     for (const TAlgoDefinition& each : AlgoDefinitions) {
-        extensions += (extensions.empty() ? "" : ", ") + std::string(each.Extension);
-        if (each.SumsName != nullptr)
-            sums += (sums.empty() ? "" : ", ") + std::string(each.SumsName);
+        add(extensions, each.Extension);
+        add(extensions, each.SumsExtension);
+        add(sums, each.SumsName);
+        add(sums, each.OtherSumsName);
     }
     const std::string_view name = LastPart(ListName);
     const size_t dot = name.rfind('.');
     return (dot == std::string_view::npos
                 ? std::string("the name does not end in one of ")
                 : "the extension \"" + std::string(name.substr(dot)) + "\" is not one of ") +
-           extensions + ", and the name is none of " + sums;
+           extensions + ", and the name is none of " + sums + " (each also with .txt)";
 }
 
 bool IsListNameOf(uint32_t Algorithm, std::string_view ListName) {
@@ -113,10 +140,10 @@ std::string ListPathFault(std::string_view Path, int32_t MaxLength) {
         return "has no file name";
     if (IsSeparator(Path.front()))
         return "holds an absolute path";
-    if (Path.find(':') != std::string_view::npos)
-        return "holds a drive or a ':'";
-    if (Path.find_first_of("\"*<>?|") != std::string_view::npos)
-        return "holds a wildcard or a character no file name holds";
+    const size_t reserved = Path.find_first_of(Platform::ReservedNameCharacters);
+    if (reserved != std::string_view::npos)
+        return Path[reserved] == ':' ? "holds a drive or a ':'"
+                                     : "holds a wildcard or a character no file name holds";
     if (Path.size() > static_cast<size_t>(std::max(MaxLength, 0)))
         return "has a name longer than " + std::to_string(MaxLength) + " characters";
     for (size_t start = 0;;) {
@@ -166,4 +193,21 @@ bool SplitLine(std::string_view Line, bool HashFirst, std::string& First, std::s
 
 bool SameDigest(std::string_view A, std::string_view B) {
     return SameTextIgnoringAsciiCase(A, B);
+}
+
+bool ParseDigestText(std::string_view Text, TAlgoDefinition& Row, std::string& Digest) {
+    const size_t colon = Text.find(':');
+    const bool named = colon != std::string_view::npos;
+    const std::string_view name = Text.substr(0, named ? colon : 0);
+    Text.remove_prefix(named ? colon + 1 : 0);
+    if (Text.empty() || !std::all_of(Text.begin(), Text.end(), IsHexDigit))
+        return false;
+    for (const TAlgoDefinition& row : AlgoDefinitions)
+        if (static_cast<size_t>(row.HashLength) == Text.size() &&
+            (!named || SameTextIgnoringAsciiCase(name, row.Name))) {
+            Row = row;
+            Digest.assign(Text);
+            return true;
+        }
+    return false;
 }

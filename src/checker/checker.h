@@ -21,9 +21,10 @@ enum : uint32_t { haNone = 0, haCrc32 = 1, haMd5 = 2, haSha1 = 4, haSha256 = 8 }
 
 // HashFirst rows are the format of the coreutils *sum tools, and their lists
 // are read as those tools read them: besides "digest name" lines, tagged
-// lines "NAME (file) = digest" with the row's Name, and lines starting with
-// a backslash, whose file name holds the escapes \\, \n and \r. Lists are
-// written in the plain form only.
+// lines "NAME (file) = digest" with the row's Name (or OtherTag), also as
+// rhash pads them ("MD5   (file) = ") and openssl writes them
+// ("SHA2-256(file)= "), and lines starting with a backslash, whose file name
+// holds the escapes \\, \n and \r. Lists are written in the plain form only.
 struct TAlgoDefinition {
     int32_t Id;
     const char* Name;      // also the tag of tagged lines
@@ -32,14 +33,25 @@ struct TAlgoDefinition {
     bool HashFirst;        // line is "digest name" (else "name digest")
     bool HasModeMark;      // a mode mark stands between separator and name
     const char* SumsName;  // the name releases give such lists ("SHA256SUMS"), or null
+    // Other names releases give such lists: an extension ("x.sha256sum")
+    // and a whole name ("SHASUMS256"), or null; a SumsName or OtherSumsName
+    // may end in ".txt" as well.
+    const char* SumsExtension;
+    const char* OtherSumsName;
+    const char* OtherTag; // what openssl 3 tags the lines with ("SHA2-256"), or null
 };
 
 inline constexpr TAlgoDefinition AlgoDefinitions[] = {
-    {haCrc32, "CRC32", 8, ".sfv", false, false, nullptr},
-    {haMd5, "MD5", 32, ".md5", true, true, "MD5SUMS"},
-    {haSha1, "SHA1", 40, ".sha1", true, true, "SHA1SUMS"},
-    {haSha256, "SHA256", 64, ".sha256", true, true, "SHA256SUMS"},
+    {haCrc32, "CRC32", 8, ".sfv", false, false, nullptr, nullptr, nullptr, nullptr},
+    {haMd5, "MD5", 32, ".md5", true, true, "MD5SUMS", ".md5sum", nullptr, nullptr},
+    {haSha1, "SHA1", 40, ".sha1", true, true, "SHA1SUMS", ".sha1sum", nullptr, nullptr},
+    {haSha256, "SHA256", 64, ".sha256", true, true, "SHA256SUMS", ".sha256sum", "SHASUMS256",
+     "SHA2-256"},
 };
+
+// A tag and the blanks after it, at most: rhash pads its tags to six
+// characters ("MD5   (x) = "), openssl's longest is "SHA2-256".
+inline constexpr int32_t MaxTagWidth = 10;
 
 // Extension of lists proposed under an identifier that has no row; SaveList
 // refuses to write such a list.
@@ -72,7 +84,8 @@ std::string AlgoExtension(int64_t Id);
 // The row of the algorithm whose lists are named like ListName (a path may
 // stand before the name). The one place that decides what a list name is:
 // the extension after the name's last dot, compared as FindAlgoByExtension
-// compares, or the whole name a row's SumsName in any case ("sha256sums").
+// compares, a row's SumsExtension, or the whole name a row's SumsName or
+// OtherSumsName, with ".txt" or without, in any case ("sha256sums.txt").
 bool FindAlgoByListName(std::string_view ListName, TAlgoDefinition& Definition);
 // "the name does not end in .sfv, .md5, ... and is none of MD5SUMS, ...":
 // why ListName is no list name, for messages; empty when it is one.
@@ -96,14 +109,15 @@ inline constexpr int32_t MaxListNameLength = 259;
 // Why Path cannot be a list entry ("holds an absolute path"), or empty when
 // it can. An entry names a
 // file below the directory the list's names resolve against: one or more
-// names separated by '/' or '\' (both, in every build), each a valid file
-// name, "." allowed before the last; never absolute, never with a drive,
-// never with an empty part or "..", so that no entry leaves its directory;
-// at most MaxLength characters in all.
+// names separated by '/' (or the platform's separator), each free of the
+// characters the platform keeps out of names, "." allowed before the last;
+// never absolute, never with a drive, never with an empty part or "..", so
+// that no entry leaves its directory; at most MaxLength characters in all.
+// On POSIX a backslash is a character of a name like any other.
 std::string ListPathFault(std::string_view Path, int32_t MaxLength = MaxListNameLength);
 // The part of an entry's path that names the item in its directory: "disc1"
 // for "./disc1/track01.flac", the name itself for a plain name; a part of
-// Path itself.
+// Path itself. Parts are separated as ListPathFault separates them.
 std::string_view TopLevelName(std::string_view Path);
 // Splits Line at its first space (HashFirst) or its last; false without one.
 bool SplitLine(std::string_view Line, bool HashFirst, std::string& First, std::string& Second);
@@ -112,11 +126,18 @@ int32_t FindChar(std::string_view Text, char Character, bool FromEnd);
 
 // True when an entry named Name, written into a list of Algorithm, reads
 // back as the same name (its separators written as '/'). SaveList writes no
-// list holding any other: ";x" in an SFV list reads as a comment, " x "
-// loses its blanks, "..." is refused, and so is a path longer than
-// MaxLength.
+// list holding any other: ";x" in an SFV list reads as a comment, "..." is
+// refused, and so is a path longer than MaxLength. Nor does it write a name
+// with blanks at its start or end: a reader takes such blanks for stray ones
+// when no file has them, and editors and mail drop them in silence.
 bool ListCanHoldName(uint32_t Algorithm, std::string_view Name,
                      int32_t MaxLength = MaxListNameLength);
+
+// A digest as a web page publishes it: 8, 32, 40 or 64 hexadecimal digits in
+// either case, optionally after "crc32:", "md5:", "sha1:" or "sha256:" (any
+// case) of the row with that many. False for any other text; else Row is
+// the row of its length and Digest the digits.
+bool ParseDigestText(std::string_view Text, TAlgoDefinition& Row, std::string& Digest);
 
 // Digest texts are equal when they have the same length and the same
 // characters, ASCII letters compared without case.
@@ -126,14 +147,14 @@ bool SameDigest(std::string_view A, std::string_view B);
 // characters, of any form the row reads. A plain line: the digits, the
 // space, the mode mark where the row has one, and the name; counting the
 // mark lets every list the checker writes be read back. A tagged line of a
-// HashFirst row: the tag, " (", the name, ") = " and the digits; an escaped
-// line: a backslash first and each character of the name written as two.
+// HashFirst row: the tag padded to MaxTagWidth, "(", the name, ") = " and the
+// digits; an escaped line: a backslash first and each character of the name
+// written as two.
 constexpr int32_t MaxListLineLength(const TAlgoDefinition& Row,
                                     int32_t MaxName = MaxListNameLength) {
     if (!Row.HashFirst)
         return Row.HashLength + 1 + (Row.HasModeMark ? 1 : 0) + MaxName;
-    return 1 + static_cast<int32_t>(std::char_traits<char>::length(Row.Name)) + 2 + 2 * MaxName +
-           4 + Row.HashLength;
+    return 1 + MaxTagWidth + 1 + 2 * MaxName + 4 + Row.HashLength;
 }
 
 // A list holding more entries is rejected, so that no file, however large,
@@ -221,6 +242,20 @@ public:
     TCheckResult HashItem(TFileCheckerItem& Item);
     // Re-hashes entry Index and compares; crMissing for an index out of range.
     TCheckResult VerifyItem(int32_t Index);
+    // Re-hashes the file of Entry, an entry read from a list, and compares.
+    // The file named exactly as the list gives it, blanks at its ends
+    // included, is the one checked; only when no file has that name is the
+    // name without those blanks looked for, so lists with stray blanks keep
+    // working while a damaged "x " is never passed over for an intact "x".
+    // A name this system cannot hold (Windows: a part ending in a dot or a
+    // blank, which Windows would open as another name) is crMissing with
+    // LastError saying so. CheckedName, when given, receives the name of the
+    // file looked for, for reports and marks.
+    TCheckResult VerifyEntry(const TFileCheckerItem& Entry, std::string* CheckedName = nullptr);
+    // What VerifyEntry looks for: Name, an entry's file name as a list gives
+    // it, becomes the name of the file to check. False, with LastError, when
+    // it is a name this system cannot hold.
+    bool FindListedFile(std::string& Name);
     // Every entry in order: names of mismatches collected, missing and skipped
     // counted; stops with crFailed or crAborted, else gives crOk.
     TCheckResult VerifyAll(std::vector<std::string>& Mismatches, int32_t& MissingCount,
@@ -250,6 +285,13 @@ public:
     // failure Reason, when given, says why ("line 7 has no space between
     // digest and name"). Never throws.
     bool LoadList(const std::string& ListName, std::string* Reason = nullptr);
+    // LoadList with the algorithm given rather than read from the list's
+    // name: any file is read as a list of ListAlgorithm. With haNone it is told
+    // by the length of the first entry's digest, which every entry must then
+    // share (all of them hexadecimal), else the list is rejected naming the
+    // line: for lists whose names say nothing ("CHECKSUMS").
+    bool LoadListOf(uint32_t ListAlgorithm, const std::string& ListName,
+                    std::string* Reason = nullptr);
     // Writes every entry: to ExpandName(ListName), or (PerFile) each to
     // BaseDir + FileName + extension. Each file appears whole or not at all;
     // an older file of that name survives a failure. Nothing is written when
@@ -261,8 +303,9 @@ public:
     // or written.
     std::string ExpandName(const std::string& Name) const;
     // The path an entry's file is opened at: Name itself when absolute, else
-    // BaseDir + Name with its '/' and '\' turned into the platform's
-    // separator, so that lists written on either system verify on both. A
+    // BaseDir + Name with its '/' turned into the platform's separator, so
+    // that lists written on either system verify on both (a list read on
+    // POSIX has the backslashes of its plain lines turned into '/'). A
     // folder on the way that is a symbolic link is not followed when the
     // file is hashed: no entry reaches out of BaseDir through one.
     std::string EntryPath(const std::string& Name) const;
@@ -274,7 +317,9 @@ public:
     // the separator or on the order the system lists a folder in. Folders
     // reached through a symbolic link (a junction on Windows) are not
     // entered, a Folder that is one included; FIFOs, devices and sockets are
-    // left out. False, with Reason naming the path and the cause, when a
+    // left out, and so are the temporary files a save that never ended left
+    // behind (Platform::IsTemporaryFileName), which no user means to list.
+    // False, with Reason naming the path and the cause, when a
     // folder cannot be read, a name there holds a backslash (POSIX: a list
     // would take it for a separator), a path is longer than MaxNameLength, or
     // more than ListEntryLimit files are found; Paths then holds what it
@@ -369,6 +414,9 @@ public:
         int32_t MaxName = MaxListNameLength;
         uint64_t EntryLimit = ListEntryLimit;
         std::function<void(const TFileCheckerItem& Entry)> OnEntry;
+        // The row is told by the list's first entry (as LoadListOf tells
+        // it), whatever row Open is given.
+        bool TellRow = false;
     };
     // The list in the file at Path, or held as Text (which the caller keeps
     // as long as the stream is used), read by Row's rules. False, with
@@ -379,6 +427,8 @@ public:
                   std::string& Reason);
 
     uint64_t Count() const;
+    // The row the list is read by: the one given, or the one told.
+    const TAlgoDefinition& Row() const;
     // The next entry in list order. False when every entry has been handed
     // out, or (with Reason) when the list can no longer be read or no longer
     // reads as it did when it was checked.

@@ -147,12 +147,16 @@ TCheckResult HashOpenedFile(TFileChecker& checker, Platform::FileHandle opened,
     return result;
 }
 
-// An entry's relative path with the platform's separator between its parts.
+// An entry's relative path with the platform's separator between its parts:
+// '/' is one in every build, the backslash only on Windows (a POSIX name may
+// hold one).
 std::string NativePath(std::string name) {
-    std::replace_if(
-        name.begin(), name.end(), [](char c) { return c == '/' || c == '\\'; },
-        Platform::PathSeparator);
+    std::replace(name.begin(), name.end(), '/', Platform::PathSeparator);
     return name;
+}
+
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
 }
 
 // TFileChecker::CollectFiles; allocation failures are the caller's.
@@ -168,6 +172,10 @@ bool CollectFilesBelow(const TFileChecker& checker, const std::string& folder,
     if (!start.empty()) {
         if (const std::string fault = ListPathFault(start, checker.MaxNameLength); !fault.empty())
             return fail(folder + ": no folder of " + checker.BaseDir + ": it " + fault);
+        // Lists take a backslash for a separator; on POSIX it would be a
+        // character of the folder's name, which no list could give back.
+        if (Platform::PathSeparator == '/' && start.find('\\') != std::string::npos)
+            return fail(folder + ": a list cannot hold a name with a backslash");
         std::replace(start.begin(), start.end(), '\\', '/');
         // A linked folder is not entered, nor one reached through a link.
         for (size_t end = start.find('/');; end = start.find('/', end + 1)) {
@@ -211,8 +219,10 @@ bool CollectFilesBelow(const TFileChecker& checker, const std::string& folder,
             // over: it is given as a file, which cannot be read and says so.
             const bool lost = Platform::NameIsLost(entry.Name);
             const bool isFolder = entry.IsDirectory && !entry.IsLink && !lost;
-            if (!isFolder && !entry.IsRegularFile && !lost)
-                continue; // a linked folder, a FIFO, a device, a socket, a dangling link
+            if (!isFolder && !lost &&
+                (!entry.IsRegularFile || Platform::IsTemporaryFileName(entry.Name)))
+                continue; // a linked folder, a FIFO, a device, a socket, a dangling link,
+                          // what a save killed half-way left behind
             std::string path = prefix + entry.Name;
             // Lists take a backslash for a separator, so such a name (POSIX
             // allows it) would never be found again.
@@ -368,11 +378,36 @@ uint8_t* TFileBytes::Prepare(uint64_t Capacity, uint64_t Size) {
 TCheckResult TFileChecker::VerifyItem(int32_t Index) {
     if (Index < 0 || Index >= Count())
         return crMissing;
-    TFileCheckerItem copy{Items[static_cast<size_t>(Index)].FileName, {}};
-    const TCheckResult result = HashItem(copy);
-    if (result == crOk && !SameDigest(copy.Hash, Items[static_cast<size_t>(Index)].Hash))
-        return crMismatch;
-    return result;
+    return VerifyEntry(Items[static_cast<size_t>(Index)]);
+}
+
+bool TFileChecker::FindListedFile(std::string& Name) {
+    // The name exactly as listed, unless it has blanks at its ends and no
+    // file has it; the common case costs nothing more, since the file is
+    // looked for when it is hashed anyway.
+    size_t first = 0, last = Name.size();
+    while (first < last && IsBlank(Name[first]))
+        ++first;
+    while (last > first && IsBlank(Name[last - 1]))
+        --last;
+    if ((first != 0 || last != Name.size()) &&
+        !(Platform::NameCanExist(Name) && Platform::FileExists(EntryPath(Name))))
+        Name = Name.substr(first, last - first);
+    if (Platform::NameCanExist(Name))
+        return true;
+    LastError = Name + ": cannot exist on this system";
+    return false;
+}
+
+TCheckResult TFileChecker::VerifyEntry(const TFileCheckerItem& Entry, std::string* CheckedName) {
+    TFileCheckerItem file{Entry.FileName, {}};
+    const bool found = FindListedFile(file.FileName);
+    if (CheckedName != nullptr)
+        *CheckedName = file.FileName;
+    if (!found)
+        return crMissing;
+    const TCheckResult result = HashItem(file);
+    return result == crOk && !SameDigest(file.Hash, Entry.Hash) ? crMismatch : result;
 }
 
 TCheckResult TFileChecker::VerifyAll(std::vector<std::string>& Mismatches, int32_t& MissingCount,
@@ -380,8 +415,10 @@ TCheckResult TFileChecker::VerifyAll(std::vector<std::string>& Mismatches, int32
     Mismatches.clear();
     MissingCount = 0;
     SkippedCount = 0;
+    std::string checked;
     for (int32_t index = 0; index < Count(); ++index) {
-        switch (const TCheckResult result = VerifyItem(index)) {
+        switch (const TCheckResult result =
+                    VerifyEntry(Items[static_cast<size_t>(index)], &checked)) {
         case crFailed:
         case crAborted:
             return result;
@@ -389,7 +426,7 @@ TCheckResult TFileChecker::VerifyAll(std::vector<std::string>& Mismatches, int32
             ++SkippedCount;
             break;
         case crMismatch:
-            Mismatches.push_back(Items[static_cast<size_t>(index)].FileName);
+            Mismatches.push_back(checked);
             break;
         case crMissing:
             ++MissingCount;

@@ -42,23 +42,33 @@ bool Unescape(std::string& name) {
     return true;
 }
 
-// The tag of a tagged line: the row's name, a space and a parenthesis.
-std::string Tag(const TAlgoDefinition& row) {
-    return std::string(row.Name) + " (";
+// The armour of a PGP clear-signed list (RFC 4880, 7.): the first line, the
+// line that starts the signature and the one that ends it.
+constexpr std::string_view SignedMessageLine = "-----BEGIN PGP SIGNED MESSAGE-----";
+constexpr std::string_view SignatureLine = "-----BEGIN PGP SIGNATURE-----";
+constexpr std::string_view SignatureEndLine = "-----END PGP SIGNATURE-----";
+// Armour lines are kept up to this length, however short the entries are.
+constexpr size_t LongestArmourLine = 64;
+
+// Between the name of a tagged line and its digits: coreutils' and rhash's
+// ") = ", or openssl's ")= ".
+constexpr std::string_view TagEnd = ") = ";
+constexpr std::string_view ShortTagEnd = ")= ";
+
+bool AllHex(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), IsHexDigit);
 }
 
-// Between the name of a tagged line and its digits.
-constexpr std::string_view TagEnd = ") = ";
-
-bool ReadList(const std::string& path, const TAlgoDefinition& row, int32_t maxName,
-              TFileCheckerItemArray& entries, std::string& reason, bool& utf8) {
+bool ReadList(const std::string& path, const TAlgoDefinition* row, TListParser::TTellRow tell,
+              int32_t maxName, TFileCheckerItemArray& entries, const TAlgoDefinition*& read,
+              std::string& reason, bool& utf8) {
     TFileGuard file(Platform::OpenFileForReading(path));
     if (file.Get() == Platform::InvalidFileHandle) {
         reason = "cannot be opened: " + Platform::LastErrorText();
         return false;
     }
     const auto buffer = std::make_unique_for_overwrite<char[]>(ReadBufferSize);
-    TListParser parser(row, entries, maxName);
+    TListParser parser(row, entries, maxName, ListEntryLimit, tell);
     for (;;) {
         uint32_t got = 0;
         if (!Platform::ReadFromFile(file.Get(), buffer.get(), ReadBufferSize, got)) {
@@ -73,6 +83,7 @@ bool ReadList(const std::string& path, const TAlgoDefinition& row, int32_t maxNa
         return false;
     }
     utf8 = parser.Utf8();
+    read = parser.Row();
     return true;
 }
 
@@ -80,26 +91,54 @@ bool ReadList(const std::string& path, const TAlgoDefinition& row, int32_t maxNa
 
 namespace CheckerDetail {
 
-TListParser::TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries,
-                         int32_t maxName, uint64_t entryLimit)
-    : Row_(row), Entries_(entries), MaxName_(std::max(maxName, 0)), EntryLimit_(entryLimit),
-      MaxLength_(static_cast<size_t>(MaxListLineLength(row, MaxName_))) {
+size_t TagLength(std::string_view line, const TAlgoDefinition*& row) {
+    for (const TAlgoDefinition& each : AlgoDefinitions) {
+        if (!each.HashFirst)
+            continue;
+        for (const char* tag : {each.Name, each.OtherTag}) {
+            if (tag == nullptr || !line.starts_with(tag))
+                continue;
+            size_t at = std::char_traits<char>::length(tag);
+            while (at < line.size() && at < static_cast<size_t>(MaxTagWidth) && line[at] == ' ')
+                ++at;
+            if (at < line.size() && line[at] == '(') {
+                row = &each;
+                return at + 1;
+            }
+        }
+    }
+    return 0;
+}
+
+TListParser::TListParser(const TAlgoDefinition* row, TFileCheckerItemArray& entries,
+                         int32_t maxName, uint64_t entryLimit, TTellRow tell)
+    : Row_(row), Tell_(tell), Entries_(entries), MaxName_(std::max(maxName, 0)),
+      EntryLimit_(entryLimit), MaxLength_([&] {
+          size_t longest = LongestArmourLine;
+          for (const TAlgoDefinition& each : AlgoDefinitions)
+              longest = std::max(longest, static_cast<size_t>(MaxListLineLength(
+                                              row != nullptr ? *row : each, MaxName_)));
+          return longest;
+      }()) {
     Line_.reserve(MaxLength_);
 }
 
 size_t TListParser::LineBound(std::string_view line) const {
+    if (Row_ == nullptr)
+        return MaxLength_;
     // The plain form keeps its bound of old; the others are as long as the
     // longest name they can hold, written their way.
-    if (!Row_.HashFirst)
-        return MaxLength_;
+    if (!Row_->HashFirst)
+        return static_cast<size_t>(MaxListLineLength(*Row_, MaxName_));
     const bool escaped = !line.empty() && line.front() == '\\';
     if (escaped)
         line.remove_prefix(1);
     const size_t name = static_cast<size_t>(MaxName_) * (escaped ? 2 : 1);
-    const size_t digits = static_cast<size_t>(Row_.HashLength);
-    if (line.starts_with(Tag(Row_)))
-        return (escaped ? 1 : 0) + Tag(Row_).size() + name + TagEnd.size() + digits;
-    return (escaped ? 1 : 0) + digits + 1 + (Row_.HasModeMark ? 1 : 0) + name;
+    const size_t digits = static_cast<size_t>(Row_->HashLength);
+    const TAlgoDefinition* tagged = nullptr;
+    if (const size_t tag = TagLength(line, tagged); tag != 0)
+        return (escaped ? 1 : 0) + tag + name + TagEnd.size() + digits;
+    return (escaped ? 1 : 0) + digits + 1 + (Row_->HasModeMark ? 1 : 0) + name;
 }
 
 bool TListParser::Feed(const char* bytes, size_t count) {
@@ -173,6 +212,9 @@ bool TListParser::Finish() {
     }
     if (!EndLine())
         return false;
+    // A signed list cut short may have lost entries with its end.
+    if (Part_ == TPart::ArmourHeaders || Part_ == TPart::Signed || Part_ == TPart::Signature)
+        return Reject("it ends before the end of its PGP signature");
     if (Accepted_ == 0)
         return Reject("it holds no entries");
     NotUtf8_ = NotUtf8_ || Utf8Pending_ > 0;
@@ -191,27 +233,59 @@ bool TListParser::Take(char c) {
         if (!Push('/'))
             return false;
     }
-    if (static_cast<unsigned char>(c) <= ' ') {
-        // Blanks inside an entry line are kept; once the line is full,
-        // a blank is either trailing (dropped by trimming) or the line is
-        // too long anyway, which the next non-blank reveals.
-        if (Started_ && !Skipping_ && Line_.size() < MaxLength_)
+    const bool blank = static_cast<unsigned char>(c) <= ' ';
+    if (!Started_) {
+        if (blank) {
+            // Kept for SFV lines, whose name comes first and may start with
+            // blanks (cksfv writes " lead.bin 729da062").
+            if (Lead_.size() < static_cast<size_t>(MaxName_))
+                Lead_.push_back(c);
+            else
+                LeadCut_ = true;
+            return true;
+        }
+        Started_ = true;
+        switch (Part_) {
+        case TPart::ArmourHeaders:
+            Skipping_ = true;
+            return true;
+        case TPart::Signature:
+            Loose_ = true;
+            break;
+        case TPart::AfterSignature:
+            return Reject("follows the PGP signature, which does not sign it", true);
+        default:
+            // '#' starts comments where no entry line can start with it: a
+            // digest comes first there. An SFV name may ("#1 intro.flac").
+            Skipping_ = c == ';' || (c == '#' && (Row_ == nullptr || Row_->HashFirst));
+            PendingSlash_ = c == '/';
+            if (PendingSlash_)
+                return true;
+        }
+    }
+    if (Skipping_)
+        return true;
+    if (blank) {
+        // Blanks inside an entry line are kept; once the line is full, a
+        // blank is either trailing (too many to be part of a name) or the
+        // line is too long anyway, which the next non-blank reveals.
+        if (Line_.size() < MaxLength_)
             Line_.push_back(c);
+        else
+            TrailCut_ = true;
         return true;
     }
-    if (!Started_) {
-        Started_ = true;
-        Skipping_ = c == ';';
-        PendingSlash_ = c == '/';
-        if (PendingSlash_)
-            return true;
-    }
-    return Skipping_ || Push(c);
+    return Push(c);
 }
 
 bool TListParser::Push(char c) {
-    if (Line_.size() >= MaxLength_)
-        return Reject("is longer than " + std::to_string(LineBound(Line_)) + " characters", true);
+    if (Line_.size() >= MaxLength_) {
+        if (Loose_) {
+            LooseCut_ = true;
+            return true;
+        }
+        return RejectLine("is longer than ", LineBound(Line_), " characters");
+    }
     Line_.push_back(c);
     ContentEnd_ = Line_.size();
     return true;
@@ -223,57 +297,113 @@ bool TListParser::EndLine() {
         PendingSlash_ = false;
         accepted = Push('/');
     }
-    if (accepted && Started_ && !Skipping_)
-        accepted = AddEntry(std::string_view(Line_).substr(0, ContentEnd_));
+    const std::string_view line = std::string_view(Line_).substr(0, ContentEnd_);
+    if (!accepted) {
+    } else if (!Started_) {
+        if (Part_ == TPart::ArmourHeaders)
+            Part_ = TPart::Signed; // the blank line after the headers
+    } else if (Skipping_) {
+        if (Part_ == TPart::Start)
+            Part_ = TPart::Entries;
+    } else {
+        switch (Part_) {
+        case TPart::Start:
+            if (line == SignedMessageLine) {
+                Part_ = TPart::ArmourHeaders;
+                break;
+            }
+            Part_ = TPart::Entries;
+            accepted = AddEntry(line);
+            break;
+        case TPart::Signed:
+            if (line == SignatureLine)
+                Part_ = TPart::Signature;
+            else // a line starting with '-' is signed as "- " and the line
+                accepted = AddEntry(line.starts_with("- ") ? line.substr(2) : line);
+            break;
+        case TPart::Signature:
+            if (!LooseCut_ && line == SignatureEndLine)
+                Part_ = TPart::AfterSignature;
+            break;
+        default:
+            accepted = AddEntry(line);
+        }
+    }
+    Lead_.clear();
     Line_.clear();
     ContentEnd_ = 0;
-    Started_ = Skipping_ = false;
+    Started_ = Skipping_ = Loose_ = LeadCut_ = TrailCut_ = LooseCut_ = false;
     ++LineNumber_;
     return accepted;
 }
 
 bool TListParser::AddEntry(std::string_view line) {
+    if (Row_ == nullptr && (Tell_ == nullptr || !Tell_(*this, line)))
+        return false;
+    const TAlgoDefinition& row = *Row_;
     if (line.size() > LineBound(line))
-        return Reject("is longer than " + std::to_string(LineBound(line)) + " characters", true);
+        return RejectLine("is longer than ", LineBound(line), " characters");
     std::string hash, name;
-    const bool escaped = Row_.HashFirst && line.front() == '\\';
+    const bool escaped = row.HashFirst && line.front() == '\\';
     if (escaped)
         line.remove_prefix(1);
-    if (Row_.HashFirst && line.starts_with(Tag(Row_))) {
+    const TAlgoDefinition* tagRow = nullptr;
+    // Only where tags are read: in an SFV list "MD5 (a) = 352441c2" is
+    // a file named "MD5 (a) =".
+    const size_t tag = row.HashFirst ? TagLength(line, tagRow) : 0;
+    if (tag != 0) {
+        if (tagRow->Id != row.Id)
+            return Reject("is a " + std::string(tagRow->Name) + " line in a " + row.Name + " list",
+                          true);
         // "SHA256 (name) = digits": the digits end the line, so a name may
         // hold ") = " itself.
-        const size_t digits = static_cast<size_t>(Row_.HashLength);
-        const size_t tag = Tag(Row_).size();
-        if (line.size() < tag + TagEnd.size() + digits ||
-            line.substr(line.size() - digits - TagEnd.size(), TagEnd.size()) != TagEnd)
-            return Reject("is a tagged line without \") = \" and " + std::to_string(digits) +
-                              " characters of digest at its end",
-                          true);
-        hash = line.substr(line.size() - digits);
-        name = line.substr(tag, line.size() - digits - TagEnd.size() - tag);
+        const size_t digits = static_cast<size_t>(row.HashLength);
+        const std::string_view before =
+            line.substr(0, line.size() >= digits ? line.size() - digits : 0);
+        const size_t end =
+            before.size() >= tag + TagEnd.size() && before.ends_with(TagEnd) ? TagEnd.size()
+            : before.size() >= tag + ShortTagEnd.size() && before.ends_with(ShortTagEnd)
+                ? ShortTagEnd.size()
+                : 0;
+        if (line.size() < digits || end == 0)
+            return RejectLine("is a tagged line without \") = \" and ", digits,
+                              " characters of digest at its end");
+        hash = line.substr(before.size());
+        name = line.substr(tag, before.size() - end - tag);
     } else {
-        // Only where tags are read: in an SFV list "MD5 (a) = 352441c2" is
-        // a file named "MD5 (a) =".
-        for (const TAlgoDefinition& other : AlgoDefinitions)
-            if (Row_.HashFirst && other.HashFirst && line.starts_with(Tag(other)))
-                return Reject(
-                    "is a " + std::string(other.Name) + " line in a " + Row_.Name + " list", true);
-        if (!SplitLine(line, Row_.HashFirst, hash, name))
+        if (!SplitLine(line, row.HashFirst, hash, name))
             return Reject("has no space between digest and name", true);
-        if (!Row_.HashFirst)
+        if (!row.HashFirst)
             std::swap(hash, name);
-        if (Row_.HasModeMark && !name.empty() &&
+        if (row.HasModeMark && !name.empty() &&
             (name.front() == TextModeMark || name.front() == BinaryModeMark))
             name.erase(0, 1);
     }
-    if (hash.size() != static_cast<size_t>(Row_.HashLength))
-        return Reject("has a digest of " + std::to_string(hash.size()) + " characters instead of " +
-                          std::to_string(Row_.HashLength),
-                      true);
+    if (hash.size() != static_cast<size_t>(row.HashLength))
+        return RejectLine("has a digest of ", hash.size(), " characters instead of ",
+                          static_cast<size_t>(row.HashLength));
+    if (Tell_ != nullptr && !AllHex(hash))
+        return Reject("has a digest that is no hexadecimal number", true);
     if (escaped && !Unescape(name))
         return Reject("has an escape other than \\\\, \\n and \\r in its name", true);
+    // A backslash of a plain line separates folders, as lists made on
+    // Windows write them; only an escaped line can give one as a character
+    // of a name, which a POSIX name may hold.
+    if (!escaped && Platform::PathSeparator == '/')
+        std::replace(name.begin(), name.end(), '\\', '/');
     if (const std::string fault = ListPathFault(name, MaxName_); !fault.empty())
         return Reject(fault, true);
+    // The blanks at the name's end of the line, which trimming took away,
+    // are the name's own when they leave a name a list may hold (as
+    // sha256sum writes "report.pdf "): VerifyEntry checks the file of
+    // exactly that name first.
+    std::string exact;
+    if (row.HashFirst && tag == 0 && !TrailCut_)
+        exact = name + Line_.substr(ContentEnd_);
+    else if (!row.HashFirst && !LeadCut_)
+        exact = Lead_ + name;
+    if (exact.size() > name.size() && ListPathFault(exact, MaxName_).empty())
+        name = std::move(exact);
     if (EntryLimit_ != 0 && Accepted_ >= EntryLimit_)
         return Reject("it holds more than " + std::to_string(EntryLimit_) + " entries");
     Entries_.push_back({std::move(name), std::move(hash)});
@@ -281,36 +411,57 @@ bool TListParser::AddEntry(std::string_view line) {
     return true;
 }
 
-bool TListParser::Reject(const std::string& why, bool aboutLine) {
-    Reason = aboutLine ? "line " + std::to_string(LineNumber_) + " " + why : why;
+bool TListParser::Reject(std::string_view why, bool aboutLine) {
+    Reason = aboutLine ? "line " + std::to_string(LineNumber_) + " " : std::string();
+    Reason += why;
+    return false;
+}
+
+bool TListParser::RejectLine(const char* before, size_t number, const char* after, size_t second) {
+    Reject(before, true);
+    Reason += std::to_string(number) + after;
+    if (second != std::string::npos)
+        Reason += std::to_string(second);
     return false;
 }
 
 } // namespace CheckerDetail
 
-bool TFileChecker::LoadList(const std::string& ListName, std::string* Reason) {
+bool CheckerDetail::LoadListInto(TFileChecker& checker, const std::string& listName,
+                                 const TAlgoDefinition* row, TListParser::TTellRow tell,
+                                 std::string* why) {
     std::string reason;
     try {
-        TAlgoDefinition row;
-        if (!FindAlgoByListName(ListName, row)) {
-            reason = WhyNoListName(ListName);
-        } else {
-            TFileCheckerItemArray entries;
-            bool utf8 = false;
-            if (ReadList(ExpandName(ListName), row, MaxNameLength, entries, reason, utf8)) {
-                for (TFileCheckerItem& entry : entries)
-                    entry.FileName = Platform::NameFromList(entry.FileName, utf8);
-                Items = std::move(entries);
-                Algorithm = static_cast<uint32_t>(row.Id);
-                return true;
-            }
+        TFileCheckerItemArray entries;
+        const TAlgoDefinition* read = nullptr;
+        bool utf8 = false;
+        if (ReadList(checker.ExpandName(listName), row, tell, checker.MaxNameLength, entries, read,
+                     reason, utf8)) {
+            for (TFileCheckerItem& entry : entries)
+                entry.FileName = Platform::NameFromList(entry.FileName, utf8);
+            checker.Items = std::move(entries);
+            checker.Algorithm = static_cast<uint32_t>(read->Id);
+            return true;
         }
     } catch (const std::bad_alloc&) {
         reason = "not enough memory to hold it";
     } catch (...) {
         reason = "it could not be read";
     }
-    if (Reason != nullptr)
-        *Reason = reason;
+    if (why != nullptr)
+        *why = reason;
+    return false;
+}
+
+bool TFileChecker::LoadList(const std::string& ListName, std::string* Reason) {
+    TAlgoDefinition row;
+    if (FindAlgoByListName(ListName, row))
+        return LoadListInto(*this, ListName, &row, nullptr, Reason);
+    try {
+        if (Reason != nullptr)
+            *Reason = WhyNoListName(ListName);
+    } catch (...) {
+        // Only the text could not be made; the list is refused all the same.
+    }
     return false;
 }

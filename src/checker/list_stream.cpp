@@ -50,7 +50,8 @@ struct TListStream::TState {
             }
         }
         TFileCheckerItemArray entries;
-        TListParser parser(Row, entries, Rules.MaxName, Rules.EntryLimit);
+        TListParser parser(Rules.TellRow ? nullptr : &Row, entries, Rules.MaxName, Rules.EntryLimit,
+                           Rules.TellRow ? &TListParser::TellRow : nullptr);
         bool accepted = true;
         for (;;) {
             uint32_t got = 0;
@@ -76,6 +77,7 @@ struct TListStream::TState {
         }
         Count = parser.Count();
         Utf8 = parser.Utf8();
+        Row = *parser.Row();
         return true;
     }
 
@@ -175,6 +177,11 @@ bool TListStream::OpenText(const std::string& Text, const TAlgoDefinition& Row, 
             return State_->Check(Reason);
         },
         Reason);
+}
+
+const TAlgoDefinition& TListStream::Row() const {
+    static const TAlgoDefinition none{};
+    return State_ ? State_->Row : none;
 }
 
 uint64_t TListStream::Count() const {

@@ -18,17 +18,23 @@ constexpr const char* CannotHoldName =
     "blanks at its end, line breaks, only dots and blanks, or too long)";
 
 // An entry's name as lists hold it: its parts separated by '/' whatever the
-// build, so that the coreutils tools read the list everywhere.
+// build, so that the coreutils tools read the list everywhere. A POSIX
+// name's backslash stays, and so the list cannot give that name back.
 std::string ListedName(const std::string& name) {
     std::string listed = name;
-    std::replace(listed.begin(), listed.end(), '\\', '/');
+    std::replace(listed.begin(), listed.end(), Platform::PathSeparator, '/');
     return listed;
 }
 
 // The name of a file as the list beside it holds it: the last part alone.
 std::string NameBeside(const std::string& name) {
-    const size_t part = name.find_last_of("/\\");
+    const size_t part = name.find_last_of(Platform::PathSeparators);
     return part == std::string::npos ? name : name.substr(part + 1);
+}
+
+bool EndsInBlank(const std::string& name) {
+    return !name.empty() && (static_cast<unsigned char>(name.front()) <= ' ' ||
+                             static_cast<unsigned char>(name.back()) <= ' ');
 }
 
 std::string EntryLine(const TAlgoDefinition& row, const std::string& name, const std::string& hash,
@@ -46,9 +52,12 @@ std::string EntryLine(const TAlgoDefinition& row, const TFileCheckerItem& item, 
 }
 
 // True when the line of Item, read back by LoadList's rules with entries of
-// at most MaxName characters, gives exactly Item as listed.
+// at most MaxName characters, gives exactly Item as listed, and no blank at
+// either end of its name could be taken for a stray one.
 bool ReadsBack(const TAlgoDefinition& row, const TFileCheckerItem& item, int32_t modeMark,
                int32_t maxName) {
+    if (EndsInBlank(item.FileName))
+        return false;
     const std::string line = EntryLine(row, item, modeMark);
     TFileCheckerItemArray entries;
     TListParser parser(row, entries, maxName);

@@ -80,6 +80,14 @@ enum MessageId : int {
     // Folders in the selection.
     MProcessSubfolders, // "Process &subfolders"
     MFolderNotRead,     // "Can not read the folder %s"
+    // A list name of the wrong extension in the work-mode dialog.
+    MWrongExtension,       // "Wrong extension"
+    MNameOfOtherAlgorithm, // "%s is a name for another algorithm"
+    MUseItsAlgorithm,      // "Use its &algorithm"
+    MCorrectTheName,       // "&Correct the name"
+    // check:DIGEST, the answer about the file under the cursor.
+    MDigestMatches, // "matches the %s digest"
+    MDigestDiffers, // "does NOT match the %s digest"
     MessageCount
 };
 

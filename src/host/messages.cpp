@@ -46,6 +46,12 @@ const char* const MessageTable[MessageCount] = {
     "Replace them? No leaves those files out.",
     "Process &subfolders",
     "Can not read the folder %s",
+    "Wrong extension",
+    "%s is a name for another algorithm",
+    "Use its &algorithm",
+    "&Correct the name",
+    "matches the %s digest",
+    "does NOT match the %s digest",
 };
 
 const char* GetMessageText(int msgId) {

@@ -28,7 +28,7 @@ void ShowNotAHashList(const std::string& name, const std::string& reason) {
 // line, as an entry: a name with a directory part, or one that no format
 // reads back, can never be listed.
 bool AnyListCanHoldName(const std::string& name) {
-    return IsValidFileName(name) &&
+    return TopLevelName(name) == name &&
            std::any_of(std::begin(AlgoDefinitions), std::end(AlgoDefinitions),
                        [&](const TAlgoDefinition& row) {
                            return ListCanHoldName(static_cast<uint32_t>(row.Id), name);
@@ -58,30 +58,124 @@ bool GatherFolder(const PanelInfo& ActivePanel, const std::string& Folder,
     return false;
 }
 
-// The names to work on, or false to return without a panel request: the
-// command-line name names no file, the panel reports nothing selected, only
-// directories are selected (the one case the user is told about), or a
-// selected folder cannot be read (said too).
-bool GatherFileNames(int OpenFrom, INT_PTR Item, const PanelInfo& ActivePanel,
-                     std::vector<std::string>& FileNames) {
-    if (OpenFrom == OPEN_COMMANDLINE) {
-        // Taken as the host passed it: not trimmed, not unquoted, not made
-        // absolute. A relative name is the operating system's to resolve.
-        const char* text = reinterpret_cast<const char*>(Item);
-        const std::string name = text != nullptr ? text : "";
-        if (!Platform::FileExists(name)) {
-            // A list the user named is said to be unusable, with LoadList's
-            // reason; any other name that names no file does nothing.
-            if (PluginSettings.AutoLoadList && IsHashListName(name)) {
-                TFileChecker checker(PanelDirectory(ActivePanel));
-                std::string reason;
-                if (!checker.LoadList(name, &reason))
-                    ShowNotAHashList(name, reason);
-            }
-            return false;
+// The item under the panel's cursor, or null when the host reports none.
+const PluginPanelItem* CursorItem(const PanelInfo& Panel) {
+    if (Panel.PanelItems == nullptr || Panel.CurrentItem < 0 ||
+        Panel.CurrentItem >= Panel.ItemsNumber)
+        return nullptr;
+    return &Panel.PanelItems[Panel.CurrentItem];
+}
+
+void ShowNoFilesSelected() {
+    ShowMessageBox(GetMessageText(MNoData), GetMessageText(MNoFilesSelected), false);
+}
+
+// Text without the blanks at its ends and then one pair of double quotes
+// around it, as a name is often typed or pasted after "check:".
+std::string Unquoted(std::string_view text) {
+    auto trim = [](std::string_view& t) {
+        while (!t.empty() && static_cast<unsigned char>(t.front()) <= ' ')
+            t.remove_prefix(1);
+        while (!t.empty() && static_cast<unsigned char>(t.back()) <= ' ')
+            t.remove_suffix(1);
+    };
+    trim(text);
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+        text = text.substr(1, text.size() - 2);
+        trim(text);
+    }
+    return std::string(text);
+}
+
+// check:DIGEST, a digest published on a web page: the file under the
+// cursor is hashed with the algorithm the digest's length tells, and the
+// answer is a box with its name and whether it matches; a file that does
+// not is selected.
+void CheckDigestUnderCursor(const PanelInfo& ActivePanel, const TAlgoDefinition& Row,
+                            const std::string& Digest) {
+    const PluginPanelItem* item = CursorItem(ActivePanel);
+    if (item == nullptr || IsDirectoryItem(*item)) {
+        ShowNoFilesSelected();
+        return;
+    }
+    TFileChecker checker(PanelDirectory(ActivePanel));
+    checker.OnBeginFile = OnBeginFile;
+    checker.OnEndFile = OnEndFile;
+    checker.OnProgress = OnProgress;
+    checker.OnReadError = OnReadError;
+    checker.Algorithm = static_cast<uint32_t>(Row.Id);
+    TFileCheckerItem file{ItemName(*item), {}};
+    switch (checker.HashItem(file)) {
+    case crOk:
+        break;
+    case crMissing:
+        checker.LastError = file.FileName + ": " + Platform::LastErrorText();
+        [[fallthrough]];
+    case crFailed:
+        ShowRunStopped(checker);
+        return;
+    default: // aborted, or skipped at the user's word
+        return;
+    }
+    const bool matches = SameDigest(file.Hash, Digest);
+    const std::string answer =
+        FormatMessageText(matches ? MDigestMatches : MDigestDiffers, Row.Name);
+    const char* const items[] = {GetMessageText(MFinished), file.FileName.c_str(), answer.c_str()};
+    if (!matches)
+        TPanelMarks(ActivePanel).Mark(file.FileName, true);
+    HostMessage(matches ? FMSG_MB_OK : FMSG_MB_OK | FMSG_WARNING, items, 3, 1);
+}
+
+enum class TCommandLineText {
+    FileName, // FileNames holds the file it names
+    Done,     // a digest was checked, or the user was told why not: the panel requests follow
+    Nothing,  // return without a panel request
+};
+
+// What the text after the prefix is, in this order: a file of that name as
+// the host passed it; a file of that name without the blanks and quotes
+// around it; a digest to check the file under the cursor against. A list
+// name that names none of these is said to be unusable, with LoadList's
+// reason; any other text does nothing.
+TCommandLineText ReadCommandLine(INT_PTR Item, const PanelInfo& ActivePanel,
+                                 std::vector<std::string>& FileNames) {
+    const char* text = reinterpret_cast<const char*>(Item);
+    const std::string given = text != nullptr ? text : "";
+    const std::string unquoted = Unquoted(given);
+    // A relative name is the operating system's to resolve; a name Windows
+    // would open as another ("x.md5 ") is not the one typed.
+    for (const std::string* name : {&given, &unquoted})
+        if (!name->empty() && Platform::NameCanExist(*name) && Platform::FileExists(*name)) {
+            FileNames.push_back(*name);
+            return TCommandLineText::FileName;
         }
-        FileNames.push_back(name);
-        return true;
+    TAlgoDefinition row;
+    std::string digest;
+    if (ParseDigestText(unquoted, row, digest)) {
+        CheckDigestUnderCursor(ActivePanel, row, digest);
+        return TCommandLineText::Done;
+    }
+    if (PluginSettings.AutoLoadList && IsHashListName(unquoted)) {
+        TFileChecker checker(PanelDirectory(ActivePanel));
+        std::string reason;
+        if (!checker.LoadList(unquoted, &reason))
+            ShowNotAHashList(unquoted, reason);
+    }
+    return TCommandLineText::Nothing;
+}
+
+// The names to work on, or false to return without a panel request: the
+// panel reports nothing selected, only directories are selected or the
+// cursor stands on ".." with nothing selected (the cases the user is told
+// about), or a selected folder cannot be read (said too).
+bool GatherFileNames(const PanelInfo& ActivePanel, std::vector<std::string>& FileNames) {
+    // far2l and FAR 3 report no item at all for ".." under the cursor,
+    // where FAR 1.70 reports ".." itself: the same answer for both.
+    if (const PluginPanelItem* cursor = CursorItem(ActivePanel);
+        ActivePanel.SelectedItemsNumber == 0 && cursor != nullptr && IsDirectoryItem(*cursor) &&
+        ItemName(*cursor) == "..") {
+        ShowNoFilesSelected();
+        return false;
     }
     if (ActivePanel.ItemsNumber <= 0 || ActivePanel.SelectedItemsNumber <= 0 ||
         ActivePanel.SelectedItems == nullptr)
@@ -98,7 +192,7 @@ bool GatherFileNames(int OpenFrom, INT_PTR Item, const PanelInfo& ActivePanel,
             return false;
     }
     if (FileNames.empty()) {
-        ShowMessageBox(GetMessageText(MNoData), GetMessageText(MNoFilesSelected), false);
+        ShowNoFilesSelected();
         return false;
     }
     return true;
@@ -119,6 +213,9 @@ TListRoad ListUnderCursor(int OpenFrom, const PanelInfo& ActivePanel,
         return TListRoad::NoList;
     const bool fromCommandLine = OpenFrom == OPEN_COMMANDLINE;
     const bool oneSelected = ActivePanel.SelectedItemsNumber == 1;
+    // far2l and FAR 3 report no item with ".." under the cursor, FAR 1.70
+    // that one item; two or more selected items lead to the dialog.
+    const bool atMostOneSelected = ActivePanel.SelectedItemsNumber < 2;
     // From the menu a list among other selected items is no list to verify,
     // nor is the one file of a selected folder.
     if (!fromCommandLine && (!oneSelected || FileNames.front().find('/') != std::string::npos))
@@ -133,7 +230,7 @@ TListRoad ListUnderCursor(int OpenFrom, const PanelInfo& ActivePanel,
         }
         return TListRoad::NoList;
     }
-    if (fromCommandLine ? !oneSelected : !ConfirmUseList(FileNames.front())) {
+    if (fromCommandLine ? !atMostOneSelected : !ConfirmUseList(FileNames.front())) {
         Checker.ClearItems();
         return TListRoad::NoList;
     }
@@ -323,10 +420,14 @@ void RunOperation(int OpenFrom, INT_PTR Item) {
     if (activePanel.PanelType != PTYPE_FILEPANEL || activePanel.Plugin > 0)
         return;
     std::vector<std::string> fileNames;
-    if (!GatherFileNames(OpenFrom, Item, activePanel, fileNames))
+    const TCommandLineText commandLine = OpenFrom == OPEN_COMMANDLINE
+                                             ? ReadCommandLine(Item, activePanel, fileNames)
+                                             : TCommandLineText::FileName;
+    if (commandLine == TCommandLineText::Nothing ||
+        (OpenFrom != OPEN_COMMANDLINE && !GatherFileNames(activePanel, fileNames)))
         return;
 
-    {
+    if (commandLine == TCommandLineText::FileName) {
         TFileChecker checker(PanelDirectory(activePanel));
         checker.SetListForm(ListsInSumsForm ? TListForm::Sums : TListForm::Classic);
         checker.OnBeginFile = OnBeginFile;

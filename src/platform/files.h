@@ -33,6 +33,42 @@ constexpr char PathSeparator = '\\';
 #else
 constexpr char PathSeparator = '/';
 #endif
+// What separates the parts of a path below a directory: '/' in every build,
+// and the platform's own.
+constexpr char PathSeparators[] = {'/', PathSeparator, '\0'};
+
+// Characters no name on this system holds, so no list entry may: Windows
+// keeps them for wildcards, drives and streams; a POSIX name holds every
+// character but '/' and NUL (a list made there may name "12:30 notes.txt").
+#ifdef _WIN32
+constexpr std::string_view ReservedNameCharacters = "\"*:<>?|";
+#else
+constexpr std::string_view ReservedNameCharacters = "";
+#endif
+
+// True when Relative, parts separated by '/' or PathSeparator, is a name
+// this system can hold as it is written. Windows drops the dots and blanks
+// at the end of every part, so "x.", "sub./f" or "report.pdf " would open
+// "x", "sub/f" or "report.pdf": another file than the one named. A part "."
+// or ".." is a folder's own name for itself or its parent (no list entry
+// holds ".."). POSIX names may end in anything.
+inline bool NameCanExist(std::string_view relative) {
+#ifdef _WIN32
+    for (size_t start = 0; start <= relative.size();) {
+        size_t end = relative.find_first_of("/\\", start);
+        if (end == std::string_view::npos)
+            end = relative.size();
+        const std::string_view part = relative.substr(start, end - start);
+        if (!part.empty() && part != "." && part != ".." &&
+            (part.back() == '.' || part.back() == ' '))
+            return false;
+        start = end + 1;
+    }
+#else
+    (void)relative;
+#endif
+    return true;
+}
 
 // The absolute-name rule of the checker's ExpandName.
 bool IsAbsolutePath(std::string_view name);
@@ -184,6 +220,17 @@ FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary
 // FlushFileBuffers): a list is flushed before it replaces the old one, so
 // that a power cut leaves the old list or the new one, never an empty file.
 bool FlushFile(FileHandle file);
+// True for a name CreateTemporaryFile gives ("~hashkeep-" and 12 lower-case
+// hexadecimal digits, ".tmp"): what a run killed while it saved leaves.
+inline bool IsTemporaryFileName(std::string_view name) {
+    constexpr std::string_view prefix = "~hashkeep-", suffix = ".tmp";
+    constexpr size_t digits = 12;
+    if (name.size() != prefix.size() + digits + suffix.size() || !name.starts_with(prefix) ||
+        !name.ends_with(suffix))
+        return false;
+    const std::string_view hex = name.substr(prefix.size(), digits);
+    return hex.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
 
 // CreateTemporaryFile beside Directory + Relative, whose folders are reached
 // as OpenFileBelow reaches them: through real folders only, never through a

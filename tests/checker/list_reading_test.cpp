@@ -28,6 +28,21 @@ struct TListCase {
     Entries Expected; // empty: the list is rejected
 };
 
+// POSIX names hold what Windows keeps for wildcards and drives, and a
+// backslash that only an escaped line can give.
+constexpr bool Posix = Platform::PathSeparator == '/';
+Entries OnPosix(Entries entries) {
+    return Posix ? entries : Entries{};
+}
+
+// A PGP clear-signed list, as releases sign their SHA256SUMS.
+std::string ClearSigned(const std::string& entries, const std::string& after = "") {
+    return "-----BEGIN PGP SIGNED MESSAGE-----\nHash: SHA256\n\n" + entries +
+           "-----BEGIN PGP SIGNATURE-----\n\niQEzBAEBCAAdFiEE/x+y\n=AbCd\n"
+           "-----END PGP SIGNATURE-----\n" +
+           after;
+}
+
 std::string Repeat(char c, size_t count) {
     return std::string(count, c);
 }
@@ -90,7 +105,7 @@ std::vector<TListCase> Cases() {
          Md5Abc + "  text name.txt\n" + Md5Abc + " *binary.bin\n" + Md5Abc + " bare\n",
          {{"text name.txt", Md5Abc}, {"binary.bin", Md5Abc}, {"bare", Md5Abc}}},
         {"only one mark is removed", "a.md5", Md5Abc + "   two.txt", {{" two.txt", Md5Abc}}},
-        {"a second asterisk stays and is refused", "a.md5", Md5Abc + " **a.txt", {}},
+        {"a second asterisk stays", "a.md5", Md5Abc + " **a.txt", OnPosix({{"*a.txt", Md5Abc}})},
         {"upper-case digits are kept",
          "a.sha1",
          "A9993E364706816ABA3E25717850C26C9CD0D89D *abc.txt",
@@ -128,17 +143,27 @@ std::vector<TListCase> Cases() {
          "a.sfv",
          "\xEF\xBB" + SfvLineOfLength(16),
          {{"\xEF\xBBnnnnnnn", "352441c2"}}},
-        {"surrounding blanks are trimmed",
+        // Blanks at a name's end of the line are the name's own (verifying
+        // falls back to the name without them); those past the digits not.
+        {"blanks before an SFV name are kept, those after its digits not",
          "a.sfv",
-         " \t abc.txt 352441c2 \t \x01\r\n",
-         {{"abc.txt", "352441c2"}}},
+         " \t abc.txt 352441c2 \t \x01\r\n \x01lead.bin 729DA062",
+         {{" \t abc.txt", "352441c2"}, {" \x01lead.bin", "729DA062"}}},
+        {"blanks after an md5 name are kept, those before its digits not",
+         "a.md5",
+         "  " + Md5Abc + "  report.pdf \n" + Md5Abc + " *tab\t\nMD5 (tagged) = " + Md5Abc + " \n",
+         {{"report.pdf ", Md5Abc}, {"tab\t", Md5Abc}, {"tagged", Md5Abc}}},
+        {"blanks beyond a name's bound are stray",
+         "a.md5",
+         Md5Abc + " *" + Repeat('m', 259) + " \t",
+         {{Repeat('m', 259), Md5Abc}}},
         {"empty file", "a.sfv", "", {}},
         {"only the header and comments", "a.sfv", "\r\n; nothing\r\n", {}},
         // Entries in subfolders, as sha256sum, cksfv and Windows tools write them.
         {"paths with either separator",
          "a.md5",
          Md5Abc + " *sub\\abc.txt\n" + Md5Abc + "  ./d1/d 2/abc.txt\n",
-         {{"sub\\abc.txt", Md5Abc}, {"./d1/d 2/abc.txt", Md5Abc}}},
+         {{Posix ? "sub/abc.txt" : "sub\\abc.txt", Md5Abc}, {"./d1/d 2/abc.txt", Md5Abc}}},
         {"sfv path", "a.sfv", "cd 1/t 01.flac 352441C2", {{"cd 1/t 01.flac", "352441C2"}}},
         {"path of 259",
          "a.sfv",
@@ -148,7 +173,7 @@ std::vector<TListCase> Cases() {
         {"absolute path", "a.md5", Md5Abc + " */etc/passwd", {}},
         {"rooted path", "a.sfv", "\\x 352441c2", {}},
         {"UNC path", "a.md5", Md5Abc + " *\\\\srv\\x", {}},
-        {"drive and path", "a.md5", Md5Abc + " *c:/x", {}},
+        {"drive and path", "a.md5", Md5Abc + " *c:/x", OnPosix({{"c:/x", Md5Abc}})},
         {"up and out", "a.md5", Md5Abc + " *sub/../../x", {}},
         {"up by Windows' trailing-dot rule", "a.md5", Md5Abc + " *sub/. ./x", {}},
         {"an empty part", "a.md5", Md5Abc + " *sub//x", {}},
@@ -180,13 +205,49 @@ std::vector<TListCase> Cases() {
          {{"n" + Repeat('\n', 258), Md5Abc}}},
         {"an unknown escape", "a.md5", "\\" + Md5Abc + " *a\\tb", {}},
         {"an escape cut short", "a.md5", "\\" + Md5Abc + " *ab\\", {}},
+        // coreutils' \\ is a backslash of the name where names hold one.
+        {"an escaped backslash", "a.md5", "\\" + Md5Abc + " *..\\\\x\n\\" + Md5Abc + " *\\\\y",
+         OnPosix({{"..\\x", Md5Abc}, {"\\y", Md5Abc}})},
         {"no escapes in SFV lists", "a.sfv", "\\abc.txt 352441c2", {}},
         {"an SFV name that looks tagged",
          "a.sfv",
          "MD5 (a) = 352441c2",
          {{"MD5 (a) =", "352441c2"}}},
-        {"name with a drive", "a.sfv", "c:abc.txt 352441c2", {}},
-        {"name with a wildcard", "a.sfv", "*.txt 352441c2", {}},
+        {"name with a drive", "a.sfv", "c:abc.txt 352441c2", OnPosix({{"c:abc.txt", "352441c2"}})},
+        {"name with a wildcard", "a.sfv", "*.txt 352441c2", OnPosix({{"*.txt", "352441c2"}})},
+        {"names with what Windows keeps out of names", "a.md5", Md5Abc + " *12:30 a?b*<c>|\"d\"",
+         OnPosix({{"12:30 a?b*<c>|\"d\"", Md5Abc}})},
+        // What releases ship: signed lists, comments, other tools' tags.
+        {"PGP clear-signed",
+         "SHA256SUMS",
+         ClearSigned("# release 1.0\n" + Sha256Abc + " *abc.txt\n", "\n"),
+         {{"abc.txt", Sha256Abc}}},
+        {"signed, the signature cut off",
+         "SHA256SUMS",
+         ClearSigned(Sha256Abc + " *abc.txt\n").substr(0, 120),
+         {}},
+        {"a line after the signature",
+         "SHA256SUMS",
+         ClearSigned(Sha256Abc + " *abc.txt\n", Sha256Abc + " *x\n"),
+         {}},
+        {"armour that does not start the list",
+         "SHA256SUMS",
+         Sha256Abc + " *x\n" + ClearSigned(""),
+         {}},
+        {"# comments where a digest comes first, not in SFV lists",
+         "a.sfv",
+         "#1 intro.flac 352441c2",
+         {{"#1 intro.flac", "352441c2"}}},
+        {"openssl's and rhash's tags",
+         "a.md5",
+         "MD5(a b)= " + Md5Abc + "\nMD5   (c) = " + Md5Abc + "\nMD5(d )= " + Md5Abc,
+         {{"a b", Md5Abc}, {"c", Md5Abc}, {"d ", Md5Abc}}},
+        {"openssl 3's SHA2-256 and its SHA256",
+         "a.sha256",
+         "SHA2-256(a)= " + Sha256Abc + "\nSHA256(b)= " + Sha256Abc,
+         {{"a", Sha256Abc}, {"b", Sha256Abc}}},
+        {"openssl's tag of another algorithm", "a.sha1", "MD5(a)= " + Md5Abc, {}},
+        {"a tag padded too far", "a.md5", "MD5        (a) = " + Md5Abc, {}},
         {"empty name", "a.md5", Md5Abc + " *", {}},
         {"the directory itself", "a.md5", Md5Abc + " *.", {}},
         {"the parent", "a.sfv", ".. 352441c2", {}},
@@ -255,12 +316,48 @@ TEST_F(ListReadingTest, ReasonsNameTheLineAsAnEditorCountsIt) {
         {"a 00000000\r\n\r\nb 11111111\rc\n", "line 4 has no space between digest and name"},
         {std::string("a 00000000\r\n\r\nb 111\00011111\r\n", 28), "line 3 holds a NUL byte"},
         {"\xEF\xBB\xBF/x 00000000\r\n", "line 1 holds an absolute path"},
+        {ClearSigned("a 00000000\n", "\nb 11111111\n"),
+         "line 11 follows the PGP signature, which does not sign it"},
     };
     for (const auto& [content, expected] : cases) {
         WriteFile(Dir / "a.sfv", content);
         std::string reason;
         EXPECT_FALSE(Checker.LoadList("a.sfv", &reason));
         EXPECT_EQ(reason, expected);
+    }
+}
+
+// A list whose name tells no algorithm ("CHECKSUMS") is read as the one its
+// first digest's length tells, only when every entry agrees; or as the
+// algorithm given, whatever its name.
+TEST_F(ListReadingTest, AListNamedForNoAlgorithmIsReadAsItsDigestsOrAsAskedTell) {
+    const struct {
+        uint32_t Asked;
+        std::string Content;
+        uint32_t Read;                  // haNone: refused
+        std::string ReasonOrFirstEntry; // the reason, or the first entry's name
+    } cases[] = {
+        {haNone, "# made by hand\n" + Sha256Abc + "  a.iso\n", haSha256, "a.iso"},
+        {haNone, "SHA1 (b) = " + Sha1Abc, haSha1, "b"},
+        {haNone, ";\nc d 352441C2\n", haCrc32, "c d"},
+        {haNone, Md5Abc + "  a\n" + Sha256Abc + "  b\n", haNone,
+         "line 2 has a digest of 64 characters instead of 32"},
+        {haNone, Md5Abc + "  a\n" + Repeat('z', 32) + "  b\n", haNone,
+         "line 2 has a digest that is no hexadecimal number"},
+        {haNone, "abc.txt zzzzzzzz", haNone,
+         "line 1 has no digest of 8, 32, 40, 64 hexadecimal digits to tell the algorithm by"},
+        {haSha1, Sha1Abc + " *s", haSha1, "s"},
+        {haMd5, Sha1Abc + " *s", haNone, "line 1 has a digest of 40 characters instead of 32"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Content);
+        WriteFile(Dir / "CHECKSUMS", c.Content);
+        Checker.Algorithm = haNone;
+        std::string reason;
+        const bool loaded = Checker.LoadListOf(c.Asked, "CHECKSUMS", &reason);
+        EXPECT_EQ(loaded, c.Read != haNone);
+        EXPECT_EQ(Checker.Algorithm, c.Read);
+        EXPECT_EQ(loaded ? Checker.Items.at(0).FileName : reason, c.ReasonOrFirstEntry);
     }
 }
 
@@ -326,6 +423,13 @@ TEST(ListHelpers, TableLookUpsAndLineSplitting) {
                                                        {"Md5Sums", haMd5},
                                                        {"sha1sums", haSha1},
                                                        {"CRC32SUMS", haNone},
+                                                       {"SHA256SUMS.txt", haSha256},
+                                                       {"sha1sums.TXT", haSha1},
+                                                       {"SHASUMS256.txt", haSha256},
+                                                       {"x.Sha256Sum", haSha256},
+                                                       {"x.md5sum", haMd5},
+                                                       {"CHECKSUMS", haNone},
+                                                       {"checksums.txt", haNone},
                                                        {"SHA256SUMS.asc", haNone},
                                                        {"x.sha256.txt", haNone},
                                                        {"SHA256SUMS" + sep + "x", haNone}}) {
@@ -335,10 +439,11 @@ TEST(ListHelpers, TableLookUpsAndLineSplitting) {
         EXPECT_EQ(IsListNameOf(haSha256, name), algorithm == haSha256);
         EXPECT_EQ(WhyNoListName(name).empty(), algorithm != haNone);
     }
-    EXPECT_EQ(WhyNoListName("a.txt"), "the extension \".txt\" is not one of .sfv, .md5, .sha1, "
-                                      ".sha256, and the name is none of MD5SUMS, SHA1SUMS, "
-                                      "SHA256SUMS");
-    EXPECT_EQ(TopLevelName("./disc1\\cd/t.flac"), "disc1");
+    EXPECT_EQ(WhyNoListName("a.txt"),
+              "the extension \".txt\" is not one of .sfv, .md5, .md5sum, .sha1, .sha1sum, .sha256, "
+              ".sha256sum, and the name is none of MD5SUMS, SHA1SUMS, SHA256SUMS, SHASUMS256 (each "
+              "also with .txt)");
+    EXPECT_EQ(TopLevelName(Posix ? "./disc1/cd/t.flac" : "./disc1\\cd/t.flac"), "disc1");
     EXPECT_EQ(TopLevelName("t.flac"), "t.flac");
 
     std::string first, second;

@@ -20,6 +20,8 @@ using Paths = std::vector<std::string>;
 
 namespace {
 
+constexpr bool Posix = Platform::PathSeparator == '/';
+
 class SubfoldersTest : public ::testing::Test {
 protected:
     void Make(const std::string& path, const std::string& content = "x") {
@@ -46,6 +48,10 @@ TEST_F(SubfoldersTest, CollectFilesSortsPartByPartAndEntersNoLinkedFolder) {
     for (const char* path : {"b", "a.txt", "a/c/d", "a/b.txt", "a-b/x"})
         Make(path);
     std::filesystem::create_directory(Dir.Path() / "empty");
+    // What a save killed half-way leaves beside its list is no one's file.
+    std::string leftover;
+    Platform::CloseFile(Platform::CreateTemporaryFile(Dir / "a/list.md5", leftover));
+    ASSERT_TRUE(std::filesystem::exists(leftover));
     Paths expected{"a/b.txt", "a/c/d", "a-b/x", "a.txt", "b"};
 #ifndef _WIN32
     std::filesystem::create_directory_symlink(Dir.Path() / "a", Dir.Path() / "link");
@@ -114,7 +120,8 @@ TEST_F(SubfoldersTest, ListsNameSubfoldersWithSlashesAndVerifyWithEither) {
     Make("sub/abc.txt", "abc");
     Make("sub/deep/e", "");
     Checker.Algorithm = haSha256;
-    for (const char* name : {"sub/abc.txt", "sub\\deep\\e"})
+    // The backslash separates folders where it is the system's separator.
+    for (const char* name : {"sub/abc.txt", Posix ? "sub/deep/e" : "sub\\deep\\e"})
         ASSERT_EQ(Checker.AddFile(name), crOk) << name;
     ASSERT_TRUE(Checker.SaveList("all.sha256", false));
     ASSERT_TRUE(Checker.SaveList("ignored", true));
@@ -130,6 +137,42 @@ TEST_F(SubfoldersTest, ListsNameSubfoldersWithSlashesAndVerifyWithEither) {
     EXPECT_EQ(Mismatches("all.sha256"), Paths{});
     WriteFile(Dir / "sub/deep/e", "changed");
     EXPECT_EQ(Mismatches("all.sha256"), Paths{"sub/deep/e"});
+}
+
+// A list's entry is the file named exactly as the list gives it, blanks at
+// its ends included; the name without them only when no file has that name;
+// and on Windows never a name Windows would open as another ("x." as "x").
+TEST_F(SubfoldersTest, VerifyingChecksTheFileNamedExactlyAsListed) {
+    const std::string md5 = "900150983cd24fb0d6963f7d28e17f72"; // of the intact "abc"
+    const struct {
+        const char* ListName;
+        std::string Line;
+        const char* Damaged; // beside the intact twin, where the system can hold it
+        const char* Checked;
+        TCheckResult Result;
+    } cases[] = {
+        {"l.md5", md5 + "  report.pdf ", "report.pdf ", Posix ? "report.pdf " : "report.pdf",
+         Posix ? crMismatch : crOk},
+        {"l.md5", md5 + "  report.pdf \t", "", "report.pdf", crOk},
+        {"l.sfv", " lead.bin 352441c2", " lead.bin", " lead.bin", crMismatch},
+        {"l.md5", md5 + " *x.", "x.", "x.", Posix ? crMismatch : crMissing},
+        {"l.md5", md5 + " *sub./f ", "", "sub./f", crMissing},
+    };
+    for (const char* intact : {"report.pdf", "lead.bin", "x", "sub/f"})
+        Make(intact, "abc");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Line);
+        if (*c.Damaged != 0 && Platform::NameCanExist(c.Damaged))
+            Make(c.Damaged, "abd");
+        WriteFile(Dir / c.ListName, c.Line);
+        ASSERT_TRUE(Checker.LoadList(c.ListName));
+        std::string checked;
+        EXPECT_EQ(Checker.VerifyEntry(Checker.Items.at(0), &checked), c.Result);
+        EXPECT_EQ(checked, c.Checked);
+        if (!Platform::NameCanExist(c.Checked)) {
+            EXPECT_EQ(Checker.LastError, checked + ": cannot exist on this system");
+        }
+    }
 }
 
 // The open itself refuses "..", whoever handed it the name: a list reader
@@ -181,6 +224,12 @@ TEST_F(SubfoldersTest, ThePeersAndWeReadEachOthersLists) {
     Make("disc 1/t01.flac", "one");
     Make("disc 1/sub/t02.flac", "two");
     Make("odd/new\nline", "three");
+    // Names that POSIX allows and lists hold: the twin without the blank
+    // differs, so only the file of exactly the listed name verifies.
+    Make("12:30 report.pdf ", "four");
+    Make("12:30 report.pdf", "twin");
+    Make(" lead.bin", "five");
+    Make("lead.bin", "twin");
     auto run = [&](const std::string& command) {
         return std::system(("cd '" + Dir.Dir() + "' && (" + command + ") >/dev/null 2>&1").c_str());
     };
@@ -201,14 +250,32 @@ TEST_F(SubfoldersTest, ThePeersAndWeReadEachOthersLists) {
                   0)
             << lists.back();
     }
-    const std::string files = "a.txt 'disc 1'/t01.flac 'disc 1/sub/t02.flac' odd/*";
+    // busybox writes a line break in a name as it is, which no list holds.
+    const std::string plain = "a.txt 'disc 1'/t01.flac 'disc 1/sub/t02.flac' '12:30 report.pdf '",
+                      files = plain + " odd/*";
+    const std::string armour = "{ echo '-----BEGIN PGP SIGNED MESSAGE-----'; echo 'Hash: SHA256'; "
+                               "echo; sha256sum " +
+                               files +
+                               "; echo '-----BEGIN PGP SIGNATURE-----'; echo; echo 'iQEz=='; "
+                               "echo '-----END PGP SIGNATURE-----'; }";
     for (const auto& [command, list] : std::vector<std::pair<std::string, std::string>>{
              {"sha256sum " + files, "SHA256SUMS"},
              {"sha256sum --tag " + files, "tagged.sha256"},
              {"md5sum --tag " + files, "MD5SUMS"},
              {"sha1sum " + files, "sums.sha1"},
              {"rhash --sha256 -r 'disc 1'", "rhash.sha256"},
-             {"cksfv -q 'disc 1'/t01.flac 'disc 1/sub/t02.flac'", "sums.sfv"}}) {
+             {"cksfv -q 'disc 1'/t01.flac 'disc 1/sub/t02.flac' ' lead.bin'", "sums.sfv"},
+             {"{ echo '# release 1.0'; busybox sha256sum " + plain + "; }", "SHA256SUMS.txt"},
+             {"busybox md5sum " + plain, "x.md5sum"},
+             {"busybox sha1sum " + plain, "sha1sums.txt"},
+             {"shasum -a 256 " + files, "SHASUMS256.txt"},
+             {"shasum -a 1 --tag " + files, "y.sha1sum"},
+             {"openssl dgst -sha256 " + plain, "openssl.sha256"},
+             {"openssl dgst -md5 " + plain, "openssl.md5"},
+             {"openssl dgst -sha1 " + plain, "openssl.sha1"},
+             {"rhash --bsd --md5 " + plain, "rhash.md5"},
+             {"rhash --bsd --sha1 " + plain, "rhash.sha1"},
+             {armour, "signed.sha256"}}) {
         ASSERT_EQ(run(command + " > " + list), 0) << command;
         lists.push_back(list);
     }

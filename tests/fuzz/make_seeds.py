@@ -62,6 +62,15 @@ def lists():
         "tagged.sha256": b"SHA256 (a) = b) = " + sha256 + b"\nSHA1 (x) = " + sha1 + b"\n",
         "escaped.sha1": b"\\" + sha1 + b"  new\\nline\\\\x\\r\n\\SHA1 (a\\tb) = " + sha1 + b"\n",
         "paths-out.md5": md5 + b" *sub/../x\n" + md5 + b" *a//b\n" + md5 + b" *c:/x\n",
+        # Release files: signed, commented, other tools' tags, names as given.
+        "signed.sha256": b"-----BEGIN PGP SIGNED MESSAGE-----\nHash: SHA256\n\n# 1.0\n" + sha256 +
+                         b"  a\n- -x\n-----BEGIN PGP SIGNATURE-----\n\niQEz\n"
+                         b"-----END PGP SIGNATURE-----\n\n",
+        "openssl-rhash.md5": b"MD5(a b)= " + md5 + b"\nMD5   (c) = " + md5 + b"\nSHA2-256(d)= " +
+                             sha256 + b"\n",
+        "end-blanks.md5": md5 + b"  report.pdf \n" + md5 + b" *tab\t\n\\" + md5 + b" *a\\\\b \n",
+        "lead-blank.sfv": b" lead.bin " + crc + b"\r\n#1 intro.flac " + crc + b"\r\n",
+        "posix-names.md5": md5 + b" *12:30 a?b*<c>|\"d\"\n",
     }
     # The bound: digits, space, mark (MD5 and SHA1) and 259 characters.
     for length in (268, 269):

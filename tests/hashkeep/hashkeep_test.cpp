@@ -108,6 +108,14 @@ TEST_F(HashkeepTest, UsageErrorsExitWithTwoAndSayWhatIsWrong) {
         {{"create", "--text=yes", "a.txt"}, "takes no value"},
         {{"create", "../a.txt"}, "'../a.txt' cannot stand in a list"},
         {{"create", ".."}, "'..' cannot stand in a list"},
+        // Blanks at a name's ends read back as stray ones: never written.
+        {{"create", "-a", "sha256", "a.txt "}, "'a.txt ' cannot stand in a list"},
+        {{"create", "-a", "crc32", " a.txt"}, "' a.txt' cannot stand in a list"},
+        {{"verify", "--digest", "abc", "a.txt"}, "--digest takes 8, 32, 40 or 64 hexadecimal"},
+        {{"verify", "--digest", "md5:" + std::string(64, 'a'), "a.txt"}, "--digest takes 8, "},
+        {{"verify", "-a", "md5", "--digest", std::string(40, 'a'), "a.txt"},
+         "--digest of 40 digits is no digest of md5"},
+        {{"verify", "--digest", std::string(8, 'a'), "a.txt", "b.txt"}, "checks one FILE"},
         // A list hashkeep could not read back as one of its algorithm.
         {{"create", "-o", "sums.txt", "a.txt"}, "'sums.txt' is no list name for MD5"},
         {{"create", "-a", "sha1", "-o", "l.md5", "a.txt"}, "'l.md5' is no list name for SHA1"},
@@ -208,14 +216,18 @@ TEST_F(HashkeepTest, ControlCharactersInNamesAreShownEscaped) {
     const std::string erase = "x\x1b[2K\r", title = "t\x1b]0;pwned\x07.txt", line = "b\\s\nl";
     for (const std::string& name : {erase, title, line})
         WriteFile(Dir / name, "abc");
+    // U+009B, CSI in UTF-8, is escaped; the byte 0x9B alone is a letter.
     WriteFile(Dir / "list.md5", "00112233445566778899aabbccddeeff *" + title + "\r\n" +
-                                    "900150983cd24fb0d6963f7d28e17f72 *gone\x1b[A\r\n");
+                                    "900150983cd24fb0d6963f7d28e17f72 *gone\x1b[A\r\n" +
+                                    "900150983cd24fb0d6963f7d28e17f72 *c1\xC2\x9B"
+                                    "2J\x9B\r\n");
     TempDirectory other;
     WriteFile(other / erase, "abd");
     const TRunResult verified = Hashkeep({"verify", Dir / "list.md5"}),
                      compared = Hashkeep({"compare", Dir.Dir(), other.Dir(), erase, line});
     EXPECT_EQ(verified.Out.substr(0, verified.Out.find('/')),
-              "\\t\\033]0;pwned\\007.txt: FAILED\n\\gone\\033[A: MISSING\n");
+              "\\t\\033]0;pwned\\007.txt: FAILED\n\\gone\\033[A: MISSING\n"
+              "\\c1\\302\\2332J\x9B: MISSING\n");
     EXPECT_EQ(compared.Out.substr(0, compared.Out.find('/')),
               "\\x\\033[2K\\r: DIFFERENT\n\\b\\\\s\\nl: MISSING in ");
     const TRunResult refused = Hashkeep({"create", "-o", "\x1b[2J.md5", "\x1b[2J"});
@@ -297,6 +309,38 @@ TEST_F(HashkeepPeers, ListsThePeersWriteVerifyNamingTheOneChangedFile) {
 }
 #endif
 
+// Lists that releases name as they like (CHECKSUMS), read as their
+// digests or -a tell, and a digest from a web page against one file.
+TEST_F(HashkeepTest, VerifyReadsListsOfAnyNameAndPublishedDigests) {
+    const std::string alphaSha1 = "be76331b95dfc399cd776d2fc68021e0db03cc4f";
+    WriteFile(Dir / "CHECKSUMS", "# release\n" + alphaSha1 + "  a.txt\n");
+    WriteFile(Dir / "sums.txt", "SHA1 (a.txt) = " + alphaSha1 + "\n");
+    std::string upper = alphaSha1;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const struct {
+        std::vector<std::string> Args;
+        int Status;
+        std::string Line;
+    } cases[] = {
+        {{"verify", Dir / "CHECKSUMS"}, 0, "a.txt: OK\n"},
+        {{"verify", "-a", "SHA1", Dir / "sums.txt"}, 0, "a.txt: OK\n"},
+        {{"verify", "--digest", "sha1:" + upper, Dir / "a.txt"}, 0, (Dir / "a.txt") + ": OK\n"},
+        {{"verify", "--digest", std::string(40, '0'), Dir / "a.txt"},
+         1,
+         (Dir / "a.txt") + ": FAILED\n"},
+        {{"verify", "--digest", std::string(8, '0'), Dir / "gone"},
+         1,
+         (Dir / "gone") + ": MISSING\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Args.back());
+        const TRunResult result = Hashkeep(c.Args);
+        EXPECT_EQ(result.Status, c.Status) << result.Err;
+        EXPECT_EQ(result.Out.substr(0, c.Line.size()), c.Line);
+    }
+}
+
 TEST_F(HashkeepTest, HelpForTheToolAndEachCommand) {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"--help"},
@@ -318,10 +362,12 @@ TEST_F(HashkeepTest, InvalidOrUnreadableListsExitWithTwoNamingFileAndCause) {
                               ": not a usable hash list: line 2 names the directory itself or its "
                               "parent\n");
 
-    WriteFile(Dir / "list.txt", "a.txt 00000000\r\n");
+    // A name that tells no algorithm leaves it to the digests.
+    WriteFile(Dir / "list.txt", "a.txt zzzzzzzz\r\n");
     result = Hashkeep({"verify", Dir / "list.txt"});
     EXPECT_EQ(result.Status, HashkeepFailed);
-    EXPECT_TRUE(Contains(result.Err, "list.txt: not a usable hash list: the extension \".txt\""));
+    EXPECT_TRUE(Contains(result.Err, "list.txt: not a usable hash list: line 1 has no digest of "))
+        << result.Err;
 
     result = Hashkeep({"verify", Dir / "none.sfv"});
     EXPECT_EQ(result.Status, HashkeepFailed);
@@ -450,8 +496,8 @@ TEST_F(HashkeepTest, VerifyPrintsOneLinePerEntryAndTheRestOnStandardError) {
          "hashed 2 files (9 B) in "},
         {{"-v", elsewhere / "win.md5"},
          0,
-         // Shown as listed; on POSIX a backslash is escaped, as GNU tools show it.
-         (Platform::PathSeparator == '\\' ? "sub\\a.txt" : "\\sub\\\\a.txt") + ": OK\nb.txt: OK\n"s,
+         // The separator a list made on Windows means: on POSIX a '/'.
+         (Platform::PathSeparator == '\\' ? "sub\\a.txt" : "sub/a.txt") + ": OK\nb.txt: OK\n"s,
          (elsewhere / "win.md5") + ": 2 files: all OK\n",
          "hashed 2 files (9 B) in "},
         {{"-C", Dir.Dir(), "-"}, 1, oneOut, "", "", ReadAll(one)},

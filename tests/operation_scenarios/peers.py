@@ -3,9 +3,9 @@
 
 Through hkhost (natively, or hkhost.exe with Hashkeep.dll under Wine): the
 plug-in, with "Process subfolders" on, lists a file and a folder, and
-sha256sum -c --strict and rhash -c must accept the list. Then sha256sum
-writes a SHA256SUMS of the same files (tagged and plain lines), one file
-changes, and the plug-in, verifying that list from the cursor, must report
+sha256sum -c --strict and rhash -c must accept the list. Then sha256sum and
+openssl write a SHA256SUMS.txt of the same files (tagged, plain and openssl's
+lines, under a comment, as releases name and write them), one file changes, and the plug-in, verifying that list from the cursor, must report
 exactly that mismatch and select the folder it lies in.
 
 Usage: peers.py --hkhost HKHOST --plugin LIBRARY [--emulator PROGRAM]
@@ -57,10 +57,11 @@ def main():
         peer(["sha256sum", "-c", "--strict", "hashlist.sha256"], listed)
         peer(["rhash", "-c", "--skip-ok", "hashlist.sha256"], listed)
 
-        sums = peer(["sha256sum", "--tag", "a.txt", "disc 1/t01.flac"], listed)
+        sums = b"# release 1.0\n" + peer(["sha256sum", "--tag", "a.txt"], listed)
+        sums += peer(["openssl", "dgst", "-sha256", "disc 1/t01.flac"], listed)
         sums += peer(["sha256sum", CHANGED], listed)
-        files = dict(FILES, **{CHANGED: b"changed", "SHA256SUMS": sums})
-        transcript = play(args, files, ['panel active cursor "SHA256SUMS"', "call menu",
+        files = dict(FILES, **{CHANGED: b"changed", "SHA256SUMS.txt": sums})
+        transcript = play(args, files, ['panel active cursor "SHA256SUMS.txt"', "call menu",
                                         "message 0", "message 0"], work / "theirs")
         # The active panel's items as the run left them: "  >* "name"" for a selected one.
         active = transcript[transcript.index("== panels"):].split("passive panel")[0]

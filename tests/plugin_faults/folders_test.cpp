@@ -123,6 +123,54 @@ TEST_F(Folders, AMismatchBelowAFolderSelectsTheFolder) {
     }
 }
 
+// What check: makes of its text: a list named with blanks or quotes around
+// the name; a digest from a web page, checked against the file under the
+// cursor; nothing, for a text that is neither. And a selected folder whose
+// one file is a list is listed, not offered for verification.
+TEST_F(Folders, CheckTextsAndAFolderHoldingOneList) {
+    Stage.Write("SHA256SUMS", ShaA + "  a.txt\n");
+    Stage.MakeDirectory("only");
+    Stage.Write("only/x.sha256", ShaA + "  a.txt\n");
+    std::string upper = ShaA;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    // Text: after check:, or (empty) the folder selected from the menu; Box:
+    // the title and the lines of the one box shown, '|' between.
+    const struct {
+        std::string Cursor, Text, Box;
+        std::set<std::string> Selected;
+    } cases[] = {
+        {"a.txt", "SHA256SUMS ", "Finished|0 mismatch(es) found", {}},
+        {"a.txt", " \\\"SHA256SUMS\\\" ", "Finished|0 mismatch(es) found", {}},
+        {"a.txt", upper, "Finished|a.txt|matches the SHA256 digest", {}},
+        {"a.txt",
+         " sha256:" + ShaOne,
+         "Finished|a.txt|does NOT match the SHA256 digest",
+         {"a.txt"}},
+        {"disc 1", ShaA, "No data|No files selected", {}},
+        {"a.txt", "md5:" + ShaA, "", {}},
+        {"a.txt", "", "", {"only"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Text);
+        const std::string call =
+            c.Text.empty()
+                ? "panel active select \"only\"\ncall menu\ndialog\n  close esc\n"
+                : "call command \"" + c.Text + "\"\n" + (c.Box.empty() ? "" : "message 0\n");
+        const TPlayed played = Play("panel active cursor \"" + c.Cursor + "\"\n" + call, true,
+                                    !c.Box.empty() || c.Text.empty());
+        std::string shown;
+        for (const char* title : {"Finished", "No data", "List file found", "Error"})
+            for (const auto& box : Boxes(played.Transcript, title)) {
+                shown.append(shown.empty() ? "" : "||").append(title);
+                for (const std::string& line : box) // each line quoted
+                    shown.append("|").append(line, 1, line.size() - 2);
+            }
+        EXPECT_EQ(shown, c.Box);
+        EXPECT_EQ(Selection(played.Transcript, "active"), c.Selected);
+    }
+}
+
 TEST_F(Folders, ComparisonPairsPathsAndMarksTopLevelItems) {
     Stage.Write("other/a.txt", "abc");
     Stage.Write("other/disc 1/t01.flac", "one");
