@@ -2,6 +2,7 @@
 // English table where it has none; formatting and the two-line message box.
 #include "host/host.h"
 
+#include <algorithm>
 #include <cstring>
 
 const char* const MessageTable[MessageCount] = {
@@ -46,6 +47,10 @@ const char* const MessageTable[MessageCount] = {
     "Replace them? No leaves those files out.",
     "Process &subfolders",
     "Can not read the folder %s",
+    "Wrong extension",
+    "%s is a name for another algorithm",
+    "Use its &algorithm",
+    "&Correct the name",
 };
 
 const char* GetMessageText(int msgId) {
@@ -140,6 +145,65 @@ std::string ShownText(const char* text) {
         if (static_cast<unsigned char>(c) < ' ' || c == '\x7F')
             c = '?';
     return shown;
+}
+
+namespace {
+
+constexpr std::string_view PathEllipsis = "...";
+constexpr std::string_view PathSeparators = "/\\";
+
+int Cells(std::string_view Text) {
+    return TextCells(Text.data(), static_cast<int>(Text.size()));
+}
+
+// The shortest end of Text that starts a character and fits in Limit cells.
+std::string_view EndFitting(std::string_view Text, int Limit) {
+    size_t start = Text.size();
+    for (size_t at = Text.size(); at-- > 0;) {
+        if (Cells(Text.substr(at)) > Limit)
+            break;
+        if (Cells(Text.substr(at, 1)) == 1)
+            start = at;
+    }
+    return Text.substr(start);
+}
+
+} // namespace
+
+std::string ShortenedPath(std::string_view Path, int Cells) {
+    if (::Cells(Path) <= Cells)
+        return std::string(Path);
+    const int ellipsis = static_cast<int>(PathEllipsis.size());
+    const size_t nameSeparator = Path.find_last_of(PathSeparators);
+    const size_t nameStart = nameSeparator == std::string_view::npos ? 0 : nameSeparator;
+    auto fits = [&](size_t Head, size_t Tail) {
+        return ::Cells(Path.substr(0, Head)) + ellipsis + ::Cells(Path.substr(Tail)) <= Cells;
+    };
+    // The root ("C:\", "/", "\\") stays where it fits, and the parts
+    // nearest the file go last; the first folder below the root comes back
+    // when there is room for it beside them ("C:\Backup\...").
+    size_t root = Path.size() >= 2 && Path[1] == ':' ? 2 : 0;
+    root = std::min(Path.find_first_not_of(PathSeparators, root), nameStart);
+    const size_t firstFolder = Path.find_first_of(PathSeparators, root);
+    for (size_t head : {root, size_t{0}}) {
+        if (!fits(head, nameStart))
+            continue;
+        size_t tail = nameStart;
+        while (tail > head) {
+            const size_t before = Path.find_last_of(PathSeparators, tail - 1);
+            if (before == std::string_view::npos || before < head || !fits(head, before))
+                break;
+            tail = before;
+        }
+        if (head == root && firstFolder < tail && fits(firstFolder + 1, tail))
+            head = firstFolder + 1;
+        return std::string(Path.substr(0, head)) + std::string(PathEllipsis) +
+               std::string(Path.substr(tail));
+    }
+    // The name alone is too long: its end, with the extension, stays.
+    const std::string_view name =
+        Path.substr(nameSeparator == std::string_view::npos ? 0 : nameSeparator + 1);
+    return std::string(PathEllipsis) + std::string(EndFitting(name, std::max(Cells - ellipsis, 0)));
 }
 
 bool ShowMessageBox(const char* title, const char* text, bool warning) {
