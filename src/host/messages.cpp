@@ -147,63 +147,48 @@ std::string ShownText(const char* text) {
     return shown;
 }
 
-namespace {
-
-constexpr std::string_view PathEllipsis = "...";
-constexpr std::string_view PathSeparators = "/\\";
-
-int Cells(std::string_view Text) {
-    return TextCells(Text.data(), static_cast<int>(Text.size()));
-}
-
-// The shortest end of Text that starts a character and fits in Limit cells.
-std::string_view EndFitting(std::string_view Text, int Limit) {
-    size_t start = Text.size();
-    for (size_t at = Text.size(); at-- > 0;) {
-        if (Cells(Text.substr(at)) > Limit)
-            break;
-        if (Cells(Text.substr(at, 1)) == 1)
-            start = at;
-    }
-    return Text.substr(start);
-}
-
-} // namespace
-
 std::string ShortenedPath(std::string_view Path, int Cells) {
-    if (::Cells(Path) <= Cells)
-        return std::string(Path);
-    const int ellipsis = static_cast<int>(PathEllipsis.size());
-    const size_t nameSeparator = Path.find_last_of(PathSeparators);
-    const size_t nameStart = nameSeparator == std::string_view::npos ? 0 : nameSeparator;
-    auto fits = [&](size_t Head, size_t Tail) {
-        return ::Cells(Path.substr(0, Head)) + ellipsis + ::Cells(Path.substr(Tail)) <= Cells;
+    constexpr std::string_view Ellipsis = "...";
+    constexpr std::string_view Separators = "/\\";
+    const size_t size = Path.size();
+    auto cells = [&](size_t From, size_t To) {
+        return TextCells(Path.data() + From, static_cast<int>(To - From));
     };
+    const int room = Cells - static_cast<int>(Ellipsis.size());
+    // Path's start up to Head and its end from Tail fit beside the ellipsis.
+    auto fits = [&](size_t Head, size_t Tail) {
+        return cells(0, Head) + cells(Tail, size) <= room;
+    };
+    if (cells(0, size) <= Cells)
+        return std::string(Path);
+    const size_t nameStart = Path.find_last_of(Separators) + 1; // 0 without one
     // The root ("C:\", "/", "\\") stays where it fits, and the parts
     // nearest the file go last; the first folder below the root comes back
     // when there is room for it beside them ("C:\Backup\...").
-    size_t root = Path.size() >= 2 && Path[1] == ':' ? 2 : 0;
-    root = std::min(Path.find_first_not_of(PathSeparators, root), nameStart);
-    const size_t firstFolder = Path.find_first_of(PathSeparators, root);
-    for (size_t head : {root, size_t{0}}) {
-        if (!fits(head, nameStart))
-            continue;
-        size_t tail = nameStart;
-        while (tail > head) {
-            const size_t before = Path.find_last_of(PathSeparators, tail - 1);
+    size_t root = size >= 2 && Path[1] == ':' ? 2 : 0;
+    root = std::min(Path.find_first_not_of(Separators, root), nameStart);
+    size_t head = 0;
+    size_t tail = nameStart;
+    if (nameStart > 0 && fits(0, nameStart - 1)) {
+        head = fits(root, nameStart - 1) ? root : 0;
+        tail = nameStart - 1;
+        for (size_t before = tail; tail > head; tail = before) {
+            before = Path.find_last_of(Separators, tail - 1);
             if (before == std::string_view::npos || before < head || !fits(head, before))
                 break;
-            tail = before;
         }
+        const size_t firstFolder = Path.find_first_of(Separators, root);
         if (head == root && firstFolder < tail && fits(firstFolder + 1, tail))
             head = firstFolder + 1;
-        return std::string(Path.substr(0, head)) + std::string(PathEllipsis) +
-               std::string(Path.substr(tail));
+    } else {
+        // The name alone is too long: its end, with the extension, stays,
+        // from a byte that starts a character.
+        while (tail < size && (cells(tail, size) > room || cells(tail, tail + 1) == 0))
+            ++tail;
     }
-    // The name alone is too long: its end, with the extension, stays.
-    const std::string_view name =
-        Path.substr(nameSeparator == std::string_view::npos ? 0 : nameSeparator + 1);
-    return std::string(PathEllipsis) + std::string(EndFitting(name, std::max(Cells - ellipsis, 0)));
+    std::string shown(Path.data(), head);
+    shown.append(Ellipsis).append(Path.data() + tail, size - tail);
+    return shown;
 }
 
 bool ShowMessageBox(const char* title, const char* text, bool warning) {

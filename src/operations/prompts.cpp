@@ -27,6 +27,23 @@ constexpr int32_t ReadErrorActions[] = {raSkip, raRetry, raAbort};
 
 } // namespace
 
+// Out of line: every box of the operations goes through it, and the plug-in
+// is kept small.
+int OperationsDetail::HostMessage(DWORD Flags, const char* const* Items, int ItemsNumber,
+                                  int ButtonsNumber) {
+    if (StartupInfo.Message == nullptr)
+        return -1;
+    std::vector<std::string> lines;
+    std::vector<const char*> shown;
+    lines.reserve(static_cast<size_t>(std::max(ItemsNumber, 0)));
+    for (int i = 0; i < ItemsNumber; ++i)
+        lines.push_back(ShownText(Items[i]));
+    for (const std::string& line : lines)
+        shown.push_back(line.c_str());
+    return StartupInfo.Message(StartupInfo.ModuleNumber, Flags, nullptr, shown.data(), ItemsNumber,
+                               ButtonsNumber);
+}
+
 void OnBeginFile(TFileChecker* /*Sender*/, const std::string& /*FileName*/, intptr_t& Token) {
     Token = 0;
     if (StartupInfo.SaveScreen != nullptr)

@@ -118,19 +118,19 @@ std::string ListTarget(const std::string& Directory, const std::string& ListFile
 // Cancel and Esc are what neither is.
 enum WrongNameAnswer : int { wnUseItsAlgorithm, wnCorrectTheName };
 
-// The name with the chosen algorithm's ending in place of another's: a
-// release's name becomes the chosen one's where it has one ("SHA1SUMS" for
-// "MD5SUMS"), else gets its extension; an extension is replaced.
-std::string CorrectedListName(const std::string& Name, const TAlgoDefinition& Chosen) {
-    const size_t lastPart = Name.find_last_of("/\\:") + 1; // npos + 1 is 0
-    const std::string_view part = std::string_view(Name).substr(lastPart);
-    const size_t dot = part.rfind('.');
+// The name with the chosen algorithm's ending in place of the one it has, of
+// Named: an extension is replaced; a release's name ("MD5SUMS") becomes the
+// chosen one's ("SHA1SUMS") where it has one, else gets its extension.
+void CorrectListName(std::string& Name, const TAlgoDefinition& Named,
+                     const TAlgoDefinition& Chosen) {
+    const std::string_view extension = NameExtension(Name);
     TAlgoDefinition row;
-    if (dot != std::string_view::npos && FindAlgoByExtension(part.substr(dot), row))
-        return Name.substr(0, lastPart + dot) + Chosen.Extension;
-    if (Chosen.SumsName != nullptr)
-        return Name.substr(0, lastPart) + Chosen.SumsName;
-    return Name + Chosen.Extension;
+    if (FindAlgoByExtension(extension, row))
+        Name.replace(Name.size() - extension.size(), extension.size(), Chosen.Extension);
+    else if (Named.SumsName != nullptr && Chosen.SumsName != nullptr)
+        Name.replace(Name.size() - std::strlen(Named.SumsName), std::string::npos, Chosen.SumsName);
+    else
+        Name += Chosen.Extension;
 }
 
 // A list under another algorithm's name (SHA1 lines in "a.md5") is one that
@@ -153,7 +153,7 @@ bool AgreeNameWithAlgorithm(std::string& Name, uint32_t& Chosen, FarDialogItem* 
             Items[wiCrc32 + i].Selected = AlgoDefinitions[i].Id == named.Id ? 1 : 0;
         return true;
     case wnCorrectTheName:
-        Name = CorrectedListName(Name, chosen);
+        CorrectListName(Name, named, chosen);
         CopyItemText(Items[wiListName].Data, Name.c_str());
         return true;
     default:
