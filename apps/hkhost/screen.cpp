@@ -800,7 +800,7 @@ std::string Unquoted(const std::string& line, size_t& at) {
         }
         const char escaped = line[++at];
         if (escaped == 'x' && at + 2 < line.size()) {
-            text += static_cast<char>(std::stoi(line.substr(at + 1, 2), nullptr, 16));
+            text += static_cast<char>(std::strtol(line.substr(at + 1, 2).c_str(), nullptr, 16));
             at += 2;
         } else {
             text += escaped == 'r' ? '\r' : escaped == 'n' ? '\n' : escaped == 't' ? '\t' : escaped;
