@@ -1,5 +1,6 @@
 # bash completion of hashkeep: the commands, each command's options, the
-# values of -a and --on-error, folders after -C, hash lists after verify.
+# values of -a and --on-error, folders after -C, hash lists after verify
+# ("-", standard input, is typed as it is).
 # Installed as share/bash-completion/completions/hashkeep; bash-completion
 # loads it when hashkeep is first completed, or source it by hand.
 
@@ -42,10 +43,10 @@ _hashkeep() {
         mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         return ;;
     esac
-    local common='-j --jobs -q --quiet --quiet-ok --status --on-error -h --help'
+    local common='-j --jobs -q --quiet -v --verbose --quiet-ok --status --on-error -h --help'
     case $command in
-    create) options="-a --algorithm -C --directory -r --recursive -o --output --separate --force --text $common" ;;
-    verify) options="-C --directory $common" ;;
+    create) options="-a --algorithm -C --directory -r --recursive -o --output --separate --force --text --crlf $common" ;;
+    verify) options="-C --directory --ignore-missing $common" ;;
     compare) options="-a --algorithm -r --recursive $common" ;;
     demo) options='-h --help' ;;
     *) return ;;
