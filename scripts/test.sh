@@ -50,6 +50,8 @@ check_prerequisites() {
       need sha256sum "package coreutils"
       need rhash "package rhash"
       need cksfv "package cksfv"
+      need busybox "package busybox"
+      need shasum "package perl"
       need groff "package groff-base"
       [ "$mode" != default ] || need /usr/include/benchmark/benchmark.h "package libbenchmark-dev"
       [ "$mode" != valgrind ] || need valgrind "package valgrind" ;;
@@ -62,6 +64,7 @@ check_prerequisites() {
       need m4 "package m4"
       need gawk "package gawk"
       need tmux "package tmux"
+      need busybox "package busybox"
       need iconv "package libc-bin"
       need /usr/include/uchardet/uchardet.h "package libuchardet-dev"
       need /usr/include/libxml2/libxml/parser.h "package libxml2-dev" ;;
