@@ -1014,7 +1014,8 @@ void ScreenTranscript::StoryLine(int depth, const std::string& line) {
         else if (text == "user: Esc")
             closed("presses Esc");
         else if (StartsWith(text, "user: "))
-            tell("The user presses " + text.substr(item + 1, text.rfind(']') - item - 1) + ".");
+            tell("The user presses " + Label(text.substr(item + 1, text.rfind(']') - item - 1)) +
+                 ".");
         else if ((at = after("key ")) != std::string::npos)
             tell("The user presses " + text.substr(at, text.rfind(" pressed") - at) +
                  " while a file is read.");
