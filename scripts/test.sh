@@ -11,12 +11,95 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# An unformatted file fails the run before anything is built, naming it.
-bash scripts/format.sh --check
+# What the modes named need, checked before anything is built: every missing
+# program, header or folder is named with the Debian package that brings it
+# (.ci/run installs them all), and the run stops.
+check_prerequisites() {
+  local missing=() mode
+  need() { # need WHAT WHENCE: WHAT is a program's name or a path
+    if [[ $1 == /* ]]; then [ -e "$1" ]; else command -v "$1" >/dev/null 2>&1; fi ||
+      missing+=("$1 ($2)")
+  }
+  need_win32() {
+    need i686-w64-mingw32-g++-posix "package g++-mingw-w64-i686"
+    need i686-w64-mingw32-g++-win32 "package g++-mingw-w64-i686"
+    need /usr/src/googletest/CMakeLists.txt "package googletest"
+    need wine "package wine"
+    # Wine's 32-bit half, which every Win32 program here needs.
+    if command -v dpkg-query >/dev/null 2>&1 &&
+      ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'ok installed'; then
+      missing+=("32-bit Wine (package wine32:i386, after dpkg --add-architecture i386)")
+    fi
+    need script "package bsdutils"
+  }
+  need cmake "package cmake"
+  need make "package make"
+  need g++ "package g++"
+  need python3 "package python3"
+  need clang-format-14 "package clang-format-14"
+  if command -v cmake >/dev/null 2>&1; then
+    local version
+    version=$(cmake --version | sed -n 's/^cmake version \([0-9]*\.[0-9]*\).*/\1/p')
+    printf '%s\n3.25\n' "$version" | sort -V -C ||
+      missing+=("CMake 3.25 or later (this is $version)")
+  fi
+  for mode in "$@"; do
+    case $mode in
+    default | asan | valgrind)
+      need /usr/include/gtest/gtest.h "package libgtest-dev"
+      need sha256sum "package coreutils"
+      need rhash "package rhash"
+      need cksfv "package cksfv"
+      need busybox "package busybox"
+      need shasum "package perl"
+      need groff "package groff-base"
+      [ "$mode" != default ] || need /usr/include/benchmark/benchmark.h "package libbenchmark-dev"
+      [ "$mode" != valgrind ] || need valgrind "package valgrind" ;;
+    win32) need_win32 ;;
+    far2l)
+      # Its lists are compared with the Win32 build's under Wine.
+      need_win32
+      need "${HASHKEEP_FAR2L_SNAPSHOT:-$PWD/../shared/far2l}/build.sh" \
+        "far2l's snapshot: ../shared/far2l beside the project, or set HASHKEEP_FAR2L_SNAPSHOT"
+      need m4 "package m4"
+      need gawk "package gawk"
+      need tmux "package tmux"
+      need busybox "package busybox"
+      need iconv "package libc-bin"
+      need /usr/include/uchardet/uchardet.h "package libuchardet-dev"
+      need /usr/include/libxml2/libxml/parser.h "package libxml2-dev" ;;
+    fuzz)
+      need clang "package clang"
+      if command -v clang >/dev/null 2>&1 &&
+        [ ! -e "$(clang -print-file-name=libclang_rt.fuzzer-x86_64.a)" ]; then
+        missing+=("libFuzzer (package libclang-rt-14-dev)")
+      fi ;;
+    esac
+  done
+  [ ${#missing[@]} -gt 0 ] || return 0
+  echo "scripts/test.sh: missing for ${*}:" >&2
+  printf '%s\n' "${missing[@]}" | sort -u | sed 's/^/  /' >&2
+  echo "On Debian 12 .ci/run installs everything (as root)." >&2
+  exit 1
+}
+
+# far2l's core is built once, by the configure step of the far2l mode.
+announce_far2l_core() {
+  local snapshot=${HASHKEEP_FAR2L_SNAPSHOT:-$PWD/../shared/far2l}
+  local cache=${XDG_CACHE_HOME:-$HOME/.cache}/hashkeep-far2l
+  if [ ! -x "$cache/build/install/far2l" ] ||
+    [ "$(cat "$cache/stamp" 2>/dev/null)" != "$(sha256sum "$snapshot/far2l-src.tar.xz" | cut -c1-16)" ]; then
+    echo "== far2l: building far2l's core once into $cache (about 5 to 7 minutes on 2 cores)"
+  fi
+}
 
 jobs=$(nproc 2>/dev/null || echo 2)
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(default asan win32 far2l valgrind fuzz)
+check_prerequisites "${presets[@]}"
+
+# An unformatted file fails the run before anything is built, naming it.
+bash scripts/format.sh --check
 
 for preset in "${presets[@]}"; do
   if [ "$preset" = fuzz ]; then
@@ -24,6 +107,7 @@ for preset in "${presets[@]}"; do
     continue
   fi
   echo "== $preset: configure and build"
+  [ "$preset" != far2l ] || announce_far2l_core
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
   if [ "$preset" = far2l ]; then
@@ -40,10 +124,6 @@ for preset in "${presets[@]}"; do
     trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
     WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 || true
     HK_WINE_READY=1
-  fi
-  if [ "$preset" = valgrind ] && ! command -v valgrind >/dev/null; then
-    echo "valgrind is not installed" >&2
-    exit 1
   fi
   ctest --preset "$preset" -j "$jobs"
 done

@@ -47,6 +47,10 @@ constexpr const char* ToolHelp =
     "      --on-error ACTION   on a file that cannot be read: skip (default) or abort\n"
     "  -h, --help              show the help of the command\n"
     "\n"
+    "Without a command:\n"
+    "  -h, --help              show this help\n"
+    "      --version           print the version of hashkeep\n"
+    "\n"
     "Standard output carries one line per file and nothing else. Standard error\n"
     "carries the messages and, on a terminal or with -v, the counts and the speed;\n"
     "on a terminal a live line there shows the file being hashed, the files and\n"
@@ -138,9 +142,10 @@ constexpr const char* CompareHelp =
 constexpr const char* DemoHelp =
     "Usage: hashkeep demo [DIR]\n"
     "Make a few sample files in the fresh directory DIR (default: a new\n"
-    "hashkeep-demo directory here), create a list of them, verify it, change one\n"
-    "file and verify again, showing each command as it runs. DIR is left behind\n"
-    "for a look; remove it when done.\n";
+    "hashkeep-demo directory here) and a copy of them, create a list of them,\n"
+    "verify it, change one file, verify again and compare the files with the\n"
+    "copy, showing each command as it runs. DIR is left behind for a look;\n"
+    "remove it when done.\n";
 
 // --- Command line ----------------------------------------------------------------
 
@@ -1205,12 +1210,18 @@ private:
         std::string binary;
         for (int i = 0; i < 3 * 65536; ++i)
             binary += static_cast<char>((i * 7) & 0xFF);
-        if (!WriteSample(dir + "fox.txt", samples) ||
-            !WriteSample(dir + "notes.txt", "Remember the milk.\nCall home.\n") ||
-            !WriteSample(dir + "pattern.bin", binary))
-            return HashkeepFailed;
+        // The same three files again in backup/, to compare with.
+        const std::string backup = dir + "backup";
+        if (!std::filesystem::create_directory(backup, error))
+            return Fail(backup + ": cannot be made: " + error.message());
+        for (const std::string& folder : {dir, Platform::WithTrailingSeparator(backup)})
+            if (!WriteSample(folder + "fox.txt", samples) ||
+                !WriteSample(folder + "notes.txt", "Remember the milk.\nCall home.\n") ||
+                !WriteSample(folder + "pattern.bin", binary))
+                return HashkeepFailed;
         Out_ << "Made three sample files in " << Escaped(dir)
-             << ": fox.txt, notes.txt, pattern.bin\n\n";
+             << ": fox.txt, notes.txt, pattern.bin, and a copy of them in " << Escaped(backup)
+             << "\n\n";
 
         // -v: the counts on standard error whether or not it is a terminal.
         const std::string list = dir + "hashlist.md5";
@@ -1223,7 +1234,9 @@ private:
         Out_ << "\n# notes.txt is changed behind the list's back\n";
         if (!WriteSample(dir + "notes.txt", "Remember the milk.\nCall home!\n"))
             return HashkeepFailed;
-        if (!Step({"verify", "-v", list}, HashkeepProblemsFound))
+        if (!Step({"verify", "-v", list}, HashkeepProblemsFound) ||
+            !Step({"compare", "-v", directory, backup, "fox.txt", "notes.txt", "pattern.bin"},
+                  HashkeepProblemsFound))
             return HashkeepFailed;
         Out_ << "\nThe list is " << Escaped(list) << "; the demo leaves " << Escaped(dir)
              << " behind for a look. Remove it when done.\n";

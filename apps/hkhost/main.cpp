@@ -25,12 +25,16 @@ constexpr int ExitMalformed = 2; // bad arguments, scenario, sandbox or plug-in
 constexpr const char* RegistryTestPath = "Software\\HashkeepHost";
 
 const char* const Usage =
-    "usage: hkhost --plugin LIBRARY [--screen] [--sandbox DIR] [--keep] [--expect FILE]\n"
+    "usage: hkhost --plugin LIBRARY [--screen|--story] [--sandbox DIR] [--keep] [--expect FILE]\n"
     "              [--output FILE] [--host far2l] SCENARIO\n"
     "  --plugin LIBRARY  the plug-in library to load (its .lng files lie beside it)\n"
     "  --screen          show what the user sees: every dialog and message box drawn as on\n"
     "                    an 80x25 console (UTF-8), the user's answers and the results;\n"
     "                    a dialog item outside its frame or on another item is an error\n"
+    "  --story           as --screen, told for someone who does not know the plug-in:\n"
+    "                    step titles, the panels where the scenario shows them, each\n"
+    "                    dialog as the user leaves it, one progress box, no coordinates,\n"
+    "                    item numbers or sandbox path\n"
     "  --sandbox DIR     make the scenario's files in DIR (created; must be empty);\n"
     "                    default: a fresh temporary directory\n"
     "  --keep            keep the sandbox (and its registry) afterwards\n"
@@ -94,7 +98,7 @@ void ClearRegistryValues(const std::string& rootKey) {
 
 static int RunHost(int argc, char** argv) {
     std::string pluginPath, sandboxArgument, expectPath, outputPath, scenarioPath;
-    bool keep = false, screen = false, far2l = false;
+    bool keep = false, screen = false, story = false, far2l = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         auto value = [&](std::string& into) {
@@ -120,6 +124,8 @@ static int RunHost(int argc, char** argv) {
             keep = true;
         else if (argument == "--screen")
             screen = true;
+        else if (argument == "--story")
+            screen = story = true;
         else if (argument == "--host") {
             std::string host;
             ok = value(host) && host == "far2l";
@@ -204,6 +210,7 @@ static int RunHost(int argc, char** argv) {
     setup.SandboxDirectory = sandbox.string();
     setup.ModulePath = modulePath;
     setup.Screen = screen;
+    setup.Story = story;
     setup.Far2l = far2l;
     const bool realRegistry = Platform::PathSeparator == '\\';
     setup.RootKey = realRegistry ? std::string(RegistryTestPath) + "\\Run" + RandomTag() + "\\" +

@@ -452,23 +452,28 @@ private:
     }
 
     bool CallLine(const std::vector<Token>& t, std::string& error) {
-        if (t.size() < 2 ||
-            !Word(t[1], {"info", "menu", "command", "config", "write", "select", "cursor"}, error))
-            return error.empty() ? (error = "call takes info, menu, command, config, write, select "
-                                            "or cursor",
-                                    false)
-                                 : false;
+        if (t.size() < 2 || !Word(t[1],
+                                  {"info", "menu", "command", "config", "write", "select", "cursor",
+                                   "step", "panels"},
+                                  error))
+            return error.empty()
+                       ? (error = "call takes info, menu, command, config, write, select, "
+                                  "cursor, step or panels",
+                          false)
+                       : false;
         ScenarioCall call;
         call.Line = LineNumber;
         const std::string& kind = t[1].Text;
-        if (kind == "info" || kind == "menu") {
+        if (kind == "info" || kind == "menu" || kind == "panels") {
             if (!Count(t, 2, error))
                 return false;
-            call.Kind = kind == "info" ? CallKind::PluginInfo : CallKind::Menu;
-        } else if (kind == "command") {
+            call.Kind = kind == "info"   ? CallKind::PluginInfo
+                        : kind == "menu" ? CallKind::Menu
+                                         : CallKind::Panels;
+        } else if (kind == "command" || kind == "step") {
             if (!Count(t, 3, error) || !Quoted(t[2], error))
                 return false;
-            call.Kind = CallKind::CommandLine;
+            call.Kind = kind == "command" ? CallKind::CommandLine : CallKind::Step;
             call.Text = t[2].Text;
         } else if (kind == "config") {
             int64_t value = 0;

@@ -42,12 +42,23 @@ struct RegistryPreset {
 };
 
 // Calls into the plug-in, and what the user or another program does between
-// them: a file written, a new selection, the cursor moved.
-enum class CallKind { PluginInfo, Menu, CommandLine, Configure, WriteFile, Select, Cursor };
+// them: a file written, a new selection, the cursor moved; and, for a reader
+// of the transcript, a step's title and the panels as they stand.
+enum class CallKind {
+    PluginInfo,
+    Menu,
+    CommandLine,
+    Configure,
+    WriteFile,
+    Select,
+    Cursor,
+    Step,
+    Panels
+};
 
 struct ScenarioCall {
     CallKind Kind = CallKind::Menu;
-    std::string Text;                   // CommandLine; WriteFile: the bytes
+    std::string Text;                   // CommandLine; Step; WriteFile: the bytes
     int Number = 0;                     // Configure
     PanelSide Side = PanelSide::Active; // Select, Cursor
     std::vector<std::string> Names;     // WriteFile: the file; Select, Cursor: panel items
@@ -118,6 +129,7 @@ struct Scenario {
 //   call info | call menu | call command "TEXT" | call config N
 //   call write "NAME" text "BYTES"    call select active|passive ["NAME"...]
 //   call cursor active|passive "NAME"
+//   call step "TITLE"                 call panels
 //   lock "NAME"
 //   message N | message esc, either followed by: unlock "NAME"
 //   dialog, then edit N "TEXT" | check N on|off | radio N ..., then close N | close esc

@@ -6,7 +6,9 @@
 #include "screen.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace HkHost {
 
@@ -715,6 +717,40 @@ Drawing DrawMessage(DWORD flags, const std::vector<std::string>& titleAndLines,
     return drawing;
 }
 
+std::vector<std::string> DrawPanels(const PanelView& active, const PanelView& passive) {
+    constexpr int PanelWidth = ScreenColumns / 2;
+    constexpr int NameCells = 25;
+    constexpr int SizeCells = 10;
+    const int rows = static_cast<int>(std::max(active.Rows.size(), passive.Rows.size()));
+    const int bottom = std::min(ScrY, rows + 1);
+    Canvas canvas;
+    int x1 = 0;
+    for (const PanelView* panel : {&active, &passive}) {
+        canvas.Frame(x1, 0, x1 + PanelWidth - 1, bottom, true);
+        const std::u32string title = U" " + Cut(FromCodePage(panel->Title), PanelWidth - 4) + U" ";
+        canvas.Put(x1 + (PanelWidth - Cells(title)) / 2, 0, title);
+        for (int i = 0; i < bottom - 1 && i < static_cast<int>(panel->Rows.size()); ++i) {
+            const PanelView::Row& row = panel->Rows[static_cast<size_t>(i)];
+            std::u32string name = FromCodePage(row.Name);
+            if (Cells(name) > NameCells) // the host marks a name cut short with '}'
+                name = Cut(name, NameCells - 1) + U"}";
+            const std::string size = row.Parent      ? "Up"
+                                     : row.Directory ? "Folder"
+                                                     : std::to_string(row.Size);
+            canvas.Put(x1 + 1, i + 1, std::u32string(1, row.Cursor ? U'\u25BA' : U' '));
+            canvas.Put(x1 + 2, i + 1, std::u32string(1, row.Selected ? U'\u221A' : U' '));
+            canvas.Put(x1 + 3, i + 1, name);
+            canvas.Put(x1 + 3 + NameCells + SizeCells - static_cast<int>(size.size()), i + 1,
+                       FromCodePage(size));
+        }
+        x1 += PanelWidth;
+    }
+    std::vector<std::string> drawn = canvas.Rows(0, bottom);
+    drawn.push_back(Utf8(U"  \u25BA the cursor   \u221A selected   left: the active panel, "
+                         U"right: the other one"));
+    return drawn;
+}
+
 // --- The screen transcript ---------------------------------------------------
 
 namespace {
@@ -734,9 +770,69 @@ std::string Header(const std::string& what, const Drawing& drawing, bool warning
     return header;
 }
 
+// The story names files as the user sees them in the panels: below the
+// sandbox, without its path.
+std::string WithoutSandbox(const std::string& text) {
+    static const std::string sandbox = "$SANDBOX";
+    std::string shown;
+    size_t from = 0;
+    for (size_t at = text.find(sandbox); at != std::string::npos; at = text.find(sandbox, from)) {
+        shown.append(text, from, at - from);
+        from = at + sandbox.size();
+        if (from < text.size() && text[from] == '/')
+            ++from;
+        else
+            shown += '.';
+    }
+    return shown.append(text, from, std::string::npos);
+}
+
+// The text of the quoted string that starts at At (its quote), escapes
+// undone; At moves past its closing quote.
+std::string Unquoted(const std::string& line, size_t& at) {
+    std::string text;
+    if (at >= line.size() || line[at] != '"')
+        return text;
+    for (++at; at < line.size() && line[at] != '"'; ++at) {
+        if (line[at] != '\\' || at + 1 >= line.size()) {
+            text += line[at];
+            continue;
+        }
+        const char escaped = line[++at];
+        if (escaped == 'x' && at + 2 < line.size()) {
+            text += static_cast<char>(std::strtol(line.substr(at + 1, 2).c_str(), nullptr, 16));
+            at += 2;
+        } else {
+            text += escaped == 'r' ? '\r' : escaped == 'n' ? '\n' : escaped == 't' ? '\t' : escaped;
+        }
+    }
+    ++at;
+    return text;
+}
+
+// The quoted strings of a line, joined by Separator.
+std::string QuotedNames(const std::string& line, size_t at, const char* separator) {
+    std::string names;
+    for (at = line.find('"', at); at != std::string::npos; at = line.find('"', at))
+        names += (names.empty() ? "" : separator) + Unquoted(line, at);
+    return names;
+}
+
+// An item's text as the user reads it: the hot-key mark left out.
+std::string Label(std::string text) {
+    const size_t mark = text.find('&');
+    if (mark != std::string::npos)
+        text.erase(mark, 1);
+    return text;
+}
+
 } // namespace
 
 void ScreenTranscript::Line(int depth, const std::string& line) {
+    if (Story_) {
+        StoryLine(depth, line);
+        return;
+    }
     // What the user and other programs do, and the faults, at any depth.
     static const char* const doings[] = {"user: ", "key ", "!! ", "another program ", "no answer "};
     bool kept = std::any_of(std::begin(doings), std::end(doings),
@@ -768,6 +864,20 @@ void ScreenTranscript::Put(int depth, const std::string& header, const Drawing& 
 void ScreenTranscript::Message(int depth, DWORD flags,
                                const std::vector<std::string>& titleAndLines,
                                const std::vector<std::string>& buttons, int progressBox) {
+    if (Story_) {
+        if (progressBox > 0 && ProgressShown_)
+            return;
+        std::vector<std::string> shown;
+        for (const std::string& text : titleAndLines)
+            shown.push_back(WithoutSandbox(text));
+        FlushDialog();
+        if (progressBox > 0)
+            Out_ += "\nWhile a file is read, a box shows its name and how much of it is done\n"
+                    "(shown here once, for the first file):\n";
+        ProgressShown_ = ProgressShown_ || progressBox > 0;
+        Out_ += StoryDrawing(DrawMessage(flags, shown, buttons));
+        return;
+    }
     const Drawing drawing = DrawMessage(flags, titleAndLines, buttons);
     const bool warning = (flags & FMSG_WARNING) != 0;
     if (progressBox > 0) {
@@ -788,6 +898,21 @@ void ScreenTranscript::Message(int depth, DWORD flags,
 std::vector<std::string> ScreenTranscript::Dialog(int depth, const std::string& name, int x1,
                                                   int y1, int x2, int y2, DWORD dialogFlags,
                                                   const std::vector<ScreenItem>& items) {
+    if (Story_) {
+        // Drawn once, as the user leaves it: the drawing waits for the
+        // user's answer, and a changed one takes its place.
+        std::vector<ScreenItem> shown = items;
+        for (ScreenItem& item : shown)
+            item.Text = WithoutSandbox(item.Text);
+        const Drawing drawing = DrawDialog(x1, y1, x2, y2, dialogFlags, shown);
+        if (name.find("(as the user leaves it)") == std::string::npos)
+            FlushDialog();
+        DialogItems_ = shown;
+        PendingDialog_.clear();
+        for (const std::string& row : drawing.Rows)
+            PendingDialog_ += row + "\n";
+        return drawing.Faults;
+    }
     FlushProgress();
     const Drawing drawing = DrawDialog(x1, y1, x2, y2, dialogFlags, items);
     Put(depth, Header(name, drawing, (dialogFlags & FDLG_WARNING) != 0), drawing);
@@ -805,7 +930,149 @@ void ScreenTranscript::FlushProgress() {
 
 std::string ScreenTranscript::Text() {
     FlushProgress();
+    FlushDialog();
     return Out_;
+}
+
+void ScreenTranscript::Panels(const PanelView& active, const PanelView& passive) {
+    if (!Story_)
+        return;
+    FlushDialog();
+    PanelView shown[] = {active, passive};
+    for (PanelView& panel : shown)
+        panel.Title = WithoutSandbox(panel.Title);
+    Out_ += "\n";
+    std::vector<std::string> rows = DrawPanels(shown[0], shown[1]);
+    // The legend the first time only.
+    if (LegendShown_)
+        rows.pop_back();
+    LegendShown_ = true;
+    for (const std::string& row : rows)
+        Out_ += row + "\n";
+}
+
+std::string ScreenTranscript::StoryDrawing(const Drawing& drawing) {
+    std::string rows;
+    for (const std::string& row : drawing.Rows)
+        rows += row + "\n";
+    if (!Drawn_.insert(rows).second)
+        return "(the same box as above)\n";
+    return rows;
+}
+
+void ScreenTranscript::FlushDialog() {
+    if (PendingDialog_.empty())
+        return;
+    std::string once = PendingDialog_;
+    PendingDialog_.clear();
+    Out_ += Drawn_.insert(once).second ? once : "(the same dialog as above)\n";
+}
+
+void ScreenTranscript::StoryLine(int depth, const std::string& line) {
+    const std::string text = WithoutSandbox(line);
+    // A line of words; one that starts a part of the story has a blank line before it.
+    auto say = [&](const std::string& words, bool part = false) {
+        Out_ += (part ? "\n" : "") + Utf8(FromCodePage(words)) + "\n";
+    };
+    // What the user does, under the box it is done to.
+    auto tell = [&](const std::string& words) {
+        Out_ += "\u2192 " + Utf8(FromCodePage(words)) + "\n";
+    };
+    auto after = [&](const char* prefix) {
+        return StartsWith(text, prefix) ? std::strlen(prefix) : std::string::npos;
+    };
+    // What the user does to a dialog is told once it is closed, under it.
+    auto closed = [&](const std::string& how) {
+        FlushDialog();
+        std::string done;
+        for (const std::string& action : PendingActions_)
+            done += action + ", then ";
+        PendingActions_.clear();
+        tell("The user " + done + how + ".");
+    };
+    size_t at = 0;
+    if (StartsWith(text, "!! ") || StartsWith(text, "no answer ")) {
+        FlushDialog();
+        say(text);
+        return;
+    }
+    if (depth > 0) {
+        const size_t item = text.find('[');
+        const int index = item == std::string::npos ? -1 : std::atoi(text.c_str() + item + 1);
+        const std::string label = index >= 0 && index < static_cast<int>(DialogItems_.size())
+                                      ? Label(DialogItems_[static_cast<size_t>(index)].Text)
+                                      : "item " + std::to_string(index);
+        if (StartsWith(text, "user: radio "))
+            PendingActions_.push_back("turns on \"" + label + "\"");
+        else if (StartsWith(text, "user: check "))
+            PendingActions_.push_back((text.back() == 'n' ? "ticks \"" : "clears \"") + label +
+                                      "\"");
+        else if ((at = after("user: edit ")) != std::string::npos)
+            PendingActions_.push_back("types \"" + Unquoted(text, at = text.find('"', at)) + "\"");
+        else if (StartsWith(text, "user: close "))
+            closed("presses " + label);
+        else if (text == "user: Esc")
+            closed("presses Esc");
+        else if (StartsWith(text, "user: "))
+            tell("The user presses " + Label(text.substr(item + 1, text.rfind(']') - item - 1)) +
+                 ".");
+        else if ((at = after("key ")) != std::string::npos)
+            tell("The user presses " + text.substr(at, text.rfind(" pressed") - at) +
+                 " while a file is read.");
+        else if ((at = after("another program unlocks ")) != std::string::npos)
+            say("Another program lets " + Unquoted(text, at) + " go.");
+        return;
+    }
+    if (StartsWith(text, "== ")) {
+        FlushDialog();
+        Section_ = text == "== panels"            ? Section::Panels
+                   : StartsWith(text, "== file ") ? Section::File
+                                                  : Section::Other;
+    }
+    if (Section_ == Section::Panels)
+        return;
+    if ((at = after("== step ")) != std::string::npos) {
+        const std::string title = Unquoted(text, at);
+        say(title, true);
+        std::string rule;
+        for (size_t i = 0; i < title.size(); ++i)
+            rule += "\u2500";
+        Out_ += rule + "\n";
+    } else if ((at = after("== file ")) != std::string::npos) {
+        const std::string name = Unquoted(text, at);
+        say(name + (text.compare(at, std::string::npos, ": missing") == 0 ? " is missing."
+                                                                          : " now holds:"),
+            true);
+    } else if (Section_ == Section::File && (at = after("  |")) != std::string::npos) {
+        // The bytes as a viewer shows them, line ends not spelt out.
+        std::string bytes = text.substr(at);
+        for (const char* end : {"\\n", "\\r"})
+            if (bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, end) == 0)
+                bytes.erase(bytes.size() - 2);
+        say("    " + bytes);
+    } else if (text == "== OpenPlugin OPEN_PLUGINSMENU") {
+        say("The user presses F11 and chooses Hashkeep in the plug-ins menu:", true);
+    } else if ((at = after("== OpenPlugin OPEN_COMMANDLINE ")) != std::string::npos) {
+        say("The user types the plug-in's prefix and " + Unquoted(text, at) +
+                " on the command line:",
+            true);
+    } else if (StartsWith(text, "== Configure ")) {
+        say("The user opens Options, Plugins configuration, Hashkeep:", true);
+    } else if ((at = after("== another program writes ")) != std::string::npos) {
+        say("Another program changes " + Unquoted(text, at) + ".", true);
+    } else if ((at = after("== the user moves the cursor of the ")) != std::string::npos) {
+        const bool other = StartsWith(text.substr(at), "passive");
+        say("The user moves the cursor" + std::string(other ? " of the other panel" : "") + " to " +
+            QuotedNames(text, at, "") + ".");
+    } else if ((at = after("== the user clears the selection of the ")) != std::string::npos) {
+        say("The user clears the selection" +
+            std::string(StartsWith(text.substr(at), "passive") ? " of the other panel." : "."));
+    } else if ((at = after("== the user selects on the ")) != std::string::npos) {
+        say("The user selects " + QuotedNames(text, at, ", ") +
+            (StartsWith(text.substr(at), "passive") ? " on the other panel." : "."));
+    } else if ((at = after("another program locks ")) != std::string::npos) {
+        say("Another program holds " + Unquoted(text, at) + " open, so it cannot be read.");
+    }
 }
 
 } // namespace HkHost

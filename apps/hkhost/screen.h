@@ -11,6 +11,8 @@
 #include "host/far_interface.h"
 #include "transcript_text.h"
 
+#include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -59,13 +61,41 @@ Drawing DrawDialog(int x1, int y1, int x2, int y2, DWORD dialogFlags,
 Drawing DrawMessage(DWORD flags, const std::vector<std::string>& titleAndLines,
                     const std::vector<std::string>& buttons);
 
+// A panel of files as the story draws it.
+struct PanelView {
+    std::string Title; // the directory, as the transcript shows it
+    struct Row {
+        std::string Name; // in the host's code page
+        bool Directory = false;
+        bool Parent = false; // ".."
+        uint64_t Size = 0;
+        bool Selected = false;
+        bool Cursor = false;
+    };
+    std::vector<Row> Rows;
+};
+
+// The active panel on the left and the passive one on the right, each half
+// the console wide, as the host frames them: the directory in the top line,
+// a row per item with its size ("Up" and "Folder" for folders), the cursor
+// and the selection marked. Rows of UTF-8, the last one a legend.
+std::vector<std::string> DrawPanels(const PanelView& active, const PanelView& passive);
+
 // The screen transcript of a run: every line of the ordinary transcript that
 // tells what the user or another program does, what the run found wrong and
 // what the calls leave behind, with the drawings in place of the service
 // calls. Progress boxes replace each other until the screen under them is
 // restored, so the last one per file is kept.
+//
+// Told as a story (hkhost --story), it is for someone who does not know the
+// plug-in: step titles and panels where the scenario asks for them, what the
+// user does in words, each dialog once as the user leaves it, message boxes
+// without their place on the console, the first progress box alone, no item
+// numbers and no sandbox path, and a drawing that was shown already named
+// rather than drawn again.
 class ScreenTranscript {
 public:
+    explicit ScreenTranscript(bool story = false) : Story_(story) {}
     // A line of the ordinary transcript at its depth.
     void Line(int depth, const std::string& line);
     // progressBox: the number of a box without buttons, 0 for one with buttons.
@@ -76,15 +106,30 @@ public:
                                     int y2, DWORD dialogFlags,
                                     const std::vector<ScreenItem>& items);
     void ScreenRestored();
+    // Both panels drawn (the story only; the ordinary lines list them).
+    void Panels(const PanelView& active, const PanelView& passive);
     std::string Text();
 
 private:
     void Put(int depth, const std::string& header, const Drawing& drawing);
     void FlushProgress();
+    void StoryLine(int depth, const std::string& line);
+    // Rows of a drawing, or a note that the same one was drawn before.
+    std::string StoryDrawing(const Drawing& drawing);
+    void FlushDialog();
 
     std::string Out_;
     std::string PendingProgress_;
     bool InPluginInfo_ = false;
+
+    const bool Story_;
+    enum class Section { None, Panels, File, Other } Section_ = Section::None;
+    std::string PendingDialog_;
+    std::vector<std::string> PendingActions_;
+    std::vector<ScreenItem> DialogItems_;
+    bool ProgressShown_ = false;
+    bool LegendShown_ = false;
+    std::set<std::string> Drawn_;
 };
 
 } // namespace HkHost

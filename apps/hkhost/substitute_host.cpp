@@ -128,7 +128,7 @@ public:
         Panels[1].Setup = scenario.Panels[1];
         Keys = scenario.Keys;
         if (setup.Screen)
-            Screen = std::make_unique<ScreenTranscript>();
+            Screen = std::make_unique<ScreenTranscript>(setup.Story);
         std::stable_sort(Keys.begin(), Keys.end(), [](const KeyPress& a, const KeyPress& b) {
             return a.AtProgress < b.AtProgress;
         });
@@ -180,6 +180,9 @@ private:
     void FillPanelInfo(HostPanel& panel, PanelInfo& info);
     std::string SelectionText(const HostPanel& panel) const;
     void PrintPanel(const HostPanel& panel);
+    // Both panels as they stand now, read afresh as the host would show them.
+    void ShowPanels();
+    PanelView View(const HostPanel& panel) const;
     // What the user or another program does between two calls.
     void BetweenCalls(const ScenarioCall& call);
 
@@ -1100,6 +1103,30 @@ void Host::PrintPanel(const HostPanel& panel) {
     }
 }
 
+void Host::ShowPanels() {
+    for (HostPanel& panel : Panels) {
+        std::string error;
+        if (!ReadPanel(panel, true, error))
+            Error(error);
+    }
+    Print("== panels");
+    PrintPanel(Panels[0]);
+    PrintPanel(Panels[1]);
+    if (Screen)
+        Screen->Panels(View(Panels[0]), View(Panels[1]));
+}
+
+PanelView Host::View(const HostPanel& panel) const {
+    PanelView view;
+    view.Title = Shower.Plain(panel.Directory);
+    for (size_t i = 0; i < panel.Items.size(); ++i) {
+        const HostItem& item = panel.Items[i];
+        view.Rows.push_back(PanelView::Row{item.Name, item.IsDirectory, item.Name == ParentName,
+                                           item.Size, item.Selected, i == panel.Current});
+    }
+    return view;
+}
+
 void Host::CallPluginInfo(const PluginEntries& plugin) {
     PluginInfo info;
     std::memset(&info, 0, sizeof info);
@@ -1231,6 +1258,12 @@ RunReport Host::Run(const PluginEntries& plugin) {
         case CallKind::Select:
         case CallKind::Cursor:
             BetweenCalls(call);
+            break;
+        case CallKind::Step:
+            Print("== step " + Q(call.Text));
+            break;
+        case CallKind::Panels:
+            ShowPanels();
             break;
         case CallKind::Configure: {
             Print("== Configure " + std::to_string(call.Number));

@@ -40,6 +40,9 @@ struct HostSetup {
     // drawn as on the console (layout faults are errors), what the user and
     // other programs do, and what the calls leave behind; no service calls.
     bool Screen = false;
+    // With Screen: the run told for a reader who does not know the plug-in
+    // (hkhost --story; see ScreenTranscript).
+    bool Story = false;
     // Behave as far2l where the two hosts are known to differ (see the
     // README): with nothing selected and ".." under the cursor, a panel
     // reports no selected item at all.

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // --- Entry points ------------------------------------------------------------
 
@@ -80,11 +81,11 @@ enum MessageId : int {
     // Folders in the selection.
     MProcessSubfolders, // "Process &subfolders"
     MFolderNotRead,     // "Can not read the folder %s"
-    // A list name of the wrong extension in the work-mode dialog.
-    MWrongExtension,       // "Wrong extension"
-    MNameOfOtherAlgorithm, // "%s is a name for another algorithm"
-    MUseItsAlgorithm,      // "Use its &algorithm"
-    MCorrectTheName,       // "&Correct the name"
+    // A list name of another algorithm than the one chosen.
+    MWrongExtension,     // "Wrong extension"
+    MOtherAlgorithmName, // "%s is a name for another algorithm"
+    MUseItsAlgorithm,    // "Use its &algorithm"
+    MCorrectTheName,     // "&Correct the name"
     // check:DIGEST, the answer about the file under the cursor.
     MDigestMatches, // "matches the %s digest"
     MDigestDiffers, // "does NOT match the %s digest"
@@ -105,6 +106,14 @@ const char* GetMessageText(int msgId);
 // printf format: any other directive, a second "%s" or a width beyond 512
 // makes the result the text unformatted.
 std::string FormatMessageText(int msgId, const char* argument);
+
+// Path as it fits in Cells screen cells, shortened in its middle as the
+// host shortens paths: its start up to the first folder, "...", and as many
+// of its last parts as fit, the file name always among them
+// ("C:\Backup\...\left_panel\file.txt"). Only a file name too long by
+// itself loses its start. Both "/" and "\" separate parts; a character of
+// the host's text is never split.
+std::string ShortenedPath(std::string_view Path, int Cells);
 
 // A box with Title, one line of Text and an OK button, marked as a warning
 // when asked. True when closed with the button, false on Esc.

@@ -2,6 +2,7 @@
 // English table where it has none; formatting and the two-line message box.
 #include "host/host.h"
 
+#include <algorithm>
 #include <cstring>
 
 const char* const MessageTable[MessageCount] = {
@@ -145,6 +146,50 @@ std::string ShownText(const char* text) {
     for (char& c : shown)
         if (static_cast<unsigned char>(c) < ' ' || c == '\x7F')
             c = '?';
+    return shown;
+}
+
+std::string ShortenedPath(std::string_view Path, int Cells) {
+    constexpr std::string_view Ellipsis = "...";
+    constexpr std::string_view Separators = "/\\";
+    const size_t size = Path.size();
+    auto cells = [&](size_t From, size_t To) {
+        return TextCells(Path.data() + From, static_cast<int>(To - From));
+    };
+    const int room = Cells - static_cast<int>(Ellipsis.size());
+    // Path's start up to Head and its end from Tail fit beside the ellipsis.
+    auto fits = [&](size_t Head, size_t Tail) {
+        return cells(0, Head) + cells(Tail, size) <= room;
+    };
+    if (cells(0, size) <= Cells)
+        return std::string(Path);
+    const size_t nameStart = Path.find_last_of(Separators) + 1; // 0 without one
+    // The root ("C:\", "/", "\\") stays where it fits, and the parts
+    // nearest the file go last; the first folder below the root comes back
+    // when there is room for it beside them ("C:\Backup\...").
+    size_t root = size >= 2 && Path[1] == ':' ? 2 : 0;
+    root = std::min(Path.find_first_not_of(Separators, root), nameStart);
+    size_t head = 0;
+    size_t tail = nameStart;
+    if (nameStart > 0 && fits(0, nameStart - 1)) {
+        head = fits(root, nameStart - 1) ? root : 0;
+        tail = nameStart - 1;
+        for (size_t before = tail; tail > head; tail = before) {
+            before = Path.find_last_of(Separators, tail - 1);
+            if (before == std::string_view::npos || before < head || !fits(head, before))
+                break;
+        }
+        const size_t firstFolder = Path.find_first_of(Separators, root);
+        if (head == root && firstFolder < tail && fits(firstFolder + 1, tail))
+            head = firstFolder + 1;
+    } else {
+        // The name alone is too long: its end, with the extension, stays,
+        // from a byte that starts a character.
+        while (tail < size && (cells(tail, size) > room || cells(tail, tail + 1) == 0))
+            ++tail;
+    }
+    std::string shown(Path.data(), head);
+    shown.append(Ellipsis).append(Path.data() + tail, size - tail);
     return shown;
 }
 

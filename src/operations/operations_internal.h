@@ -16,19 +16,7 @@ namespace OperationsDetail {
 // Message with no help topic; -1 (as Esc) when the host offers no service.
 // Every line is shown through ShownText: names from panels and lists may
 // hold control characters.
-inline int HostMessage(DWORD Flags, const char* const* Items, int ItemsNumber, int ButtonsNumber) {
-    if (StartupInfo.Message == nullptr)
-        return -1;
-    std::vector<std::string> lines;
-    std::vector<const char*> shown;
-    lines.reserve(static_cast<size_t>(std::max(ItemsNumber, 0)));
-    for (int i = 0; i < ItemsNumber; ++i)
-        lines.push_back(ShownText(Items[i]));
-    for (const std::string& line : lines)
-        shown.push_back(line.c_str());
-    return StartupInfo.Message(StartupInfo.ModuleNumber, Flags, nullptr, shown.data(), ItemsNumber,
-                               ButtonsNumber);
-}
+int HostMessage(DWORD Flags, const char* const* Items, int ItemsNumber, int ButtonsNumber);
 
 // A plug-in without panels of its own always passes INVALID_HANDLE_VALUE.
 inline void HostControl(int Command, void* Param) {

@@ -17,10 +17,32 @@ using namespace OperationsDetail;
 
 namespace {
 
+// A box without buttons cuts its lines at this many cells on an 80-column
+// console, the narrowest the host runs in; a longer path is shortened in its
+// middle first, so the end that names the file stays in sight.
+constexpr int ProgressNameCells = 64;
+
 // Buttons of the read-error prompt, in the order they are drawn.
 constexpr int32_t ReadErrorActions[] = {raSkip, raRetry, raAbort};
 
 } // namespace
+
+// Out of line: every box of the operations goes through it, and the plug-in
+// is kept small.
+int OperationsDetail::HostMessage(DWORD Flags, const char* const* Items, int ItemsNumber,
+                                  int ButtonsNumber) {
+    if (StartupInfo.Message == nullptr)
+        return -1;
+    std::vector<std::string> lines;
+    std::vector<const char*> shown;
+    lines.reserve(static_cast<size_t>(std::max(ItemsNumber, 0)));
+    for (int i = 0; i < ItemsNumber; ++i)
+        lines.push_back(ShownText(Items[i]));
+    for (const std::string& line : lines)
+        shown.push_back(line.c_str());
+    return StartupInfo.Message(StartupInfo.ModuleNumber, Flags, nullptr, shown.data(), ItemsNumber,
+                               ButtonsNumber);
+}
 
 void OnBeginFile(TFileChecker* /*Sender*/, const std::string& /*FileName*/, intptr_t& Token) {
     Token = 0;
@@ -47,7 +69,8 @@ void OnProgress(TFileChecker* /*Sender*/, const std::string& FileName, int32_t P
         // Right-aligned in four columns ("  7%", "100%"), as "%3d%%" prints it.
         std::string percent = std::to_string(Percent) + '%';
         percent.insert(0, 4 - std::min<size_t>(percent.size(), 4), ' ');
-        const char* const items[] = {GetMessageText(MProgress), FileName.c_str(), percent.c_str()};
+        const std::string name = ShortenedPath(FileName, ProgressNameCells);
+        const char* const items[] = {GetMessageText(MProgress), name.c_str(), percent.c_str()};
         // Without buttons the host draws the box and returns at once; it stays
         // until the screen saved for this file is restored.
         HostMessage(0, items, 3, 0);

@@ -33,6 +33,10 @@ enum WorkModeItem : int {
     WorkModeItemCount
 };
 
+// The dialog's own label, which the message table does not hold; the
+// wrong-extension box takes it too.
+constexpr const char* CancelLabel = "Cancel";
+
 // The ignore-missing box stands under the compare button, the name field and
 // the separate-files box under the list button. The list button is always
 // preselected; the name field has the focus.
@@ -51,7 +55,7 @@ constexpr DialogItemTemplate WorkModeTemplate[WorkModeItemCount] = {
     {DI_RADIOBUTTON, 5, 12, 0, 0, 0, 0, 0, 0, "&4. SHA256"},
     {DI_TEXT, 0, 13, 0, 0, 0, 0, DIF_SEPARATOR, 0, ""},
     {DI_BUTTON, 0, 14, 0, 0, 0, 0, DIF_CENTERGROUP, 1, "OK"},
-    {DI_BUTTON, 0, 14, 0, 0, 0, 0, DIF_CENTERGROUP, 0, "Cancel"},
+    {DI_BUTTON, 0, 14, 0, 0, 0, 0, DIF_CENTERGROUP, 0, CancelLabel},
 };
 
 // The algorithm buttons are the rows of the algorithm table, in its order.
@@ -108,6 +112,53 @@ std::string ListTarget(const std::string& Directory, const std::string& ListFile
     return Platform::IsAbsolutePath(ListFileName)
                ? ListFileName
                : Platform::WithTrailingSeparator(Directory) + ListFileName;
+}
+
+// Answers of the wrong-extension box, in the order its buttons are drawn;
+// Cancel and Esc are what neither is.
+enum WrongNameAnswer : int { wnUseItsAlgorithm, wnCorrectTheName };
+
+// The name with the chosen algorithm's ending in place of the one it has, of
+// Named: an extension is replaced; a release's name ("MD5SUMS") becomes the
+// chosen one's ("SHA1SUMS") where it has one, else gets its extension.
+void CorrectListName(std::string& Name, const TAlgoDefinition& Named,
+                     const TAlgoDefinition& Chosen) {
+    const std::string_view extension = NameExtension(Name);
+    TAlgoDefinition row;
+    if (FindAlgoByExtension(extension, row))
+        Name.replace(Name.size() - extension.size(), extension.size(), Chosen.Extension);
+    else if (Named.SumsName != nullptr && Chosen.SumsName != nullptr)
+        Name.replace(Name.size() - std::strlen(Named.SumsName), std::string::npos, Chosen.SumsName);
+    else
+        Name += Chosen.Extension;
+}
+
+// A list under another algorithm's name (SHA1 lines in "a.md5") is one that
+// no reader, ours included, would take: the user chooses which of the two
+// to follow. Either answer is put into the items as well, so a dialog shown
+// again (No to the overwrite question) shows what will be written. False
+// for Cancel and Esc: back to the dialog as the user left it.
+bool AgreeNameWithAlgorithm(std::string& Name, uint32_t& Chosen, FarDialogItem* Items) {
+    TAlgoDefinition named, chosen;
+    if (!FindAlgoByListName(Name, named) || !FindAlgoById(Chosen, chosen) || named.Id == chosen.Id)
+        return true;
+    const std::string line = FormatMessageText(MOtherAlgorithmName, Name.c_str());
+    const char* const lines[] = {GetMessageText(MWrongExtension), line.c_str(),
+                                 GetMessageText(MUseItsAlgorithm), GetMessageText(MCorrectTheName),
+                                 CancelLabel};
+    switch (HostMessage(FMSG_WARNING, lines, static_cast<int>(std::size(lines)), 3)) {
+    case wnUseItsAlgorithm:
+        Chosen = static_cast<uint32_t>(named.Id);
+        for (int i = 0; i < AlgorithmButtonCount; ++i)
+            Items[wiCrc32 + i].Selected = AlgoDefinitions[i].Id == named.Id ? 1 : 0;
+        return true;
+    case wnCorrectTheName:
+        CorrectListName(Name, named, chosen);
+        CopyItemText(Items[wiListName].Data, Name.c_str());
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -182,12 +233,14 @@ TWorkMode ShowWorkModeDialog(const std::string& Directory, bool CanCompare,
             for (int i = 0; i < AlgorithmButtonCount; ++i)
                 if (items[wiCrc32 + i].Selected > 0)
                     chosen = static_cast<uint32_t>(AlgoDefinitions[i].Id);
-            const std::string name(items[wiListName].Data,
-                                   strnlen(items[wiListName].Data, ItemTextCapacity));
+            std::string name(items[wiListName].Data,
+                             strnlen(items[wiListName].Data, ItemTextCapacity));
             const bool separate = items[wiSeparateFiles].Selected > 0;
-            // One list per file never writes the single list's name, so its
-            // existence is no question; the per-file lists are asked about
-            // before they are written.
+            // One list per file never writes the single list's name, so
+            // neither its extension nor its existence is a question; the
+            // per-file lists are asked about before they are written.
+            if (!separate && !AgreeNameWithAlgorithm(name, chosen, items))
+                continue;
             if (!separate && Platform::FileExists(ListTarget(Directory, name)) &&
                 !ConfirmOverwrite(name))
                 continue;

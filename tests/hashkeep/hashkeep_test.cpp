@@ -639,12 +639,13 @@ TEST_F(HashkeepTest, LiveLineOnlyOnATerminalAndNotWhenQuiet) {
     Platform::SetFileFaultHook(nullptr, nullptr);
 }
 
-TEST_F(HashkeepTest, DemoShowsTheOneMismatch) {
+TEST_F(HashkeepTest, DemoShowsTheOneMismatchByVerifyingAndComparing) {
     const std::string directory = Dir / "demo";
     const TRunResult result = Hashkeep({"demo", directory});
     EXPECT_EQ(result.Status, HashkeepAllWell) << result.Err;
     EXPECT_TRUE(Contains(result.Out, "notes.txt: FAILED\n")) << result.Out;
     EXPECT_TRUE(Contains(result.Err, "3 files: 1 FAILED, 0 missing, 0 skipped")) << result.Err;
+    EXPECT_TRUE(Contains(result.Out, "notes.txt: DIFFERENT\n")) << result.Out;
     // A second demo will not overwrite the first.
     EXPECT_EQ(Hashkeep({"demo", directory}).Status, HashkeepFailed);
 }

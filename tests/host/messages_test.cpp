@@ -134,6 +134,37 @@ TEST_F(Messages, MessageBoxHasTitleTextAndOneOkButton) {
     EXPECT_EQ(Host.Unanswered, 0);
 }
 
+// A progress box cuts a longer line at its end: the path is shortened in its
+// middle first, and what goes is never the file name.
+TEST(ShortenedPaths, TheMiddleGoesAndTheFileNameStays) {
+    struct Case {
+        const char* Path;
+        int Cells;
+        const char* Shown;
+    } const cases[] = {
+        {"disc 1/t01.flac", 15, "disc 1/t01.flac"},
+        {R"(C:\Backup\a_long_folder_name_in_the_middle\left_panel\file.txt)", 40,
+         R"(C:\Backup\...\left_panel\file.txt)"},
+        // The parts nearest the file first; the first folder only beside them.
+        {R"(C:\Backup\2026\photos\left_panel\file.txt)", 33,
+         R"(C:\...\photos\left_panel\file.txt)"},
+        {R"(C:\Backup\2026\photos\left_panel\file.txt)", 30, R"(C:\...\left_panel\file.txt)"},
+        {"/home/user/a_very_long_directory_name_for_the_left_panel/sub/file.txt", 40,
+         "/home/.../sub/file.txt"},
+        {"/home/user/a_very_long_directory_name_for_the_left_panel/sub/file.txt", 16,
+         "/.../file.txt"},
+        {R"(\\server\share\deep\deeper\file.txt)", 30, R"(\\...\deep\deeper\file.txt)"},
+        {"disc 1/cd2/a_long_track_name.flac", 30, ".../cd2/a_long_track_name.flac"},
+        // A name longer than the box by itself keeps its end.
+        {"a_file_name_longer_than_the_box.txt", 20, "..._than_the_box.txt"},
+        {"/tmp/a_file_name_longer_than_the_box.txt", 20, "..._than_the_box.txt"},
+    };
+    for (const Case& each : cases) {
+        EXPECT_EQ(ShortenedPath(each.Path, each.Cells), each.Shown) << each.Path;
+        EXPECT_LE(ShortenedPath(each.Path, each.Cells).size(), static_cast<size_t>(each.Cells));
+    }
+}
+
 // --- The language files shipped beside the plug-in ------------------------------
 
 struct LanguageFile {

@@ -244,9 +244,12 @@ TEST_F(InHost, ControlCharactersInNamesAreShownAsQuestionMarksInEveryBox) {
 
 TEST_F(InHost, TheProgressBoxShowsTheNameAndAPercentageInThreePlaces) {
     bool go[2] = {};
+    // A path longer than the box's line (a comparison's) loses its middle,
+    // not the file name at its end.
+    const std::string folder(60, 'd');
     const std::string transcript = Run("", [&] {
         OnProgress(nullptr, "big.bin", 7, go[0]);
-        OnProgress(nullptr, "big.bin", 100, go[1]);
+        OnProgress(nullptr, "/backup/" + folder + "/left/big.bin", 100, go[1]);
     });
     EXPECT_TRUE(Shows(transcript, "  Message 0 (no buttons: progress box #1)\n"
                                   "    \"Progress\"\n"
@@ -254,7 +257,8 @@ TEST_F(InHost, TheProgressBoxShowsTheNameAndAPercentageInThreePlaces) {
                                   "    \"  7%\"\n"
                                   "  -> -1\n"))
         << transcript;
-    EXPECT_TRUE(Shows(transcript, "    \"100%\"\n")) << transcript;
+    EXPECT_TRUE(Shows(transcript, "    \"/backup/.../left/big.bin\"\n    \"100%\"\n"))
+        << transcript;
     EXPECT_TRUE(go[0] && go[1]);
 }
 
@@ -337,9 +341,14 @@ TEST_F(WorkModeDialog, OtherExtensionsAndAnEmptyNameStayAsTheyAre) {
     for (const char* name : {"LIST.MD5", "notes.txt", "md5", "dir.md5\\list"}) {
         DialogOutcome outcome;
         outcome.ListFileName = name;
-        const std::string transcript = Show("dialog\n  radio 8\n  radio 10\n  close 13\n", outcome);
+        // At OK an MD5 list's name in capitals is still one: its algorithm is taken.
+        const bool md5Name = std::string(name) == "LIST.MD5";
+        const std::string transcript =
+            Show(std::string("dialog\n  radio 8\n  radio 10\n  close 13\n") +
+                     (md5Name ? "message 0\n" : ""),
+                 outcome);
         EXPECT_EQ(outcome.ListFileName, name) << transcript;
-        EXPECT_EQ(outcome.Algorithm, haSha1);
+        EXPECT_EQ(outcome.Algorithm, md5Name ? haMd5 : haSha1);
     }
 
     DialogOutcome outcome;
@@ -401,6 +410,7 @@ TEST_F(WorkModeDialog, AnExistingListIsAskedAboutAndNoShowsTheDialogAgain) {
 
     outcome = DialogOutcome{};
     outcome.ListFileName = "hashlist.sha1";
+    outcome.Algorithm = haSha1;
     transcript = Show("dialog\n  close 13\nmessage 0\n", outcome);
     EXPECT_EQ(outcome.Mode, wmCreateList);
 }
