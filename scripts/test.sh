@@ -3,10 +3,12 @@
 # native, native under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the Win32 build under Wine, the far2l plug-in
 # end to end in far2l (its core built once by ../shared/far2l/build.sh into
-# ~/.cache/hashkeep-far2l; its lists compared with the Win32 build's), every
+# ~/.cache/hashkeep-far2l; its lists compared with the Win32 build's), the
+# release zip's Hashkeep.dll end to end in FAR Manager 3 under Wine (FAR 3
+# built once by ../shared/far3/build.sh into ~/.cache/hashkeep-far3), every
 # native test under Valgrind's memcheck (leaks included, the 5 GiB test
 # skipped), and the fuzz targets for a bounded time (scripts/fuzz.sh).
-# Usage: scripts/test.sh [default|asan|win32|far2l|valgrind|fuzz ...]
+# Usage: scripts/test.sh [default|asan|win32|far2l|far3|valgrind|fuzz ...]
 #        (all of them when none is named; fuzz here means the fuzz run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,7 +18,7 @@ bash scripts/format.sh --check
 
 jobs=$(nproc 2>/dev/null || echo 2)
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(default asan win32 far2l valgrind fuzz)
+[ ${#presets[@]} -gt 0 ] || presets=(default asan win32 far2l far3 valgrind fuzz)
 
 for preset in "${presets[@]}"; do
   if [ "$preset" = fuzz ]; then
