@@ -7,7 +7,8 @@
 # release zip's Hashkeep.dll end to end in FAR Manager 3 under Wine (FAR 3
 # built once by ../shared/far3/build.sh into ~/.cache/hashkeep-far3), every
 # native test under Valgrind's memcheck (leaks included, the 5 GiB test
-# skipped), and the fuzz targets for a bounded time (scripts/fuzz.sh).
+# skipped), and the fuzz targets for a bounded time (scripts/fuzz.sh). Each
+# mode prints its time at its end.
 # Usage: scripts/test.sh [default|asan|win32|far2l|far3|valgrind|fuzz ...]
 #        (all of them when none is named; fuzz here means the fuzz run)
 set -euo pipefail
@@ -21,8 +22,10 @@ presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(default asan win32 far2l far3 valgrind fuzz)
 
 for preset in "${presets[@]}"; do
+  started=$SECONDS
   if [ "$preset" = fuzz ]; then
     bash scripts/fuzz.sh
+    echo "== fuzz: done in $((SECONDS - started)) s"
     continue
   fi
   echo "== $preset: configure and build"
@@ -48,5 +51,6 @@ for preset in "${presets[@]}"; do
     exit 1
   fi
   ctest --preset "$preset" -j "$jobs"
+  echo "== $preset: passed in $((SECONDS - started)) s"
 done
 echo "== all tests passed: ${presets[*]}"
