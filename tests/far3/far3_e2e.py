@@ -344,13 +344,18 @@ def create(far):
 
 
 def verify(far):
-    """A list under the cursor (No, then Yes) and on the command line: the changed file selected, the missing one counted."""
+    """A list under the cursor (No, then Yes) and on the command line: the changed file selected, the missing
+    one counted; ".." alone is no file."""
     files = dict(FILES, **{"d.txt": b"gone soon"})
     put(far.left, files)
     put(far.left, {"hashlist.md5": list_bytes("MD5", files, sorted(files))})
     put(far.left, {"b.txt": b"changed"})
     os.remove(os.path.join(far.left, "d.txt"))
     far.start()
+    # Nothing selected, ".." under the cursor: said so, as for a folder.
+    cursor(far, "..")
+    check(has_line(box(open_plugin(far, "No data"), "No data"), "No files selected"), "no 'No files selected'")
+    far.keys("Enter"), closed(far, "No data")
     cursor(far, "hashlist.md5")
     question = box(open_plugin(far, "List file found"), "List file found")
     check(has_line(question, "File hashlist.md5 is a valid hash list file.") and
