@@ -284,8 +284,10 @@ def report(far, *lines, absent=()):
 
 
 def create(far):
-    """One list for each algorithm, the overwrite question of one list, and of per-file lists."""
-    put(far.left, FILES)
+    """One list for each algorithm, the overwrite question of one list, and of per-file lists; a name FAR
+    hands over as another file's is refused."""
+    # Code page 437 lacks "ā" and FAR writes it as its best fit, "a": this file reaches the plug-in as "abc.txt".
+    put(far.left, dict(FILES, **{"abc.txt": b"abc", "\u0101bc.txt": b"macron"}))
     far.start()
     names = sorted(FILES)
     for algorithm, (ext, key) in ALGORITHMS.items():
@@ -341,6 +343,13 @@ def create(far):
         else:
             check(made == {n: list_bytes("MD5", files, [n]) for n in names}, "Yes: the lists are %s" % made)
             far.marks([])
+
+    select(far, ["\u0101bc.txt"])
+    shown = box(open_plugin(far, "Error"), "Error")
+    check(has_line(shown, "Error reading file abc.txt") and has_line(shown, "have this name in the code page"),
+          "the look-alike name: %s" % shown)
+    far.keys("Enter"), closed(far, "Error")
+    check(not os.path.exists(os.path.join(far.left, "abc.txt.md5")), "a list of abc.txt in its look-alike's name")
 
 
 def verify(far):
