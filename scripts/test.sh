@@ -7,8 +7,8 @@
 # release zip's Hashkeep.dll end to end in FAR Manager 3 under Wine (FAR 3
 # built once by ../shared/far3/build.sh into ~/.cache/hashkeep-far3), every
 # native test under Valgrind's memcheck (leaks included, the 5 GiB test
-# skipped), and the fuzz targets for a bounded time (scripts/fuzz.sh). Each
-# mode prints its time at its end.
+# skipped; the default build's programs run again), and the fuzz targets for
+# a bounded time (scripts/fuzz.sh). Each mode prints its time at its end.
 # Usage: scripts/test.sh [default|asan|win32|far2l|far3|valgrind|fuzz ...]
 #        (all of them when none is named; fuzz here means the fuzz run)
 set -euo pipefail
