@@ -9,14 +9,17 @@
 #     list, with its workers and with -j 1, against `md5sum -c` and
 #     `rhash -c`; before the timing, the output (all but its last line, the
 #     bytes and time) and exit status of the workers' run are checked to be
-#     those of -j 1.
-# Every command runs once to warm up, then RUNS times round-robin, so a
+#     those of -j 1;
+#   - a long list (1,000,000 entries by default, hard links to a few tiny
+#     files): the peak memory of `hashkeep verify` against `md5sum -c` and
+#     `rhash -c`, each run once under /usr/bin/time (package `time`).
+# Every timed command runs once to warm up, then RUNS times round-robin, so a
 # change in the machine's load spreads over all rows; figures are medians of
 # wall time (and of CPU time, which moves less on a shared machine).
 #
 # Usage: bench/compare.sh [--runs N] [--size-mib N] [--files N] [--file-kb N]
 #                         [--jobs N] [--algorithms LIST] [--no-many-files]
-#                         [--reference-build DIR] [HASHKEEP]
+#                         [--entries N] [--reference-build DIR] [HASHKEEP]
 #   HASHKEEP           the hashkeep binary (default: build/default/apps/hashkeep/hashkeep)
 #   --runs             runs of each command, at least 5 (default 7)
 #   --size-mib         size of the big file (default 1024)
@@ -24,6 +27,7 @@
 #   --jobs             hashkeep's workers there (default: its own, the processors online)
 #   --algorithms LIST  comma-separated, of crc32, md5, sha1, sha256 (default: all four)
 #   --no-many-files    leave the many-files case out
+#   --entries N        entries of the long list (default 1000000; 0 leaves it out)
 #   --reference-build  a build directory configured with
 #                      -DHASHKEEP_ACCELERATED_DIGESTS=OFF: its hashkeep is
 #                      timed as a row of its own (the portable reference alone)
@@ -37,6 +41,7 @@ files=5000
 file_kb=100
 jobs=""
 many=1
+entries=1000000
 reference_build=""
 algorithms="crc32,md5,sha1,sha256"
 hashkeep=""
@@ -49,8 +54,9 @@ while (($#)); do
     --jobs) jobs="$2"; shift 2 ;;
     --algorithms) algorithms="$2"; shift 2 ;;
     --no-many-files) many=0; shift ;;
+    --entries) entries="$2"; shift 2 ;;
     --reference-build) reference_build="$2"; shift 2 ;;
-    -h | --help) sed -n '2,33p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,35p' "$0"; exit 0 ;;
     -*) echo "compare.sh: unknown option $1" >&2; exit 2 ;;
     *) hashkeep="$1"; shift ;;
     esac
@@ -152,7 +158,6 @@ EOF
         "$hashkeep" verify "${opts[@]}" "$work/many/hashkeep.md5" >"$work/out.$j" 2>"$work/err.$j"
         echo $? >"$work/status.$j"
         set -e
-        sed -i '$d' "$work/out.$j" # the bytes and time
     done
     if cmp -s "$work/out.1" "$work/out.n" && cmp -s "$work/err.1" "$work/err.n" &&
         cmp -s "$work/status.1" "$work/status.n"; then
@@ -256,3 +261,45 @@ print("\nTargets")
 for what, met, figure in verdicts:
     print(f"  {'met' if met else 'MISSED':6}  {what}: {figure}")
 EOF
+
+if ((entries > 0)); then
+    if [[ ! -x /usr/bin/time ]]; then
+        echo "compare.sh: no /usr/bin/time (package time): the long list is left out" >&2
+        exit 0
+    fi
+    # Hard links to a few tiny files (one file takes 65,000 links at most):
+    # a million names without a million blocks.
+    mkdir "$work/long"
+    python3 - "$work/long" "$entries" <<'EOF'
+import hashlib, os, sys
+directory, count = sys.argv[1], int(sys.argv[2])
+data = b"tiny!\n"
+seeds = []
+with open(os.path.join(directory, "sums.md5"), "w") as sums:
+    for i in range(count):
+        if i % 60000 == 0:
+            seeds.append(os.path.join(directory, f"seed{len(seeds)}"))
+            open(seeds[-1], "wb").write(data)
+        os.link(seeds[-1], os.path.join(directory, f"f{i:07d}"))
+        sums.write(f"{hashlib.md5(data).hexdigest()}  f{i:07d}\n")
+EOF
+    peak() { # the peak resident memory of a command, in kB
+        /usr/bin/time -f %M -o "$work/peak" bash -c "$1" >/dev/null 2>&1 || {
+            echo "compare.sh: '$1' failed" >&2
+            exit 1
+        }
+        tail -1 "$work/peak"
+    }
+    mine=$(peak "'$hashkeep' verify -q '$work/long/sums.md5'")
+    echo
+    echo "Long list: $entries entries, peak memory (each run once)"
+    awk -v kb="$mine" 'BEGIN { printf "  %-30s %7.1f MB\n", "hashkeep verify", kb / 1000 }'
+    for peer in "md5sum -c" "rhash -c"; do
+        have "${peer%% *}" || continue
+        theirs=$(peak "cd '$work/long' && $peer sums.md5")
+        awk -v kb="$theirs" -v mine="$mine" -v peer="$peer" \
+            'BEGIN { printf "  %-30s %7.1f MB  (hashkeep takes %.1fx)\n", peer, kb / 1000, mine / kb }'
+    done
+    awk -v kb="$mine" 'BEGIN { printf "  %-6s  long list within 16 MB: %.1f MB\n",
+                               kb <= 16000 ? "met" : "MISSED", kb / 1000 }'
+fi

@@ -67,28 +67,27 @@ TConsole::TConsole(std::ostream& out, std::ostream& err, TSettings settings)
     : Out_(out), Err_(err), Settings_(settings) {}
 
 void TConsole::Result(const std::string& name, const std::string& status, bool problem) {
-    if (!problem && Settings_.QuietOk)
-        return;
-    std::string line = NeedsEscaping(name) ? "\\" : "";
-    line += Escaped(name);
-    line += ": ";
-    line += status;
-    Line(line);
-}
-
-void TConsole::Line(const std::string& text) {
-    if (Settings_.StatusOnly)
+    if (Settings_.StatusOnly || (!problem && Settings_.QuietOk))
         return;
     EraseLive();
-    Out_ << text << '\n';
+    Out_ << (NeedsEscaping(name) ? "\\" : "") << Escaped(name) << ": " << status << '\n';
+}
+
+void TConsole::Summary(const std::string& text) {
+    if (Settings_.Summaries)
+        ToErr(text + '\n');
 }
 
 void TConsole::Tell(const std::string& text) {
+    ToErr(std::string(ToolName) + ": " + Escaped(text) + '\n');
+}
+
+void TConsole::ToErr(const std::string& line) {
     EraseLive();
-    // Out and Err may share a pipe: the results before the message go first,
-    // and the message goes in one piece, not word by word.
+    // Out and Err may share a pipe: the results before the line go first,
+    // and the line goes in one piece, not word by word.
     Out_.flush();
-    Err_ << std::string(ToolName) + ": " + Escaped(text) + '\n' << std::flush;
+    Err_ << line << std::flush;
 }
 
 void TConsole::DrawLive(const std::string& text) {

@@ -30,23 +30,26 @@ std::string Escaped(std::string_view text);
 // "1.5 MB", "320 kB", "12 B": decimal units, as the rate in MB/s.
 std::string ShownBytes(uint64_t bytes);
 
-// Where the tool talks. Results (one line per file, as md5sum -c gives them)
-// and summaries go to Out; messages and the live progress line go to Err.
-// Results and messages are written on the caller's thread only.
+// Where the tool talks. Out carries the results alone, one line per file as
+// md5sum -c gives them, so that scripts can rely on it; Err carries the
+// messages, the live progress line, and the headings, summaries and speed
+// of a run when they are asked for. Results and messages are written on the
+// caller's thread only.
 class TConsole {
 public:
     struct TSettings {
         bool DrawProgress = false; // Err is a terminal and -q was not given
         bool QuietOk = false;      // --quiet-ok: no line for a file that is fine
         bool StatusOnly = false;   // --status: nothing on Out at all
+        bool Summaries = false;    // Err is a terminal, or -v
     };
     TConsole(std::ostream& out, std::ostream& err, TSettings settings);
 
-    // "NAME: STATUS". As md5sum -c does, a line whose name needed escaping
-    // starts with a backslash, so that a reader knows to unescape it.
+    // "NAME: STATUS" on Out. As md5sum -c does, a line whose name needed
+    // escaping starts with a backslash, so that a reader knows to unescape it.
     void Result(const std::string& name, const std::string& status, bool problem);
-    // A line of Out that is not about one file (a heading, a summary).
-    void Line(const std::string& text);
+    // A heading, summary or speed line on Err, when Summaries are shown.
+    void Summary(const std::string& text);
     // "hashkeep: TEXT" on Err, escaped.
     void Tell(const std::string& text);
 
@@ -57,20 +60,27 @@ public:
     void EraseLive();
 
 private:
+    // One whole line on Err, after what Out holds (they may share a pipe).
+    void ToErr(const std::string& line);
+
     std::ostream& Out_;
     std::ostream& Err_;
     const TSettings Settings_;
     size_t LiveLength_ = 0; // characters of the live line on the screen
 };
 
-// What a worker made of one job: one file (creating, verifying) or one pair
-// of files (comparing).
+// One job of the pool: one file (creating, verifying) or one pair of files
+// (comparing), and what a worker made of it.
 struct THashJob {
+    // What the job is about: the entry as listed (verifying: its name and
+    // digest) or the file's name (creating, comparing); creating, the entry
+    // made.
+    TFileCheckerItem Item;
     TCheckResult Result = crOk;
-    TFileCheckerItem Item;             // creating: the entry made
     std::string Cause;                 // why the file was not hashed, without its name
     std::vector<std::string> Messages; // said on Err about the job as it ran, in order
     std::string MissingIn;             // comparing: the directory that lacks the file
+    bool Unsourced = false;            // the job's item could not be had (Cause says why)
     uint64_t Files = 0, Bytes = 0;     // the job's files found, and their size (the pool's)
 };
 
@@ -89,25 +99,37 @@ struct THashPoolSettings {
     int32_t ModeMark = BinaryModeMarkValue;
 };
 
-// Runs jobs 0 to Count - 1 on the workers, each with a TFileChecker of its
-// own made from Settings, and hands each result to Report on the calling
-// thread in job order, whatever order they finished in; so what Report
-// prints is what one worker would have printed. Report returning false stops
-// the run: no further job starts, those under way are stopped at their next
-// progress step, and no later result is reported. Paths gives the files a
-// job reads (for the byte counts of the progress line and the summary).
-// The jobs run ahead of Report by a bounded number, so memory stays bounded
-// however long the list.
+// The jobs of one run, 0 to Count - 1.
+struct THashJobs {
+    size_t Count = 0;
+    // What the jobs will read in all, for the live line's time left.
+    uint64_t Bytes = 0;
+    // Fills in Job.Item for job Index. Called in job order, one job at a
+    // time, as the workers take them: a list is read only as far as the
+    // window of results ahead of the report needs. False, with Job.Cause,
+    // when the item cannot be had: the job then fails unworked.
+    std::function<bool(size_t index, THashJob& job)> Source;
+    // The files a job reads, for the byte counts.
+    std::function<std::vector<std::string>(const THashJob& job)> Paths;
+    // Hashes the job's files with Checker, on a worker's thread.
+    std::function<void(TFileChecker& checker, THashJob& job)> Work;
+    // Takes the result of job Index on the calling thread; false stops the run.
+    std::function<bool(size_t index, THashJob& job)> Report;
+};
+
+// Runs the jobs on the workers, each with a TFileChecker of its own made
+// from Settings, and hands each result to Report on the calling thread in
+// job order, whatever order they finished in; so what Report prints is what
+// one worker would have printed. Report returning false stops the run: no
+// further job starts, those under way are stopped at their next progress
+// step, and no later result is reported. The jobs run ahead of Report by a
+// bounded number, and each job's item lives from its Source to its Report,
+// so memory stays bounded however long the list.
 class THashPool {
 public:
-    using TWork = std::function<void(TFileChecker& checker, size_t job, THashJob& result)>;
-    using TReport = std::function<bool(size_t job, THashJob& result)>;
-    using TPaths = std::function<std::vector<std::string>(size_t job)>;
-
     THashPool(TConsole& console, THashPoolSettings settings);
     // False when Report stopped the run.
-    bool Run(size_t count, const TPaths& paths, const TWork& work, const TReport& report,
-             TThroughput& throughput);
+    bool Run(const THashJobs& jobs, TThroughput& throughput);
 
 private:
     TConsole& Console_;

@@ -22,7 +22,7 @@ using Clock = std::chrono::steady_clock;
 
 // Results held ahead of the one the report waits for: enough for the other
 // workers to go on past one big file, few enough that a list of a million
-// files costs nothing beyond its entries.
+// files costs no more than one of a thousand.
 constexpr size_t ResultWindow = 1024;
 // How long results may wait before they are reported: long enough that
 // the reporting thread wakes a hundred times a second at most, not once for
@@ -113,10 +113,11 @@ private:
     uint64_t BytesOfEnded_ = 0;
 };
 
-void WorkerMain(TShared& shared, TWorkerChecker& checker, const THashPool::TPaths& paths,
-                const THashPool::TWork& work) {
+void WorkerMain(TShared& shared, TWorkerChecker& checker, const THashJobs& jobs) {
     for (;;) {
         size_t index = 0;
+        THashJob job;
+        bool sourced = false;
         {
             std::unique_lock lock(shared.Mutex);
             shared.SlotFree.wait(lock, [&] {
@@ -126,19 +127,29 @@ void WorkerMain(TShared& shared, TWorkerChecker& checker, const THashPool::TPath
             if (shared.Stop || shared.NextToTake >= shared.Count)
                 return;
             index = shared.NextToTake++;
-        }
-        THashJob job;
-        try {
-            std::vector<uint64_t> sizes;
-            for (const std::string& path : paths(index)) {
-                uint64_t size = 0;
-                const bool found = Platform::GetFileSizeByName(path, size);
-                sizes.push_back(found ? size : 0);
-                job.Files += found ? 1 : 0;
-                job.Bytes += sizes.back();
+            // Under the lock: the source hands the items out in job order.
+            try {
+                sourced = jobs.Source(index, job);
+            } catch (...) {
+                job.Cause = "not enough memory";
             }
-            checker.Begin(job, std::move(sizes));
-            work(checker, index, job);
+        }
+        try {
+            if (sourced) {
+                std::vector<uint64_t> sizes;
+                for (const std::string& path : jobs.Paths(job)) {
+                    uint64_t size = 0;
+                    const bool found = Platform::GetFileSizeByName(path, size);
+                    sizes.push_back(found ? size : 0);
+                    job.Files += found ? 1 : 0;
+                    job.Bytes += sizes.back();
+                }
+                checker.Begin(job, std::move(sizes));
+                jobs.Work(checker, job);
+            } else {
+                job.Result = crFailed;
+                job.Unsourced = true;
+            }
         } catch (...) {
             job.Result = crFailed;
             job.Cause = "not enough memory";
@@ -208,20 +219,13 @@ unsigned DefaultWorkers() {
 THashPool::THashPool(TConsole& console, THashPoolSettings settings)
     : Console_(console), Settings_(std::move(settings)) {}
 
-bool THashPool::Run(size_t count, const TPaths& paths, const TWork& work, const TReport& report,
-                    TThroughput& throughput) {
+bool THashPool::Run(const THashJobs& jobs, TThroughput& throughput) {
+    const size_t count = jobs.Count;
     if (count == 0)
         return true;
     const Clock::time_point start = Clock::now();
     TShared shared(count);
-    uint64_t bytesTotal = 0;
-    if (Console_.DrawsProgress())
-        for (size_t index = 0; index < count; ++index)
-            for (const std::string& path : paths(index)) {
-                uint64_t size = 0;
-                if (Platform::GetFileSizeByName(path, size))
-                    bytesTotal += size;
-            }
+    const uint64_t bytesTotal = jobs.Bytes;
 
     const size_t workers = std::clamp<size_t>(Settings_.Workers, 1, count);
     std::vector<std::unique_ptr<TWorkerChecker>> checkers;
@@ -241,7 +245,7 @@ bool THashPool::Run(size_t count, const TPaths& paths, const TWork& work, const 
         for (size_t i = 0; i < workers; ++i) {
             checkers.push_back(std::make_unique<TWorkerChecker>(shared, Settings_));
             threads.emplace_back(WorkerMain, std::ref(shared), std::ref(*checkers.back()),
-                                 std::cref(paths), std::cref(work));
+                                 std::cref(jobs));
         }
     } catch (...) {
         // The workers that did start do the work; with none, there is none.
@@ -288,7 +292,7 @@ bool THashPool::Run(size_t count, const TPaths& paths, const TWork& work, const 
                     throughput.Files += job.Files;
                     throughput.Bytes += job.Bytes;
                 }
-                if (!report(next++, job)) {
+                if (!jobs.Report(next++, job)) {
                     completed = false;
                     break;
                 }

@@ -10,10 +10,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <istream>
 #include <map>
 #include <optional>
 #include <ostream>
 #include <set>
+#include <sstream>
 #include <string_view>
 
 using namespace HashkeepCli;
@@ -37,14 +39,18 @@ constexpr const char* ToolHelp =
     "  -j, --jobs N            hash N files at once (default: one per processor);\n"
     "                          the output is the same for every N\n"
     "  -q, --quiet             draw no progress line\n"
+    "  -v, --verbose           the headings, counts and speed on standard error\n"
+    "                          even when it is no terminal\n"
     "      --quiet-ok          print no line for a file that is fine\n"
     "      --status            print nothing on standard output; the exit status\n"
     "                          tells the result\n"
     "      --on-error ACTION   on a file that cannot be read: skip (default) or abort\n"
     "  -h, --help              show the help of the command\n"
     "\n"
-    "On a terminal a live line on standard error shows the file being hashed,\n"
-    "the files and bytes done, the speed and the time left.\n"
+    "Standard output carries one line per file and nothing else. Standard error\n"
+    "carries the messages and, on a terminal or with -v, the counts and the speed;\n"
+    "on a terminal a live line there shows the file being hashed, the files and\n"
+    "bytes done, the speed and the time left.\n"
     "'hashkeep COMMAND --help' tells more. Exit status: 0 all is well, 1 a file\n"
     "mismatched, was missing or was skipped, 2 usage error, unreadable or invalid\n"
     "list, or a failed or aborted run.\n";
@@ -52,6 +58,7 @@ constexpr const char* ToolHelp =
 #define HK_COMMON_OPTIONS_HELP                                                                     \
     "  -j, --jobs N           hash N files at once (default: one per processor)\n"                 \
     "  -q, --quiet            draw no progress line\n"                                             \
+    "  -v, --verbose          the counts and speed on standard error off a terminal too\n"         \
     "      --quiet-ok         print no line for a file that is fine\n"                             \
     "      --status           print nothing on standard output, only the exit status\n"            \
     "      --on-error ACTION  skip (default) or abort on a file that cannot be read\n"
@@ -69,28 +76,37 @@ constexpr const char* CreateHelp =
     "                         followed by .sfv, .md5, .sha1 or .sha256; LIST must be\n"
     "                         named so, or MD5SUMS, SHA1SUMS, SHA256SUMS\n"
     "      --separate         one list per file beside it (FILE.md5 ...) instead\n"
-    "      --force            replace per-file lists that exist already\n"
+    "      --force            replace per-file lists that exist already, and a list\n"
+    "                         with one lacking some of its entries when files were\n"
+    "                         skipped\n"
     "      --text             mark MD5, SHA1 and SHA-256 lines as read in text mode\n"
     "                         (' ') instead of binary mode ('*'); the digest is the\n"
-    "                         same\n" HK_COMMON_OPTIONS_HELP "\n"
+    "                         same\n"
+    "      --crlf             CR LF line ends and an empty first line, as the FAR\n"
+    "                         plug-in writes lists (on Windows always; elsewhere\n"
+    "                         lines end in LF alone)\n" HK_COMMON_OPTIONS_HELP "\n"
     "A FILE is a path in DIR, below it; the list names it so, with '/' between the\n"
-    "folders. The list itself is never hashed into itself, nor, with --separate,\n"
-    "one file's list into another. A file that is not a hash list of ALGO is never\n"
-    "replaced.\n";
+    "folders. A FILE that does not exist is a usage error: nothing is written. The\n"
+    "list itself is never hashed into itself, nor, with --separate, one file's list\n"
+    "into another. A file that is not a hash list of ALGO is never replaced.\n";
 
 constexpr const char* VerifyHelp =
     "Usage: hashkeep verify [OPTION]... LIST...\n"
     "Hash every file named in each LIST again and report how each one fares.\n"
     "The algorithm comes from LIST's extension, .sfv, .md5, .sha1 or .sha256, or\n"
     "from its name, MD5SUMS, SHA1SUMS or SHA256SUMS in any case. Entries may name\n"
-    "files in subfolders ('/' or '\\' between the parts).\n"
+    "files in subfolders ('/' or '\\' between the parts). LIST '-' is read from\n"
+    "standard input, its algorithm told by its lines.\n"
     "\n"
     "  -C, --directory DIR    look for the files in DIR (default: each LIST's own\n"
-    "                         directory)\n" HK_COMMON_OPTIONS_HELP "\n"
-    "Prints a line per file, as md5sum -c does: 'NAME: OK', 'NAME: FAILED' (the\n"
-    "digest differs), 'NAME: MISSING', 'NAME: SKIPPED (why)'; then the counts of\n"
-    "each LIST, and how much was hashed how fast. With several LISTs each one's\n"
-    "lines stand under its name; the exit status is the worst of them.\n";
+    "                         directory; for '-' the current one)\n"
+    "      --ignore-missing   no line for a missing file, and it fails nothing; a\n"
+    "                         LIST that verified no file gives 1\n" HK_COMMON_OPTIONS_HELP "\n"
+    "Prints on standard output one line per entry, as md5sum -c does, and nothing\n"
+    "else: 'NAME: OK', 'NAME: FAILED' (the digest differs), 'NAME: MISSING',\n"
+    "'NAME: SKIPPED' (why: on standard error). On a terminal or with -v, standard\n"
+    "error shows each LIST's name and counts, and how much was hashed how fast.\n"
+    "The exit status is the worst of the LISTs.\n";
 
 constexpr const char* CompareHelp =
     "Usage: hashkeep compare [OPTION]... DIR_A DIR_B [FILE]...\n"
@@ -103,7 +119,8 @@ constexpr const char* CompareHelp =
     "                         entered)\n" HK_COMMON_OPTIONS_HELP "\n"
     "Without FILEs, the files found only in DIR_B count as missing in DIR_A.\n"
     "Prints 'NAME: OK', 'NAME: DIFFERENT', 'NAME: MISSING in DIR' or\n"
-    "'NAME: SKIPPED (why)' for each file, then the counts.\n";
+    "'NAME: SKIPPED' (why: on standard error) for each file; the counts on\n"
+    "standard error on a terminal or with -v.\n";
 
 #undef HK_COMMON_OPTIONS_HELP
 
@@ -123,8 +140,8 @@ struct TOption {
 };
 
 constexpr TOption CommonOptions[] = {
-    {'q', "quiet", false}, {0, "quiet-ok", false}, {0, "status", false},
-    {'j', "jobs", true},   {0, "on-error", true},  {'h', "help", false},
+    {'q', "quiet", false}, {0, "quiet-ok", false}, {0, "status", false},    {'j', "jobs", true},
+    {0, "on-error", true}, {'h', "help", false},   {'v', "verbose", false},
 };
 
 struct TCommandLine {
@@ -237,23 +254,31 @@ bool ParseAlgorithm(std::string text, uint32_t& algorithm) {
 // More workers than this gain nothing on any disk and only cost threads.
 constexpr unsigned MostWorkers = 256;
 
-// Bytes and time of the hashing, the one line of output that differs from
-// run to run (so it comes last, apart from everything else).
+// A speed taken over less time or fewer bytes than these says more about
+// the clock and the cache than about the disk.
+constexpr auto ShortestTimedRun = std::chrono::milliseconds(10);
+constexpr uint64_t FewestTimedBytes = 1000000;
+
+// Bytes and time of the hashing, the one line that differs from run to run
+// (so it comes last, apart from everything else).
 std::string ThroughputLine(const TThroughput& throughput) {
     const double seconds = std::chrono::duration<double>(throughput.Time).count();
     char figures[64];
-    std::snprintf(figures, sizeof figures,
-                  seconds < 10 ? " in %.3f s, %.1f MB/s" : " in %.1f s, %.1f MB/s", seconds,
-                  seconds > 0 ? static_cast<double>(throughput.Bytes) / seconds / 1e6 : 0.0);
+    std::snprintf(figures, sizeof figures, seconds < 10 ? " in %.3f s" : " in %.1f s", seconds);
+    if (throughput.Time >= ShortestTimedRun && throughput.Bytes >= FewestTimedBytes) {
+        const size_t used = std::char_traits<char>::length(figures);
+        std::snprintf(figures + used, sizeof figures - used, ", %.1f MB/s",
+                      static_cast<double>(throughput.Bytes) / seconds / 1e6);
+    }
     return "hashed " + Counted(static_cast<size_t>(throughput.Files), "file") + " (" +
            ShownBytes(throughput.Bytes) + ")" + figures;
 }
 
 class TRun {
 public:
-    TRun(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-         bool errIsTerminal)
-        : Args_(args), Out_(out), Err_(err), ErrIsTerminal_(errIsTerminal) {}
+    TRun(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+         std::ostream& err, bool errIsTerminal)
+        : Args_(args), In_(in), Out_(out), Err_(err), ErrIsTerminal_(errIsTerminal) {}
 
     int Main() {
         if (Args_.empty()) {
@@ -321,7 +346,8 @@ private:
         }
         Console_.emplace(Out_, Err_,
                          TConsole::TSettings{ErrIsTerminal_ && !line.Has("quiet"),
-                                             line.Has("quiet-ok"), line.Has("status")});
+                                             line.Has("quiet-ok"), line.Has("status"),
+                                             ErrIsTerminal_ || line.Has("verbose")});
         AbortOnError_ = onError == "abort";
         return true;
     }
@@ -364,7 +390,8 @@ private:
                     {'r', "recursive", false},
                     {0, "separate", false},
                     {0, "force", false},
-                    {0, "text", false}},
+                    {0, "text", false},
+                    {0, "crlf", false}},
                    CreateHelp, line, done) ||
             !ParseAlgorithmOption(line, algorithm, done))
             return done;
@@ -379,6 +406,8 @@ private:
         checker.Algorithm = algorithm;
         checker.ModeMark = line.Has("text") ? TextModeMarkValue : BinaryModeMarkValue;
         checker.MaxNameLength = CliMaxNameLength;
+        checker.SetListForm(Platform::CrLfLineEnds || line.Has("crlf") ? TListForm::Classic
+                                                                       : TListForm::Sums);
         // With -r a folder stands for the files below it.
         const bool recursive = line.Has("recursive");
         auto folderPath = [&](const std::string& name) {
@@ -403,6 +432,14 @@ private:
                               ": hashkeep could not read it back (name it *" + row.Extension +
                               (row.SumsName != nullptr ? std::string(" or ") + row.SumsName : "") +
                               ")");
+        // A typo must not make a list that lacks the file meant.
+        for (const std::string& name : line.Operands) {
+            std::error_code error;
+            const std::string path = checker.EntryPath(name);
+            if (!Platform::FileExists(path) && std::filesystem::status(path, error).type() ==
+                                                   std::filesystem::file_type::not_found)
+                return UsageError(path + ": no such file; nothing written");
+        }
 
         std::vector<std::string> names;
         for (const std::string& name : line.Operands) {
@@ -428,56 +465,67 @@ private:
         checker.LeaveOutOwnLists(names, listName, separate);
         if (names.empty())
             return Fail("create: no FILE is left to hash but the list itself; no list written");
-        if (const int refused =
-                RefuseToReplace(checker, names, listName, separate, row, line.Has("force"));
+        const bool force = line.Has("force");
+        if (const int refused = RefuseToReplace(checker, names, listName, separate, row, force);
             refused != HashkeepAllWell)
             return refused;
 
-        int status = HashkeepAllWell;
+        size_t skipped = 0;
         TThroughput throughput;
-        const bool completed = MakePool(checker).Run(
-            names.size(), [&](size_t job) { return std::vector{checker.EntryPath(names[job])}; },
-            [&](TFileChecker& worker, size_t job, THashJob& result) {
-                result.Result = worker.AddFile(names[job]);
-                if (result.Result == crOk)
-                    result.Item = std::move(worker.Items.back());
-                worker.ClearItems();
-                result.Cause = CauseOf(worker, names[job]);
-            },
-            [&](size_t job, THashJob& result) {
-                const std::string path = checker.EntryPath(names[job]);
-                switch (result.Result) {
-                case crOk:
-                    checker.Items.push_back(std::move(result.Item));
+        THashJobs jobs;
+        jobs.Count = names.size();
+        jobs.Bytes = BytesOf(names, checker);
+        jobs.Source = [&](size_t job, THashJob& result) {
+            result.Item.FileName = names[job];
+            return true;
+        };
+        jobs.Paths = [&](const THashJob& job) {
+            return std::vector{checker.EntryPath(job.Item.FileName)};
+        };
+        jobs.Work = [&](TFileChecker& worker, THashJob& result) {
+            const std::string name = result.Item.FileName;
+            result.Result = worker.AddFile(name);
+            if (result.Result == crOk)
+                result.Item = std::move(worker.Items.back());
+            worker.ClearItems();
+            result.Cause = CauseOf(worker, name);
+        };
+        jobs.Report = [&](size_t, THashJob& result) {
+            const std::string path = checker.EntryPath(result.Item.FileName);
+            switch (result.Result) {
+            case crOk:
+                checker.Items.push_back(std::move(result.Item));
+                return true;
+            case crSkipped:
+                ++skipped;
+                return true;
+            case crAborted:
+                Console_->Tell("create: stopped; no list written");
+                return false;
+            default:
+                if (!Platform::FileExists(path)) {
+                    std::error_code error;
+                    Console_->Tell(path + (std::filesystem::is_directory(path, error)
+                                               ? ": is a folder, not a file (-r takes the "
+                                                 "files below it)"
+                                               : ": no such file"));
+                    ++skipped;
                     return true;
-                case crSkipped:
-                    status = HashkeepProblemsFound;
-                    return true;
-                case crAborted:
-                    Console_->Tell("create: stopped; no list written");
-                    return false;
-                default:
-                    if (!Platform::FileExists(path)) {
-                        std::error_code error;
-                        Console_->Tell(path + (std::filesystem::is_directory(path, error)
-                                                   ? ": is a folder, not a file (-r takes the "
-                                                     "files below it)"
-                                                   : ": no such file"));
-                        status = HashkeepProblemsFound;
-                        return true;
-                    }
-                    Console_->Tell(path + ": cannot be hashed: " + result.Cause +
-                                   "; no list written");
-                    return false;
                 }
-            },
-            throughput);
-        if (!completed)
+                Console_->Tell(path + ": cannot be hashed: " + result.Cause + "; no list written");
+                return false;
+            }
+        };
+        if (!MakePool(checker).Run(jobs, throughput))
             return HashkeepFailed;
+        const int status = skipped == 0 ? HashkeepAllWell : HashkeepProblemsFound;
         if (checker.Count() == 0) {
             Console_->Tell("create: no file could be hashed; no list written");
             return status;
         }
+        if (skipped != 0 && !separate && !force &&
+            !KeepsEveryEntry(checker, checker.ExpandName(listName), skipped))
+            return HashkeepFailed;
 
         std::string reason;
         if (!checker.SaveList(listName, separate, &reason)) {
@@ -485,14 +533,73 @@ private:
             return HashkeepFailed;
         }
         if (separate)
-            Console_->Line("wrote " +
-                           Counted(checker.Items.size(), std::string(row.Name) + " list") +
-                           ", one beside each file in " + Escaped(checker.BaseDir));
+            Console_->Summary("wrote " +
+                              Counted(checker.Items.size(), std::string(row.Name) + " list") +
+                              ", one beside each file in " + Escaped(checker.BaseDir));
         else
-            Console_->Line("wrote " + Escaped(checker.ExpandName(listName)) + ": " +
-                           Counted(checker.Items.size(), std::string(row.Name) + " digest"));
-        Console_->Line(ThroughputLine(throughput));
+            Console_->Summary("wrote " + Escaped(checker.ExpandName(listName)) + ": " +
+                              Counted(checker.Items.size(), std::string(row.Name) + " digest"));
+        Console_->Summary(ThroughputLine(throughput));
         return status;
+    }
+
+    // The bytes of the Names below Checker's directory, for the live line's
+    // time left; 0 when no live line is drawn.
+    uint64_t BytesOf(const std::vector<std::string>& names, const TFileChecker& checker) const {
+        uint64_t bytes = 0, size = 0;
+        if (Console_->DrawsProgress())
+            for (const std::string& name : names)
+                bytes += Platform::GetFileSizeByName(checker.EntryPath(name), size) ? size : 0;
+        return bytes;
+    }
+
+    // A run that skipped files never replaces a list with one that lacks
+    // some of its entries (a typo, a file locked for a moment, would cost
+    // the list those files); true when the list at Path holds no entry
+    // that Checker's new list lacks, else false after saying so.
+    bool KeepsEveryEntry(const TFileChecker& checker, const std::string& path, size_t skipped) {
+        TAlgoDefinition row;
+        std::error_code error;
+        if (!std::filesystem::exists(path, error) || !FindAlgoByListName(path, row))
+            return true;
+        std::set<std::string> kept;
+        for (const TFileCheckerItem& item : checker.Items)
+            kept.insert(EntryKey(item.FileName));
+        TListStream old;
+        std::string reason;
+        uint64_t lost = 0;
+        std::string first;
+        if (old.OpenFile(path, row, {CliMaxNameLength, 0, {}}, reason))
+            for (TFileCheckerItem entry; old.Next(entry, reason);)
+                if (kept.count(EntryKey(entry.FileName)) == 0 && lost++ == 0)
+                    first = entry.FileName;
+        if (!reason.empty()) {
+            Console_->Tell(path + ": not replaced: it cannot be read to see what it holds (" +
+                           reason + ")");
+            return false;
+        }
+        if (lost == 0)
+            return true;
+        Console_->Tell("create: " + Counted(skipped, "file") + " skipped; " + path +
+                       " not replaced: the new list would lack " + std::to_string(lost) +
+                       (lost == 1 ? " entry" : " entries") + " of it, the first " + first +
+                       "; --force replaces it");
+        return false;
+    }
+
+    // An entry's path as a key: the same file however a list writes it
+    // ("./a/b", "a\\b", "a/b").
+    static std::string EntryKey(const std::string& name) {
+        std::string key;
+        size_t start = 0;
+        while (start <= name.size()) {
+            const size_t end = std::min(name.find_first_of("/\\", start), name.size());
+            const std::string part = name.substr(start, end - start);
+            if (!part.empty() && part != ".")
+                key += (key.empty() ? "" : "/") + part;
+            start = end + 1;
+        }
+        return key;
     }
 
     // Before anything is hashed: a file in a list's place is replaced only
@@ -523,11 +630,14 @@ private:
                         " would be replaced, the first " + existing.front() +
                         "; --force replaces them");
         for (const std::string& target : existing) {
-            TFileChecker probe(checker.BaseDir);
-            std::string why;
-            if (!probe.LoadList(target, &why))
+            // Read whole, as verify reads it: however long, it is a list.
+            TAlgoDefinition found;
+            TListStream probe;
+            std::string why = WhyNoListName(target);
+            if (!why.empty() || !FindAlgoByListName(target, found) ||
+                !probe.OpenFile(target, found, {CliMaxNameLength, 0, {}}, why))
                 return Fail(target + ": not replaced: it is not a hash list (" + why + ")");
-            if (probe.Algorithm != static_cast<uint32_t>(row.Id))
+            if (found.Id != row.Id)
                 return Fail(target + ": not replaced: it is no " + row.Name + " list");
         }
         return HashkeepAllWell;
@@ -550,7 +660,8 @@ private:
     int Verify() {
         TCommandLine line;
         int done = 0;
-        if (!Parse({{'C', "directory", true}}, VerifyHelp, line, done))
+        if (!Parse({{'C', "directory", true}, {0, "ignore-missing", false}}, VerifyHelp, line,
+                   done))
             return done;
         if (line.Operands.empty())
             return UsageError("no LIST to verify");
@@ -573,63 +684,164 @@ private:
             anyVerified = anyVerified || verified;
         }
         if (anyVerified)
-            Console_->Line(ThroughputLine(throughput));
+            Console_->Summary(ThroughputLine(throughput));
         return worst;
+    }
+
+    // What verify reads of one list: the list checked whole (Stream.Count
+    // tells its entries), where its entries lie, and what they weigh.
+    struct TOpenList {
+        TListStream Stream;
+        std::string Text; // standard input's, held since it is read twice
+        std::string BaseDir;
+        uint32_t Algorithm = haNone;
+        uint64_t Bytes = 0; // of the files it names, for the live line only
+    };
+
+    // Opens List ('-': standard input), its entries below DIR of -C or
+    // else its own directory (standard input's: the current one); false
+    // after saying why it cannot be used.
+    bool OpenList(const std::string& list, const TCommandLine& line, TOpenList& open) {
+        const size_t part = list.find_last_of(std::string("/") + Platform::PathSeparator);
+        open.BaseDir = line.Has("directory")       ? line.Value("directory")
+                       : list == "-"               ? "."
+                       : part == std::string::npos ? "."
+                                                   : list.substr(0, part + 1);
+        const TFileChecker sizer(open.BaseDir);
+        TListStream::TRules rules{CliMaxNameLength, 0, {}};
+        if (Console_->DrawsProgress())
+            rules.OnEntry = [&](const TFileCheckerItem& entry) {
+                uint64_t size = 0;
+                if (Platform::GetFileSizeByName(sizer.EntryPath(entry.FileName), size))
+                    open.Bytes += size;
+            };
+        std::string reason;
+        TAlgoDefinition row;
+        bool opened = false;
+        if (list == "-") {
+            opened = ReadStandardInput(open.Text, reason) && RowOfText(open.Text, row, reason) &&
+                     open.Stream.OpenText(open.Text, row, rules, reason);
+        } else {
+            reason = WhyNoListName(list);
+            opened = reason.empty() && FindAlgoByListName(list, row) &&
+                     open.Stream.OpenFile(list, row, rules, reason);
+        }
+        if (!opened)
+            Console_->Tell(list + ": not a usable hash list: " + reason);
+        open.Algorithm = static_cast<uint32_t>(row.Id);
+        return opened;
+    }
+
+    // A list of standard input, whole, up to a bound: it is held in memory.
+    bool ReadStandardInput(std::string& text, std::string& reason) {
+        constexpr size_t StandardInputListLimit = size_t{1} << 30;
+        char piece[65536];
+        while (In_.read(piece, sizeof piece) || In_.gcount() > 0) {
+            if (text.size() + static_cast<size_t>(In_.gcount()) > StandardInputListLimit) {
+                reason = "standard input holds more than 1 GiB";
+                return false;
+            }
+            text.append(piece, static_cast<size_t>(In_.gcount()));
+        }
+        if (In_.bad()) {
+            reason = "standard input cannot be read";
+            return false;
+        }
+        return true;
+    }
+
+    // The algorithm of a list that has no name to tell it: the one row
+    // whose rules read the whole text, the lengths of its digests agreeing.
+    static bool RowOfText(const std::string& text, TAlgoDefinition& row, std::string& reason) {
+        int rows = 0;
+        std::string why;
+        for (const TAlgoDefinition& candidate : AlgoDefinitions) {
+            TListStream trial;
+            if (trial.OpenText(text, candidate, {CliMaxNameLength, 0, {}}, why) && ++rows == 1)
+                row = candidate;
+        }
+        if (rows == 0)
+            reason =
+                why == "it holds no entries" ? why : "its lines are no list of " + AlgorithmNames();
+        else if (rows > 1)
+            reason = "its lines can be read as lists of more than one algorithm";
+        return rows == 1;
     }
 
     // Verifies one list: Verified when it could be read, Stopped when the
     // run must end here.
     int VerifyList(const std::string& list, const TCommandLine& line, bool several,
                    TThroughput& throughput, bool& verified, bool& stopped) {
-        // The list is read from its own directory; its entries are looked up
-        // there too unless -C says otherwise.
-        const size_t part = list.find_last_of(std::string("/") + Platform::PathSeparator);
-        TFileChecker checker(part == std::string::npos ? "." : list.substr(0, part + 1));
-        checker.MaxNameLength = CliMaxNameLength;
-        std::string reason;
-        if (!checker.LoadList(list.substr(part == std::string::npos ? 0 : part + 1), &reason)) {
-            Console_->Tell(list + ": not a usable hash list: " + reason);
+        TOpenList open;
+        if (!OpenList(list, line, open))
             return HashkeepFailed;
-        }
         verified = true;
-        if (line.Has("directory"))
-            checker.BaseDir = Platform::WithTrailingSeparator(line.Value("directory"));
+        TFileChecker checker(open.BaseDir);
+        checker.Algorithm = open.Algorithm;
+        checker.MaxNameLength = CliMaxNameLength;
         if (several)
-            Console_->Line("--( Verifying " + Escaped(list) + " )--");
+            Console_->Summary("--( Verifying " + Escaped(list) + " )--");
 
         TTally tally;
-        const bool completed = MakePool(checker).Run(
-            checker.Items.size(),
-            [&](size_t job) {
-                return std::vector{checker.ExpandName(checker.Items[job].FileName)};
-            },
-            [&](TFileChecker& worker, size_t job, THashJob& result) {
-                const TFileCheckerItem& entry = checker.Items[job];
-                TFileCheckerItem copy{entry.FileName, {}};
-                result.Result = worker.HashItem(copy);
-                if (result.Result == crOk && !SameDigest(copy.Hash, entry.Hash))
-                    result.Result = crMismatch;
-                result.Cause = result.Result == crFailed
-                                   ? worker.ExpandName(entry.FileName) +
-                                         ": cannot be hashed: " + CauseOf(worker, entry.FileName)
-                                   : CauseOf(worker, entry.FileName);
-            },
-            [&](size_t job, THashJob& result) {
-                return ReportResult("verify", checker.Items[job].FileName, result, "FAILED", tally);
-            },
-            throughput);
-        if (!completed) {
-            stopped = true;
+        tally.IgnoreMissing = line.Has("ignore-missing");
+        std::string broken;     // why the list stopped giving entries
+        bool listBroke = false; // and the run stopped there
+        THashJobs jobs;
+        jobs.Count = static_cast<size_t>(open.Stream.Count());
+        jobs.Bytes = open.Bytes;
+        // Entries are read as the workers take them, and each lives in its
+        // job until its line is out.
+        jobs.Source = [&](size_t, THashJob& job) {
+            if (broken.empty() && open.Stream.Next(job.Item, broken))
+                return true;
+            if (broken.empty())
+                broken = "it changed since it was checked";
+            job.Cause = list + ": not a usable hash list: " + broken;
+            return false;
+        };
+        jobs.Paths = [&](const THashJob& job) {
+            return std::vector{checker.EntryPath(job.Item.FileName)};
+        };
+        jobs.Work = [&](TFileChecker& worker, THashJob& job) {
+            TFileCheckerItem copy{job.Item.FileName, {}};
+            job.Result = worker.HashItem(copy);
+            if (job.Result == crOk && !SameDigest(copy.Hash, job.Item.Hash))
+                job.Result = crMismatch;
+            job.Cause = job.Result == crFailed
+                            ? worker.EntryPath(job.Item.FileName) +
+                                  ": cannot be hashed: " + CauseOf(worker, job.Item.FileName)
+                            : CauseOf(worker, job.Item.FileName);
+        };
+        jobs.Report = [&](size_t, THashJob& job) {
+            listBroke = job.Unsourced;
+            return ReportResult("verify", job.Item.FileName, job, "FAILED", tally);
+        };
+        if (!MakePool(checker).Run(jobs, throughput)) {
+            // A list that broke off ends itself; a file that stopped the
+            // run ends the run.
+            stopped = !listBroke;
             return HashkeepFailed;
         }
-        return Summary(
-            Escaped(list) + ": " + Counted(checker.Items.size(), "file"), "all OK",
+        const size_t ignored = static_cast<size_t>(tally.IgnoredMissing);
+        const int status = Summary(
+            Escaped(list) + ": " + Counted(jobs.Count - ignored, "file") +
+                (ignored == 0 ? "" : " (" + std::to_string(ignored) + " missing ignored)"),
+            "all OK",
             {{tally.Differing, "FAILED"}, {tally.Missing, "missing"}, {tally.Skipped, "skipped"}});
+        // As md5sum --ignore-missing: a list that verified nothing has
+        // proved nothing.
+        if (tally.IgnoreMissing && tally.Verified == 0) {
+            Console_->Tell(list + ": no file was verified");
+            return std::max(status, HashkeepProblemsFound);
+        }
+        return status;
     }
 
     // What a verification or comparison found, counted as its lines go out.
     struct TTally {
+        bool IgnoreMissing = false; // --ignore-missing: a missing file is no result
         int32_t Differing = 0, Missing = 0, Skipped = 0;
+        int32_t Verified = 0, IgnoredMissing = 0;
     };
 
     // Prints the line of one file's result, in list order, and counts it in
@@ -640,13 +852,19 @@ private:
                       const char* differing, TTally& tally) {
         switch (result.Result) {
         case crOk:
+            ++tally.Verified;
             Console_->Result(name, "OK", false);
             return true;
         case crMismatch:
+            ++tally.Verified;
             ++tally.Differing;
             Console_->Result(name, differing, true);
             return true;
         case crMissing:
+            if (tally.IgnoreMissing) {
+                ++tally.IgnoredMissing;
+                return true;
+            }
             ++tally.Missing;
             Console_->Result(name,
                              result.MissingIn.empty() ? "MISSING"
@@ -654,8 +872,9 @@ private:
                              true);
             return true;
         case crSkipped:
+            // The cause went to standard error as the file was read.
             ++tally.Skipped;
-            Console_->Result(name, "SKIPPED (" + Escaped(result.Cause) + ")", true);
+            Console_->Result(name, "SKIPPED", true);
             return true;
         case crAborted:
             Console_->Tell(std::string(command) + ": stopped at " + name);
@@ -730,34 +949,38 @@ private:
         checker.Algorithm = algorithm;
         TTally tally;
         TThroughput throughput;
-        const bool completed = MakePool(checker).Run(
-            names.size(),
-            [&](size_t job) {
-                return std::vector{walker.EntryPath(names[job]),
-                                   secondWalker.EntryPath(names[job])};
-            },
-            [&](TFileChecker& worker, size_t job, THashJob& result) {
-                const std::string& name = names[job];
-                TFileCheckerItem a{name, {}}, b{name, {}};
-                worker.BaseDir = first;
-                result.Result = worker.HashItem(a);
-                if (result.Result == crOk) {
-                    worker.BaseDir = second;
-                    result.Result = worker.HashItem(b);
-                    if (result.Result == crOk && !SameDigest(a.Hash, b.Hash))
-                        result.Result = crMismatch;
-                }
-                const bool inSecond = worker.BaseDir == second;
-                result.MissingIn = line.Operands[inSecond ? 1 : 0];
-                result.Cause = result.Result == crFailed
-                                   ? worker.EntryPath(name) + ": " + CauseOf(worker, name)
-                                   : CauseOf(worker, name);
-            },
-            [&](size_t job, THashJob& result) {
-                return ReportResult("compare", names[job], result, "DIFFERENT", tally);
-            },
-            throughput);
-        if (!completed)
+        THashJobs jobs;
+        jobs.Count = names.size();
+        jobs.Bytes = BytesOf(names, walker) + BytesOf(names, secondWalker);
+        jobs.Source = [&](size_t job, THashJob& result) {
+            result.Item.FileName = names[job];
+            return true;
+        };
+        jobs.Paths = [&](const THashJob& job) {
+            return std::vector{walker.EntryPath(job.Item.FileName),
+                               secondWalker.EntryPath(job.Item.FileName)};
+        };
+        jobs.Work = [&](TFileChecker& worker, THashJob& result) {
+            const std::string& name = result.Item.FileName;
+            TFileCheckerItem a{name, {}}, b{name, {}};
+            worker.BaseDir = first;
+            result.Result = worker.HashItem(a);
+            if (result.Result == crOk) {
+                worker.BaseDir = second;
+                result.Result = worker.HashItem(b);
+                if (result.Result == crOk && !SameDigest(a.Hash, b.Hash))
+                    result.Result = crMismatch;
+            }
+            const bool inSecond = worker.BaseDir == second;
+            result.MissingIn = line.Operands[inSecond ? 1 : 0];
+            result.Cause = result.Result == crFailed
+                               ? worker.EntryPath(name) + ": " + CauseOf(worker, name)
+                               : CauseOf(worker, name);
+        };
+        jobs.Report = [&](size_t, THashJob& result) {
+            return ReportResult("compare", result.Item.FileName, result, "DIFFERENT", tally);
+        };
+        if (!MakePool(checker).Run(jobs, throughput))
             return HashkeepFailed;
         for (const std::string& name : onlyInSecond) {
             ++tally.Missing;
@@ -768,7 +991,7 @@ private:
                                    {{tally.Differing, "different"},
                                     {tally.Missing, "missing"},
                                     {tally.Skipped, "skipped"}});
-        Console_->Line(ThroughputLine(throughput));
+        Console_->Summary(ThroughputLine(throughput));
         return status;
     }
 
@@ -815,7 +1038,7 @@ private:
             problems = problems || count != 0;
         std::string text = what + ": ";
         if (!problems) {
-            Console_->Line(text + allWell);
+            Console_->Summary(text + allWell);
             return HashkeepAllWell;
         }
         const char* separator = "";
@@ -823,7 +1046,7 @@ private:
             text += separator + std::to_string(count) + ' ' + label;
             separator = ", ";
         }
-        Console_->Line(text);
+        Console_->Summary(text);
         return HashkeepProblemsFound;
     }
 
@@ -857,17 +1080,18 @@ private:
         Out_ << "Made three sample files in " << Escaped(dir)
              << ": fox.txt, notes.txt, pattern.bin\n\n";
 
+        // -v: the counts on standard error whether or not it is a terminal.
         const std::string list = dir + "hashlist.md5";
         const bool asExpected =
-            Step({"create", "-C", directory, "fox.txt", "notes.txt", "pattern.bin"},
+            Step({"create", "-v", "-C", directory, "fox.txt", "notes.txt", "pattern.bin"},
                  HashkeepAllWell) &&
-            Step({"verify", list}, HashkeepAllWell);
+            Step({"verify", "-v", list}, HashkeepAllWell);
         if (!asExpected)
             return HashkeepFailed;
         Out_ << "\n# notes.txt is changed behind the list's back\n";
         if (!WriteSample(dir + "notes.txt", "Remember the milk.\nCall home!\n"))
             return HashkeepFailed;
-        if (!Step({"verify", list}, HashkeepProblemsFound))
+        if (!Step({"verify", "-v", list}, HashkeepProblemsFound))
             return HashkeepFailed;
         Out_ << "\nThe list is " << Escaped(list) << "; the demo leaves " << Escaped(dir)
              << " behind for a look. Remove it when done.\n";
@@ -880,7 +1104,7 @@ private:
         for (const std::string& arg : args)
             Out_ << ' ' << Escaped(arg);
         Out_ << '\n';
-        const int status = TRun(args, Out_, Err_, ErrIsTerminal_).Main();
+        const int status = TRun(args, In_, Out_, Err_, ErrIsTerminal_).Main();
         Out_ << "(exit status " << status << ")\n";
         return status == expected;
     }
@@ -899,6 +1123,7 @@ private:
     }
 
     const std::vector<std::string>& Args_;
+    std::istream& In_;
     std::ostream& Out_;
     std::ostream& Err_;
     const bool ErrIsTerminal_;
@@ -912,8 +1137,14 @@ private:
 
 int RunHashkeep(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err,
                 bool ErrIsTerminal) {
+    std::istringstream nothing;
+    return RunHashkeep(Args, nothing, Out, Err, ErrIsTerminal);
+}
+
+int RunHashkeep(const std::vector<std::string>& Args, std::istream& In, std::ostream& Out,
+                std::ostream& Err, bool ErrIsTerminal) {
     try {
-        return TRun(Args, Out, Err, ErrIsTerminal).Main();
+        return TRun(Args, In, Out, Err, ErrIsTerminal).Main();
     } catch (const std::exception& failure) {
         Err << ToolName << ": " << Escaped(failure.what()) << '\n';
     } catch (...) {

@@ -12,7 +12,10 @@ inline constexpr int HashkeepProblemsFound = 1; // a file mismatched, was missin
 inline constexpr int HashkeepFailed = 2;        // usage error, bad list, failed or aborted run
 
 // Runs one command line (without the program name). Results go to Out,
-// messages and progress to Err; progress is drawn only when ErrIsTerminal.
-// Never throws.
+// messages, progress and the counts to Err; progress is drawn, and the
+// counts shown without -v, only when ErrIsTerminal. A list named '-' is
+// read from In (without In: an empty one). Never throws.
+int RunHashkeep(const std::vector<std::string>& Args, std::istream& In, std::ostream& Out,
+                std::ostream& Err, bool ErrIsTerminal = false);
 int RunHashkeep(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err,
                 bool ErrIsTerminal = false);

@@ -10,5 +10,5 @@ int main(int argc, char** argv) {
     // Ctrl+C or a kill while a list is written leaves no temporary file.
     Platform::RemoveTemporaryFileOnInterrupt();
     const std::vector<std::string> args(argv + 1, argv + argc);
-    return RunHashkeep(args, std::cout, std::cerr, isatty(fileno(stderr)) != 0);
+    return RunHashkeep(args, std::cin, std::cout, std::cerr, isatty(fileno(stderr)) != 0);
 }

@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,10 +45,18 @@ inline constexpr TAlgoDefinition AlgoDefinitions[] = {
 // refuses to write such a list.
 inline constexpr const char* FallbackExtension = ".hk";
 
-// The first line of every list written: empty, so that it ends in the bare
-// line break. Every reader skips it, md5sum --strict and sha1sum --strict
-// included (a comment line there makes them refuse the list).
+// The first line of a list written in the classic form: empty, so that it
+// ends in the bare line break. Every reader skips it, md5sum --strict and
+// sha1sum --strict included (a comment line there makes them refuse the
+// list); busybox counts it as a bad line, hence the other form.
 inline constexpr const char* ListHeaderLine = "";
+
+// The two forms of the lists written. Classic: CR LF line ends and the
+// header line first, what the FAR host family and Windows tools expect.
+// Sums: sha256sum's own, LF alone and no header line, the only form that
+// busybox and perl's shasum read (the CR of CR LF becomes part of their
+// names). LoadList reads both.
+enum class TListForm { Classic, Sums };
 
 // Mode marks of MD5 and SHA1 lines; ModeMark 1 chooses the text mark.
 inline constexpr char BinaryModeMark = '*';
@@ -249,6 +259,10 @@ public:
     // "big.bin: changed size while it was read"). Emptied when hashing starts.
     std::string LastError;
     std::string LineBreak = "\r\n";
+    // Whether a list written opens with ListHeaderLine.
+    bool HeaderLine = true;
+    // Sets LineBreak and HeaderLine for lists of that form.
+    void SetListForm(TListForm Form);
     // The longest entry path a list that is read or written may hold, and
     // that CollectFiles gives: the plug-in's panels' bound by default; a
     // program on POSIX may allow what the system allows.
@@ -259,4 +273,46 @@ public:
     TReadErrorEvent OnReadError = nullptr;
     uint32_t Algorithm = haNone;
     int32_t ModeMark = BinaryModeMarkValue;
+};
+
+// --- A list read as a stream ----------------------------------------------------
+
+// A list verified without holding its entries, so that memory does not grow
+// with the list: Open checks it whole by LoadList's rules, reading it once
+// and keeping nothing but the count, so that a list that will be refused is
+// refused before the first file is hashed; then Next hands its entries out
+// in order, reading it a second time as they are asked for. A list that
+// cannot be read twice (standard input) is held as text instead.
+class TListStream {
+public:
+    TListStream();
+    ~TListStream();
+    TListStream(const TListStream&) = delete;
+    TListStream& operator=(const TListStream&) = delete;
+
+    // Entries of at most MaxName characters, as many as the list holds
+    // (EntryLimit 0) or at most EntryLimit; OnEntry, when given, sees each
+    // entry as it is checked.
+    struct TRules {
+        int32_t MaxName = MaxListNameLength;
+        uint64_t EntryLimit = ListEntryLimit;
+        std::function<void(const TFileCheckerItem& Entry)> OnEntry;
+    };
+    // The list in the file at Path, or held as Text (which the caller keeps
+    // as long as the stream is used), read by Row's rules. False, with
+    // Reason as LoadList gives it, when it is refused.
+    bool OpenFile(const std::string& Path, const TAlgoDefinition& Row, const TRules& Rules,
+                  std::string& Reason);
+    bool OpenText(const std::string& Text, const TAlgoDefinition& Row, const TRules& Rules,
+                  std::string& Reason);
+
+    uint64_t Count() const;
+    // The next entry in list order. False when every entry has been handed
+    // out, or (with Reason) when the list can no longer be read or no longer
+    // reads as it did when it was checked.
+    bool Next(TFileCheckerItem& Entry, std::string& Reason);
+
+private:
+    struct TState;
+    std::unique_ptr<TState> State_;
 };

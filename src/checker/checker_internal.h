@@ -77,9 +77,12 @@ private:
 // memory to reach the same rules without a file.
 class TListParser {
 public:
-    // Entries hold paths of at most MaxName characters.
+    // Entries hold paths of at most MaxName characters; a list of more than
+    // EntryLimit entries is refused (0: no limit). The entries are appended
+    // to Entries, which the caller may empty between Feeds to read a list
+    // of any length in little memory.
     TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries,
-                int32_t maxName = MaxListNameLength);
+                int32_t maxName = MaxListNameLength, uint64_t entryLimit = ListEntryLimit);
 
     // False when the list is rejected (Reason says why).
     bool Feed(const char* bytes, size_t count);
@@ -87,6 +90,8 @@ public:
     bool Finish();
 
     std::string Reason;
+    // Entries accepted so far.
+    uint64_t Count() const { return Accepted_; }
 
 private:
     // A UTF-8 byte-order mark, which Windows editors put at the start of a
@@ -105,6 +110,8 @@ private:
     const TAlgoDefinition& Row_;
     TFileCheckerItemArray& Entries_;
     const int32_t MaxName_;
+    const uint64_t EntryLimit_;
+    uint64_t Accepted_ = 0;
     const size_t MaxLength_;    // of every form
     std::string Line_;          // the line from its first non-blank on
     size_t ContentEnd_ = 0;     // end of Line_ without its trailing blanks

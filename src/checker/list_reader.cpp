@@ -80,8 +80,8 @@ bool ReadList(const std::string& path, const TAlgoDefinition& row, int32_t maxNa
 namespace CheckerDetail {
 
 TListParser::TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries,
-                         int32_t maxName)
-    : Row_(row), Entries_(entries), MaxName_(std::max(maxName, 0)),
+                         int32_t maxName, uint64_t entryLimit)
+    : Row_(row), Entries_(entries), MaxName_(std::max(maxName, 0)), EntryLimit_(entryLimit),
       MaxLength_(static_cast<size_t>(MaxListLineLength(row, MaxName_))) {
     Line_.reserve(MaxLength_);
 }
@@ -149,7 +149,7 @@ bool TListParser::Finish() {
     }
     if (!EndLine())
         return false;
-    if (Entries_.empty())
+    if (Accepted_ == 0)
         return Reject("it holds no entries");
     return true;
 }
@@ -249,9 +249,10 @@ bool TListParser::AddEntry(std::string_view line) {
         return Reject("has an escape other than \\\\, \\n and \\r in its name", true);
     if (const std::string fault = ListPathFault(name, MaxName_); !fault.empty())
         return Reject(fault, true);
-    if (Entries_.size() >= static_cast<size_t>(ListEntryLimit))
-        return Reject("it holds more than " + std::to_string(ListEntryLimit) + " entries");
+    if (EntryLimit_ != 0 && Accepted_ >= EntryLimit_)
+        return Reject("it holds more than " + std::to_string(EntryLimit_) + " entries");
     Entries_.push_back({std::move(name), std::move(hash)});
+    ++Accepted_;
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <limits>
 #include <new>
+#include <set>
 
 using namespace CheckerDetail;
 
@@ -80,10 +81,11 @@ bool WriteLine(Platform::FileHandle file, const std::string& text, const std::st
 // Writes a list to Target through a temporary file of its own beside it (or
 // beside the file Target links to, which then takes the list's place while
 // the link stays). Lines(write) hands every line to write(line), in order,
-// and stops when it gives false.
+// and stops when it gives false. Folders gains the folder the list went
+// into, to be flushed once every list is in place.
 template <typename Lines>
 bool WriteListFile(const std::string& target, const std::string& lineBreak, std::string& reason,
-                   Lines lines) {
+                   std::set<std::string>& folders, Lines lines) {
     if (Platform::IsDeviceName(target)) {
         reason = target + ": cannot be created: a device name, not a file";
         return false;
@@ -111,6 +113,12 @@ bool WriteListFile(const std::string& target, const std::string& lineBreak, std:
         reason = target + ": cannot be written: not enough memory";
         written = false;
     }
+    // On the disk before it takes the old list's place: a power cut must
+    // leave the old list or the new one, never an empty file.
+    if (written && !Platform::FlushFile(file.Get())) {
+        reason = target + ": cannot be written: " + Platform::LastErrorText();
+        written = false;
+    }
     file.Close();
     if (written && !Platform::ReplaceFile(temporary, destination)) {
         reason = target + ": cannot be replaced: " + Platform::LastErrorText();
@@ -118,6 +126,8 @@ bool WriteListFile(const std::string& target, const std::string& lineBreak, std:
     }
     if (!written)
         Platform::RemoveFile(temporary);
+    else
+        folders.insert(destination.substr(0, destination.find_last_of("/\\") + 1));
     return written;
 }
 
@@ -127,6 +137,7 @@ bool TFileChecker::SaveList(const std::string& ListName, bool PerFile, std::stri
     std::string reason;
     TAlgoDefinition row;
     bool saved = false;
+    std::set<std::string> folders;
     try {
         if (Items.empty()) {
             reason = "there are no entries to write";
@@ -138,20 +149,22 @@ bool TFileChecker::SaveList(const std::string& ListName, bool PerFile, std::stri
             // leave that file unchecked, or the whole list unreadable.
             reason = lost->FileName + ": " + CannotHoldName;
         } else if (!PerFile) {
-            saved = WriteListFile(ExpandName(ListName), LineBreak, reason, [&](auto write) {
-                if (!write(ListHeaderLine))
-                    return;
-                for (const TFileCheckerItem& item : Items)
-                    if (!write(EntryLine(row, item, ModeMark)))
+            saved =
+                WriteListFile(ExpandName(ListName), LineBreak, reason, folders, [&](auto write) {
+                    if (HeaderLine && !write(ListHeaderLine))
                         return;
-            });
+                    for (const TFileCheckerItem& item : Items)
+                        if (!write(EntryLine(row, item, ModeMark)))
+                            return;
+                });
         } else {
             saved = true;
             // Each list lies beside its file and names it as its folder does.
             for (const TFileCheckerItem& item : Items) {
                 saved = WriteListFile(
-                    EntryPath(item.FileName) + row.Extension, LineBreak, reason, [&](auto write) {
-                        if (write(ListHeaderLine))
+                    EntryPath(item.FileName) + row.Extension, LineBreak, reason, folders,
+                    [&](auto write) {
+                        if (!HeaderLine || write(ListHeaderLine))
                             write(EntryLine(row, NameBeside(item.FileName), item.Hash, ModeMark));
                     });
                 if (!saved)
@@ -162,9 +175,18 @@ bool TFileChecker::SaveList(const std::string& ListName, bool PerFile, std::stri
         reason = "not enough memory";
         saved = false;
     }
+    // The new names on the disk too, once for each folder: the lists in
+    // place survive a power cut.
+    for (const std::string& folder : folders)
+        Platform::FlushFolder(folder);
     if (!saved && Reason != nullptr)
         *Reason = reason;
     return saved;
+}
+
+void TFileChecker::SetListForm(TListForm Form) {
+    LineBreak = Form == TListForm::Classic ? "\r\n" : "\n";
+    HeaderLine = Form == TListForm::Classic;
 }
 
 bool ListCanHoldName(uint32_t Algorithm, std::string_view Name, int32_t MaxLength) {

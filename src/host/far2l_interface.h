@@ -32,6 +32,10 @@ constexpr int MakeFar2lVersion(int major, int minor) {
 }
 constexpr int MinFarVersion = MakeFar2lVersion(2, 0);
 
+// far2l runs on Linux and macOS, whose tools (busybox, perl's shasum) read
+// only sha256sum's form of a list: LF alone, no header line.
+constexpr bool ListsInSumsForm = true;
+
 // far2l takes the record as it is; its own size is the honest answer.
 constexpr int PluginInfoStructSize = static_cast<int>(sizeof(PluginInfo));
 

@@ -232,6 +232,10 @@ using ConfigureFunc = int(HK_WINAPI*)(int ItemNumber);
 constexpr int MinFarVersion = MakeFarVersion(1, 70, 2087);
 static_assert(MinFarVersion == 0x08270146);
 
+// Lists are written in the classic form (CR LF, the empty header line), as
+// the host's users on Windows and its native test build expect.
+constexpr bool ListsInSumsForm = false;
+
 // The PluginInfo size of the host's 32-bit build, reported in every build so
 // that a host sees the same figure from the DLL and the Linux library.
 constexpr int PluginInfoStructSize = 44;

@@ -341,6 +341,7 @@ void RunOperation(int OpenFrom, INT_PTR Item) {
 
     {
         TFileChecker checker(PanelDirectory(activePanel));
+        checker.SetListForm(ListsInSumsForm ? TListForm::Sums : TListForm::Classic);
         checker.OnBeginFile = OnBeginFile;
         checker.OnEndFile = OnEndFile;
         checker.OnProgress = OnProgress;

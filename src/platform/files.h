@@ -28,6 +28,13 @@ bool IsAbsolutePath(std::string_view name);
 // Directory with PathSeparator appended when it does not already end in one.
 std::string WithTrailingSeparator(std::string directory);
 
+// Text files of the system end their lines in CR LF (Windows) or in LF.
+#ifdef _WIN32
+constexpr bool CrLfLineEnds = true;
+#else
+constexpr bool CrLfLineEnds = false;
+#endif
+
 using FileHandle = intptr_t;
 constexpr FileHandle InvalidFileHandle = -1;
 
@@ -82,11 +89,21 @@ bool ResolveLinks(const std::string& path, std::string& destination);
 // name is not followed. When Beside exists the new file takes its permission
 // bits and, where the process may, its owner. Temporary receives its path.
 FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary);
+// Waits until what was written to File is on the disk (fsync,
+// FlushFileBuffers): a list is flushed before it replaces the old one, so
+// that a power cut leaves the old list or the new one, never an empty file.
+bool FlushFile(FileHandle file);
 
 void CloseFile(FileHandle file);
 bool RemoveFile(const std::string& path);
-// Renames From to To, replacing an existing To in one step.
+// Renames From to To, replacing an existing To in one step (Windows: the
+// move is written through to the disk before the call returns).
 bool ReplaceFile(const std::string& from, const std::string& to);
+// POSIX: waits until Folder ("" for the current one) is on the disk, so
+// that the names ReplaceFile gave there survive a power cut. Some file
+// systems refuse to flush a folder; that is no failure, the renames stand.
+// Windows: nothing to do.
+void FlushFolder(const std::string& folder);
 
 // For programs, never for a plug-in (signals are its host's): from now on
 // an interrupt (SIGINT, SIGTERM, SIGHUP; Ctrl+C, Ctrl+Break or a closed
@@ -136,8 +153,9 @@ std::string LastErrorText();
 // Tests make a chosen call fail for real: the hook runs before every operation
 // below and returns true to make that call fail without doing anything. Path
 // is the file's path where the call names one (for Rename the target, for the
-// Create of a temporary file the path it goes beside), else empty.
-enum class FileOperation { Open, Read, Create, Write, Rename, Remove };
+// Create of a temporary file the name about to be tried, once per try), else
+// empty.
+enum class FileOperation { Open, Read, Create, Write, Rename, Remove, Flush };
 using FileFaultHook = bool (*)(FileOperation operation, const std::string& path, void* context);
 void SetFileFaultHook(FileFaultHook hook, void* context);
 

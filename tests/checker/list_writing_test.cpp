@@ -165,26 +165,66 @@ TEST_F(ListWritingTest, TheListBeingWrittenIsNeverAnEntryOfItself) {
     }
 }
 
+// The temporary list is created exclusively and never through a link: what
+// another run (or an attacker) put at the very name tried first is neither
+// truncated nor followed; another name is taken.
+TEST_F(ListWritingTest, TemporaryListIsCreatedExclusivelyAndNeverThroughALink) {
+    AddAll(haMd5);
+    struct TPlant {
+        bool Link;
+        std::string Content;
+        std::string Planted; // the name tried first
+    };
+    for (const bool link : {false, true}) {
+#ifdef _WIN32
+        if (link)
+            continue; // links need rights a test does not have on Windows
+#endif
+        SCOPED_TRACE(link ? "a link planted" : "a file of another run");
+        TPlant plant{link, "another run's list, half written", {}};
+        Platform::SetFileFaultHook(
+            [](FileOperation operation, const std::string& path, void* context) {
+                auto& self = *static_cast<TPlant*>(context);
+                if (operation != FileOperation::Create || !self.Planted.empty())
+                    return false;
+                self.Planted = path;
+                if (self.Link)
+                    std::filesystem::create_symlink(
+                        std::filesystem::path(path).parent_path() / "victim", path);
+                else
+                    WriteFile(path, self.Content);
+                return false;
+            },
+            &plant);
+        const bool saved = Checker.SaveList("list.md5", false);
+        Platform::SetFileFaultHook(nullptr, nullptr);
+        ASSERT_TRUE(saved);
+        ASSERT_NE(plant.Planted.find("~hashkeep-"), std::string::npos) << plant.Planted;
+        EXPECT_EQ(ReadAll(Dir / "list.md5").substr(0, 4), "\r\n90");
+        EXPECT_FALSE(std::filesystem::exists(Dir / "victim"));
+        EXPECT_EQ(std::filesystem::is_symlink(plant.Planted), link);
+        if (!link) {
+            EXPECT_EQ(ReadAll(plant.Planted), plant.Content);
+        }
+        std::filesystem::remove(plant.Planted);
+    }
+}
+
 #ifndef _WIN32
 // A list that is a link is written through to the file it names, the link
-// stays, and the list keeps its mode; links planted at the names older
-// versions used for their temporary file lead nowhere; a loop is refused.
-TEST_F(ListWritingTest, SavingKeepsLinksAndModesAndFollowsNoPlantedLink) {
+// stays, and the list keeps its mode; a loop is refused.
+TEST_F(ListWritingTest, SavingKeepsLinksAndModes) {
     AddAll(haMd5);
     std::filesystem::create_directory(Dir.Path() / "real");
     WriteFile(Dir / "real/list.md5", "; older\r\n");
     std::filesystem::permissions(Dir / "real/list.md5", std::filesystem::perms(0640));
     std::filesystem::create_symlink("real/list.md5", Dir.Path() / "list.md5");
-    for (int i = 0; i < 100; ++i)
-        std::filesystem::create_symlink(Dir / "victim",
-                                        Dir.Path() / ("~hashkeep" + std::to_string(i) + ".tmp"));
     std::string reason;
     ASSERT_TRUE(Checker.SaveList("list.md5", false, &reason)) << reason;
     EXPECT_TRUE(std::filesystem::is_symlink(Dir.Path() / "list.md5"));
     EXPECT_EQ(ReadAll(Dir / "real/list.md5").substr(0, 4), "\r\n90");
     EXPECT_EQ(std::filesystem::status(Dir / "real/list.md5").permissions(),
               std::filesystem::perms(0640));
-    EXPECT_FALSE(std::filesystem::exists(Dir / "victim"));
     EXPECT_EQ(Names(Dir.Path() / "real"), std::vector<std::string>{"list.md5"});
     // The link names the list too: the list is left out of its own entries.
     std::vector<std::string> names{"abc.txt", "real/list.md5"};

@@ -124,14 +124,23 @@ def put(directory, files):
 
 
 def md5_lines(files, names):
-    return b"".join(b"%s *%s\r\n" % (hashlib.md5(files[n]).hexdigest().encode(), n.encode()) for n in names)
+    return b"".join(b"%s *%s\n" % (hashlib.md5(files[n]).hexdigest().encode(), n.encode()) for n in names)
 
 
 def entries(path):
-    """A list's entry lines: everything after its header line."""
+    """A list's entry lines. far2l's lists are written as sha256sum writes
+    them, which busybox and perl's shasum read: LF alone, no header line."""
     data = open(path, "rb").read()
-    check(data.count(b"\r\n") >= 1, "%s has no header line" % path)
-    return data[data.index(b"\r\n") + 2:]
+    check(b"\r" not in data and not data.startswith(b"\n"), "%s is not in sha256sum's form: %r" % (path, data))
+    return data
+
+
+def sums_form(classic):
+    """A list of the classic form (Hashkeep.dll's) as far2l writes it: CR LF
+    turned into LF, without the empty first line."""
+    data = classic.replace(b"\r\n", b"\n")
+    check(data.startswith(b"\n"), "no empty first line in %r" % classic)
+    return data[1:]
 
 
 def cursor(far, name):
@@ -176,6 +185,8 @@ def create_verify(far):
     far.wait(lambda s: "hashlist.md5" in s and "Work Mode" not in s)
     check(entries(os.path.join(far.left, "hashlist.md5")) == md5_lines(FILES, ["a.txt", "b.txt", "c.txt"]),
           "hashlist.md5 holds other entries")
+    busybox = subprocess.run(["busybox", "md5sum", "-c", "hashlist.md5"], cwd=far.left, capture_output=True)
+    check(busybox.returncode == 0, "busybox md5sum -c refuses the list: %r" % busybox.stdout)
     check(far.selected("left") == [], "files still selected after hashing: %s" % far.selected("left"))
 
     put(far.left, {"b.txt": b"changed"})
@@ -308,7 +319,9 @@ def command_line(far):
 
 
 def wine_bytes(far):
-    """The lists written in far2l are byte for byte those Hashkeep.dll writes under Wine."""
+    """The lists written in far2l are those Hashkeep.dll writes under Wine, in
+    sha256sum's form: byte for byte once CR LF is LF and the DLL's empty first
+    line is dropped."""
     # An MD5 list, a SHA1 list, then CRC32 one per file (their lists sort among the files).
     choices = [[], ["M-3"], ["M-1", "M-s"]]
     put(far.left, FILES)
@@ -338,8 +351,8 @@ def wine_bytes(far):
     check(run.returncode == 0, "hkhost.exe failed:\n" + run.stdout[-3000:] + run.stderr[-2000:])
     for name in lists:
         mine, theirs = (open(os.path.join(d, name), "rb").read() for d in (far.left, sandbox))
-        check(mine == theirs, "%s differs:\nfar2l %r\nWine  %r" % (name, mine, theirs))
-    check(entries(os.path.join(far.left, "a.txt.sfv")) == b"a.txt %08x\r\n" % zlib.crc32(FILES["a.txt"]),
+        check(mine == sums_form(theirs), "%s differs:\nfar2l %r\nWine  %r" % (name, mine, theirs))
+    check(entries(os.path.join(far.left, "a.txt.sfv")) == b"a.txt %08x\n" % zlib.crc32(FILES["a.txt"]),
           "a.txt.sfv holds another entry")
 
 

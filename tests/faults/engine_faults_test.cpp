@@ -210,8 +210,8 @@ TEST_P(CreatingTest, EveryFailedCallEndsAsDocumentedAndLosesNoList) {
         ASSERT_TRUE(clean.Saved) << clean.Reason;
         // Per file: an open and 1, 2 or 3 reads (the last finds nothing
         // beyond the size taken at the open); then create, write the header
-        // and the lines, rename: once, or once for each file.
-        ASSERT_EQ(none.Calls.size(), 9u + (PerFile() ? 3u * 4u : 6u));
+        // and the lines, flush, rename: once, or once for each file.
+        ASSERT_EQ(none.Calls.size(), 9u + (PerFile() ? 3u * 5u : 7u));
     }
     Sweep([&](TCallLog& log, TAnswer answer) { return Create(log, answer); },
           [&](const TCreateRun& run, const TCall& failed, TAnswer answer,

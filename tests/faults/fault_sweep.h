@@ -64,6 +64,8 @@ inline const char* OperationName(Platform::FileOperation operation) {
         return "rename";
     case Platform::FileOperation::Remove:
         return "remove";
+    case Platform::FileOperation::Flush:
+        return "flush";
     }
     return "?";
 }

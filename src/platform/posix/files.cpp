@@ -392,8 +392,6 @@ bool ResolveLinks(const std::string& path, std::string& destination) {
 }
 
 FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary) {
-    if (FaultInjected(FileOperation::Create, beside))
-        return InvalidFileHandle;
     const size_t part = beside.rfind('/');
     const std::string directory = part == std::string::npos ? "" : beside.substr(0, part + 1);
     struct stat old {};
@@ -403,6 +401,8 @@ FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary
     constexpr int Tries = 100;
     for (int attempt = 0; attempt < Tries; ++attempt) {
         temporary = directory + "~hashkeep-" + UniqueText() + ".tmp";
+        if (FaultInjected(FileOperation::Create, temporary))
+            return InvalidFileHandle;
         int descriptor;
         {
             TInterruptsHeld held;
@@ -434,6 +434,12 @@ FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary
     return InvalidFileHandle;
 }
 
+bool FlushFile(FileHandle file) {
+    if (FaultInjected(FileOperation::Flush, {}))
+        return false;
+    return ::fsync(ToDescriptor(file)) == 0 || Fail();
+}
+
 void CloseFile(FileHandle file) {
     if (file != InvalidFileHandle)
         ::close(ToDescriptor(file));
@@ -457,6 +463,17 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
         return Fail();
     ForgetTemporary(from);
     return true;
+}
+
+void FlushFolder(const std::string& folder) {
+    // A name lives in its folder: until the folder is on the disk, a power
+    // cut may bring back the old name.
+    const int descriptor =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        ::fsync(descriptor);
+        ::close(descriptor);
+    }
 }
 
 void RemoveTemporaryFileOnInterrupt() {

@@ -327,8 +327,6 @@ bool ResolveLinks(const std::string& path, std::string& destination) {
 }
 
 FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary) {
-    if (FaultInjected(FileOperation::Create, beside))
-        return InvalidFileHandle;
     const size_t part = beside.find_last_of("\\/");
     const std::string directory = part == std::string::npos ? "" : beside.substr(0, part + 1);
     const DWORD old = GetFileAttributesA(beside.c_str());
@@ -338,6 +336,8 @@ FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary
     constexpr int Tries = 100;
     for (int attempt = 0; attempt < Tries; ++attempt) {
         temporary = directory + "~hashkeep-" + UniqueText() + ".tmp";
+        if (FaultInjected(FileOperation::Create, temporary))
+            return InvalidFileHandle;
         TPendingLock lock;
         const HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE,
                                         nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -355,6 +355,12 @@ FileHandle CreateTemporaryFile(const std::string& beside, std::string& temporary
     }
     LastError = ERROR_FILE_EXISTS;
     return InvalidFileHandle;
+}
+
+bool FlushFile(FileHandle file) {
+    if (FaultInjected(FileOperation::Flush, {}))
+        return false;
+    return FlushFileBuffers(ToHandle(file)) != 0 || Fail();
 }
 
 void CloseFile(FileHandle file) {
@@ -376,10 +382,15 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
     if (FaultInjected(FileOperation::Rename, to))
         return false;
     TPendingLock lock;
-    if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
+    // Written through: the move is on the disk when the call returns.
+    if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return Fail();
     ForgetTemporary(from);
     return true;
+}
+
+void FlushFolder(const std::string&) {
+    // ReplaceFile writes the move through.
 }
 
 void RemoveTemporaryFileOnInterrupt() {
