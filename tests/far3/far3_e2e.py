@@ -589,9 +589,16 @@ SCENARIOS = {f.__name__: f for f in (create, verify, compare, subfolders, escape
                                      russian)}
 
 
-def setup():
-    """The release zip into DIR/Plugins; two fresh Wine prefixes."""
+def cleanup():
+    for r in (False, True):
+        if os.path.isdir(wine_env(r)["WINEPREFIX"]):
+            subprocess.run(["wineserver", "-k"], env=wine_env(r), stderr=subprocess.DEVNULL)
     shutil.rmtree(A.work, ignore_errors=True)
+
+
+def setup():
+    """The release zip into DIR/Plugins; two fresh Wine prefixes (a run that was cut short ended first)."""
+    cleanup()
     os.makedirs(A.work)
     packed = os.path.join(A.work, "package")
     run = subprocess.run([A.cpack, "--config", A.cpack_config, "-B", packed], capture_output=True, text=True)
@@ -608,13 +615,6 @@ def setup():
         b.wait()
     for r in (False, True):
         subprocess.run(["wineserver", "-w"], env=wine_env(r))
-
-
-def cleanup():
-    for r in (False, True):
-        if os.path.isdir(wine_env(r)["WINEPREFIX"]):
-            subprocess.run(["wineserver", "-k"], env=wine_env(r), stderr=subprocess.DEVNULL)
-    shutil.rmtree(A.work, ignore_errors=True)
 
 
 def main():
