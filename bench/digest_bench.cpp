@@ -8,6 +8,7 @@
 #include "digest/digest_kernels.h"
 #include "digest/digest_paths.h"
 #include "digest/hash_context.h"
+#include "digest/md5_lanes.h"
 
 #include <benchmark/benchmark.h>
 
@@ -77,6 +78,48 @@ void Md5Reference(benchmark::State& state) {
             });
     });
     benchmark::DoNotOptimize(context);
+}
+
+// 16 messages of state.range(0) bytes each, every lane fed one read at a time.
+void Md5Lanes(benchmark::State& state, uint32_t paths, uint32_t wanted) {
+    if (paths != 0 && (wanted & SupportedDigestPaths() & paths) == 0) {
+        state.SkipWithError("n/a: this processor, build or HASHKEEP_DIGEST_PATHS lacks the path");
+        return;
+    }
+    const uint32_t previous = ActiveDigestPaths();
+    SelectDigestPaths(paths);
+    const auto size = static_cast<size_t>(state.range(0));
+    std::vector<uint8_t> data(size * TMd5Lanes::Width);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
+    TMd5Lanes lanes;
+    size_t fed[TMd5Lanes::Width];
+    for (auto _ : state) {
+        for (int l = 0; l < TMd5Lanes::Width; ++l) {
+            lanes.Start(l);
+            fed[l] = 0;
+        }
+        for (int done = 0; done < TMd5Lanes::Width;) {
+            for (int l = 0; l < TMd5Lanes::Width; ++l) {
+                if (lanes.State(l) == TMd5Lanes::lsDone) {
+                    Md5Digest digest;
+                    lanes.Digest(l, digest);
+                    benchmark::DoNotOptimize(digest);
+                    ++done;
+                } else if (lanes.State(l) == TMd5Lanes::lsHungry && fed[l] == size) {
+                    lanes.Finish(l);
+                } else if (lanes.State(l) == TMd5Lanes::lsHungry) {
+                    const size_t count = std::min(ReadBufferSize, size - fed[l]);
+                    lanes.Feed(l, data.data() + l * size + fed[l], count);
+                    fed[l] += count;
+                }
+            }
+            lanes.Run();
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * state.range(0) *
+                            TMd5Lanes::Width);
+    SelectDigestPaths(previous);
 }
 
 void Sha1Dispatched(benchmark::State& state, uint32_t paths) {
@@ -169,6 +212,15 @@ int main(int argc, char** argv) {
         Register("Md5/scheduled", [](benchmark::State& s) {
             Md5Dispatched(s, DigestPathBit(DigestPath::Md5Scheduled));
         });
+
+    // Rows whatever the processor, so that a missing path shows as n/a.
+    Register("Md5Lanes/lane-after-lane", [](benchmark::State& s) { Md5Lanes(s, 0, 0); });
+    Register("Md5Lanes/avx2", [wanted](benchmark::State& s) {
+        Md5Lanes(s, DigestPathBit(DigestPath::Md5Avx2), wanted);
+    });
+    Register("Md5Lanes/avx512", [wanted](benchmark::State& s) {
+        Md5Lanes(s, DigestPathBit(DigestPath::Md5Avx512), wanted);
+    });
 
     Register("Sha1/reference",
              [](benchmark::State& s) { Sha1BlockAtATime(s, Sha1CompressReference); });

@@ -115,6 +115,16 @@ struct THashJobs {
     std::function<void(TFileChecker& checker, THashJob& job)> Work;
     // Takes the result of job Index on the calling thread; false stops the run.
     std::function<bool(size_t index, THashJob& job)> Report;
+    // A job of one file may also come in two halves around its digest, so
+    // that a worker computes the MD5 of small files 16 at once
+    // (digest/md5_lanes.h): Read reads the file by the engine's rules
+    // (TFileChecker::ReadItem, ReadFile) and gives true when its bytes wait
+    // for their digest; Finish then completes the job from the digest. The
+    // pool takes that way when both are given, the algorithm is MD5 and a
+    // multi-buffer path is active.
+    std::function<bool(TFileChecker& checker, uint64_t limit, TFileBytes& bytes, THashJob& job)>
+        Read;
+    std::function<void(const std::string& digest, THashJob& job)> Finish;
 };
 
 // Runs the jobs on the workers, each with a TFileChecker of its own made
@@ -135,6 +145,31 @@ private:
     TConsole& Console_;
     const THashPoolSettings Settings_;
 };
+
+// What a worker of the pool takes its jobs from and hands its results to.
+class TJobQueue {
+public:
+    enum TTake { tkJob, tkWindowFull, tkNoMore };
+    // The next job, its item sourced and the worker's checker readied for
+    // it (the byte counts of its files): tkJob; a job whose item cannot be
+    // had is handed in failed without coming out. tkNoMore when no job is
+    // left or the run stops. When as many results wait to be reported as the pool holds,
+    // Wait waits for room; else tkWindowFull says so at once.
+    virtual TTake Take(size_t& Job, THashJob& Result, bool Wait) = 0;
+    virtual void Post(size_t Job, THashJob&& Result) = 0;
+    // True once the run stops: results are no longer wanted.
+    virtual bool Stopping() const = 0;
+    virtual TFileChecker& Checker() = 0;
+
+protected:
+    ~TJobQueue() = default;
+};
+
+// A worker that computes MD5 digests in lanes (md5_lanes_scheduler.cpp):
+// each lane takes a small file from Queue, read whole by Jobs.Read, and the
+// next as soon as its digest is out; a larger file is hashed by the engine
+// on its own; the last few files leave their lanes for the single stream.
+void HashInLanes(TJobQueue& Queue, const THashJobs& Jobs);
 
 // The cause of the file's failure that Checker.LastError gives, without the
 // name that it begins with.

@@ -4,6 +4,7 @@
 // the workers run ahead of it.
 #include "cli_internal.h"
 
+#include "digest/md5_lanes.h"
 #include "platform/files.h"
 
 #include <algorithm>
@@ -113,63 +114,105 @@ private:
     uint64_t BytesOfEnded_ = 0;
 };
 
-void WorkerMain(TShared& shared, TWorkerChecker& checker, const THashJobs& jobs) {
-    for (;;) {
-        size_t index = 0;
-        THashJob job;
-        bool sourced = false;
-        {
-            std::unique_lock lock(shared.Mutex);
-            shared.SlotFree.wait(lock, [&] {
-                return shared.Stop || shared.NextToTake >= shared.Count ||
-                       shared.NextToTake < shared.NextToReport + ResultWindow;
-            });
-            if (shared.Stop || shared.NextToTake >= shared.Count)
-                return;
-            index = shared.NextToTake++;
-            // Under the lock: the source hands the items out in job order.
-            try {
-                sourced = jobs.Source(index, job);
-            } catch (...) {
-                job.Cause = "not enough memory";
+// One worker's side of TShared.
+class TWorkerQueue final : public TJobQueue {
+public:
+    TWorkerQueue(TShared& shared, TWorkerChecker& checker, const THashJobs& jobs)
+        : Shared_(shared), Checker_(checker), Jobs_(jobs) {}
+
+    TTake Take(size_t& index, THashJob& job, bool wait) override {
+        for (;;) {
+            bool sourced = false;
+            {
+                std::unique_lock lock(Shared_.Mutex);
+                auto windowFull = [&] {
+                    return Shared_.NextToTake >= Shared_.NextToReport + ResultWindow;
+                };
+                auto noMore = [&] { return Shared_.Stop || Shared_.NextToTake >= Shared_.Count; };
+                if (wait)
+                    Shared_.SlotFree.wait(lock, [&] { return noMore() || !windowFull(); });
+                if (noMore())
+                    return tkNoMore;
+                if (windowFull())
+                    return tkWindowFull;
+                index = Shared_.NextToTake++;
+                job = THashJob{};
+                // Under the lock: the source hands the items out in job order.
+                try {
+                    sourced = Jobs_.Source(index, job);
+                } catch (...) {
+                    job.Cause = "not enough memory";
+                }
             }
-        }
-        try {
-            if (sourced) {
-                std::vector<uint64_t> sizes;
-                for (const std::string& path : jobs.Paths(job)) {
+            if (!sourced) {
+                job.Result = crFailed;
+                job.Unsourced = true;
+                Post(index, std::move(job));
+                continue;
+            }
+            std::vector<uint64_t> sizes;
+            try {
+                for (const std::string& path : Jobs_.Paths(job)) {
                     uint64_t size = 0;
                     const bool found = Platform::GetFileSizeByName(path, size);
                     sizes.push_back(found ? size : 0);
                     job.Files += found ? 1 : 0;
                     job.Bytes += sizes.back();
                 }
-                checker.Begin(job, std::move(sizes));
-                jobs.Work(checker, job);
-            } else {
-                job.Result = crFailed;
-                job.Unsourced = true;
+            } catch (...) {
+                // Only the progress line counts on these; the job itself
+                // says whether it lacks the memory.
+                sizes.clear();
             }
+            Checker_.Begin(job, std::move(sizes));
+            return tkJob;
+        }
+    }
+
+    void Post(size_t index, THashJob&& job) override {
+        bool wake = false;
+        {
+            const std::lock_guard lock(Shared_.Mutex);
+            Shared_.Slots[index % ResultWindow] = std::move(job);
+            Shared_.Done[index % ResultWindow] = true;
+            Shared_.BytesDone.fetch_add(Shared_.Slots[index % ResultWindow].Bytes,
+                                        std::memory_order_relaxed);
+            Checker_.InJob.store(0, std::memory_order_relaxed);
+            // The reporter looks by itself every ReportInterval; it is woken
+            // only when the results are all in, or when the window is full
+            // and the workers would wait for it.
+            wake = Shared_.JobsDone.fetch_add(1, std::memory_order_relaxed) + 1 == Shared_.Count ||
+                   Shared_.NextToTake >= Shared_.NextToReport + ResultWindow;
+        }
+        if (wake)
+            Shared_.ResultReady.notify_one();
+    }
+
+    bool Stopping() const override { return Shared_.Stopping.load(std::memory_order_relaxed); }
+    TFileChecker& Checker() override { return Checker_; }
+
+private:
+    TShared& Shared_;
+    TWorkerChecker& Checker_;
+    const THashJobs& Jobs_;
+};
+
+void WorkerMain(TShared& shared, TWorkerChecker& checker, const THashJobs& jobs, bool lanes) {
+    TWorkerQueue queue(shared, checker, jobs);
+    if (lanes) {
+        HashInLanes(queue, jobs);
+        return;
+    }
+    size_t index = 0;
+    THashJob job;
+    while (queue.Take(index, job, true) == TJobQueue::tkJob) {
+        try {
+            jobs.Work(checker, job);
         } catch (...) {
             job.Result = crFailed;
             job.Cause = "not enough memory";
         }
-        bool wake = false;
-        {
-            const std::lock_guard lock(shared.Mutex);
-            shared.Slots[index % ResultWindow] = std::move(job);
-            shared.Done[index % ResultWindow] = true;
-            shared.BytesDone.fetch_add(shared.Slots[index % ResultWindow].Bytes,
-                                       std::memory_order_relaxed);
-            checker.InJob.store(0, std::memory_order_relaxed);
-            // The reporter looks by itself every ReportInterval; it is woken
-            // only when the results are all in, or when the window is full
-            // and the workers would wait for it.
-            wake = shared.JobsDone.fetch_add(1, std::memory_order_relaxed) + 1 == shared.Count ||
-                   shared.NextToTake >= shared.NextToReport + ResultWindow;
-        }
-        if (wake)
-            shared.ResultReady.notify_one();
+        queue.Post(index, std::move(job));
     }
 }
 
@@ -228,6 +271,7 @@ bool THashPool::Run(const THashJobs& jobs, TThroughput& throughput) {
     const uint64_t bytesTotal = jobs.Bytes;
 
     const size_t workers = std::clamp<size_t>(Settings_.Workers, 1, count);
+    const bool lanes = jobs.Read && jobs.Finish && Settings_.Algorithm == haMd5 && Md5LanesActive();
     std::vector<std::unique_ptr<TWorkerChecker>> checkers;
     std::vector<std::thread> threads;
     auto stopWorkers = [&] {
@@ -245,7 +289,7 @@ bool THashPool::Run(const THashJobs& jobs, TThroughput& throughput) {
         for (size_t i = 0; i < workers; ++i) {
             checkers.push_back(std::make_unique<TWorkerChecker>(shared, Settings_));
             threads.emplace_back(WorkerMain, std::ref(shared), std::ref(*checkers.back()),
-                                 std::cref(jobs));
+                                 std::cref(jobs), lanes);
         }
     } catch (...) {
         // The workers that did start do the work; with none, there is none.

@@ -482,13 +482,26 @@ private:
         jobs.Paths = [&](const THashJob& job) {
             return std::vector{checker.EntryPath(job.Item.FileName)};
         };
-        jobs.Work = [&](TFileChecker& worker, THashJob& result) {
-            const std::string name = result.Item.FileName;
-            result.Result = worker.AddFile(name);
-            if (result.Result == crOk)
+        // The file's entry, and true when its digest is yet to be computed.
+        auto added = [](TFileChecker& worker, const std::string& name, TCheckResult outcome,
+                        THashJob& result) {
+            result.Result = outcome;
+            if (outcome == crOk)
                 result.Item = std::move(worker.Items.back());
             worker.ClearItems();
             result.Cause = CauseOf(worker, name);
+            return outcome == crOk && result.Item.Hash.empty();
+        };
+        jobs.Work = [&](TFileChecker& worker, THashJob& result) {
+            const std::string name = result.Item.FileName;
+            added(worker, name, worker.AddFile(name), result);
+        };
+        jobs.Read = [&](TFileChecker& worker, uint64_t limit, TFileBytes& bytes, THashJob& result) {
+            const std::string name = result.Item.FileName;
+            return added(worker, name, worker.ReadFile(name, limit, bytes), result);
+        };
+        jobs.Finish = [](const std::string& digest, THashJob& result) {
+            result.Item.Hash = digest;
         };
         jobs.Report = [&](size_t, THashJob& result) {
             const std::string path = checker.EntryPath(result.Item.FileName);
@@ -802,15 +815,34 @@ private:
         jobs.Paths = [&](const THashJob& job) {
             return std::vector{checker.EntryPath(job.Item.FileName)};
         };
-        jobs.Work = [&](TFileChecker& worker, THashJob& job) {
-            TFileCheckerItem copy{job.Item.FileName, {}};
-            job.Result = worker.HashItem(copy);
-            if (job.Result == crOk && !SameDigest(copy.Hash, job.Item.Hash))
-                job.Result = crMismatch;
-            job.Cause = job.Result == crFailed
+        // The entry's file as the worker left it, and true when its digest
+        // is yet to be computed.
+        auto hashed = [](TFileChecker& worker, TCheckResult result, const std::string& digest,
+                         THashJob& job) {
+            job.Result = result;
+            job.Cause = result == crFailed
                             ? worker.EntryPath(job.Item.FileName) +
                                   ": cannot be hashed: " + CauseOf(worker, job.Item.FileName)
                             : CauseOf(worker, job.Item.FileName);
+            if (result == crOk && digest.empty())
+                return true;
+            if (result == crOk && !SameDigest(digest, job.Item.Hash))
+                job.Result = crMismatch;
+            return false;
+        };
+        jobs.Work = [&](TFileChecker& worker, THashJob& job) {
+            TFileCheckerItem copy{job.Item.FileName, {}};
+            const TCheckResult result = worker.HashItem(copy);
+            hashed(worker, result, copy.Hash, job);
+        };
+        jobs.Read = [&](TFileChecker& worker, uint64_t limit, TFileBytes& bytes, THashJob& job) {
+            TFileCheckerItem copy{job.Item.FileName, {}};
+            const TCheckResult result = worker.ReadItem(copy, limit, bytes);
+            return hashed(worker, result, copy.Hash, job);
+        };
+        jobs.Finish = [](const std::string& digest, THashJob& job) {
+            if (!SameDigest(digest, job.Item.Hash))
+                job.Result = crMismatch;
         };
         jobs.Report = [&](size_t, THashJob& job) {
             listBroke = job.Unsourced;

@@ -163,6 +163,27 @@ using TFileCheckerItemArray = std::vector<TFileCheckerItem>;
 
 class TFileChecker;
 
+// The bytes of a file read whole for a caller that digests them itself
+// (TFileChecker::ReadItem). The storage starts on a page, where the system
+// copies reads fastest, and is kept from one file to the next.
+class TFileBytes {
+public:
+    TFileBytes() = default;
+    TFileBytes(TFileBytes&& Other) noexcept;
+    TFileBytes& operator=(TFileBytes&& Other) noexcept;
+    ~TFileBytes();
+
+    const uint8_t* Data() const { return Data_; }
+    uint64_t Size() const { return Size_; }
+    // Room for Capacity bytes, the content gone; Size becomes Size. Throws
+    // std::bad_alloc.
+    uint8_t* Prepare(uint64_t Capacity, uint64_t Size);
+
+private:
+    uint8_t* Data_ = nullptr;
+    uint64_t Size_ = 0, Capacity_ = 0;
+};
+
 // Plain callbacks: the checker first, the entry's FileName (as stored) second.
 // A caller that needs state of its own derives from TFileChecker and casts
 // Sender back.
@@ -202,6 +223,15 @@ public:
                            int32_t& SkippedCount);
     // Hashes First, then (only when that worked) Second, and compares.
     TCheckResult CompareFiles(const std::string& First, const std::string& Second);
+
+    // HashItem and AddFile for a caller that computes the digests of small
+    // files itself, several at once: a file of at most Limit bytes is read
+    // whole into Bytes by every rule they hash a file by (the callbacks, the
+    // questions about read errors, the checks of its size and state), and
+    // crOk leaves its digest empty (ReadFile: that of the entry appended).
+    // A larger file is hashed as they hash it.
+    TCheckResult ReadItem(TFileCheckerItem& Item, uint64_t Limit, TFileBytes& Bytes);
+    TCheckResult ReadFile(const std::string& Name, uint64_t Limit, TFileBytes& Bytes);
 
     // Reads the list ExpandName(ListName) (algorithm from its extension); on
     // success replaces Items and sets Algorithm, else changes nothing. On
@@ -273,6 +303,12 @@ public:
     TReadErrorEvent OnReadError = nullptr;
     uint32_t Algorithm = haNone;
     int32_t ModeMark = BinaryModeMarkValue;
+
+private:
+    // HashItem and AddFile, a file of at most WholeLimit bytes read whole
+    // into Whole, when given, and left undigested.
+    TCheckResult HashItem(TFileCheckerItem& Item, TFileBytes* Whole, uint64_t WholeLimit);
+    TCheckResult AddFile(const std::string& Name, TFileBytes* Whole, uint64_t WholeLimit);
 };
 
 // --- A list read as a stream ----------------------------------------------------

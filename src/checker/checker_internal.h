@@ -23,6 +23,11 @@ inline constexpr uint32_t HashReadSize = 1u << 20;
 // The digests take at most 65535 bytes a call; 1023 whole 64-byte blocks a
 // call spare MD5, SHA1 and SHA-256 the copy of a partial block between calls.
 inline constexpr uint32_t DigestFeedSize = 1023 * 64;
+// The system copies a read fastest into a buffer that starts on a page: a
+// buffer 16 bytes past one (as the heap hands it out) took a third more
+// system time to fill from the page cache (AMD EPYC, 1 GiB: 0.19 s
+// against 0.14 s).
+inline constexpr size_t ReadBufferAlignment = 4096;
 // Progress is reported where the classic reading loop, one read of this size
 // after another, reported it: the same percentages after the same bytes, so
 // the host's progress box and its Esc poll come exactly as often as before.

@@ -28,6 +28,9 @@ extern const uint32_t Sha256RoundConstants[64];
 // active path; the update scheme and Sha256Compress call this.
 void Sha256Blocks(uint32_t State[8], const uint8_t* Data, size_t Blocks);
 
+// Messages a multi-buffer MD5 kernel compresses side by side.
+constexpr int Md5KernelLanes = 16;
+
 #if !defined(HASHKEEP_REFERENCE_DIGESTS_ONLY)
 // Portable paths: the register in, the register out (not inverted).
 uint32_t Crc32Slicing8(uint32_t Crc, const uint8_t* Data, size_t Count);
@@ -60,6 +63,13 @@ HASHKEEP_SIMD_ENTRY uint32_t Crc32Vpclmul256(uint32_t Crc, const uint8_t* Data, 
 HASHKEEP_SIMD_ENTRY void Sha1BlocksShaNi(uint32_t State[5], const uint8_t* Data, size_t Blocks);
 // Compresses Blocks whole 64-byte blocks at Data into the eight state words.
 HASHKEEP_SIMD_ENTRY void Sha256BlocksShaNi(uint32_t State[8], const uint8_t* Data, size_t Blocks);
+// Compresses Blocks blocks of each of 16 messages, message l's at Data[l] one
+// after the other, into State, which holds word w of message l at
+// State[w * 16 + l] (md5_lanes_kernel.h).
+HASHKEEP_SIMD_ENTRY void Md5LanesAvx2(uint32_t State[4 * Md5KernelLanes],
+                                      const uint8_t* const Data[Md5KernelLanes], size_t Blocks);
+HASHKEEP_SIMD_ENTRY void Md5LanesAvx512(uint32_t State[4 * Md5KernelLanes],
+                                        const uint8_t* const Data[Md5KernelLanes], size_t Blocks);
 #endif
 
 } // namespace DigestDetail

@@ -23,9 +23,11 @@ enum class DigestPath : uint32_t {
     Crc32Vpclmul = 1u << 4,    // the folding on 512-bit registers (VPCLMULQDQ, AVX-512F)
     Sha256ShaNi = 1u << 5,     // SHA extensions (SHA, SSSE3, SSE4.1)
     Crc32Vpclmul256 = 1u << 6, // the folding on 256-bit registers (VPCLMULQDQ, AVX2)
+    Md5Avx2 = 1u << 7,         // 16 MD5 messages side by side (AVX2; md5_lanes.h only)
+    Md5Avx512 = 1u << 8,       // the same with AVX-512's instructions (AVX-512F and VL)
 };
 
-constexpr uint32_t AllDigestPaths = 0x7Fu;
+constexpr uint32_t AllDigestPaths = 0x1FFu;
 constexpr const char* DigestPathsVariable = "HASHKEEP_DIGEST_PATHS";
 
 constexpr uint32_t DigestPathBit(DigestPath Path) {
@@ -40,7 +42,7 @@ uint32_t ActiveDigestPaths();
 uint32_t SelectDigestPaths(uint32_t Wanted);
 
 // "crc32-slicing8", "crc32-clmul", "md5-scheduled", "sha1-shani", "crc32-vpclmul",
-// "sha256-shani", "crc32-vpclmul256".
+// "sha256-shani", "crc32-vpclmul256", "md5-avx2", "md5-avx512".
 const char* DigestPathName(DigestPath Path);
 // The value of HASHKEEP_DIGEST_PATHS as a set of paths; null or empty means
 // all. False for an unknown name.

@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <string_view>
 
 #if defined(HASHKEEP_X86_DIGESTS)
 #include <cpuid.h>
@@ -36,7 +35,8 @@ uint32_t ReadXcr0() {
 }
 #endif
 
-uint32_t DetectPaths() {
+// Runs once: compiled for size (cold), like the rest of the plug-in's code.
+__attribute__((cold)) uint32_t DetectPaths() {
     uint32_t paths = 0;
 #if !defined(HASHKEEP_REFERENCE_DIGESTS_ONLY)
     paths |= DigestPathBit(DigestPath::Crc32Slicing8) | DigestPathBit(DigestPath::Md5Scheduled);
@@ -69,6 +69,13 @@ uint32_t DetectPaths() {
             paths |= DigestPathBit(DigestPath::Crc32Vpclmul256);
         if (foldBase && avx512f && (xcr0 & Xcr0Avx512State) == Xcr0Avx512State)
             paths |= DigestPathBit(DigestPath::Crc32Vpclmul);
+        if (avx && avx2 && (xcr0 & Xcr0AvxState) == Xcr0AvxState)
+            paths |= DigestPathBit(DigestPath::Md5Avx2);
+        // AVX-512VL's instructions on 256-bit registers need the system to
+        // save the whole AVX-512 state all the same.
+        const bool avx512vl = (leaf7[1] & bit_AVX512VL) != 0;
+        if (avx && avx2 && avx512f && avx512vl && (xcr0 & Xcr0Avx512State) == Xcr0Avx512State)
+            paths |= DigestPathBit(DigestPath::Md5Avx512);
     }
 #endif
     return paths;
@@ -107,62 +114,6 @@ uint32_t SelectDigestPaths(uint32_t Wanted) {
     const uint32_t paths = Wanted & SupportedDigestPaths();
     ActivePaths.store(paths, std::memory_order_relaxed);
     return paths;
-}
-
-namespace {
-
-struct PathName {
-    DigestPath Path;
-    const char* Name;
-};
-constexpr PathName PathNames[] = {
-    {DigestPath::Crc32Slicing8, "crc32-slicing8"},     {DigestPath::Crc32Clmul, "crc32-clmul"},
-    {DigestPath::Md5Scheduled, "md5-scheduled"},       {DigestPath::Sha1ShaNi, "sha1-shani"},
-    {DigestPath::Crc32Vpclmul, "crc32-vpclmul"},       {DigestPath::Sha256ShaNi, "sha256-shani"},
-    {DigestPath::Crc32Vpclmul256, "crc32-vpclmul256"},
-};
-static_assert(sizeof PathNames / sizeof PathNames[0] == 7, "one name per path");
-
-} // namespace
-
-const char* DigestPathName(DigestPath Path) {
-    for (const PathName& entry : PathNames)
-        if (entry.Path == Path)
-            return entry.Name;
-    return "";
-}
-
-bool ParseDigestPaths(const char* Text, uint32_t& Paths) {
-    const std::string_view text = Text != nullptr ? Text : "";
-    if (text.empty() || text == "all") {
-        Paths = AllDigestPaths;
-        return true;
-    }
-    if (text == "none") {
-        Paths = 0;
-        return true;
-    }
-    uint32_t paths = 0;
-    size_t start = 0;
-    for (;;) {
-        const size_t comma = text.find(',', start);
-        const std::string_view name = text.substr(
-            start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
-        bool known = false;
-        for (const PathName& entry : PathNames) {
-            if (name == entry.Name) {
-                paths |= DigestPathBit(entry.Path);
-                known = true;
-            }
-        }
-        if (!known)
-            return false;
-        if (comma == std::string_view::npos)
-            break;
-        start = comma + 1;
-    }
-    Paths = paths;
-    return true;
 }
 
 void Crc32Update(uint32_t& Crc, const void* Data, uint16_t Count) {

@@ -40,6 +40,9 @@ constexpr PathCase EveryPath[] = {
     {DigestPath::Md5Scheduled, Algo::Md5, "the accelerated build"},
     {DigestPath::Sha1ShaNi, Algo::Sha1, "the SHA extensions, SSSE3 and SSE4.1"},
     {DigestPath::Sha256ShaNi, Algo::Sha256, "the SHA extensions, SSSE3 and SSE4.1"},
+    // Multi-buffer paths (md5_lanes_test): the single stream must not notice them.
+    {DigestPath::Md5Avx2, Algo::Md5, "AVX2, and a system that saves YMM registers"},
+    {DigestPath::Md5Avx512, Algo::Md5, "AVX-512F and VL, and a system that saves ZMM registers"},
 };
 constexpr size_t PathCount = sizeof EveryPath / sizeof EveryPath[0];
 constexpr size_t MaxUpdateCount = 65535;
@@ -178,11 +181,18 @@ TEST(DigestPaths, ProcessorFeaturesSelectTheirPaths) {
     if (!(vpclmul && __builtin_cpu_supports("avx2"))) {
         EXPECT_EQ(supported & DigestPathBit(DigestPath::Crc32Vpclmul256), 0u);
     }
+    if (!__builtin_cpu_supports("avx2")) {
+        EXPECT_EQ(supported & DigestPathBit(DigestPath::Md5Avx2), 0u);
+    }
+    if (!(__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl"))) {
+        EXPECT_EQ(supported & DigestPathBit(DigestPath::Md5Avx512), 0u);
+    }
     // Where the 512-bit fold runs, the system saves the wide registers, so
     // the 256-bit fold runs too if the processor has AVX2.
     if ((supported & DigestPathBit(DigestPath::Crc32Vpclmul)) != 0 &&
         __builtin_cpu_supports("avx2")) {
         EXPECT_NE(supported & DigestPathBit(DigestPath::Crc32Vpclmul256), 0u);
+        EXPECT_NE(supported & DigestPathBit(DigestPath::Md5Avx2), 0u);
     }
 #endif
     std::string names;
