@@ -13,6 +13,13 @@
 #     the workers hash MD5 in lanes, 16 files at once; a row without the
 #     lanes (build/default/bench/hashkeep_paths) shows what they gain, and
 #     the target is 3x `md5sum -c` (elsewhere it says n/a);
+#   - tiny files (100,000 of 6 to 8 bytes by default): `hashkeep verify` of
+#     md5sum's list, with its workers and with -j 1, against `md5sum -c` and
+#     `rhash -c`, with the peak memory of each (getrusage's maximum resident
+#     size, from /usr/bin/time, which starts each command straight from its
+#     own small process) and, where strace is installed, the calls on the
+#     files per file (open, stat, read, close, fcntl, fadvise, lseek) of
+#     hashkeep -j 1 and md5sum -c, counted on the first 10,000 files;
 #   - a long list (1,000,000 entries by default, hard links to a few tiny
 #     files): the peak memory of `hashkeep verify` against `md5sum -c` and
 #     `rhash -c`, each run once under /usr/bin/time (package `time`).
@@ -22,7 +29,8 @@
 #
 # Usage: bench/compare.sh [--runs N] [--size-mib N] [--files N] [--file-kb N]
 #                         [--jobs N] [--algorithms LIST] [--no-many-files]
-#                         [--entries N] [--reference-build DIR] [HASHKEEP]
+#                         [--tiny-files N] [--no-tiny-files] [--entries N]
+#                         [--reference-build DIR] [HASHKEEP]
 #   HASHKEEP           the hashkeep binary (default: build/default/apps/hashkeep/hashkeep)
 #   --runs             runs of each command, at least 5 (default 7)
 #   --size-mib         size of the big file (default 1024)
@@ -30,6 +38,8 @@
 #   --jobs             hashkeep's workers there (default: its own, the processors online)
 #   --algorithms LIST  comma-separated, of crc32, md5, sha1, sha256 (default: all four)
 #   --no-many-files    leave the many-files case out
+#   --tiny-files N     the tiny-files case (default 100000 files)
+#   --no-tiny-files    leave the tiny-files case out
 #   --entries N        entries of the long list (default 1000000; 0 leaves it out)
 #   --reference-build  a build directory configured with
 #                      -DHASHKEEP_ACCELERATED_DIGESTS=OFF: its hashkeep is
@@ -44,6 +54,7 @@ files=5000
 file_kb=100
 jobs=""
 many=1
+tiny=100000
 entries=1000000
 reference_build=""
 algorithms="crc32,md5,sha1,sha256"
@@ -57,9 +68,11 @@ while (($#)); do
     --jobs) jobs="$2"; shift 2 ;;
     --algorithms) algorithms="$2"; shift 2 ;;
     --no-many-files) many=0; shift ;;
+    --tiny-files) tiny="$2"; shift 2 ;;
+    --no-tiny-files) tiny=0; shift ;;
     --entries) entries="$2"; shift 2 ;;
     --reference-build) reference_build="$2"; shift 2 ;;
-    -h | --help) sed -n '2,38p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,48p' "$0"; exit 0 ;;
     -*) echo "compare.sh: unknown option $1" >&2; exit 2 ;;
     *) hashkeep="$1"; shift ;;
     esac
@@ -191,14 +204,59 @@ EOF
     have rhash && add many "rhash -c" peer "cd '$work/many' && rhash -c sums.md5"
 fi
 
+calls_ours="" calls_md5sum="" peaks=""
+if ((tiny > 0)); then
+    mkdir "$work/tiny"
+    python3 - "$work/tiny" "$tiny" <<'EOF'
+import os, sys
+directory, count = sys.argv[1], int(sys.argv[2])
+for i in range(count):
+    with open(os.path.join(directory, f"t{i:07d}.txt"), "wb") as f:
+        f.write(f"{i:x}\n".rjust(6 + i % 3, "-").encode())
+EOF
+    (cd "$work/tiny" && ls | grep '^t' | xargs md5sum >"$work/tiny.md5" && mv "$work/tiny.md5" sums.md5)
+    # System calls per file, counted on the first 10,000 files (the few
+    # calls of a start-up spread over them), threads included.
+    if have strace; then
+        head -n 10000 "$work/tiny/sums.md5" >"$work/tiny/first.md5"
+        counted="$(wc -l <"$work/tiny/first.md5")"
+        # The calls on files; the threads' hand-overs (futex), the memory
+        # map and the output are the run's, not the file's.
+        per_file() {
+            strace -f -c -o "$work/strace" "$@" >/dev/null 2>&1 || true
+            awk -v n="$counted" '$NF ~ /^(open|openat|newfstatat|fstat|stat|lstat|statx|read|pread64|close|fcntl|fadvise64|lseek)$/ {
+                calls += $4 } END { printf "%.2f", calls / n }' "$work/strace"
+        }
+        calls_ours="$(cd "$work/tiny" && per_file "$hashkeep" verify -j 1 first.md5)"
+        calls_md5sum="$(cd "$work/tiny" && per_file md5sum -c first.md5)"
+    fi
+    label="hashkeep verify"
+    [[ -n "$jobs" ]] && label="hashkeep verify -j $jobs"
+    if [[ -x /usr/bin/time ]]; then
+        peak_kib() {
+            (cd "$work/tiny" && /usr/bin/time -f %M -o "$work/peak" "$@" >/dev/null 2>&1) || true
+            tail -n 1 "$work/peak"
+        }
+        peaks="$label=$(peak_kib "$hashkeep" verify "${jobs_option[@]}" sums.md5)"
+        peaks+=";hashkeep verify -j 1=$(peak_kib "$hashkeep" verify -j 1 sums.md5)"
+        peaks+=";md5sum -c=$(peak_kib md5sum -c sums.md5)"
+        have rhash && peaks+=";rhash -c=$(peak_kib rhash -c sums.md5)"
+    fi
+    add tiny "$label" ours "cd '$work/tiny' && '$hashkeep' verify ${jobs_option[*]} sums.md5"
+    add tiny "hashkeep verify -j 1" info "cd '$work/tiny' && '$hashkeep' verify -j 1 sums.md5"
+    add tiny "md5sum -c" peer "cd '$work/tiny' && md5sum -c sums.md5"
+    have rhash && add tiny "rhash -c" peer "cd '$work/tiny' && rhash -c sums.md5"
+fi
+
 for row in "${rows[@]}"; do printf '%s\n' "$row"; done >"$work/rows"
 model="$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
 cat "$data" >/dev/null # into the page cache, where it stays for every run
 python3 - "$work/rows" "$runs" "$size_mib" "$model" "$files" "$file_kb" "${identical:-}" \
-    "$(nproc)" "${lanes:-n/a}" <<'EOF'
+    "$(nproc)" "${lanes:-n/a}" "$tiny" "$calls_ours" "$calls_md5sum" "$peaks" <<'EOF'
 import os, statistics, subprocess, sys, time
 
 rows_file, runs, size_mib, model, files, file_kb, identical, cores, lanes = sys.argv[1:10]
+tiny, calls_ours, calls_md5sum, peaks = sys.argv[10:14]
 runs = int(runs)
 rows = [line.rstrip("\n").split("|", 3) for line in open(rows_file) if line.strip()]
 error_file = os.path.join(os.path.dirname(rows_file), "stderr")
@@ -226,6 +284,7 @@ for _ in range(runs):
         cpus[i].append(cpu)
 wall = [statistics.median(w) for w in walls]
 cpu = [statistics.median(c) for c in cpus]
+peak = dict(item.split("=", 1) for item in peaks.split(";") if "=" in item)
 
 def members(group):
     return [i for i, row in enumerate(rows) if row[0] == group]
@@ -243,11 +302,13 @@ floor = members("read")[0]
 print(f"\nRead floor, {size_mib} MiB page-cached: dd bs=1M {wall[floor]:.3f} ({cpu[floor]:.3f})")
 verdicts = []
 names = {"crc32": "CRC32", "md5": "MD5", "sha1": "SHA1", "sha256": "SHA-256", "many": "Many files"}
-for group in ("crc32", "md5", "sha1", "sha256", "many"):
+for group in ("crc32", "md5", "sha1", "sha256", "many", "tiny"):
     if not members(group):
         continue
     if group == "many":
         print(f"\nMany files: {files} files of {file_kb} KB, verifying an MD5 list")
+    elif group == "tiny":
+        print(f"\nTiny files: {int(tiny):,} files of 6 to 8 bytes, verifying md5sum's list")
     else:
         print(f"\n{names[group]} of the {size_mib} MiB file")
     best, mine = fastest_peer(group), ours(group)
@@ -255,7 +316,8 @@ for group in ("crc32", "md5", "sha1", "sha256", "many"):
         ratio = ""
         if best is not None and i != best:
             ratio = f"  {wall[best] / wall[i]:5.2f}x the fastest peer's speed"
-        print(f"  {rows[i][1]:30} {wall[i]:7.3f} ({cpu[i]:.3f}){ratio}")
+        memory = f"  peak {int(peak[rows[i][1]]) / 1024:5.1f} MiB" if rows[i][1] in peak and group == "tiny" else ""
+        print(f"  {rows[i][1]:30} {wall[i]:7.3f} ({cpu[i]:.3f}){memory}{ratio}")
     if mine is None or best is None:
         continue
     speed = wall[best] / wall[mine]
@@ -275,6 +337,16 @@ for group in ("crc32", "md5", "sha1", "sha256", "many"):
             print("  MD5 lanes: n/a (no AVX2 here, or no build/default/bench/hashkeep_paths)")
         print(f"  output and exit status identical to -j 1: {identical}")
         verdicts.append(("many files: output identical to -j 1", identical == "yes", identical))
+    elif group == "tiny":
+        md5sum = [i for i in members(group) if rows[i][1] == "md5sum -c"]
+        if md5sum:
+            r = wall[md5sum[0]] / wall[mine]
+            verdicts.append(("tiny files at least 1.0x md5sum -c", r >= 1.0, f"{r:.2f}x"))
+            verdicts.append(("tiny files 1.5x md5sum -c (aim)", r >= 1.5, f"{r:.2f}x"))
+        if calls_ours:
+            print(f"  system calls per file: hashkeep -j 1 {calls_ours}, md5sum -c {calls_md5sum}")
+            verdicts.append(("tiny files: at most 7 system calls per file",
+                             float(calls_ours) <= 7.05, calls_ours))
     else:
         verdicts.append((f"{names[group]} at least 1.0x the fastest peer", speed >= 1.0, f"{speed:.2f}x"))
 

@@ -109,8 +109,6 @@ struct THashJobs {
     // window of results ahead of the report needs. False, with Job.Cause,
     // when the item cannot be had: the job then fails unworked.
     std::function<bool(size_t index, THashJob& job)> Source;
-    // The files a job reads, for the byte counts.
-    std::function<std::vector<std::string>(const THashJob& job)> Paths;
     // Hashes the job's files with Checker, on a worker's thread.
     std::function<void(TFileChecker& checker, THashJob& job)> Work;
     // Takes the result of job Index on the calling thread; false stops the run.

@@ -66,17 +66,18 @@ public:
             const std::lock_guard lock(self.Shared_.Mutex);
             self.Shared_.Current = name;
         };
+        // The sizes come from the files as they are opened: no call of its
+        // own per file.
         OnEndFile = [](TFileChecker* sender, const std::string&, intptr_t) {
             auto& self = Self(sender);
-            if (self.FilesEnded_ < self.Sizes_.size())
-                self.BytesOfEnded_ += self.Sizes_[self.FilesEnded_++];
-            self.InJob.store(self.BytesOfEnded_, std::memory_order_relaxed);
+            ++self.Job_->Files;
+            self.Job_->Bytes += self.FileSize;
+            self.InJob.store(self.Job_->Bytes, std::memory_order_relaxed);
         };
         OnProgress = [](TFileChecker* sender, const std::string&, int32_t percent, bool& go) {
             auto& self = Self(sender);
-            const uint64_t size =
-                self.FilesEnded_ < self.Sizes_.size() ? self.Sizes_[self.FilesEnded_] : 0;
-            self.InJob.store(self.BytesOfEnded_ + size / 100 * static_cast<uint64_t>(percent),
+            self.InJob.store(self.Job_->Bytes +
+                                 self.FileSize / 100 * static_cast<uint64_t>(percent),
                              std::memory_order_relaxed);
             go = !self.Shared_.Stopping.load(std::memory_order_relaxed);
         };
@@ -89,14 +90,8 @@ public:
         };
     }
 
-    // Readies the callbacks for Job, whose files have the Sizes in the order
-    // they are hashed.
-    void Begin(THashJob& job, std::vector<uint64_t> sizes) {
-        Job_ = &job;
-        Sizes_ = std::move(sizes);
-        FilesEnded_ = 0;
-        BytesOfEnded_ = 0;
-    }
+    // Readies the callbacks for Job.
+    void Begin(THashJob& job) { Job_ = &job; }
 
     // Bytes of the job at hand hashed so far, for the live line.
     std::atomic<uint64_t> InJob{0};
@@ -109,9 +104,6 @@ private:
     TShared& Shared_;
     const bool AbortOnError_;
     THashJob* Job_ = nullptr;
-    std::vector<uint64_t> Sizes_;
-    size_t FilesEnded_ = 0;
-    uint64_t BytesOfEnded_ = 0;
 };
 
 // One worker's side of TShared.
@@ -150,21 +142,9 @@ public:
                 Post(index, std::move(job));
                 continue;
             }
-            std::vector<uint64_t> sizes;
-            try {
-                for (const std::string& path : Jobs_.Paths(job)) {
-                    uint64_t size = 0;
-                    const bool found = Platform::GetFileSizeByName(path, size);
-                    sizes.push_back(found ? size : 0);
-                    job.Files += found ? 1 : 0;
-                    job.Bytes += sizes.back();
-                }
-            } catch (...) {
-                // Only the progress line counts on these; the job itself
-                // says whether it lacks the memory.
-                sizes.clear();
-            }
-            Checker_.Begin(job, std::move(sizes));
+            // The sizes come from the files as they are opened
+            // (TWorkerChecker): no call of its own per file.
+            Checker_.Begin(job);
             return tkJob;
         }
     }

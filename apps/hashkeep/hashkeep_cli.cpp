@@ -117,7 +117,8 @@ constexpr const char* CompareHelp =
     "  -r, --recursive        the files below the folders too, paired by their\n"
     "                         paths (folders reached through a link are not\n"
     "                         entered)\n" HK_COMMON_OPTIONS_HELP "\n"
-    "Without FILEs, the files found only in DIR_B count as missing in DIR_A.\n"
+    "A FILE is a path below both directories, without '..'. Without FILEs, the\n"
+    "files found only in DIR_B count as missing in DIR_A.\n"
     "Prints 'NAME: OK', 'NAME: DIFFERENT', 'NAME: MISSING in DIR' or\n"
     "'NAME: SKIPPED' (why: on standard error) for each file; the counts on\n"
     "standard error on a terminal or with -v.\n";
@@ -479,9 +480,6 @@ private:
             result.Item.FileName = names[job];
             return true;
         };
-        jobs.Paths = [&](const THashJob& job) {
-            return std::vector{checker.EntryPath(job.Item.FileName)};
-        };
         // The file's entry, and true when its digest is yet to be computed.
         auto added = [](TFileChecker& worker, const std::string& name, TCheckResult outcome,
                         THashJob& result) {
@@ -812,9 +810,6 @@ private:
             job.Cause = list + ": not a usable hash list: " + broken;
             return false;
         };
-        jobs.Paths = [&](const THashJob& job) {
-            return std::vector{checker.EntryPath(job.Item.FileName)};
-        };
         // The entry's file as the worker left it, and true when its digest
         // is yet to be computed.
         auto hashed = [](TFileChecker& worker, TCheckResult result, const std::string& digest,
@@ -930,6 +925,11 @@ private:
         const std::string first = Platform::WithTrailingSeparator(line.Operands[0]);
         const std::string second = Platform::WithTrailingSeparator(line.Operands[1]);
         const bool recursive = line.Has("recursive");
+        for (size_t i = 2; i < line.Operands.size(); ++i)
+            if (!IsPathBelow(line.Operands[i]))
+                return UsageError("'" + line.Operands[i] +
+                                  "' is no path below DIR_A and DIR_B: a FILE is relative to "
+                                  "both, without '..'");
 
         // Both directories are listed: a missing one is an error, not a
         // directory of missing files, and a file only in DIR_B is missing
@@ -942,9 +942,10 @@ private:
                 return HashkeepFailed;
             if (line.Operands.size() == 2) {
                 names = firstFiles;
-                const std::set<std::string> inFirst(firstFiles.begin(), firstFiles.end());
+                const std::set<std::string> inFirst =
+                    NameKeys(firstFiles.begin(), firstFiles.end());
                 for (std::string& name : secondFiles)
-                    if (inFirst.count(name) == 0)
+                    if (inFirst.count(Platform::FileNameKey(name)) == 0)
                         onlyInSecond.push_back(std::move(name));
             }
         }
@@ -969,9 +970,10 @@ private:
                 continue;
             if (!secondWalker.CollectFiles(FolderOperand(name), secondFiles, &reason))
                 return Fail("compare: " + reason);
-            const std::set<std::string> inFirst(names.begin() + firstOfFolder, names.end());
+            const std::set<std::string> inFirst =
+                NameKeys(names.begin() + firstOfFolder, names.end());
             for (std::string& file : secondFiles)
-                if (inFirst.count(file) == 0)
+                if (inFirst.count(Platform::FileNameKey(file)) == 0)
                     onlyInSecond.push_back(std::move(file));
         }
 
@@ -987,10 +989,6 @@ private:
         jobs.Source = [&](size_t job, THashJob& result) {
             result.Item.FileName = names[job];
             return true;
-        };
-        jobs.Paths = [&](const THashJob& job) {
-            return std::vector{walker.EntryPath(job.Item.FileName),
-                               secondWalker.EntryPath(job.Item.FileName)};
         };
         jobs.Work = [&](TFileChecker& worker, THashJob& result) {
             const std::string& name = result.Item.FileName;
@@ -1025,6 +1023,31 @@ private:
                                     {tally.Skipped, "skipped"}});
         Console_->Summary(ThroughputLine(throughput));
         return status;
+    }
+
+    // True when Name, a FILE of compare, names a path below both
+    // directories: an absolute one would be one file for both sides, and
+    // ".." (or what Windows takes for it) leads out of them.
+    static bool IsPathBelow(const std::string& name) {
+        if (name.empty() || Platform::IsAbsolutePath(name) || name.front() == '/' ||
+            name.front() == '\\' || name.find(':') == 1)
+            return false;
+        for (size_t start = 0, end = 0; start <= name.size(); start = end + 1) {
+            end = std::min(name.find_first_of("/\\", start), name.size());
+            const std::string part = name.substr(start, end - start);
+            if (part != "." && !part.empty() && IsDirectoryAlias(part))
+                return false;
+        }
+        return true;
+    }
+
+    // The names as the file system tells them apart (Platform::FileNameKey).
+    template <typename Iterator>
+    static std::set<std::string> NameKeys(Iterator first, Iterator last) {
+        std::set<std::string> keys;
+        for (; first != last; ++first)
+            keys.insert(Platform::FileNameKey(*first));
+        return keys;
     }
 
     // The files (not folders) in Directory, sorted; with Recursive every

@@ -163,6 +163,10 @@ using TFileCheckerItemArray = std::vector<TFileCheckerItem>;
 
 class TFileChecker;
 
+namespace Platform {
+class TFilesBelow;
+}
+
 // The bytes of a file read whole for a caller that digests them itself
 // (TFileChecker::ReadItem). The storage starts on a page, where the system
 // copies reads fastest, and is kept from one file to the next.
@@ -223,6 +227,14 @@ public:
                            int32_t& SkippedCount);
     // Hashes First, then (only when that worked) Second, and compares.
     TCheckResult CompareFiles(const std::string& First, const std::string& Second);
+    // CompareFiles of the files Name (a path as entries name them) below
+    // FirstDirectory and below SecondDirectory (each ending in the
+    // platform's separator), each opened as a list's
+    // entry is below BaseDir: never through a linked folder, never out of
+    // the directory. The callbacks and LastError name each file by its
+    // directory and Name, so the user sees which side it is on.
+    TCheckResult CompareFilesBelow(const std::string& FirstDirectory,
+                                   const std::string& SecondDirectory, const std::string& Name);
 
     // HashItem and AddFile for a caller that computes the digests of small
     // files itself, several at once: a file of at most Limit bytes is read
@@ -303,12 +315,36 @@ public:
     TReadErrorEvent OnReadError = nullptr;
     uint32_t Algorithm = haNone;
     int32_t ModeMark = BinaryModeMarkValue;
+    // The size of the file being hashed, taken from it when it was opened:
+    // for the callbacks, from OnBeginFile to OnEndFile.
+    uint64_t FileSize = 0;
+
+    // Asks OnReadError what to do about FileName (a file, or a folder to
+    // walk) that cannot be opened or read, LastError given the name and the
+    // Cause first. True means try again; otherwise Result says how it ends:
+    // crAborted, crSkipped, or crFailed (no callback, or another answer).
+    bool AskRetry(const std::string& FileName, const std::string& Cause, TCheckResult& Result);
 
 private:
+    // Hashes First below FirstDirectory, then (only when that worked) Second
+    // below SecondDirectory, and compares; an empty directory takes the name
+    // as it is. ShowPaths as for HashFile.
+    TCheckResult ComparePair(const std::string& FirstDirectory, const std::string& First,
+                             const std::string& SecondDirectory, const std::string& Second,
+                             bool ShowPaths);
+    // HashItem of Name below Directory (Name itself when Directory is
+    // empty); the callbacks and LastError name the file by Name, or with
+    // ShowPath by Directory and Name. A file of at most WholeLimit bytes is
+    // read whole into Whole, when given, and left undigested.
+    TCheckResult HashFile(const std::string& Directory, const std::string& Name, bool ShowPath,
+                          std::string& Digest, TFileBytes* Whole, uint64_t WholeLimit);
     // HashItem and AddFile, a file of at most WholeLimit bytes read whole
     // into Whole, when given, and left undigested.
     TCheckResult HashItem(TFileCheckerItem& Item, TFileBytes* Whole, uint64_t WholeLimit);
     TCheckResult AddFile(const std::string& Name, TFileBytes* Whole, uint64_t WholeLimit);
+
+    // The folders of the files opened last, kept open for the next ones.
+    std::unique_ptr<Platform::TFilesBelow> Files_;
 };
 
 // --- A list read as a stream ----------------------------------------------------

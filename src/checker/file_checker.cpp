@@ -13,38 +13,14 @@ using namespace CheckerDetail;
 
 namespace {
 
-// Asks OnReadError what to do about a file that cannot be opened or read,
-// after LastError has been given the name and the Cause. True means try
-// again; otherwise Result says how the file ends.
-bool AskRetry(TFileChecker& checker, const std::string& fileName, const std::string& cause,
-              TCheckResult& result) {
-    checker.LastError = fileName + ": " + cause;
-    if (checker.OnReadError == nullptr) {
-        result = crFailed;
-        return false;
-    }
-    int32_t action = 0;
-    checker.OnReadError(&checker, fileName, action);
-    switch (action) {
-    case raRetry:
-        return true;
-    case raAbort:
-        result = crAborted;
-        return false;
-    case raSkip:
-        result = crSkipped;
-        return false;
-    default:
-        result = crFailed;
-        return false;
-    }
-}
-
 int32_t Percentage(uint64_t hashed, uint64_t size) {
     return static_cast<int32_t>(static_cast<double>(hashed * 100) / static_cast<double>(size));
 }
 
 constexpr const char* SizeChanged = "changed size while it was read";
+// The same size after the last read, but the file was written meanwhile (its
+// modification or change time moved): bytes already hashed may be gone.
+constexpr const char* ContentChanged = "changed while it was read";
 
 struct TAlignedDelete {
     void operator()(uint8_t* buffer) const {
@@ -92,17 +68,17 @@ bool FeedAndReport(TFileChecker& checker, const std::string& name, TDigestRunner
 
 // One pass over an opened file, between OnBeginFile and OnEndFile. Read
 // failures are asked about as they happen; a content that does not match the
-// size taken at the open only sets Mismatch, to be asked about once the file
-// is closed. DigestText receives the text when the pass gives crOk and no
-// Mismatch. A file of at most WholeLimit bytes is read whole into Whole,
-// when given, and left undigested.
+// state taken at the open (its size, its times) only sets Mismatch, to be
+// asked about once the file is closed. DigestText receives the text when the
+// pass gives crOk and no Mismatch. A file of at most WholeLimit bytes is read
+// whole into Whole, when given, and left undigested.
 TCheckResult HashOpenedFile(TFileChecker& checker, Platform::FileHandle opened,
-                            const std::string& name, std::string& digestText, std::string& mismatch,
-                            TFileBytes* whole, uint64_t wholeLimit) {
+                            const Platform::FileState& atOpen, const std::string& name,
+                            std::string& digestText, std::string& mismatch, TFileBytes* whole,
+                            uint64_t wholeLimit) {
     TFileGuard file(opened);
-    uint64_t size = 0;
-    if (!Platform::GetFileSize64(file.Get(), size))
-        mismatch = "its size cannot be taken: " + Platform::LastErrorText();
+    const uint64_t size = atOpen.Size;
+    checker.FileSize = size;
     // Allocated before OnBeginFile so that nothing can fail between it and
     // OnEndFile, which the host needs to restore its screen.
     if (size > wholeLimit)
@@ -140,15 +116,22 @@ TCheckResult HashOpenedFile(TFileChecker& checker, Platform::FileHandle opened,
         uint32_t got = 0;
         bool read;
         while (!(read = Platform::ReadFromFile(file.Get(), at, wanted, got)))
-            if (!AskRetry(checker, name, Platform::LastErrorText(), result))
+            if (!checker.AskRetry(name, Platform::LastErrorText(), result))
                 break;
         if (!read)
             break;
         if (atTheEnd || got == 0) {
-            uint64_t sizeNow = 0;
-            if (got != 0 || !atTheEnd ||
-                (Platform::GetFileSize64(file.Get(), sizeNow) && sizeNow != size))
+            // The state is taken again after the last read: a file written
+            // in place at the same size is caught by its times.
+            Platform::FileState now;
+            if (got != 0 || !atTheEnd)
                 mismatch = SizeChanged;
+            else if (!Platform::GetFileState(file.Get(), now))
+                mismatch = "its state cannot be taken: " + Platform::LastErrorText();
+            else if (now.Size != size)
+                mismatch = SizeChanged;
+            else if (now != atOpen)
+                mismatch = ContentChanged;
             break;
         }
         if (!FeedAndReport(checker, name, digesting, at, got, hashed, size, lastPercent))
@@ -170,10 +153,6 @@ std::string NativePath(std::string name) {
         name.begin(), name.end(), [](char c) { return c == '/' || c == '\\'; },
         Platform::PathSeparator);
     return name;
-}
-
-bool HasFolderPart(const std::string& name) {
-    return name.find_first_of("/\\") != std::string::npos;
 }
 
 // TFileChecker::CollectFiles; allocation failures are the caller's.
@@ -250,7 +229,8 @@ bool CollectFilesBelow(const TFileChecker& checker, const std::string& folder,
 } // namespace
 
 TFileChecker::TFileChecker(const std::string& Directory)
-    : BaseDir(Platform::WithTrailingSeparator(Directory)) {}
+    : BaseDir(Platform::WithTrailingSeparator(Directory)),
+      Files_(std::make_unique<Platform::TFilesBelow>()) {}
 
 TFileChecker::~TFileChecker() = default;
 
@@ -270,52 +250,78 @@ std::string TFileChecker::EntryPath(const std::string& Name) const {
     return Platform::IsAbsolutePath(Name) ? Name : BaseDir + NativePath(Name);
 }
 
+bool TFileChecker::AskRetry(const std::string& FileName, const std::string& Cause,
+                            TCheckResult& Result) {
+    LastError = FileName + ": " + Cause;
+    int32_t action = 0;
+    if (OnReadError != nullptr)
+        OnReadError(this, FileName, action);
+    if (action == raRetry)
+        return true;
+    Result = action == raAbort ? crAborted : action == raSkip ? crSkipped : crFailed;
+    return false;
+}
+
+TCheckResult TFileChecker::HashFile(const std::string& Directory, const std::string& Name,
+                                    bool ShowPath, std::string& Digest,
+                                    TFileBytes* Whole, uint64_t WholeLimit) {
+    LastError.clear();
+    const std::string relative = NativePath(Name);
+    const std::string shown = ShowPath ? Directory + relative : Name;
+    if (Name.empty()) {
+        LastError = "a file without a name cannot be hashed";
+        return crFailed;
+    }
+    if (TAlgoDefinition row; !FindAlgoById(Algorithm, row)) {
+        LastError = shown + ": no hash algorithm is chosen";
+        return crFailed;
+    }
+    // A file below the directory is reached through real folders only, and
+    // opened relative to the folder it lies in: the lookup of its name is the
+    // test whether it exists, so a missing file costs one call.
+    const bool below = !Directory.empty();
+    for (bool first = true;; first = false) {
+        TCheckResult result = crOk;
+        Platform::FileState state;
+        Platform::FileHandle opened;
+        while ((opened = below ? Files_->Open(Directory, relative, &state)
+                               : Platform::OpenFileForReading(Name, &state)) ==
+               Platform::InvalidFileHandle) {
+            // Missing only when nothing is there; a file that is there but
+            // cannot be reached (a folder that cannot be searched, a path
+            // too long) is a read error like any other.
+            if (first && Platform::LastOpenFoundNoFile())
+                return crMissing;
+            first = false;
+            Digest.clear();
+            if (!AskRetry(shown, Platform::LastErrorText(), result))
+                return result;
+        }
+        first = false;
+        Digest.clear();
+        std::string digest, mismatch;
+        result = HashOpenedFile(*this, opened, state, shown, digest, mismatch, Whole, WholeLimit);
+        if (!mismatch.empty()) {
+            // Asked once the file is closed: Retry hashes it afresh from its
+            // start, as it is then.
+            if (AskRetry(shown, mismatch, result))
+                continue;
+            return result;
+        }
+        if (result == crOk)
+            Digest = std::move(digest);
+        return result;
+    }
+}
+
 TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item) {
     return HashItem(Item, nullptr, 0);
 }
 
 TCheckResult TFileChecker::HashItem(TFileCheckerItem& Item, TFileBytes* Whole,
                                     uint64_t WholeLimit) {
-    LastError.clear();
-    TAlgoDefinition row;
-    if (Item.FileName.empty()) {
-        LastError = "a file without a name cannot be hashed";
-        return crFailed;
-    }
-    if (!FindAlgoById(Algorithm, row)) {
-        LastError = Item.FileName + ": no hash algorithm is chosen";
-        return crFailed;
-    }
-    const std::string path = EntryPath(Item.FileName);
-    if (!Platform::FileExists(path))
-        return crMissing;
-    Item.Hash.clear();
-    // A file in a subfolder is reached through real folders only.
-    const bool below = !Platform::IsAbsolutePath(Item.FileName) && HasFolderPart(Item.FileName);
-    auto open = [&] {
-        return below ? Platform::OpenFileBelow(BaseDir, NativePath(Item.FileName))
-                     : Platform::OpenFileForReading(path);
-    };
-
-    for (;;) {
-        TCheckResult result = crOk;
-        Platform::FileHandle opened;
-        while ((opened = open()) == Platform::InvalidFileHandle)
-            if (!AskRetry(*this, Item.FileName, Platform::LastErrorText(), result))
-                return result;
-        std::string digest, mismatch;
-        result = HashOpenedFile(*this, opened, Item.FileName, digest, mismatch, Whole, WholeLimit);
-        if (!mismatch.empty()) {
-            // Asked once the file is closed: Retry hashes it afresh from its
-            // start, as it is then.
-            if (AskRetry(*this, Item.FileName, mismatch, result))
-                continue;
-            return result;
-        }
-        if (result == crOk)
-            Item.Hash = std::move(digest);
-        return result;
-    }
+    return HashFile(Platform::IsAbsolutePath(Item.FileName) ? std::string() : BaseDir,
+                    Item.FileName, false, Item.Hash, Whole, WholeLimit);
 }
 
 TCheckResult TFileChecker::AddFile(const std::string& Name) {
@@ -325,13 +331,14 @@ TCheckResult TFileChecker::AddFile(const std::string& Name) {
 TCheckResult TFileChecker::AddFile(const std::string& Name, TFileBytes* Whole,
                                    uint64_t WholeLimit) {
     try {
-        LastError.clear();
-        if (!Platform::FileExists(BaseDir + NativePath(Name))) {
-            LastError = Name + ": " + Platform::LastErrorText();
-            return crFailed;
-        }
+        // BaseDir and Name joined as they are: an absolute name is looked
+        // for below BaseDir too, where it is no file.
         TFileCheckerItem item{Name, {}};
-        const TCheckResult result = HashItem(item, Whole, WholeLimit);
+        TCheckResult result = HashFile(BaseDir, Name, false, item.Hash, Whole, WholeLimit);
+        if (result == crMissing) {
+            LastError = Name + ": " + Platform::LastErrorText();
+            result = crFailed;
+        }
         if (result == crOk)
             Items.push_back(std::move(item));
         return result;
@@ -392,13 +399,25 @@ TCheckResult TFileChecker::VerifyAll(std::vector<std::string>& Mismatches, int32
 }
 
 TCheckResult TFileChecker::CompareFiles(const std::string& First, const std::string& Second) {
-    TFileCheckerItem first{First, {}};
-    const TCheckResult result = HashItem(first);
+    return ComparePair(Platform::IsAbsolutePath(First) ? std::string() : BaseDir, First,
+                       Platform::IsAbsolutePath(Second) ? std::string() : BaseDir, Second, false);
+}
+
+TCheckResult TFileChecker::CompareFilesBelow(const std::string& FirstDirectory,
+                                             const std::string& SecondDirectory,
+                                             const std::string& Name) {
+    return ComparePair(FirstDirectory, Name, SecondDirectory, Name, true);
+}
+
+TCheckResult TFileChecker::ComparePair(const std::string& FirstDirectory, const std::string& First,
+                                       const std::string& SecondDirectory,
+                                       const std::string& Second, bool ShowPaths) {
+    std::string firstDigest, secondDigest;
+    const TCheckResult result = HashFile(FirstDirectory, First, ShowPaths, firstDigest, nullptr, 0);
     if (result != crOk)
         return result;
-    TFileCheckerItem second{Second, {}};
-    const TCheckResult secondResult = HashItem(second);
-    if (secondResult == crOk && !SameDigest(first.Hash, second.Hash))
+    const TCheckResult secondResult = HashFile(SecondDirectory, Second, ShowPaths, secondDigest, nullptr, 0);
+    if (secondResult == crOk && !SameDigest(firstDigest, secondDigest))
         return crMismatch;
     return secondResult;
 }

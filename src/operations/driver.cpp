@@ -259,6 +259,16 @@ void CreateLists(TFileChecker& Checker, const PanelInfo& ActivePanel,
     }
 }
 
+// True when the two panels show one folder, however each spells it (a link,
+// another case, "dir/." ...): told by identity where it can be taken, by the
+// spelling, case aside, where it cannot.
+bool SameFolder(const std::string& a, const std::string& b) {
+    Platform::FileIdentity first, second;
+    if (Platform::GetFileIdentity(a, first) && Platform::GetFileIdentity(b, second))
+        return first == second;
+    return SameTextIgnoringCase(a, b);
+}
+
 // The work-mode dialog and what the user chose in it.
 void RunWorkMode(int OpenFrom, const PanelInfo& ActivePanel,
                  const std::vector<std::string>& FileNames, TFileChecker& Checker) {
@@ -290,10 +300,9 @@ void RunWorkMode(int OpenFrom, const PanelInfo& ActivePanel,
     PanelInfo otherPanel{};
     HostControl(FCTL_GETANOTHERPANELINFO, &otherPanel);
     // Never from the command line, and never against the same directory.
-    const bool canCompare =
-        otherPanel.PanelType == PTYPE_FILEPANEL && otherPanel.Plugin == 0 &&
-        !SameTextIgnoringCase(PanelDirectory(ActivePanel), PanelDirectory(otherPanel)) &&
-        OpenFrom == OPEN_PLUGINSMENU;
+    const bool canCompare = otherPanel.PanelType == PTYPE_FILEPANEL && otherPanel.Plugin == 0 &&
+                            !SameFolder(PanelDirectory(ActivePanel), PanelDirectory(otherPanel)) &&
+                            OpenFrom == OPEN_PLUGINSMENU;
 
     bool ignoreMissing = false;
     bool separateFiles = false;

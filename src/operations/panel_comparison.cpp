@@ -18,8 +18,10 @@ int32_t ComparePanels(TFileChecker& Checker, const PanelInfo& ActivePanel,
     int32_t mismatches = 0;
     MissingCount = 0;
     SkippedCount = 0;
-    // Full paths: the checker's own directory plays no part, and the prompts
-    // show which side a file is on.
+    // Each side's file is opened below its panel's directory, as a list's
+    // entry is below the list's: a linked folder on the other side is
+    // refused, not followed to the very files of this side. The prompts name
+    // the files by their full paths, so the user sees which side is meant.
     const std::string activeDirectory =
         Platform::WithTrailingSeparator(PanelDirectory(ActivePanel));
     const std::string otherDirectory = Platform::WithTrailingSeparator(PanelDirectory(OtherPanel));
@@ -43,22 +45,47 @@ int32_t ComparePanels(TFileChecker& Checker, const PanelInfo& ActivePanel,
     // A file only below the other panel's like-named folder makes the two
     // folders differ as a missing file does: it is counted, the other folder
     // is selected and this one keeps its selection. A folder the other side
-    // lacks, or cannot list whole, is left to the files compared one by one.
+    // lacks is left to the files compared one by one; one it has but cannot
+    // list whole is a read error of that folder, so that the two are never
+    // called equal on the files this side has alone.
     {
-        const std::set<std::string_view> ours(FileNames.begin(), FileNames.end());
+        // Names are told apart as the file system tells them: on Windows
+        // "Disc 1/A.txt" there is this side's "disc 1/a.txt".
+        std::vector<std::string> keys;
+        keys.reserve(FileNames.size());
+        for (const std::string& name : FileNames)
+            keys.push_back(Platform::FileNameKey(name));
+        std::set<std::string_view> ours;
+        for (const std::string& key : keys)
+            ours.insert(key);
         std::set<std::string_view> folders;
         for (const std::string& name : FileNames)
             if (inFolder(name))
                 folders.insert(TopLevelName(name));
-        const TFileChecker otherWalker(PanelDirectory(OtherPanel));
+        TFileChecker otherWalker(PanelDirectory(OtherPanel));
+        otherWalker.MaxNameLength = Checker.MaxNameLength;
         for (const std::string_view folder : folders) {
             std::vector<std::string> theirs;
-            if (!otherWalker.CollectFiles(std::string(folder), theirs))
-                continue;
+            const std::string shown = otherDirectory + std::string(folder);
+            // A folder there that cannot be listed whole is asked about as
+            // a file that cannot be read; one that is not there is not.
+            std::string reason;
+            TCheckResult asked = crOk;
+            while (!otherWalker.CollectFiles(std::string(folder), theirs, &reason) &&
+                   Platform::IsFolder(shown) && Checker.AskRetry(shown, reason, asked)) {
+            }
+            if (asked == crSkipped) { // counted, and it keeps its selection
+                ++SkippedCount;
+                ++unequal[std::string_view(folder)];
+            } else if (asked != crOk) {
+                if (StoppedBy != nullptr)
+                    *StoppedBy = asked;
+                return -1;
+            }
             for (const std::string& path : theirs)
-                if (ours.count(path) == 0) {
+                if (ours.count(Platform::FileNameKey(path)) == 0) {
                     ++MissingCount;
-                    ++unequal[folder];
+                    ++unequal[std::string_view(folder)];
                     otherMarks.MarkHolder(path, true);
                 }
         }
@@ -66,13 +93,16 @@ int32_t ComparePanels(TFileChecker& Checker, const PanelInfo& ActivePanel,
     for (const std::string& name : FileNames) {
         std::string relative = name;
         std::replace(relative.begin(), relative.end(), '/', Platform::PathSeparator);
-        // The active side is not tested: a file gone from there stops the run.
-        if (!Platform::FileExists(otherDirectory + relative)) {
+        // The active side is not tested: a file gone from there stops the
+        // run. Missing is only what is surely not there; a file that cannot
+        // be reached (a folder that cannot be searched, a path too long) is
+        // hashed and so reported, even with "Ignore Missing Files".
+        if (Platform::NoFileAt(otherDirectory + relative)) {
             ++MissingCount;
             continue;
         }
         switch (const TCheckResult result =
-                    Checker.CompareFiles(activeDirectory + relative, otherDirectory + relative)) {
+                    Checker.CompareFilesBelow(activeDirectory, otherDirectory, name)) {
         case crOk:
             if (--unequal[item(name)] == 0)
                 mark(activeMarks, name, false);

@@ -49,13 +49,37 @@ bool FileExists(const std::string& path);
 // opens one. POSIX: always false; these are ordinary names there.
 bool IsDeviceName(std::string_view path);
 
+// What reading a file relies on staying as it was from the open to the last
+// read: its size and the times the system stamps on every write. Equal
+// states before and after mean that, as far as the file system tells, no
+// byte changed in between.
+struct FileState {
+    uint64_t Size = 0;
+    uint64_t Modified = 0; // POSIX: st_mtim in nanoseconds; Windows: the last-write time
+    uint64_t Changed = 0;  // POSIX: st_ctim in nanoseconds; Windows: 0 (no such time)
+    friend bool operator==(const FileState&, const FileState&) = default;
+};
+
 // Opens an existing regular file for reading; others may read it meanwhile
-// but not write it; sequential-scan hint. Anything else is refused before a
-// single byte is read and the open never waits: a directory, a FIFO, a
-// device, a socket, and on Windows a device name, which is not even opened.
-// LastErrorText then says what it is ("not a regular file (a FIFO)").
-FileHandle OpenFileForReading(const std::string& path);
-bool GetFileSize64(FileHandle file, uint64_t& size);
+// but not write it; sequential-scan hint for a file larger than a read.
+// Anything else is refused before a single byte is read and the open never
+// waits: a directory, a FIFO, a device, a socket, and on Windows a device
+// name, which is not even opened. LastErrorText then says what it is ("not a
+// regular file (a FIFO)"). State, when given, receives the state of what was
+// opened, taken from the open file.
+FileHandle OpenFileForReading(const std::string& path, FileState* state = nullptr);
+// After an open above failed: true when no file is there to open (nothing
+// of that name, a folder on the way missing or no folder, a directory of
+// that name), so the file is missing; false when something there could not
+// be opened or reached (a folder on the way that cannot be searched, a path
+// too long to open, a linked folder, a file that cannot be read), so it is
+// unreadable, not missing.
+bool LastOpenFoundNoFile();
+// True when Path names no file, as an open would find (LastOpenFoundNoFile);
+// false when a file is there or when that cannot be told, so that the open
+// says why. Nothing is opened.
+bool NoFileAt(const std::string& path);
+bool GetFileState(FileHandle file, FileState& state);
 // The size of the file Path names, taken without opening it: what a progress
 // display counts on before the file is read. False for what is no file
 // (a directory; on Windows a device name) or cannot be found.
@@ -67,7 +91,43 @@ bool GetFileSizeByName(const std::string& path, uint64_t& size);
 // The file itself may be a link, as for OpenFileForReading. POSIX walks the
 // parts with openat, so no folder swapped for a link meanwhile is followed;
 // Windows tests the parts before it opens the path.
-FileHandle OpenFileBelow(const std::string& directory, const std::string& relative);
+FileHandle OpenFileBelow(const std::string& directory, const std::string& relative,
+                         FileState* state = nullptr);
+
+// OpenFileBelow for a run over many files, with the same checks. On POSIX the
+// folders it went through last stay open, so that the next file in one of
+// them costs one lookup and one open relative to it, not a walk from the
+// directory; two are kept, so that a comparison going back and forth
+// between two directories keeps both. A folder held is the one that was
+// below the directory when it was opened: dropped with the object, at the
+// end of a run. Windows opens each file as OpenFileBelow does.
+class TFilesBelow {
+public:
+    TFilesBelow() = default;
+    ~TFilesBelow();
+    TFilesBelow(const TFilesBelow&) = delete;
+    TFilesBelow& operator=(const TFilesBelow&) = delete;
+
+    FileHandle Open(const std::string& directory, const std::string& relative,
+                    FileState* state = nullptr);
+
+private:
+    struct TFolder {
+        std::string Key; // the directory, a NUL, the folders below it
+        intptr_t Handle = -1;
+    };
+    TFolder Folders_[2];
+    size_t Oldest_ = 0;
+};
+
+#ifdef _WIN32
+// The ANSI calls open no file relative to a folder held open.
+inline TFilesBelow::~TFilesBelow() = default;
+inline FileHandle TFilesBelow::Open(const std::string& directory, const std::string& relative,
+                                    FileState* state) {
+    return OpenFileBelow(directory, relative, state);
+}
+#endif
 // Reads up to Count bytes; BytesRead 0 at the end of the file. False on error.
 bool ReadFromFile(FileHandle file, void* buffer, uint32_t count, uint32_t& bytesRead);
 
@@ -136,6 +196,13 @@ bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& en
 // True when Path (a trailing separator aside) is a symbolic link, or on
 // Windows any reparse point (a junction, a linked folder).
 bool IsSymbolicLink(const std::string& path);
+// True when Path names a directory (through links).
+bool IsFolder(const std::string& path);
+// A text equal for two names exactly when the file system takes them for
+// one: the name itself on POSIX; on Windows, where names are blind to case,
+// the name with every letter of the code page in upper case, as the file
+// system folds it. For sets of names, not for showing.
+std::string FileNameKey(std::string_view name);
 
 // The longest path the system opens: MAX_PATH's 259 characters on Windows,
 // PATH_MAX less its terminator on POSIX.
@@ -154,7 +221,8 @@ std::string LastErrorText();
 // below and returns true to make that call fail without doing anything. Path
 // is the file's path where the call names one (for Rename the target, for the
 // Create of a temporary file the name about to be tried, once per try), else
-// empty.
+// empty. An Open below a folder (OpenFileBelow, TFilesBelow) reaches the hook
+// only where a file is there to open: a missing entry stays missing.
 enum class FileOperation { Open, Read, Create, Write, Rename, Remove, Flush };
 using FileFaultHook = bool (*)(FileOperation operation, const std::string& path, void* context);
 void SetFileFaultHook(FileFaultHook hook, void* context);

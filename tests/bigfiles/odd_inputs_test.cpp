@@ -10,9 +10,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <sstream>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 using namespace EngineTest;
 using Platform::FileOperation;
@@ -129,27 +136,100 @@ protected:
 
 #ifndef _WIN32
 // On Windows nobody may write a file that is open for hashing; elsewhere a
-// second writer can. A file that grows or shrinks while it is read is never
-// called good (nor anything else): it is skipped, naming the cause, or stops
-// the run.
-TEST_F(ChangingFiles, FileThatChangesSizeWhileReadIsSkippedNamingTheCause) {
-    for (const uintmax_t size : {40000u, 98305u}) {
-        WriteFile(Dir / "big.bin", std::string(98304, 'b'));
+// second writer can. A file that grows or shrinks while it is read, or is
+// written in place at the same size (its times tell), is never called good
+// (nor anything else): it is skipped, naming the cause, or stops the run.
+TEST_F(ChangingFiles, FileThatChangesWhileReadIsSkippedNamingTheCause) {
+    using namespace std::chrono_literals;
+    const std::string path = Dir / "big.bin";
+    const std::vector<std::pair<std::function<void()>, std::string>> writers{
+        {[&] { std::filesystem::resize_file(path, 40000); }, "changed size while it was read"},
+        {[&] { std::filesystem::resize_file(path, 98305); }, "changed size while it was read"},
+        // Bytes already hashed rewritten; the clock moved on (set, so that a
+        // coarse clock cannot hide it).
+        {[&] {
+             WriteFile(path, std::string(98304, 'B'));
+             std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) - 1h);
+         },
+         "changed while it was read"}};
+    for (const auto& [change, cause] : writers) {
+        WriteFile(path, std::string(98304, 'b'));
         int reads = 0;
-        TMeanwhile writer([&](FileOperation operation, const std::string& path) {
+        // Between the read of the whole file and the read that sees its end.
+        TMeanwhile writer([&, change = change](FileOperation operation, const std::string& at) {
             if (operation == FileOperation::Open)
-                reads = path == Dir / "big.bin" ? 0 : -1000;
+                reads = at == path ? 0 : -1000;
             if (operation == FileOperation::Read && ++reads == 2)
-                std::filesystem::resize_file(Dir / "big.bin", size);
+                change();
         });
         const TRunResult result = Hashkeep({"verify", "-j", "1", Dir / "hashlist.md5"});
         EXPECT_EQ(result.Status, HashkeepProblemsFound);
-        EXPECT_TRUE(Contains(result.Err, (Dir / "big.bin") + ": cannot be read: changed size"))
-            << result.Err;
+        EXPECT_TRUE(Contains(result.Err, path + ": cannot be read: " + cause)) << result.Err;
         EXPECT_EQ(result.Out, "a.txt: OK\nbig.bin: SKIPPED\n");
     }
 }
 #endif
+
+// Missing is only what is not there. A file that is there but cannot be
+// reached is a read error naming why, never "MISSING", so that neither a
+// count of missing files nor "Ignore Missing Files" hides it: a folder that
+// cannot be searched, a link that leads nowhere but round, a path Windows
+// cannot open; and on Windows a name is the same file in any case.
+TEST_F(ChangingFiles, MissingOnlyWhenNothingIsThere) {
+    TempDirectory other;
+    std::vector<std::pair<std::string, std::string>> unreadable; // entry, cause
+#ifdef _WIN32
+    const std::string deep = std::string(260 - Dir.Dir().size(), 'd');
+    std::filesystem::create_directory(Dir.Path() / "sub");
+    WriteFile(Dir / ("sub\\" + deep), "far down");
+    unreadable.emplace_back("sub/" + deep,
+                            "its path is longer than the 259 characters Windows opens");
+    WriteFile(other / "A.TXT", "alpha");
+    const TRunResult compared = Hashkeep({"compare", Dir.Dir(), other.Dir(), "a.txt"});
+    EXPECT_EQ(compared.Out, "a.txt: OK\n");
+    EXPECT_EQ(Hashkeep({"compare", Dir.Dir(), other.Dir()}).Out.find("MISSING in " + Dir.Dir()),
+              std::string::npos);
+#else
+    std::filesystem::create_symlink("loop", Dir.Path() / "loop");
+    unreadable.emplace_back("loop", std::strerror(ELOOP));
+    std::filesystem::create_directory(Dir.Path() / "locked");
+    WriteFile(Dir / "locked/f", "in a folder nobody may search");
+    unreadable.emplace_back("locked/f", std::strerror(EACCES));
+#endif
+    std::string list;
+    for (const auto& [entry, cause] : unreadable)
+        list += "00000000000000000000000000000000 *" + entry + "\n";
+    WriteFile(Dir / "odd.md5", list);
+    // What is amiss in the verification; empty when every entry is skipped
+    // (not missing) with its cause.
+    auto amiss = [&] {
+        const TRunResult result = Hashkeep({"verify", Dir / "odd.md5"});
+        std::string wrong;
+        for (const auto& [entry, cause] : unreadable)
+            if (!Contains(result.Out, entry + ": SKIPPED\n") ||
+                !Contains(result.Err, entry + ": cannot be read: " + cause))
+                wrong += entry + " is not skipped with its cause\n";
+        return wrong.empty() ? wrong : wrong + result.Out + result.Err;
+    };
+#ifdef _WIN32
+    EXPECT_EQ(amiss(), "");
+#else
+    // Root searches every folder: the check runs where root is given up
+    // (and ends without the exit handlers a sanitizer would run as nobody).
+    std::filesystem::permissions(Dir.Path(), std::filesystem::perms::all);
+    std::filesystem::permissions(Dir.Path() / "locked", std::filesystem::perms::none);
+    EXPECT_EXIT(
+        {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                ::_exit(99);
+            const std::string wrong = amiss();
+            std::fputs(wrong.c_str(), stderr);
+            ::_exit(wrong.empty() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    std::filesystem::permissions(Dir.Path() / "locked", std::filesystem::perms::owner_all);
+#endif
+}
 
 TEST_F(ChangingFiles, FileDeletedBetweenListingAndHashingIsMissingOrSkipped) {
     TempDirectory other;

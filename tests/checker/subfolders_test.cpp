@@ -109,6 +109,21 @@ TEST_F(SubfoldersTest, ListsNameSubfoldersWithSlashesAndVerifyWithEither) {
     EXPECT_EQ(Mismatches("all.sha256"), Paths{"sub/deep/e"});
 }
 
+// The open itself refuses "..", whoever handed it the name: a list reader
+// refuses such entries long before, the compare command's FILEs too.
+TEST_F(SubfoldersTest, DotDotRefusedInsideTheOpen) {
+    const TempDirectory outer;
+    WriteFile(outer / "outside.txt", "abc");
+    std::filesystem::create_directories(outer.Path() / "base" / "sub");
+    TRecordingChecker checker(outer / "base");
+    for (const char* name : {"../outside.txt", "sub/../../outside.txt", "sub/.."}) {
+        checker.Answers = {raSkip};
+        TFileCheckerItem item{name, {}};
+        EXPECT_EQ(checker.HashItem(item), crSkipped) << name;
+        EXPECT_EQ(checker.LastError, name + std::string(": its path leaves the folder (\"..\")"));
+    }
+}
+
 #ifndef _WIN32
 TEST_F(SubfoldersTest, NoEntryReachesOutThroughALinkedFolder) {
     const TempDirectory outside;
@@ -121,6 +136,18 @@ TEST_F(SubfoldersTest, NoEntryReachesOutThroughALinkedFolder) {
     EXPECT_EQ(Checker.LastError,
               "out/secret: a folder on its path is a symbolic link, which is not followed");
     EXPECT_EQ(Checker.Events, Paths{"error out/secret"});
+}
+
+// Each check that keeps an entry inside the directory, held by a test that
+// plants exactly what it refuses. The walk tests every folder along the
+// path for a link, not only the last: "link/c" is a real folder reached
+// through one.
+TEST_F(SubfoldersTest, LinkTestOnEveryFolderAlongThePath) {
+    Make("a/c/d");
+    std::filesystem::create_directory_symlink(Dir.Path() / "a", Dir.Path() / "link");
+    Paths paths;
+    ASSERT_TRUE(Checker.CollectFiles("link/c", paths));
+    EXPECT_EQ(paths, Paths{});
 }
 
 // The peers as Debian ships them read our lists of a file and a folder, in

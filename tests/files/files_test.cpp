@@ -62,9 +62,9 @@ TEST_F(FilesTest, WritesReadsAndReportsTheEndOfTheFile) {
 
     const FileHandle in = OpenFileForReading(path);
     ASSERT_NE(in, InvalidFileHandle);
-    uint64_t size = 0;
-    ASSERT_TRUE(GetFileSize64(in, size));
-    EXPECT_EQ(size, 5u);
+    FileState state;
+    ASSERT_TRUE(GetFileState(in, state));
+    EXPECT_EQ(state.Size, 5u);
     char buffer[16];
     uint32_t got = 0;
     ASSERT_TRUE(ReadFromFile(in, buffer, sizeof buffer, got));
@@ -110,9 +110,9 @@ TEST_F(FilesTest, SizesBeyondFourGibibytesAreExact) {
 
     const FileHandle in = OpenFileForReading(path);
     ASSERT_NE(in, InvalidFileHandle);
-    uint64_t size = 0;
-    EXPECT_TRUE(GetFileSize64(in, size));
-    EXPECT_EQ(size, big);
+    FileState state;
+    EXPECT_TRUE(GetFileState(in, state));
+    EXPECT_EQ(state.Size, big);
     CloseFile(in);
 
     std::filesystem::create_directory(Dir.Path() / "sub");

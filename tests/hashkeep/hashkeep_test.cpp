@@ -118,6 +118,9 @@ TEST_F(HashkeepTest, UsageErrorsExitWithTwoAndSayWhatIsWrong) {
         {{"verify"}, "no LIST to verify"},
         {{"verify", "-j", "0", list}, "--jobs takes a number from 1 to 256, not '0'"},
         {{"compare", Dir.Dir()}, "DIR_A and DIR_B are needed"},
+        // One file for both sides, or one outside them: never "all the same".
+        {{"compare", Dir.Dir(), Dir.Dir() + "x", Dir / "a.txt"}, "is no path below DIR_A and"},
+        {{"compare", Dir.Dir(), Dir / "x", "x/../../a.txt"}, "is no path below DIR_A and"},
         {{"demo", "x", "y"}, "one DIR at most"},
         {{"verify", "-C", gone, list}, gone + ": no directory to look for the files in: "},
         {{"verify", "-C", Dir / "a.txt", list}, "a.txt: no directory to look for the files "},

@@ -5,6 +5,10 @@
 // is passed over as before.
 #include "plugin_stage.h"
 
+#include <cerrno>
+#include <cstring>
+#include <functional>
+
 using namespace PluginStage;
 
 namespace {
@@ -144,6 +148,114 @@ TEST_F(Folders, ComparisonPairsPathsAndMarksTopLevelItems) {
     // other side, loses its selection.
     EXPECT_EQ(Selection(played.Transcript, "active"), (std::set<std::string>{"disc 1", "more"}));
     EXPECT_EQ(Selection(played.Transcript, "passive"), (std::set<std::string>{"disc 1", "more"}));
+}
+
+// The other side is opened below its panel's folder as a list's entries
+// are: a linked folder there is refused, not followed back to this side's
+// own files; a folder it cannot list whole is a read error, never two
+// folders called equal; a file that is there but cannot be reached is
+// reported even with "Ignore Missing Files"; names pair as the file system
+// pairs them; and one folder shown in both panels is never compared with
+// itself, however each spells it.
+TEST_F(Folders, ComparisonOpensTheOtherSideBelowItsPanelFolder) {
+    const std::string skip = "message 0\n", compare = "  radio 1\n  close 13\n";
+    const std::vector<std::string> none{"\"0 mismatch(es) found\""},
+        skipped{none[0], "\"1 files skipped\""};
+    struct TCase {
+        const char* What;
+        std::function<std::string(TStage&)> Make; // gives the one item selected
+        std::string Answers;                      // from the dialog on
+        std::vector<std::string> Report;          // empty: no comparison offered
+        bool Kept;                                // the item keeps its selection
+        std::string Cause;                        // in the first read-error prompt
+        std::string Passive = "other";
+    };
+    std::vector<TCase> cases{
+        {"names pair as the file system pairs them",
+         [](TStage& stage) {
+             stage.Write("other/disc 1/T01.FLAC", "one");
+             stage.Write("other/disc 1/sub/t02.flac", "two");
+             return std::string("disc 1");
+         },
+         compare + skip,
+         Platform::PathSeparator == '\\'
+             ? none
+             : std::vector<std::string>{none[0], "\"2 files not found\""},
+         Platform::PathSeparator != '\\', ""},
+        {"a file there but out of reach, with Ignore Missing Files",
+         [](TStage& stage) {
+#ifdef _WIN32 // a path Windows cannot open
+             const std::string name(259 - stage.Path("").size(), 'n');
+             stage.Write(name, "abc");
+             stage.Write("other/" + name, "abc");
+             return name;
+#else // a link that loops
+             std::filesystem::create_symlink("a.txt", stage.Path("other/a.txt"));
+             return std::string("a.txt");
+#endif
+         },
+         "  radio 1\n  check 3 on\n  close 13\n" + skip + skip, skipped, true,
+         Platform::PathSeparator == '\\' ? "longer than the 259 characters" : std::strerror(ELOOP)},
+#ifndef _WIN32
+        {"a linked folder on the other side",
+         [](TStage& stage) {
+             std::filesystem::remove_all(stage.Path("other/disc 1"));
+             std::filesystem::create_directory_symlink(stage.Path("disc 1"),
+                                                       stage.Path("other/disc 1"));
+             return std::string("disc 1");
+         },
+         compare + skip + skip + skip,
+         {none[0], "\"2 files skipped\""},
+         true,
+         "symbolic link, which is not followed"},
+        {"a folder the other side cannot list whole",
+         [](TStage& stage) {
+             stage.Write("other/disc 1/t01.flac", "one");
+             stage.Write("other/disc 1/sub/t02.flac", "two");
+             stage.MakeDirectory("other/disc 1/" + std::string(250, 'd'));
+             stage.Write("other/disc 1/" + std::string(250, 'd') + "/long name", "");
+             return std::string("disc 1");
+         },
+         compare + skip + skip, skipped, true, "longer than the 259 characters"},
+        {"one folder in both panels, spelled through a link",
+         [](TStage& stage) {
+             std::filesystem::create_directory_symlink(stage.Path(""), stage.Path("other/alias"));
+             return std::string("a.txt");
+         },
+         "  close esc\n",
+         {},
+         true,
+         "",
+         "other/alias"},
+#endif
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        TStage stage;
+        for (const char* folder : {"disc 1/sub", "other/disc 1/sub"})
+            stage.MakeDirectory(folder);
+        stage.Write("a.txt", "abc");
+        stage.Write("disc 1/t01.flac", "one");
+        stage.Write("disc 1/sub/t02.flac", "two");
+        const std::string item = c.Make(stage);
+        const TPlayed played =
+            stage.Play("registry \"UseMode\" number 8\nregistry \"ProcessSubfolders\" text \"1\"\n"
+                       "panel passive dir \"" +
+                       c.Passive + "\"\npanel active select \"" + item + "\"\ncall menu\ndialog\n" +
+                       c.Answers);
+        ExpectOrderlyEnd(played);
+        const auto reports = Boxes(played.Transcript, "Finished");
+        EXPECT_EQ(reports, c.Report.empty() ? decltype(reports){} : decltype(reports){c.Report});
+        EXPECT_EQ(Selection(played.Transcript, "active"),
+                  c.Kept ? std::set<std::string>{item} : std::set<std::string>{});
+        const auto prompts = Boxes(played.Transcript, "I/O Error");
+        EXPECT_EQ(prompts.empty(), c.Cause.empty());
+        EXPECT_NE((prompts.empty() ? "" : prompts[0].back()).find(c.Cause), std::string::npos);
+        const size_t radio = played.Transcript.find("\"Compare Against Another &Panel\"");
+        const std::string line = played.Transcript.substr(
+            played.Transcript.rfind('\n', radio), radio - played.Transcript.rfind('\n', radio));
+        EXPECT_EQ(line.find("DIF_DISABLE") == std::string::npos, !c.Report.empty());
+    }
 }
 
 #ifndef _WIN32 // Windows opens no path this long

@@ -294,8 +294,11 @@ private:
         std::map<std::string, TCheckResult> expected;
         for (const auto& [name, content] : Files_)
             expected[name] = crOk;
+        // Windows opens no path beyond 259 characters: such a file may be
+        // there all the same, so it is not missing but cannot be read.
         if (!Phantom_.empty())
-            expected[Phantom_] = crMissing;
+            expected[Phantom_] =
+                Posix || Dir_.Dir().size() + Phantom_.size() <= 259 ? crMissing : crFailed;
         for (const auto& [name, result] : exceptions)
             expected[name] = result;
         EXPECT_EQ(results, expected);

@@ -2,6 +2,7 @@
 // behaviour on both, down to "a directory is not a file".
 #include "platform/files.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -12,6 +13,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <iterator>
 #include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -213,27 +215,67 @@ bool IsDeviceName(std::string_view) {
 
 namespace {
 
+// Whether the last failed open on this thread found no file at all.
+thread_local bool FoundNoFile = false;
+
+// Errors that say nothing is there, as opposed to something that is there
+// but cannot be reached or opened (EACCES, ELOOP, ENAMETOOLONG, EIO...).
+bool IsNothingThere(int error) {
+    return error == ENOENT || error == ENOTDIR;
+}
+
+FileState StateOf(const struct stat& status) {
+    auto nanoseconds = [](const timespec& time) {
+        return static_cast<uint64_t>(time.tv_sec) * 1000000000u +
+               static_cast<uint64_t>(time.tv_nsec);
+    };
+#ifdef __APPLE__
+    return {static_cast<uint64_t>(status.st_size), nanoseconds(status.st_mtimespec),
+            nanoseconds(status.st_ctimespec)};
+#else
+    return {static_cast<uint64_t>(status.st_size), nanoseconds(status.st_mtim),
+            nanoseconds(status.st_ctim)};
+#endif
+}
+
+// Files larger than this are read in several pieces, and only then does the
+// sequential-scan hint pay for its call: a small file is one read.
+constexpr off_t SequentialHintFrom = off_t{1} << 20;
+
 // Opens Name, taken from the folder Folder (AT_FDCWD: as a path), as
-// OpenFileForReading promises; Path is the whole path, for the locks.
-FileHandle OpenRegularAt(int folder, const char* name, const std::string& path) {
-    if (HeldByAnotherProgram(path)) {
-        LastError = EBUSY;
+// OpenFileForReading promises; Path is the whole path, for the locks and the
+// seam. One lookup, one open, one fstat, nothing more for a small file.
+// Below a folder the seam is asked only once the lookup found the file: a
+// missing entry stays missing whatever the seam fails.
+FileHandle OpenRegularAt(int folder, const char* name, const std::string& path, FileState* state) {
+    if (folder == AT_FDCWD && FaultInjected(FileOperation::Open, path))
         return InvalidFileHandle;
-    }
     // Opening a device can have effects of its own (a tape rewinds, a
     // terminal becomes ours), so what is no regular file is not opened.
     struct stat status {};
     if (::fstatat(folder, name, &status, 0) != 0) {
+        // A name too long for a folder's entry names nothing there; a path
+        // too long names what may well be there.
+        FoundNoFile = IsNothingThere(errno) || (errno == ENAMETOOLONG && folder != AT_FDCWD);
         Fail();
         return InvalidFileHandle;
     }
-    if (!IsRegularFile(status))
+    if (!IsRegularFile(status)) {
+        FoundNoFile = S_ISDIR(status.st_mode); // a directory is no file, as on Windows
         return InvalidFileHandle;
+    }
+    if (folder != AT_FDCWD && FaultInjected(FileOperation::Open, path))
+        return InvalidFileHandle;
+    if (HeldByAnotherProgram(path)) {
+        LastError = EBUSY;
+        return InvalidFileHandle;
+    }
     // Without O_NONBLOCK, a FIFO put in the file's place meanwhile would hold
     // the open until some writer came; with it the open returns at once, and
-    // the type is checked again on what was really opened.
+    // the type is checked again on what was really opened. On a regular file
+    // the flag changes nothing, so it stays.
     const int descriptor = ::openat(folder, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (descriptor < 0) {
+    if (descriptor < 0) { // gone between the lookup and the open, it was there: a read error
         Fail();
         return InvalidFileHandle;
     }
@@ -243,10 +285,10 @@ FileHandle OpenRegularAt(int folder, const char* name, const std::string& path) 
         ::close(descriptor);
         return InvalidFileHandle;
     }
-    const int flags = ::fcntl(descriptor, F_GETFL);
-    if (flags != -1)
-        ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK);
-    ::posix_fadvise(descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (status.st_size > SequentialHintFrom)
+        ::posix_fadvise(descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (state != nullptr)
+        *state = StateOf(status);
     return descriptor;
 }
 
@@ -260,58 +302,113 @@ bool IsLinkIn(int folder, const std::string& name) {
     return link;
 }
 
-} // namespace
+// A folder opened only to open what is in it: O_PATH needs no read
+// permission, so a folder one may search but not list serves, as it does
+// for a path.
+#if defined(O_PATH)
+constexpr int FolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#else
+constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#endif
 
-FileHandle OpenFileForReading(const std::string& path) {
-    if (FaultInjected(FileOperation::Open, path))
-        return InvalidFileHandle;
-    return OpenRegularAt(AT_FDCWD, path.c_str(), path);
-}
-
-FileHandle OpenFileBelow(const std::string& directory, const std::string& relative) {
-    const std::string path = directory + relative;
-    if (FaultInjected(FileOperation::Open, path))
-        return InvalidFileHandle;
-    // Each folder is opened from the one before it and never through a
-    // link, so what is opened lies below Directory whatever changes there
-    // meanwhile.
-    int folder =
-        ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+// Opens Directory, then each folder of Folders ('/' between them) from the
+// one before it and never through a link, so that what is opened lies
+// below Directory whatever changes there meanwhile. -1 on failure, with
+// LastError and FoundNoFile set.
+int OpenFolderBelow(const std::string& directory, const std::string& folders) {
+    int folder = ::open(directory.empty() ? "." : directory.c_str(), FolderFlags);
     if (folder < 0) {
+        FoundNoFile = IsNothingThere(errno);
         Fail();
-        return InvalidFileHandle;
+        return -1;
     }
-    size_t start = 0;
-    for (size_t end; (end = relative.find('/', start)) != std::string::npos; start = end + 1) {
-        const std::string part = relative.substr(start, end - start);
+    for (size_t start = 0, end = 0; start <= folders.size(); start = end + 1) {
+        end = std::min(folders.find('/', start), folders.size());
+        const std::string part = folders.substr(start, end - start);
         if (part.empty() || part == ".")
             continue;
         int next = -1;
-        if (part == "..")
+        if (part == "..") {
             LastError = LeavesFolder;
-        else if ((next = ::openat(folder, part.c_str(),
-                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) < 0)
-            LastError = IsLinkIn(folder, part) ? ThroughFolderLink : errno;
+        } else if ((next = ::openat(folder, part.c_str(), FolderFlags | O_NOFOLLOW)) < 0) {
+            const bool link = IsLinkIn(folder, part);
+            FoundNoFile = !link && (IsNothingThere(errno) || errno == ENAMETOOLONG);
+            LastError = link ? ThroughFolderLink : errno;
+        }
         ::close(folder);
         if (next < 0)
-            return InvalidFileHandle;
+            return -1;
         folder = next;
     }
-    const std::string name = relative.substr(start);
-    FileHandle file = InvalidFileHandle;
-    if (name == "..")
-        LastError = LeavesFolder;
-    else
-        file = OpenRegularAt(folder, name.c_str(), path);
-    ::close(folder);
-    return file;
+    return folder;
 }
 
-bool GetFileSize64(FileHandle file, uint64_t& size) {
+} // namespace
+
+FileHandle OpenFileForReading(const std::string& path, FileState* state) {
+    FoundNoFile = false;
+    return OpenRegularAt(AT_FDCWD, path.c_str(), path, state);
+}
+
+bool LastOpenFoundNoFile() {
+    return FoundNoFile;
+}
+
+bool NoFileAt(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0)
+        return S_ISDIR(status.st_mode);
+    return IsNothingThere(errno);
+}
+
+FileHandle OpenFileBelow(const std::string& directory, const std::string& relative,
+                         FileState* state) {
+    TFilesBelow once;
+    return once.Open(directory, relative, state);
+}
+
+TFilesBelow::~TFilesBelow() {
+    for (TFolder& folder : Folders_)
+        if (folder.Handle >= 0)
+            ::close(static_cast<int>(folder.Handle));
+}
+
+FileHandle TFilesBelow::Open(const std::string& directory, const std::string& relative,
+                             FileState* state) {
+    FoundNoFile = false;
+    const size_t split = relative.rfind('/');
+    const std::string name = split == std::string::npos ? relative : relative.substr(split + 1);
+    if (name == "..") {
+        LastError = LeavesFolder;
+        return InvalidFileHandle;
+    }
+    std::string key = directory;
+    key += '\0';
+    if (split != std::string::npos)
+        key.append(relative, 0, split);
+    size_t slot = 0;
+    while (slot < std::size(Folders_) && (Folders_[slot].Handle < 0 || Folders_[slot].Key != key))
+        ++slot;
+    if (slot == std::size(Folders_)) {
+        const int folder = OpenFolderBelow(
+            directory, split == std::string::npos ? std::string() : relative.substr(0, split));
+        if (folder < 0)
+            return InvalidFileHandle;
+        slot = Oldest_;
+        if (Folders_[slot].Handle >= 0)
+            ::close(static_cast<int>(Folders_[slot].Handle));
+        Folders_[slot] = {std::move(key), folder};
+    }
+    Oldest_ = (slot + 1) % std::size(Folders_);
+    return OpenRegularAt(static_cast<int>(Folders_[slot].Handle), name.c_str(),
+                         directory + relative, state);
+}
+
+bool GetFileState(FileHandle file, FileState& state) {
     struct stat status {};
     if (file == InvalidFileHandle || ::fstat(ToDescriptor(file), &status) != 0)
         return Fail();
-    size = static_cast<uint64_t>(status.st_size);
+    state = StateOf(status);
     return true;
 }
 
@@ -537,6 +634,15 @@ bool IsSymbolicLink(const std::string& path) {
         name.pop_back();
     struct stat status {};
     return ::lstat(name.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+std::string FileNameKey(std::string_view name) {
+    return std::string(name);
 }
 
 std::string LastErrorText() {

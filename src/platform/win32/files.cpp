@@ -37,6 +37,7 @@ constexpr DWORD NotRegularPipeError = 0x20000003;
 constexpr DWORD NotRegularOtherError = 0x20000004;
 constexpr DWORD ThroughFolderLinkError = 0x20000005;
 constexpr DWORD LeavesFolderError = 0x20000006;
+constexpr DWORD PathTooLongError = 0x20000007;
 
 char UpperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
@@ -127,6 +128,11 @@ FileHandle FromHandle(HANDLE handle) {
 
 } // namespace
 
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 bool IsAbsolutePath(std::string_view name) {
     if (name.size() < 4)
         return false;
@@ -179,17 +185,42 @@ bool FileExists(const std::string& path) {
 
 namespace {
 
-FileHandle OpenExisting(const std::string& path) {
+// Whether the last failed open on this thread found no file at all.
+thread_local bool FoundNoFile = false;
+
+// Errors that say nothing of that name is there, as opposed to something
+// that is there but cannot be reached or opened.
+bool IsNothingThere(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+           error == ERROR_INVALID_NAME;
+}
+
+// The ANSI calls refuse a longer path as if it were not there; it is there,
+// and too long to be opened.
+bool TooLong(const std::string& path) {
+    if (path.size() <= static_cast<size_t>(MaxPathLength))
+        return false;
+    LastError = PathTooLongError;
+    return true;
+}
+
+FileHandle OpenExisting(const std::string& path, FileState* state) {
+    FoundNoFile = false;
     // Opening a device name would reach the device: NUL reads as empty,
     // CON waits for the keyboard, COM1 for a modem.
     if (IsDeviceName(path)) {
         LastError = DeviceNameError;
         return InvalidFileHandle;
     }
+    if (TooLong(path))
+        return InvalidFileHandle;
     const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         Fail();
+        // A directory refuses to be opened as a file with "access denied".
+        FoundNoFile =
+            IsNothingThere(LastError) || (LastError == ERROR_ACCESS_DENIED && IsFolder(path));
         return InvalidFileHandle;
     }
     // A path such as \\.\pipe\name opens something other than a disk file.
@@ -201,20 +232,46 @@ FileHandle OpenExisting(const std::string& path) {
         CloseHandle(file);
         return InvalidFileHandle;
     }
+    if (state != nullptr && !GetFileState(reinterpret_cast<FileHandle>(file), *state)) {
+        CloseHandle(file);
+        return InvalidFileHandle;
+    }
     return reinterpret_cast<FileHandle>(file);
 }
 
 } // namespace
 
-FileHandle OpenFileForReading(const std::string& path) {
+FileHandle OpenFileForReading(const std::string& path, FileState* state) {
+    FoundNoFile = false;
     if (FaultInjected(FileOperation::Open, path))
         return InvalidFileHandle;
-    return OpenExisting(path);
+    return OpenExisting(path, state);
 }
 
-FileHandle OpenFileBelow(const std::string& directory, const std::string& relative) {
+bool LastOpenFoundNoFile() {
+    return FoundNoFile;
+}
+
+bool NoFileAt(const std::string& path) {
+    if (IsDeviceName(path) || TooLong(path))
+        return false;
+    if (path.find_first_of("*?") != std::string::npos)
+        return true;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return IsNothingThere(GetLastError());
+}
+
+FileHandle OpenFileBelow(const std::string& directory, const std::string& relative,
+                         FileState* state) {
+    FoundNoFile = false;
     const std::string path = directory + relative;
-    if (FaultInjected(FileOperation::Open, path))
+    // Below a folder the seam fails the open of what is there only: with a
+    // seam, the path is looked up first, as the POSIX build does before every
+    // open, so a missing entry stays missing.
+    const bool found = FaultHook != nullptr && !NoFileAt(path);
+    if (found && FaultInjected(FileOperation::Open, path))
         return InvalidFileHandle;
     // Each folder on the way is tested before the path is opened; the ANSI
     // calls offer no way to open a file from a folder handle.
@@ -235,7 +292,10 @@ FileHandle OpenFileBelow(const std::string& directory, const std::string& relati
             return InvalidFileHandle;
         }
     }
-    return OpenExisting(path);
+    const FileHandle file = OpenExisting(path, state);
+    // Gone between the lookup and the open, it was there: a read error.
+    FoundNoFile = FoundNoFile && !found;
+    return file;
 }
 
 bool GetFileSizeByName(const std::string& path, uint64_t& size) {
@@ -254,11 +314,14 @@ bool GetFileSizeByName(const std::string& path, uint64_t& size) {
     return true;
 }
 
-bool GetFileSize64(FileHandle file, uint64_t& size) {
-    LARGE_INTEGER value;
-    if (!GetFileSizeEx(ToHandle(file), &value))
+bool GetFileState(FileHandle file, FileState& state) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(ToHandle(file), &information))
         return Fail();
-    size = static_cast<uint64_t>(value.QuadPart);
+    state = {static_cast<uint64_t>(information.nFileSizeHigh) << 32 | information.nFileSizeLow,
+             static_cast<uint64_t>(information.ftLastWriteTime.dwHighDateTime) << 32 |
+                 information.ftLastWriteTime.dwLowDateTime,
+             0};
     return true;
 }
 
@@ -455,6 +518,24 @@ bool IsSymbolicLink(const std::string& path) {
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+std::string FileNameKey(std::string_view name) {
+    // The names are in the code page the file calls take them in (FAR
+    // switches those to OEM); the invariant upper case is the file system's.
+    // Names of a list or a panel fit the buffers; a longer one, or one no
+    // code page holds, stands as it is.
+    wchar_t text[2 * MAX_PATH], upper[2 * MAX_PATH];
+    const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+    const int length = static_cast<int>(name.size());
+    const int wide = length < MAX_PATH * 2
+                         ? MultiByteToWideChar(codePage, 0, name.data(), length, text, MAX_PATH * 2)
+                         : 0;
+    if (wide <= 0 ||
+        LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text, wide, upper, MAX_PATH * 2) != wide)
+        return std::string(name);
+    return std::string(reinterpret_cast<const char*>(upper),
+                       static_cast<size_t>(wide) * sizeof(wchar_t));
+}
+
 std::string LastErrorText() {
     switch (LastError) {
     case ThroughFolderLinkError:
@@ -463,6 +544,9 @@ std::string LastErrorText() {
         return "its path leaves the folder (\"..\")";
     case DeviceNameError:
         return "a device name, not a file";
+    case PathTooLongError:
+        static_assert(MaxPathLength == 259, "the text names the bound");
+        return "its path is longer than the 259 characters Windows opens";
     case NotRegularDeviceError:
         return "not a regular file (a device)";
     case NotRegularPipeError:
