@@ -3,10 +3,13 @@
 # native, native under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the Win32 build under Wine, the far2l plug-in
 # end to end in far2l (its core built once by ../shared/far2l/build.sh into
-# ~/.cache/hashkeep-far2l; its lists compared with the Win32 build's), every
+# ~/.cache/hashkeep-far2l; its lists compared with the Win32 build's), the
+# release zip's Hashkeep.dll end to end in FAR Manager 3 under Wine (FAR 3
+# built once by ../shared/far3/build.sh into ~/.cache/hashkeep-far3), every
 # native test under Valgrind's memcheck (leaks included, the 5 GiB test
-# skipped), and the fuzz targets for a bounded time (scripts/fuzz.sh).
-# Usage: scripts/test.sh [default|asan|win32|far2l|valgrind|fuzz ...]
+# skipped; the default build's programs run again), and the fuzz targets for
+# a bounded time (scripts/fuzz.sh). Each mode prints its time at its end.
+# Usage: scripts/test.sh [default|asan|win32|far2l|far3|valgrind|fuzz ...]
 #        (all of them when none is named; fuzz here means the fuzz run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -68,6 +71,14 @@ check_prerequisites() {
       need iconv "package libc-bin"
       need /usr/include/uchardet/uchardet.h "package libuchardet-dev"
       need /usr/include/libxml2/libxml/parser.h "package libxml2-dev" ;;
+    far3)
+      need_win32
+      need "${HASHKEEP_FAR3_SNAPSHOT:-$PWD/../shared/far3}/build.sh" \
+        "FAR 3's snapshot: ../shared/far3 beside the project, or set HASHKEEP_FAR3_SNAPSHOT"
+      need m4 "package m4"
+      need gawk "package gawk"
+      need tmux "package tmux"
+      need locale-gen "package locales" ;;
     fuzz)
       need clang "package clang"
       if command -v clang >/dev/null 2>&1 &&
@@ -95,15 +106,17 @@ announce_far2l_core() {
 
 jobs=$(nproc 2>/dev/null || echo 2)
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(default asan win32 far2l valgrind fuzz)
+[ ${#presets[@]} -gt 0 ] || presets=(default asan win32 far2l far3 valgrind fuzz)
 check_prerequisites "${presets[@]}"
 
 # An unformatted file fails the run before anything is built, naming it.
 bash scripts/format.sh --check
 
 for preset in "${presets[@]}"; do
+  started=$SECONDS
   if [ "$preset" = fuzz ]; then
     bash scripts/fuzz.sh
+    echo "== fuzz: done in $((SECONDS - started)) s"
     continue
   fi
   echo "== $preset: configure and build"
@@ -126,5 +139,6 @@ for preset in "${presets[@]}"; do
     HK_WINE_READY=1
   fi
   ctest --preset "$preset" -j "$jobs"
+  echo "== $preset: passed in $((SECONDS - started)) s"
 done
 echo "== all tests passed: ${presets[*]}"

@@ -8,10 +8,13 @@
 #include <algorithm>
 #include <map>
 #include <string_view>
+#include <unordered_map>
 
 using namespace OperationsDetail;
 
 namespace {
+
+constexpr const char* NameWrittenAlike = "two files of the folder have this name in the code page";
 
 // "Error" with a line and, when there is one, the detail under it: a list or
 // a name the run cannot use.
@@ -194,6 +197,26 @@ bool GatherFileNames(const PanelInfo& ActivePanel, std::vector<std::string>& Fil
     if (FileNames.empty()) {
         ShowNoFilesSelected();
         return false;
+    }
+    return true;
+}
+
+// FAR hands a 1.x plug-in its names in its code page, a character the code
+// page lacks as its best fit: "abc.txt" with a fullwidth a (U+FF41) comes as
+// "abc.txt", the name of another file, which would be read in its place.
+// Such a name names two items of the panel. False, after naming the first
+// selected one and why, when a selected item's name is one of them: nothing
+// is read.
+bool SelectedNamesAreTheirOwn(const PanelInfo& Panel) {
+    std::unordered_map<std::string, int> items;
+    for (int i = 0; Panel.PanelItems != nullptr && i < Panel.ItemsNumber; ++i)
+        ++items[ItemName(Panel.PanelItems[i])];
+    for (int i = 0; i < Panel.SelectedItemsNumber; ++i) {
+        const std::string name = ItemName(Panel.SelectedItems[i]);
+        if (items[name] > 1) {
+            ShowError(FormatMessageText(MErrorReadingFile, name.c_str()), NameWrittenAlike);
+            return false;
+        }
     }
     return true;
 }
@@ -425,6 +448,8 @@ void RunOperation(int OpenFrom, INT_PTR Item) {
                                              : TCommandLineText::FileName;
     if (commandLine == TCommandLineText::Nothing ||
         (OpenFrom != OPEN_COMMANDLINE && !GatherFileNames(activePanel, fileNames)))
+        return;
+    if (OpenFrom == OPEN_PLUGINSMENU && !SelectedNamesAreTheirOwn(activePanel))
         return;
 
     if (commandLine == TCommandLineText::FileName) {
