@@ -437,4 +437,6 @@ public:
 private:
     struct TState;
     std::unique_ptr<TState> State_;
+    bool Open(const std::string& Path, const std::string* Text, const TAlgoDefinition& Row,
+              const TRules& Rules, std::string& Reason);
 };

@@ -138,45 +138,32 @@ struct TListStream::TState {
 TListStream::TListStream() = default;
 TListStream::~TListStream() = default;
 
-namespace {
-
-template <typename Open> bool Opened(Open open, std::string& reason) {
+// Path names the list's file, or Text (not null) holds the list itself.
+bool TListStream::Open(const std::string& Path, const std::string* Text, const TAlgoDefinition& Row,
+                       const TRules& Rules, std::string& Reason) {
     try {
-        return open();
+        State_ = std::make_unique<TState>();
+        State_->Row = Row;
+        State_->Rules = Rules;
+        State_->Path = Path;
+        State_->Text = Text;
+        return State_->Check(Reason);
     } catch (const std::bad_alloc&) {
-        reason = "not enough memory to hold it";
+        Reason = "not enough memory to hold it";
     } catch (...) {
-        reason = "it could not be read";
+        Reason = "it could not be read";
     }
     return false;
 }
 
-} // namespace
-
 bool TListStream::OpenFile(const std::string& Path, const TAlgoDefinition& Row, const TRules& Rules,
                            std::string& Reason) {
-    return Opened(
-        [&] {
-            State_ = std::make_unique<TState>();
-            State_->Row = Row;
-            State_->Rules = Rules;
-            State_->Path = Path;
-            return State_->Check(Reason);
-        },
-        Reason);
+    return Open(Path, nullptr, Row, Rules, Reason);
 }
 
 bool TListStream::OpenText(const std::string& Text, const TAlgoDefinition& Row, const TRules& Rules,
                            std::string& Reason) {
-    return Opened(
-        [&] {
-            State_ = std::make_unique<TState>();
-            State_->Row = Row;
-            State_->Rules = Rules;
-            State_->Text = &Text;
-            return State_->Check(Reason);
-        },
-        Reason);
+    return Open(std::string(), &Text, Row, Rules, Reason);
 }
 
 const TAlgoDefinition& TListStream::Row() const {

@@ -7,16 +7,15 @@ usage: far2l_e2e.py --far2l PROGRAM --plugins DIR [--win32 BUILD] [--limit S] SC
 """
 import argparse, hashlib, os, re, shlex, shutil, signal, subprocess, sys, tempfile, time, zlib
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from tmux_screen import Failure, TmuxScreen, box, check, put  # noqa: E402
+
 A = None  # the arguments
 FILES = {"a.txt": b"abc", "b.txt": bytes(range(256)) * 3, "c.txt": b"x" * 1000}
 SELECTED = "226"  # far2l's default colour of a selected name (256-colour yellow)
 
 
-class Failure(Exception):
-    pass
-
-
-class Far2l:
+class Far2l(TmuxScreen):
     """One far2l in one tmux server; ended by its process id."""
 
     def __init__(self, root, env=(), args=()):
@@ -56,30 +55,10 @@ class Far2l:
         self.pid = None
         subprocess.run(["tmux", "-S", self.sock, "kill-server"], stderr=subprocess.DEVNULL)
 
-    def tmux(self, *args):
-        return subprocess.run(["tmux", "-S", self.sock] + list(args), check=True,
-                              capture_output=True, text=True).stdout
-
     def keys(self, *keys):
         for k in keys:  # one at a time: far2l reads a burst of keys as a paste
             self.tmux("send-keys", k)
             time.sleep(0.15)
-
-    def type(self, text):
-        self.tmux("send-keys", "-l", text)
-
-    def screen(self):
-        self.last = self.tmux("capture-pane", "-p")
-        return self.last
-
-    def wait(self, want, timeout=15):
-        test = want if callable(want) else (lambda s: want in s)
-        end = time.time() + timeout
-        while time.time() < end:
-            if test(self.screen()):
-                return self.last
-            time.sleep(0.1)
-        raise Failure("waited %ds for %r" % (timeout, want if isinstance(want, str) else "the screen"))
 
     def selected(self, side):
         """Names drawn in the selection colour in the left or right panel."""
@@ -96,31 +75,6 @@ class Far2l:
             if name:
                 names.append(name)
         return names
-
-
-def check(cond, what):
-    if not cond:
-        raise Failure(what)
-
-
-def box(screen, title):
-    """The lines of the box whose top border carries Title, border to border."""
-    lines = screen.splitlines()
-    top = next(i for i, l in enumerate(lines) if " %s " % title in l and "╔" in l)
-    left = lines[top].index("╔")
-    right = lines[top].index("╗", left)
-    out = []
-    for l in lines[top:]:
-        out.append(l[left:right + 1])
-        if l[left] == "╚":
-            return out
-    raise Failure("box %r has no bottom" % title)
-
-
-def put(directory, files):
-    for name, data in files.items():
-        with open(os.path.join(directory, name), "wb") as f:
-            f.write(data)
 
 
 def md5_lines(files, names):

@@ -13,20 +13,14 @@ cleanup ends their Wine processes (wineserver -k) and removes them.
 """
 import argparse, glob, hashlib, os, re, shlex, shutil, signal, subprocess, sys, tempfile, time, zipfile, zlib
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from tmux_screen import Failure, TmuxScreen, box, check, put  # noqa: E402
+
 A = None  # the arguments
 FILES = {"a.txt": b"abc", "b.txt": bytes(range(256)) * 3, "c.txt": b"x" * 1000}
 WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
 RUSSIAN = {"LC_ALL": "ru_RU.UTF-8", "LANG": "ru_RU.UTF-8"}
 XTERM_KEYS = {"Home": "\x1b[H", "End": "\x1b[F"}
-
-
-class Failure(Exception):
-    pass
-
-
-def check(cond, what):
-    if not cond:
-        raise Failure(what)
 
 
 def winpath(path):
@@ -40,8 +34,10 @@ def wine_env(russian):
     return env
 
 
-class Far:
+class Far(TmuxScreen):
     """One FAR 3 in one tmux server, in the run's Wine prefix; ended by its process id."""
+
+    WAIT = 20
 
     def __init__(self, name, russian=False):
         self.name, self.russian = name, russian
@@ -81,10 +77,6 @@ class Far:
         check(not os.path.exists("/proc/%d" % self.pid), "FAR did not quit")
         self.stop()
 
-    def tmux(self, *args):
-        return subprocess.run(["tmux", "-S", self.sock] + list(args), check=True,
-                              capture_output=True, text=True).stdout
-
     def keys(self, *keys):
         for k in keys:
             # Wine's console reads Home and End only as xterm writes them.
@@ -93,22 +85,6 @@ class Far:
             else:
                 self.tmux("send-keys", k)
             time.sleep(0.1)
-
-    def type(self, text):
-        self.tmux("send-keys", "-l", text)
-
-    def screen(self):
-        self.last = self.tmux("capture-pane", "-p")
-        return self.last
-
-    def wait(self, want, timeout=20):
-        test = want if callable(want) else (lambda s: want in s)
-        end = time.time() + timeout
-        while time.time() < end:
-            if test(self.screen()):
-                return self.last
-            time.sleep(0.1)
-        raise Failure("waited %ds for %r" % (timeout, want if isinstance(want, str) else "the screen"))
 
     def settle(self):
         """Until the screen stays the same for half a second: keys sent before may be lost."""
@@ -172,31 +148,8 @@ class Far:
         return names
 
 
-def box(screen, title):
-    """The lines of the box whose top border carries Title, border to border."""
-    lines = screen.splitlines()
-    top = next((i for i, l in enumerate(lines) if " %s " % title in l and "╔" in l), None)
-    check(top is not None, "no box %r on the screen" % title)
-    left = lines[top].index("╔")
-    right = lines[top].index("╗", left)
-    out = []
-    for l in lines[top:]:
-        out.append(l[left:right + 1])
-        if l[left] == "╚":
-            return out
-    raise Failure("box %r has no bottom" % title)
-
-
 def has_line(lines, text):
     return any(text in l for l in lines)
-
-
-def put(directory, files):
-    for name, data in files.items():
-        path = os.path.join(directory, name)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
-            f.write(data)
 
 
 def read(path):
