@@ -1,7 +1,7 @@
 """What the end-to-end drivers of the real hosts (far2l, FAR 3) share: a host
 running in a tmux server of its own, read by its screen, and the helpers that
 judge the screen and lay out the files."""
-import os, subprocess, time
+import os, shutil, signal, subprocess, time
 
 
 class Failure(Exception):
@@ -61,3 +61,24 @@ def put(directory, files):
         os.makedirs(os.path.dirname(path), exist_ok=True)
         with open(path, "wb") as f:
             f.write(data)
+
+
+def run_scenario(far, scenario, name, limit, root):
+    """Runs one scenario within Limit seconds; 0 when it passed, else 1 with
+    the last screen printed. The host is stopped and Root removed either way."""
+    def overrun(*_):
+        raise Failure("over the time limit of %ds" % limit)
+    signal.signal(signal.SIGALRM, overrun)
+    signal.alarm(limit)
+    try:
+        scenario(far)
+        print("%s: passed" % name)
+        return 0
+    except Exception as e:  # a failure of any kind keeps the last screen in the log
+        print("%s: FAILED: %s: %s\n--- last screen ---\n%s" % (name, type(e).__name__, e,
+                                                             getattr(far, "last", "(none)")))
+        return 1
+    finally:
+        signal.alarm(0)
+        far.stop()
+        shutil.rmtree(root, ignore_errors=True)

@@ -8,7 +8,7 @@ usage: far2l_e2e.py --far2l PROGRAM --plugins DIR [--win32 BUILD] [--limit S] SC
 import argparse, hashlib, os, re, shlex, shutil, signal, subprocess, sys, tempfile, time, zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from tmux_screen import Failure, TmuxScreen, box, check, put  # noqa: E402
+from tmux_screen import Failure, TmuxScreen, box, check, put, run_scenario  # noqa: E402
 
 A = None  # the arguments
 FILES = {"a.txt": b"abc", "b.txt": bytes(range(256)) * 3, "c.txt": b"x" * 1000}
@@ -336,23 +336,7 @@ def main():
     A.plugins, A.win32 = os.path.abspath(A.plugins), os.path.abspath(A.win32)
     root = tempfile.mkdtemp(prefix="hk-far2l-")
     far = Far2l(root)
-
-    def overrun(*_):
-        raise Failure("over the time limit of %ds" % A.limit)
-    signal.signal(signal.SIGALRM, overrun)
-    signal.alarm(A.limit)
-    try:
-        SCENARIOS[A.scenario](far)
-        print("%s: passed" % A.scenario)
-        return 0
-    except Exception as e:  # a failure of any kind keeps the last screen in the log
-        print("%s: FAILED: %s: %s\n--- last screen ---\n%s" % (A.scenario, type(e).__name__, e,
-                                                             getattr(far, "last", "(none)")))
-        return 1
-    finally:
-        signal.alarm(0)
-        far.stop()
-        shutil.rmtree(root, ignore_errors=True)
+    return run_scenario(far, SCENARIOS[A.scenario], A.scenario, A.limit, root)
 
 
 if __name__ == "__main__":

@@ -14,7 +14,7 @@ cleanup ends their Wine processes (wineserver -k) and removes them.
 import argparse, glob, hashlib, os, re, shlex, shutil, signal, subprocess, sys, tempfile, time, zipfile, zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from tmux_screen import Failure, TmuxScreen, box, check, put  # noqa: E402
+from tmux_screen import Failure, TmuxScreen, box, check, put, run_scenario  # noqa: E402
 
 A = None  # the arguments
 FILES = {"a.txt": b"abc", "b.txt": bytes(range(256)) * 3, "c.txt": b"x" * 1000}
@@ -590,22 +590,7 @@ def main():
             print("%s: FAILED: %s" % (A.scenario, e))
             return 1
     far = Far(A.scenario, russian=A.scenario == "russian")
-
-    def overrun(*_):
-        raise Failure("over the time limit of %ds" % A.limit)
-    signal.signal(signal.SIGALRM, overrun)
-    signal.alarm(A.limit)
-    try:
-        SCENARIOS[A.scenario](far)
-        print("%s: passed" % A.scenario)
-        return 0
-    except Exception as e:  # a failure of any kind keeps the last screen in the log
-        print("%s: FAILED: %s: %s\n--- last screen ---\n%s" % (A.scenario, type(e).__name__, e, far.last))
-        return 1
-    finally:
-        signal.alarm(0)
-        far.stop()
-        shutil.rmtree(far.root, ignore_errors=True)
+    return run_scenario(far, SCENARIOS[A.scenario], A.scenario, A.limit, far.root)
 
 
 if __name__ == "__main__":
