@@ -12,20 +12,7 @@ namespace DigestDetail {
 
 namespace {
 
-struct TAvx2 {
-    using Vector = __m256i;
-    static constexpr int Lanes = 8;
-
-    HK_LANES_TARGET static Vector Load(const uint32_t* p) {
-        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    }
-    HK_LANES_TARGET static void Store(uint32_t* p, Vector v) {
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
-    }
-    HK_LANES_TARGET static Vector Add(Vector a, Vector b) { return _mm256_add_epi32(a, b); }
-    HK_LANES_TARGET static Vector Splat(uint32_t v) {
-        return _mm256_set1_epi32(static_cast<int>(v));
-    }
+struct TAvx2 : TLanes256 {
     template <int S> HK_LANES_TARGET static Vector Rotate(Vector v) {
         return _mm256_or_si256(_mm256_slli_epi32(v, S), _mm256_srli_epi32(v, 32 - S));
     }
@@ -41,9 +28,6 @@ struct TAvx2 {
         else
             return _mm256_xor_si256(c,
                                     _mm256_or_si256(b, _mm256_xor_si256(d, _mm256_set1_epi32(-1))));
-    }
-    HK_LANES_TARGET static void LoadMessage(Vector (&x)[16], const uint8_t* const* data) {
-        LoadMessage8(x, data);
     }
 };
 

@@ -15,28 +15,12 @@ namespace DigestDetail {
 
 namespace {
 
-struct TAvx512Vl {
-    using Vector = __m256i;
-    static constexpr int Lanes = 8;
-
-    HK_LANES_TARGET static Vector Load(const uint32_t* p) {
-        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    }
-    HK_LANES_TARGET static void Store(uint32_t* p, Vector v) {
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
-    }
-    HK_LANES_TARGET static Vector Add(Vector a, Vector b) { return _mm256_add_epi32(a, b); }
-    HK_LANES_TARGET static Vector Splat(uint32_t v) {
-        return _mm256_set1_epi32(static_cast<int>(v));
-    }
+struct TAvx512Vl : TLanes256 {
     template <int S> HK_LANES_TARGET static Vector Rotate(Vector v) {
         return _mm256_rol_epi32(v, S);
     }
     template <int R> HK_LANES_TARGET static Vector Round(Vector b, Vector c, Vector d) {
         return _mm256_ternarylogic_epi32(b, c, d, Md5RoundTable(R));
-    }
-    HK_LANES_TARGET static void LoadMessage(Vector (&x)[16], const uint8_t* const* data) {
-        LoadMessage8(x, data);
     }
 };
 

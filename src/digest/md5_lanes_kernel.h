@@ -96,6 +96,27 @@ HK_LANES_TARGET inline void LoadMessage8(__m256i (&X)[16], const uint8_t* const*
     }
 }
 
+// What every path on 256-bit registers does alike; each adds its own
+// Rotate and Round, where the instruction sets differ.
+struct TLanes256 {
+    using Vector = __m256i;
+    static constexpr int Lanes = 8;
+
+    HK_LANES_TARGET static Vector Load(const uint32_t* p) {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    }
+    HK_LANES_TARGET static void Store(uint32_t* p, Vector v) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+    }
+    HK_LANES_TARGET static Vector Add(Vector a, Vector b) { return _mm256_add_epi32(a, b); }
+    HK_LANES_TARGET static Vector Splat(uint32_t v) {
+        return _mm256_set1_epi32(static_cast<int>(v));
+    }
+    HK_LANES_TARGET static void LoadMessage(Vector (&x)[16], const uint8_t* const* data) {
+        LoadMessage8(x, data);
+    }
+};
+
 } // namespace
 
 // Ops: the register type Vector of Ops::Lanes 32-bit lanes and its Add,
