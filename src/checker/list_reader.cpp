@@ -438,7 +438,7 @@ bool CheckerDetail::LoadListInto(TFileChecker& checker, const std::string& listN
         if (ReadList(checker.ExpandName(listName), row, tell, checker.MaxNameLength, entries, read,
                      reason, utf8)) {
             for (TFileCheckerItem& entry : entries)
-                entry.FileName = Platform::NameFromList(entry.FileName, utf8);
+                entry.FileName = Platform::NameFromList(std::move(entry.FileName), utf8);
             checker.Items = std::move(entries);
             checker.Algorithm = static_cast<uint32_t>(read->Id);
             return true;

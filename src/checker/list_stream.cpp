@@ -188,7 +188,7 @@ bool TListStream::Next(TFileCheckerItem& Entry, std::string& Reason) {
         if (state.HandedOut == state.Count)
             return TState::Changed(Reason, "it holds more entries");
         Entry = std::move(state.Pending[state.NextPending++]);
-        Entry.FileName = Platform::NameFromList(Entry.FileName, state.Utf8);
+        Entry.FileName = Platform::NameFromList(std::move(Entry.FileName), state.Utf8);
         // The last entry is handed out only once the list is known to hold
         // no other.
         if (++state.HandedOut == state.Count) {

@@ -201,7 +201,7 @@ bool NameIsLost(std::string_view name);
 // names as programs of this system wrote them before UTF-8 (Windows: in the
 // code page of the names, or, after UseUtf8Names, the ANSI code page).
 // POSIX: Name itself.
-std::string NameFromList(std::string_view name, bool utf8);
+std::string NameFromList(std::string name, bool utf8);
 
 // For programs, never for a plug-in: from now on names are UTF-8 (Windows;
 // POSIX names are bytes anyway), and what the program writes on a console

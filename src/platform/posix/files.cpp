@@ -217,8 +217,8 @@ bool NameIsLost(std::string_view) {
     return false;
 }
 
-std::string NameFromList(std::string_view name, bool) {
-    return std::string(name);
+std::string NameFromList(std::string name, bool) {
+    return name;
 }
 
 std::vector<std::string> UseUtf8Names(int argc, char** argv) {

@@ -318,11 +318,11 @@ bool NameIsLost(std::string_view name) {
     return std::memchr(name.data(), LostCharacter, name.size()) != nullptr;
 }
 
-std::string NameFromList(std::string_view name, bool utf8) {
+std::string NameFromList(std::string name, bool utf8) {
     // A program that took UTF-8 reads the lists it wrote before in the ANSI
     // code page, as the ANSI calls took their names.
     if (utf8 == Utf8Names)
-        return std::string(name);
+        return name;
     const TWideName wide(name, utf8 ? CP_UTF8 : CP_ACP);
     return wide.Valid ? Narrow(wide.Text, wide.Length) : std::string(1, LostCharacter);
 }
