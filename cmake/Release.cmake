@@ -27,6 +27,10 @@ if(NOT WIN32)
   return()
 endif()
 
+if(HASHKEEP_HOST_FAMILY STREQUAL "far3")
+  return()
+endif()
+
 set(HK_RELEASE_FOLDER Hashkeep)
 set(HK_RELEASE_PACKAGE Hashkeep-${PROJECT_VERSION}-win32)
 set(HK_RELEASE_COMPONENT Plugin)
