@@ -1,0 +1,6 @@
+add_library(hk_platform_unicode STATIC ${HK_PLATFORM_IMPL}/unicode.cpp)
+target_include_directories(hk_platform_unicode PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(hk_platform_unicode PRIVATE hk_warnings hk_cold_code)
+if(WIN32)
+  target_link_libraries(hk_platform_unicode PUBLIC shell32)
+endif()
