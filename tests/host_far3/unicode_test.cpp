@@ -40,10 +40,10 @@ TEST(Unicode, Utf8AndUtf16ConvertExactlyOrFail) {
     } exact[] = {
         {"", L""},
         {"a.txt", L"a.txt"},
-        {"\xD0\x96", L"\x0416"},                          // Ж
-        {"\xE6\x97\xA5\xE6\x9C\xAC", L"\x65E5\x672C"},    // 日本
-        {"\xEF\xBD\x81", L"\xFF41"},                      // fullwidth a
-        {"\xF0\x9F\x98\x80", L"\xD83D\xDE00"},            // U+1F600, a pair
+        {"\xD0\x96", L"\x0416"},                            // Ж
+        {"\xE6\x97\xA5\xE6\x9C\xAC", L"\x65E5\x672C"},      // 日本
+        {"\xEF\xBD\x81", L"\xFF41"},                        // fullwidth a
+        {"\xF0\x9F\x98\x80", L"\xD83D\xDE00"},              // U+1F600, a pair
         {std::string("a\0b", 3), std::wstring(L"a\0b", 3)}, // a NUL is a character
     };
     for (const auto& c : exact) {
@@ -69,7 +69,8 @@ TEST(Unicode, Utf8AndUtf16ConvertExactlyOrFail) {
 }
 
 TEST(Unicode, OnlyPlainLongPathsTakeTheLongForm) {
-    const std::wstring part(60, L'x'), deep = part + L"\\" + part + L"\\" + part + L"\\" + part + L"\\" + part;
+    const std::wstring part(60, L'x'),
+        deep = part + L"\\" + part + L"\\" + part + L"\\" + part + L"\\" + part;
     // The plain form makes folders up to 247 characters.
     const std::wstring longest = L"C:\\" + std::wstring(244, L'y'), first = longest + L"y";
     const struct {

@@ -45,8 +45,9 @@ constexpr size_t NeededStartupInfoSize =
     offsetof(PluginStartupInfo, SettingsControl) + sizeof(FARAPISETTINGSCONTROL);
 
 const wchar_t* MenuTitle() {
-    const wchar_t* text =
-        StartupInfo.GetMsg != nullptr ? StartupInfo.GetMsg(&FarPluginGuid, MenuTitleMessage) : nullptr;
+    const wchar_t* text = StartupInfo.GetMsg != nullptr
+                              ? StartupInfo.GetMsg(&FarPluginGuid, MenuTitleMessage)
+                              : nullptr;
     return text != nullptr && *text != L'\0' ? text : Title;
 }
 
@@ -90,7 +91,8 @@ HK_REALIGN_STACK void WINAPI SetStartupInfoW(const PluginStartupInfo* Info) {
     if (Info == nullptr || Info->StructSize < NeededStartupInfoSize)
         return;
     StartupInfo = {};
-    const size_t size = Info->StructSize < sizeof StartupInfo ? Info->StructSize : sizeof StartupInfo;
+    const size_t size =
+        Info->StructSize < sizeof StartupInfo ? Info->StructSize : sizeof StartupInfo;
     std::memcpy(&StartupInfo, Info, size);
     StartupInfoValid = true;
 }

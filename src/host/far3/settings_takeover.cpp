@@ -22,9 +22,9 @@ struct TLegacyValue {
     TKind Kind;
 };
 constexpr TLegacyValue LegacyValues[] = {
-    {"AutoLoadList", TKind::Number},      {"UseMode", TKind::Number},
+    {"AutoLoadList", TKind::Number},        {"UseMode", TKind::Number},
     {"ClearSelectionAfter", TKind::Number}, {"ConfirmAbort", TKind::Number},
-    {"TextModeForHashes", TKind::Number}, {"Prefix", TKind::Prefix},
+    {"TextModeForHashes", TKind::Number},   {"Prefix", TKind::Prefix},
     {"ProcessSubfolders", TKind::Number},
 };
 constexpr const char* LegacyKeyName = "Hashkeep";

@@ -81,8 +81,8 @@ bool WideToUtf8(std::wstring_view wide, std::string& utf8) {
     if (wide.size() > INT_MAX)
         return false;
     const int count = static_cast<int>(wide.size());
-    const int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), count,
-                                         nullptr, 0, nullptr, nullptr);
+    const int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), count, nullptr,
+                                         0, nullptr, nullptr);
     if (size <= 0)
         return false;
     utf8.resize(static_cast<size_t>(size));
