@@ -9,7 +9,11 @@
 # native test under Valgrind's memcheck (leaks included, the 5 GiB test
 # skipped; the default build's programs run again), and the fuzz targets for
 # a bounded time (scripts/fuzz.sh). Each mode prints its time at its end.
-# Usage: scripts/test.sh [default|asan|win32|far2l|far3|valgrind|fuzz ...]
+# win64 builds the engine and the native FAR 3 plug-in for 64-bit Windows
+# and runs their tests under wine64; far3x64 drives that plug-in, from its
+# x64 zip, in the 64-bit FAR 3 (built once by ../shared/far3/build.sh into
+# ~/.cache/hashkeep-far3-x64).
+# Usage: scripts/test.sh [default|asan|win32|win64|far2l|far3|far3x64|valgrind|fuzz ...]
 #        (all of them when none is named; fuzz here means the fuzz run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,6 +39,12 @@ check_prerequisites() {
     fi
     need script "package bsdutils"
   }
+  need_win64() {
+    need x86_64-w64-mingw32-g++-posix "package g++-mingw-w64-x86-64"
+    need x86_64-w64-mingw32-g++-win32 "package g++-mingw-w64-x86-64"
+    need /usr/src/googletest/CMakeLists.txt "package googletest"
+    need /usr/lib/wine/wine64 "package wine64"
+  }
   need cmake "package cmake"
   need make "package make"
   need g++ "package g++"
@@ -59,6 +69,17 @@ check_prerequisites() {
       [ "$mode" != default ] || need /usr/include/benchmark/benchmark.h "package libbenchmark-dev"
       [ "$mode" != valgrind ] || need valgrind "package valgrind" ;;
     win32) need_win32 ;;
+    win64) need_win64 ;;
+    far3x64)
+      need_win64
+      need "${HASHKEEP_FAR3_SNAPSHOT:-$PWD/../shared/far3}/build.sh" \
+        "FAR 3's snapshot: ../shared/far3 beside the project, or set HASHKEEP_FAR3_SNAPSHOT"
+      # build.sh runs one of FAR's 32-bit build tools under wine.
+      need wine "package wine"
+      need m4 "package m4"
+      need gawk "package gawk"
+      need tmux "package tmux"
+      need locale-gen "package locales" ;;
     far2l)
       # Its lists are compared with the Win32 build's under Wine.
       need_win32
@@ -106,7 +127,7 @@ announce_far2l_core() {
 
 jobs=$(nproc 2>/dev/null || echo 2)
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(default asan win32 far2l far3 valgrind fuzz)
+[ ${#presets[@]} -gt 0 ] || presets=(default asan win32 win64 far2l far3 far3x64 valgrind fuzz)
 check_prerequisites "${presets[@]}"
 
 # An unformatted file fails the run before anything is built, naming it.
@@ -137,6 +158,17 @@ for preset in "${presets[@]}"; do
     trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
     WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 || true
     HK_WINE_READY=1
+  fi
+  if { [ "$preset" = win64 ] || [ "$preset" = far3x64 ]; } && [ -z "${WINE64PREFIX:-}" ]; then
+    # The same for the 64-bit programs (cmake/wine64-run.sh), in a 64-bit prefix.
+    WINE64PREFIX=$(mktemp -d "${TMPDIR:-/tmp}/hashkeep-wine64.XXXXXX")
+    export WINE64PREFIX
+    # Ended and removed at exit, before what an earlier mode left to do then.
+    earlier=$(trap -p EXIT | sed "s/^trap -- '\(.*\)' EXIT\$/\1/")
+    trap 'WINEPREFIX=$WINE64PREFIX /usr/lib/wine/wineserver64 -k >/dev/null 2>&1 || true
+          rm -rf "$WINE64PREFIX"; '"$earlier" EXIT
+    (unset WINEARCH; WINEPREFIX=$WINE64PREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+      /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1) || true
   fi
   ctest --preset "$preset" -j "$jobs"
   echo "== $preset: passed in $((SECONDS - started)) s"
