@@ -130,13 +130,14 @@ include(CPack)
 
 if(HASHKEEP_TESTS AND TARGET hashkeep_far3)
   # The FAR 3 plug-in as users get it: its bound is what this first build
-  # takes (the entry points, the settings take-over; 50 KiB for x64, 37 KiB
-  # for x86) and some room. The operations and the engine will take about
-  # what they take in the 1.x DLL; that work raises it.
+  # takes (the entry points and the settings take-over: 50 KiB for x64, 77
+  # KiB for x86, whose runtime brings its own unwinder where x64 has the
+  # system's) and some room. The operations and the engine will take about
+  # what they take in the 1.x DLL; the work that brings them raises it.
   if(HK_FAR3_ARCH STREQUAL "x64")
     set(HK_FAR3_SIZE_LIMIT 81920)
   else()
-    set(HK_FAR3_SIZE_LIMIT 65536)
+    set(HK_FAR3_SIZE_LIMIT 98304)
   endif()
   add_test(NAME far3_plugin_size
     COMMAND ${CMAKE_COMMAND}

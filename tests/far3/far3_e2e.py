@@ -38,6 +38,7 @@ class Far(TmuxScreen):
     """One FAR 3 in one tmux server, in the run's Wine prefix; ended by its process id."""
 
     WAIT = 20
+    LOADER = "wine"  # the 64-bit FAR's driver (far3x64_e2e.py) runs it with wine64
 
     def __init__(self, name, russian=False):
         self.name, self.russian = name, russian
@@ -52,7 +53,7 @@ class Far(TmuxScreen):
         env = wine_env(self.russian)
         pairs = ["%s=%s" % (k, env[k]) for k in ["WINEPREFIX"] + sorted(WINE_ENV) + (sorted(RUSSIAN) if self.russian else [])]
         profile = os.path.join(self.root, "profile")
-        cmd = ["exec", "env"] + pairs + ["wine", A.far, "-s", winpath(profile), winpath(profile + "-local"),
+        cmd = ["exec", "env"] + pairs + [self.LOADER, A.far, "-s", winpath(profile), winpath(profile + "-local"),
                                          "-u", self.name, "-p" + winpath(os.path.join(A.work, "Plugins"))] + \
             self.args + [winpath(self.left), winpath(self.right)]
         # Wine's own complaints go to a file, not over FAR's screen.

@@ -1,99 +1,31 @@
 #!/usr/bin/env python3
 """The native FAR 3 plug-in of the x64 zip end to end in the 64-bit FAR 3
-under wine64: FAR runs in tmux with a fresh profile and the zip's folder as
-its only plug-ins folder, gets keys and is judged by its screen and files.
+under wine64: far3_e2e.py's FAR, keys and screen helpers, run with Wine's
+64-bit loader in 64-bit prefixes. A scenario is a function below taking a
+Far; adding one is adding a function (far3_e2e's cursor, select,
+open_plugin, list_bytes... serve here as they serve there).
 
 usage: far3x64_e2e.py --far FAR.EXE --work DIR [--limit S]
                       [--cpack CPACK --cpack-config CONFIG] setup|cleanup|SCENARIO
 
 setup unpacks the x64 zip into DIR/Plugins and makes the run's two 64-bit
 Wine prefixes (DIR/wine-en, and DIR/wine-ru with Russian's code pages);
-cleanup ends their Wine processes and removes them. A scenario is a
-function below taking a started Far; adding one is adding a function.
+cleanup ends their Wine processes and removes them.
 """
-import argparse, glob, os, shlex, signal, sqlite3, subprocess, sys, tempfile, time, zipfile
+import argparse, glob, os, sqlite3, subprocess, sys, zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from tmux_screen import Failure, TmuxScreen, box, check, run_scenario  # noqa: E402
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import far3_e2e as base  # noqa: E402
+from tmux_screen import Failure, box, check, run_scenario  # noqa: E402
+from far3_e2e import wine_env  # noqa: E402
 
-A = None  # the arguments
-WINE64 = "/usr/lib/wine/wine64"
-WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
-RUSSIAN = {"LC_ALL": "ru_RU.UTF-8", "LANG": "ru_RU.UTF-8"}
+WINE64, WINESERVER64 = "/usr/lib/wine/wine64", "/usr/lib/wine/wineserver64"
 PLUGIN_GUID = "F838476D-2DFB-42E2-BDD2-E74AB66FF2BB"  # src/host/far3/guids.h
 
 
-def winpath(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
-
-
-def wine_env(russian=False):
-    env = dict(os.environ, WINEPREFIX=os.path.join(A.work, "wine-ru" if russian else "wine-en"), **WINE_ENV)
-    env.pop("WINEARCH", None)  # a 64-bit prefix
-    if russian:
-        env.update(RUSSIAN)
-    return env
-
-
-class Far(TmuxScreen):
-    """One 64-bit FAR 3 in one tmux server, with its own profile and -u NAME; ended by its process id."""
-
-    WAIT = 20
-
-    def __init__(self, name, russian=False):
-        self.name, self.russian = name, russian
-        self.root = tempfile.mkdtemp(prefix="hk-far3x64-%s-" % name)
-        self.sock = os.path.join(self.root, "tmux")
-        self.left, self.right = os.path.join(self.root, "left"), os.path.join(self.root, "right")
-        self.profile = os.path.join(self.root, "profile")
-        for d in (self.left, self.right):
-            os.makedirs(d)
-        self.pid, self.last = None, "(none)"
-
-    def start(self):
-        env = wine_env(self.russian)
-        pairs = ["%s=%s" % (k, env[k]) for k in ["WINEPREFIX"] + sorted(WINE_ENV) + (sorted(RUSSIAN) if self.russian else [])]
-        cmd = ["exec", "env", "-u", "WINEARCH"] + pairs + [
-            WINE64, A.far, "-s", winpath(self.profile), winpath(self.profile + "-local"), "-u", self.name,
-            "-p" + winpath(os.path.join(A.work, "Plugins")), winpath(self.left), winpath(self.right)]
-        # Wine's own complaints go to a file, not over FAR's screen.
-        self.tmux("new-session", "-d", "-x", "100", "-y", "30",
-                  " ".join(map(shlex.quote, cmd)) + " 2>>" + shlex.quote(os.path.join(self.root, "wine.log")))
-        self.pid = int(self.tmux("display", "-p", "#{pane_pid}").strip())
-        self.wait(lambda s: s.splitlines()[-1].startswith("1"), 60)  # the key bar
-        self.settle()
-
-    def stop(self):
-        if self.pid and os.path.exists("/proc/%d" % self.pid):
-            os.kill(self.pid, signal.SIGKILL)
-        self.pid = None
-        subprocess.run(["tmux", "-S", self.sock, "kill-server"], stderr=subprocess.DEVNULL)
-
-    def quit(self):
-        """F10 and Yes: FAR ends by itself, and writes what the plug-in stored."""
-        self.keys("F10"), self.wait("quit"), self.keys("Enter")
-        end = time.time() + 20
-        while os.path.exists("/proc/%d" % self.pid) and time.time() < end:
-            time.sleep(0.1)
-        check(not os.path.exists("/proc/%d" % self.pid), "FAR did not quit")
-        self.stop()
-
-    def keys(self, *keys):
-        for k in keys:
-            self.tmux("send-keys", k)
-            time.sleep(0.1)
-
-    def settle(self):
-        """Until the screen stays the same for half a second: keys sent before may be lost."""
-        before, calm = None, 0
-        for _ in range(100):
-            now = self.screen()
-            calm = calm + 1 if now == before else 0
-            if calm == 5:
-                return now
-            before = now
-            time.sleep(0.1)
-        return now
+class Far(base.Far):
+    LOADER = WINE64
 
     def reg(self, *args):
         run = subprocess.run([WINE64, "reg"] + list(args), env=wine_env(self.russian), capture_output=True,
@@ -114,8 +46,7 @@ def menu(far):
     """F11 lists Hashkeep as a native plug-in, without the 1.x mark; its box appears from the menu and from its prefix."""
     far.start()
     far.keys("F11")
-    entries = box(far.wait("Plugin commands"), "Plugin commands")
-    rows = [row[1:-1].strip() for row in entries[1:-1]]
+    rows = [row[1:-1].strip() for row in box(far.wait("Plugin commands"), "Plugin commands")[1:-1]]
     check("Hashkeep" in rows, "the plug-ins menu holds %s" % rows)
     far.keys("Enter")
     shown = box(far.wait("Hashkeep for FAR Manager 3"), "Hashkeep")
@@ -134,10 +65,9 @@ def takeover(far):
         code, out = far.reg("add", far.legacy_key(), "/v", name, "/t", kind, "/d", data, "/f")
         check(code == 0, "reg add %s: %s" % (name, out))
     far.start()
-    far.keys("F11"), far.wait("Plugin commands"), far.keys("Enter")
-    far.wait("Hashkeep for FAR Manager 3"), far.keys("Enter"), closed(far, "Hashkeep")
+    base.open_plugin(far, "Hashkeep for FAR Manager 3"), far.keys("Enter"), closed(far, "Hashkeep")
     far.quit()
-    stores = glob.glob(os.path.join(far.profile, "PluginsData", "*.db"))
+    stores = glob.glob(os.path.join(far.root, "profile", "PluginsData", "*.db"))
     check(len(stores) == 1 and PLUGIN_GUID.lower() in stores[0].lower(), "the plug-ins' stores: %s" % stores)
     with sqlite3.connect(stores[0]) as db:
         stored = dict(db.execute("SELECT name, value FROM table_values"))
@@ -154,51 +84,55 @@ SCENARIOS = {f.__name__: f for f in (menu, takeover)}
 def cleanup():
     for r in (False, True):
         if os.path.isdir(wine_env(r)["WINEPREFIX"]):
-            subprocess.run(["/usr/lib/wine/wineserver64", "-k"], env=wine_env(r), stderr=subprocess.DEVNULL)
-    subprocess.run(["rm", "-rf", A.work])
+            subprocess.run([WINESERVER64, "-k"], env=wine_env(r), stderr=subprocess.DEVNULL)
+    subprocess.run(["rm", "-rf", base.A.work])
 
 
 def setup():
     """The x64 zip into DIR/Plugins; two fresh 64-bit Wine prefixes (a run cut short ended first)."""
     cleanup()
-    os.makedirs(A.work)
-    packed = os.path.join(A.work, "package")
-    run = subprocess.run([A.cpack, "--config", A.cpack_config, "-B", packed], capture_output=True, text=True)
+    packed = os.path.join(base.A.work, "package")
+    run = subprocess.run([base.A.cpack, "--config", base.A.cpack_config, "-B", packed], capture_output=True,
+                         text=True)
     check(run.returncode == 0, "cpack failed:\n" + run.stdout + run.stderr)
     zips = glob.glob(os.path.join(packed, "Hashkeep-*-far3-x64.zip"))
     check(len(zips) == 1, "no x64 FAR 3 zip in %s" % packed)
     with zipfile.ZipFile(zips[0]) as z:
-        z.extractall(os.path.join(A.work, "Plugins"))
-    for name in ("Hashkeep.dll", "HashkeepEng.lng", "HashkeepRus.lng"):
-        check(os.path.exists(os.path.join(A.work, "Plugins", "Hashkeep", name)), "the zip holds no Hashkeep/%s" % name)
+        z.extractall(os.path.join(base.A.work, "Plugins"))
+    check(os.path.exists(os.path.join(base.A.work, "Plugins", "Hashkeep", "Hashkeep.dll")), "the zip holds no DLL")
+    for language in ("Eng", "Rus"):  # our code page 866 files as UTF-8 with a byte-order mark, line ends kept
+        source = base.read(os.path.join(base.A.source, "lng", "Hashkeep%s.lng" % language))
+        shipped = base.read(os.path.join(base.A.work, "Plugins", "Hashkeep", "Hashkeep%s.lng" % language))
+        check(shipped == b"\xef\xbb\xbf" + source.decode("cp866").encode(), "Hashkeep%s.lng differs" % language)
     boots = [subprocess.Popen([WINE64, "wineboot", "-i"], env=wine_env(r), stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL) for r in (False, True)]
     for b in boots:
         b.wait()
     for r in (False, True):
-        subprocess.run(["/usr/lib/wine/wineserver64", "-w"], env=wine_env(r))
+        subprocess.run([WINESERVER64, "-w"], env=wine_env(r))
 
 
 def main():
-    global A
     p = argparse.ArgumentParser()
     p.add_argument("--far", required=True)
     p.add_argument("--work", required=True)
     p.add_argument("--cpack", default="cpack")
     p.add_argument("--cpack-config", default="")
+    p.add_argument("--source", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
     p.add_argument("--limit", type=int, default=90)
     p.add_argument("scenario", choices=sorted(SCENARIOS) + ["setup", "cleanup"])
-    A = p.parse_args()
-    A.work = os.path.abspath(A.work)
-    if A.scenario in ("setup", "cleanup"):
+    base.A = p.parse_args()
+    base.A.work = os.path.abspath(base.A.work)
+    os.environ.pop("WINEARCH", None)  # 64-bit prefixes
+    if base.A.scenario in ("setup", "cleanup"):
         try:
-            (setup if A.scenario == "setup" else cleanup)()
+            (setup if base.A.scenario == "setup" else cleanup)()
             return 0
         except Failure as e:
-            print("%s: FAILED: %s" % (A.scenario, e))
+            print("%s: FAILED: %s" % (base.A.scenario, e))
             return 1
-    far = Far(A.scenario)
-    return run_scenario(far, SCENARIOS[A.scenario], A.scenario, A.limit, far.root)
+    far = Far(base.A.scenario, russian=base.A.scenario.endswith("russian"))
+    return run_scenario(far, SCENARIOS[base.A.scenario], base.A.scenario, base.A.limit, far.root)
 
 
 if __name__ == "__main__":

@@ -2,8 +2,6 @@
 // never a replacement character; long paths in the form Windows opens.
 #include "platform/unicode.h"
 
-#include "test_support.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -94,36 +92,6 @@ TEST(Unicode, OnlyPlainLongPathsTakeTheLongForm) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(LongPathForm(c.Path), c.Form) << testing::PrintToString(c.Path);
-}
-
-TEST(Unicode, AFileBeyondMaxPathOpensInTheLongForm) {
-    TestSupport::TempDirectory dir;
-    std::wstring path = dir.Path().wstring();
-    for (int i = 0; i < 6; ++i) {
-        path += L"\\" + std::wstring(50, static_cast<wchar_t>(L'\x65E5' + i));
-        ASSERT_TRUE(CreateDirectoryW(LongPathForm(path).c_str(), nullptr));
-    }
-    path += L"\\\xFF41.txt";
-    ASSERT_GT(path.size(), static_cast<size_t>(MAX_PATH));
-    HANDLE file = CreateFileW(LongPathForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    EXPECT_TRUE(WriteFile(file, "abc", 3, &written, nullptr));
-    CloseHandle(file);
-    file = CreateFileW(LongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                       OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    char text[8] = {};
-    DWORD read = 0;
-    EXPECT_TRUE(ReadFile(file, text, sizeof text, &read, nullptr));
-    CloseHandle(file);
-    EXPECT_EQ(std::string(text, read), "abc");
-    // The folders go with the temporary directory only if their names can be reached.
-    for (int i = 6; i >= 0; --i) {
-        (i == 6 ? DeleteFileW : RemoveDirectoryW)(LongPathForm(path).c_str());
-        path.erase(path.rfind(L'\\'));
-    }
 }
 
 #endif

@@ -17,6 +17,14 @@ namespace Far3 {
 PluginStartupInfo StartupInfo;
 bool StartupInfoValid = false;
 
+namespace {
+
+// FAR hands the standard functions in a record that lives only for the
+// call of SetStartupInfoW: the plug-in keeps a copy and points to that.
+FarStandardFunctions StandardFunctions;
+
+} // namespace
+
 } // namespace Far3
 
 using namespace Far3;
@@ -94,6 +102,14 @@ HK_REALIGN_STACK void WINAPI SetStartupInfoW(const PluginStartupInfo* Info) {
     const size_t size =
         Info->StructSize < sizeof StartupInfo ? Info->StructSize : sizeof StartupInfo;
     std::memcpy(&StartupInfo, Info, size);
+    StandardFunctions = {};
+    if (Info->FSF != nullptr) {
+        const size_t functions = Info->FSF->StructSize < sizeof StandardFunctions
+                                     ? Info->FSF->StructSize
+                                     : sizeof StandardFunctions;
+        std::memcpy(&StandardFunctions, Info->FSF, functions);
+    }
+    StartupInfo.FSF = &StandardFunctions;
     StartupInfoValid = true;
 }
 

@@ -17,7 +17,8 @@ constexpr GUID ToGuid(const TGuid& guid) {
     return std::bit_cast<GUID>(guid);
 }
 
-// FAR's service table as SetStartupInfoW handed it over; valid only when
+// FAR's service table as SetStartupInfoW handed it over, its FSF pointing
+// to the plug-in's own copy of the standard functions; valid only when
 // StartupInfoValid.
 extern PluginStartupInfo StartupInfo;
 extern bool StartupInfoValid;
