@@ -2,10 +2,14 @@
 # entry points, by their plain names; for the DLL also that every imported
 # library is part of Windows, since a user copies the DLL alone.
 # -DLIBRARY=path -DFORMAT=pe|elf -DTOOL=objdump (pe) or nm (elf)
+# [-DEXPORTS=names]: another plug-in's entry points (FAR 3's), sorted
 cmake_minimum_required(VERSION 3.25)
 
 set(expected Configure GetMinFarVersion GetPluginInfo OpenPlugin SetStartupInfo)
-set(system_libraries advapi32.dll kernel32.dll msvcrt.dll user32.dll ntdll.dll)
+if(DEFINED EXPORTS)
+  set(expected ${EXPORTS})
+endif()
+set(system_libraries advapi32.dll kernel32.dll msvcrt.dll user32.dll ntdll.dll shell32.dll)
 
 if(FORMAT STREQUAL "pe")
   execute_process(COMMAND ${TOOL} -p ${LIBRARY} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
