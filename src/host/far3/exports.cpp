@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 namespace Far3 {
