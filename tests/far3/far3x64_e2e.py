@@ -1,16 +1,11 @@
 #!/usr/bin/env python3
-"""The native FAR 3 plug-in of the x64 zip end to end in the 64-bit FAR 3
-under wine64: far3_e2e.py's FAR, keys and screen helpers, run with Wine's
-64-bit loader in 64-bit prefixes. A scenario is a function below taking a
-Far; adding one is adding a function (far3_e2e's cursor, select,
-open_plugin, list_bytes... serve here as they serve there).
+"""The x64 zip's native FAR 3 plug-in end to end in the 64-bit FAR 3 under
+wine64: far3_e2e.py's FAR and helpers (cursor, select, open_plugin,
+list_bytes...) with Wine's 64-bit loader, in 64-bit prefixes (wine-en,
+wine-ru). A scenario is a function below taking a Far.
 
 usage: far3x64_e2e.py --far FAR.EXE --work DIR [--limit S]
                       [--cpack CPACK --cpack-config CONFIG] setup|cleanup|SCENARIO
-
-setup unpacks the x64 zip into DIR/Plugins and makes the run's two 64-bit
-Wine prefixes (DIR/wine-en, and DIR/wine-ru with Russian's code pages);
-cleanup ends their Wine processes and removes them.
 """
 import argparse, glob, os, sqlite3, subprocess, sys, zipfile
 
@@ -18,7 +13,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import far3_e2e as base  # noqa: E402
 from tmux_screen import Failure, box, check, run_scenario  # noqa: E402
-from far3_e2e import wine_env  # noqa: E402
+from far3_e2e import closed, wine_env  # noqa: E402
 
 WINE64, WINESERVER64 = "/usr/lib/wine/wine64", "/usr/lib/wine/wineserver64"
 PLUGIN_GUID = "F838476D-2DFB-42E2-BDD2-E74AB66FF2BB"  # src/host/far3/guids.h
@@ -32,14 +27,8 @@ class Far(base.Far):
                              text=True, errors="replace")
         return run.returncode, run.stdout
 
-    def legacy_key(self):
-        """Where FAR 3's wrapper kept a 1.x plug-in's settings for this FAR's -u NAME."""
+    def legacy_key(self):  # where FAR 3's wrapper kept a 1.x plug-in's settings for this -u NAME
         return "HKCU\\Software\\Far Manager\\Users\\%s\\Plugins\\Hashkeep" % self.name
-
-
-def closed(far, title):
-    far.wait(lambda s: " %s " % title not in s)
-    far.settle()
 
 
 def menu(far):
@@ -49,11 +38,11 @@ def menu(far):
     rows = [row[1:-1].strip() for row in box(far.wait("Plugin commands"), "Plugin commands")[1:-1]]
     check("Hashkeep" in rows, "the plug-ins menu holds %s" % rows)
     far.keys("Enter")
-    shown = box(far.wait("Hashkeep for FAR Manager 3"), "Hashkeep")
-    check(any("OK" in row for row in shown), "the box: %s" % shown)
+    box(far.wait("Hashkeep for FAR Manager 3"), "Hashkeep")
     far.keys("Enter"), closed(far, "Hashkeep")
-    far.type("check:hashlist.md5"), far.keys("Enter")
-    box(far.wait("check:hashlist.md5 "), "Hashkeep")
+    far.type("check:hashlist.md5"), far.settle(), far.keys("Enter")
+    shown = box(far.wait(" Hashkeep ═"), "Hashkeep")  # the box, not the command line
+    check(any("check:hashlist.md5" in row for row in shown), "the box: %s" % shown)
     far.keys("Enter"), closed(far, "Hashkeep")
 
 

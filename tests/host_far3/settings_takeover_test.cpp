@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <memory>
 #include <random>
 #include <string>
 #include <utility>
@@ -74,14 +73,12 @@ protected:
     // Every value of the key, type and contents, as one text each.
     std::vector<std::string> Registry() {
         TValues values;
-        if (RegistryKey* key = OpenRegistryKey(Root + "\\Hashkeep", RegistryAccess::Read, false)) {
-            ListRegistryValues(key, values);
-            CloseRegistryKey(key);
-        }
+        RegistryKey* key = OpenRegistryKey(Root + "\\Hashkeep", RegistryAccess::Read, false);
         std::vector<std::string> texts;
-        for (const auto& [name, value] : values)
-            texts.push_back(name + "=" + std::to_string(static_cast<int>(value.Type)) + ":" +
-                            value.Text + ":" + std::to_string(value.Number));
+        for (const auto& [name, value] : key&& ListRegistryValues(key, values) ? values : TValues())
+            texts.push_back(name + "=" + std::to_string(int(value.Type)) + ":" + value.Text + ":" +
+                            std::to_string(value.Number));
+        CloseRegistryKey(key);
         return texts;
     }
 

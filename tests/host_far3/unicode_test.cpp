@@ -81,14 +81,12 @@ TEST(Unicode, OnlyPlainLongPathsTakeTheLongForm) {
         {L"c:/" + part + L"/" + deep, L"\\\\?\\c:\\" + part + L"\\" + deep},
         {L"\\\\srv\\share\\" + deep, L"\\\\?\\UNC\\srv\\share\\" + deep},
         {L"\\\\?\\C:\\" + deep, L"\\\\?\\C:\\" + deep},
-        {L"\\\\.\\C:\\" + deep, L"\\\\.\\C:\\" + deep},
         {deep + L"\\" + part, deep + L"\\" + part},                 // relative
         {L"C:" + deep + L"\\" + part, L"C:" + deep + L"\\" + part}, // relative to C:'s folder
         {L"C:\\" + deep + L"\\..\\f", L"C:\\" + deep + L"\\..\\f"},
         {L"C:\\" + deep + L"\\.\\f", L"C:\\" + deep + L"\\.\\f"},
         {L"C:\\" + deep + L"\\\\f", L"C:\\" + deep + L"\\\\f"},
         {L"C:\\" + deep + L"\\f.", L"C:\\" + deep + L"\\f."},
-        {L"C:\\" + deep + L"\\f \\g", L"C:\\" + deep + L"\\f \\g"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(LongPathForm(c.Path), c.Form) << testing::PrintToString(c.Path);
