@@ -276,7 +276,7 @@ std::vector<TListCase> Cases() {
          {{"-x.bin", "352441c2"}, {"- y", "352441c2"}}},
         {"a signed line starting with '-' but not escaped",
          "a.sfv",
-         ClearSigned("-x.bin 352441c2\n"),
+         ClearSigned("abc.txt 352441c2\n-x.bin 352441c2\n"),
          {}},
         // CRC32 lists with the digest first, as 7-Zip and rhash --simple
         // write them; .sfv stays SFV's name.
