@@ -271,10 +271,14 @@ TEST_F(ChangingFiles, FileDeletedBetweenListingAndHashingIsMissingOrSkipped) {
 
 // verify reads a list twice: checked whole, then entry by entry as the
 // workers need them. A long list (many pieces of it, many windows of
-// results) comes out whole and in order, however many workers; a list
-// that changes between the readings, or while the second one runs (a
-// FAILED digest rewritten in place while earlier files are hashed), stops
-// the run (exit 2) saying the list changed, whatever was printed before.
+// results) comes out whole and in order, however many workers. A list that
+// is not the list checked when it is read again stops the run (exit 2)
+// saying the list changed, whatever was printed before: cut, garbled or
+// grown; edited with its modification time put back (on Windows only the
+// digest of its bytes tells); replaced by a copy of itself with its times
+// (only its identity tells); rewritten as more, shorter entries of the same
+// size, or a FAILED digest forged in a later piece, while it is read; or
+// written while it was checked.
 TEST_F(ChangingFiles, AListIsVerifiedAsItWasCheckedOrNotAtAll) {
     TFileChecker listed(Dir.Dir());
     ASSERT_TRUE(listed.LoadList("hashlist.md5"));
@@ -287,45 +291,65 @@ TEST_F(ChangingFiles, AListIsVerifiedAsItWasCheckedOrNotAtAll) {
         expected += name + (i % 3 == 2 ? ": MISSING\n" : i % 2 == 0 ? ": OK\n" : ": FAILED\n");
     }
     const std::string path = Dir / "long.md5";
-    std::string garbled = list;
+    const auto to = [&](std::string text) { return [&, text] { WriteFile(path, text); }; };
+    std::string garbled = list, forged = list, shorter;
     garbled.replace(garbled.size() / 2, 3, "x\n ");
-    std::string forged = list; // big.bin's last digest made its digest now
+    // big.bin's last digest made its digest now
     forged.replace(forged.rfind(listed.Items[1].Hash), 32, "8977dfac2f8e04cb96e66882235f5aba");
+    while (shorter.size() + 72 <= list.size())
+        shorter += listed.Items[0].Hash + " *f\n";
+    shorter += listed.Items[0].Hash + " *" + std::string(list.size() - shorter.size() - 35, 'g');
+    const std::string changed = "the list changed since it was checked: ";
     const struct {
+        const char* What;
+        int Open, Read; // the change comes before this read (0: the open) of this open
+        std::function<void()> Change;
         const char* Jobs;
-        std::string Second; // the list at its second reading; empty: unchanged
-        int Read;           // before this read of the second reading; 0: before its open
         int Status;
-        const char* Err;
+        std::string Err;
     } cases[] = {
-        {"-j1", "", 0, 1, ""},
-        {"-j4", "", 0, 1, ""},
-        {"-j4", list + list.substr(0, 200), 0, 2, "the list changed since it was checked: "},
-        {"-j4", list.substr(0, 100 * 44), 0, 2, "the list changed since it was checked: "},
-        {"-j4", garbled, 0, 2, "the list changed since it was checked: "},
-        {"-j1", forged, 2, 2, "the list changed since it was checked: "},
+        {"unchanged", 0, 0, [] {}, "-j1", 1, ""},
+        {"unchanged", 0, 0, [] {}, "-j4", 1, ""},
+        {"grown", 2, 0, to(list + list.substr(0, 200)), "-j4", 2, changed + "its size changed"},
+        {"cut", 2, 0, to(list.substr(0, 100 * 44)), "-j4", 2, changed + "its size changed"},
+        {"garbled", 2, 0, to(garbled), "-j4", 2, changed},
+        {"its time put back", 2, 0,
+         [&] {
+             const auto was = std::filesystem::last_write_time(path);
+             WriteFile(path, garbled);
+             std::filesystem::last_write_time(path, was);
+         },
+         "-j4", 2, changed},
+        {"a copy of itself", 2, 0,
+         [&] {
+             WriteFile(path + ".new", list);
+             std::filesystem::last_write_time(path + ".new",
+                                              std::filesystem::last_write_time(path));
+             std::filesystem::remove(path);
+             std::filesystem::rename(path + ".new", path);
+         },
+         "-j4", 2, changed + "another file is in its place"},
+        {"more, shorter entries", 2, 1, to(shorter), "-j1", 2, changed + "it holds more entries"},
+        {"forged", 2, 2, to(forged), "-j1", 2, changed},
+        {"written while checked", 1, 2, to(forged), "-j1", 2, "it changed while it was read: "},
     };
-    for (const auto& [jobs, second, read, status, err] : cases) {
-        SCOPED_TRACE(std::string(jobs) + ", the list at its second reading of " +
-                     std::to_string(second.size()) + " bytes, before its read " +
-                     std::to_string(read));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.What) + ", " + c.Jobs);
         WriteFile(path, list);
         int opens = 0, reads = 0;
-        TMeanwhile changer(
-            [&, second = second, read = read](FileOperation operation, const std::string& opened) {
-                if (operation == FileOperation::Open && opened == path && ++opens == 2 &&
-                    !second.empty() && read == 0)
-                    WriteFile(path, second);
-                if (operation == FileOperation::Read && opens == 2 && ++reads == read)
-                    WriteFile(path, second);
-            });
-        const TRunResult result = Hashkeep({"verify", jobs, path});
-        EXPECT_EQ(result.Status, status);
-        EXPECT_TRUE(Contains(result.Err, err)) << result.Err;
-        if (second != forged) {
-            EXPECT_EQ(expected.substr(0, result.Out.size()), result.Out);
+        TMeanwhile changer([&](FileOperation operation, const std::string& at) {
+            if (operation == FileOperation::Open && at == path && ++opens == c.Open && c.Read == 0)
+                c.Change();
+            if (operation == FileOperation::Read && opens == c.Open && ++reads == c.Read)
+                c.Change();
+        });
+        const TRunResult result = Hashkeep({"verify", c.Jobs, path});
+        EXPECT_EQ(result.Status, c.Status);
+        EXPECT_TRUE(Contains(result.Err, c.Err)) << result.Err;
+        if (c.Open == 2 && c.Read == 0) {
+            EXPECT_EQ(result.Out, ""); // refused before the first entry
         }
-        if (status != 2) {
+        if (c.Status != 2) {
             EXPECT_EQ(result.Out, expected);
         }
     }

@@ -11,7 +11,6 @@
 #endif
 
 using namespace EngineTest;
-using Platform::FileOperation;
 using TestSupport::TempDirectory;
 using TestSupport::WriteFile;
 using Entries = std::vector<std::pair<std::string, std::string>>;
@@ -451,95 +450,6 @@ TEST_F(ListReadingTest, AListNamedForNoAlgorithmIsReadAsItsDigestsOrAsAskedTell)
         EXPECT_EQ(loaded, c.Read != haNone);
         EXPECT_EQ(Checker.Algorithm, c.Read);
         EXPECT_EQ(loaded ? Checker.Items.at(0).FileName : reason, c.ReasonOrFirstEntry);
-    }
-}
-
-// A streamed list hands out the list it checked, or stops saying it changed,
-// before its last entry at the latest: edited at the same size (also with
-// its modification time put back, as touch -r and rsync --inplace -t do),
-// replaced by a copy of itself, grown, rewritten as more and shorter entries
-// of the same size, edited in a later piece while the second reading runs,
-// or written while the first one ran.
-TEST_F(ListReadingTest, AStreamedListIsTheListItChecked) {
-    std::string list;
-    for (int i = 1000; i < 2000; ++i) // 1000 lines of 43 bytes: two pieces
-        list += Md5Abc + " *file" + std::to_string(i) + "\n";
-    const std::string path = Dir / "l.md5";
-    const auto edit = [&](size_t at) {
-        std::string edited = list;
-        edited[at] = edited[at] == '0' ? '1' : '0';
-        WriteFile(path, edited);
-    };
-    std::string shorter; // more entries in as many bytes
-    while (shorter.size() + 72 <= list.size())
-        shorter += Md5Abc + " *f\n";
-    shorter += Md5Abc + " *" + std::string(list.size() - shorter.size() - 35, 'g') + "\n";
-    const size_t all = 1000;
-    const struct {
-        const char* What;
-        int Open, Read; // the change comes before this read after this open of the list
-        std::function<void()> Change;
-        bool Opened;
-        int Handed; // -1: some, never all
-        const char* Reason;
-    } cases[] = {
-        {"unchanged", 0, 0, [] {}, true, all, ""},
-        {"edited", 2, 0, [&] { edit(0); }, true, -1, "the list changed since it was checked: "},
-        {"edited, its time put back", 2, 0,
-         [&] {
-             const auto was = std::filesystem::last_write_time(path);
-             edit(0);
-             std::filesystem::last_write_time(path, was);
-         },
-         true, -1, "the list changed since it was checked: "},
-        {"replaced by a copy of itself", 2, 0,
-         [&] {
-             WriteFile(path + ".new", list);
-             std::filesystem::last_write_time(path + ".new",
-                                              std::filesystem::last_write_time(path));
-             std::filesystem::remove(path);
-             std::filesystem::rename(path + ".new", path);
-         },
-         true, 0, "the list changed since it was checked: another file is in its place"},
-        {"grown", 2, 0, [&] { WriteFile(path, list + list.substr(0, 43)); }, true, 0,
-         "the list changed since it was checked: its size changed"},
-        {"more, shorter entries", 2, 1, [&] { WriteFile(path, shorter); }, true, all - 1,
-         "the list changed since it was checked: it holds more entries"},
-        {"edited in its second piece", 2, 2, [&] { edit(list.size() - 50); }, true, all - 1,
-         "the list changed since it was checked: "},
-        {"edited while it was checked", 1, 1, [&] { edit(0); }, false, 0,
-         "it changed while it was read: "},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.What);
-        WriteFile(path, list);
-        struct TMoment {
-            const std::string& Path;
-            int Open, Read, Opens = 0, Reads = 0;
-            const std::function<void()>& Change;
-        } moment{path, c.Open, c.Read, 0, 0, c.Change};
-        Platform::SetFileFaultHook(
-            [](FileOperation operation, const std::string& at, void* context) {
-                auto& m = *static_cast<TMoment*>(context);
-                if (operation == FileOperation::Open && at == m.Path)
-                    m.Reads = ++m.Opens == m.Open && m.Read == 0 ? (m.Change(), -1) : 0;
-                else if (operation == FileOperation::Read && m.Opens == m.Open &&
-                         ++m.Reads == m.Read)
-                    m.Change();
-                return false;
-            },
-            &moment);
-        TListStream stream;
-        std::string reason;
-        const bool opened = stream.OpenFile(path, haNone, {}, reason);
-        int handed = 0;
-        for (TFileCheckerItem entry; opened && stream.Next(entry, reason);)
-            ++handed;
-        Platform::SetFileFaultHook(nullptr, nullptr);
-        EXPECT_EQ(opened, c.Opened);
-        EXPECT_TRUE(c.Handed < 0 ? handed < static_cast<int>(all) : handed == c.Handed) << handed;
-        EXPECT_EQ(reason.substr(0, std::string(c.Reason).size()), c.Reason);
-        EXPECT_EQ(reason.empty(), std::string(c.Reason).empty()) << reason;
     }
 }
 
