@@ -346,23 +346,17 @@ inline std::optional<size_t> Choose(const std::vector<TFormat>& formats, bool ch
         if (results.back().Accepted)
             reading.push_back(i);
     }
-    auto of = [&](uint32_t form) -> std::optional<size_t> {
-        for (const size_t i : reading)
-            if (formats[i].Form == form)
-                return i;
-        return std::nullopt;
-    };
-    auto drop = [&](size_t i) { std::erase(reading, i); };
-    const auto nameFirst = of(lfNameFirst), digestFirst = of(lfDigestFirst);
-    if (nameFirst && of(lfGrouped))
-        drop(*nameFirst);
-    else if (nameFirst && digestFirst) {
-        if (results[*digestFirst].Unmarked == 0)
-            drop(*nameFirst);
-        else if (results[*digestFirst].Marked == 0 &&
-                 formats[*digestFirst].Row == formats[*nameFirst].Row)
-            drop(*digestFirst);
-    }
+    std::optional<size_t> of[lfGrouped + 1]; // the format of each form that reads it
+    for (const size_t i : reading)
+        of[formats[i].Form] = i;
+    const auto nameFirst = of[lfNameFirst], digestFirst = of[lfDigestFirst];
+    const bool marked = digestFirst && results[*digestFirst].Unmarked == 0;
+    const bool unmarked = digestFirst && results[*digestFirst].Marked == 0 && nameFirst &&
+                          formats[*digestFirst].Row == formats[*nameFirst].Row;
+    if (nameFirst && (of[lfGrouped] || marked))
+        std::erase(reading, *nameFirst);
+    else if (nameFirst && unmarked)
+        std::erase(reading, *digestFirst);
     if (reading.size() != 1 || formats[reading.front()].Form == lfGrouped)
         return std::nullopt;
     chosen = results[reading.front()];
