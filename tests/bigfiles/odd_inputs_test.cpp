@@ -335,6 +335,10 @@ TEST_F(ChangingFiles, AListIsVerifiedAsItWasCheckedOrNotAtAll) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.What) + ", " + c.Jobs);
+#ifdef _WIN32
+        if (c.Read != 0)
+            continue; // nobody may write the list while it is open for reading
+#endif
         WriteFile(path, list);
         int opens = 0, reads = 0;
         TMeanwhile changer([&](FileOperation operation, const std::string& at) {
