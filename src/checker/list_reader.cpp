@@ -176,10 +176,11 @@ std::string AlgorithmNames(uint32_t algorithms) {
 }
 
 std::string FormatText(const TListFormat& format) {
-    return std::string(format.Row->Name) +
-           (format.Form == lfNameFirst     ? " with the name first (SFV)"
-            : format.Form == lfDigestFirst ? " with the digest first"
-                                           : " as gpg --print-md prints it");
+    // Short enough for the plug-in's box: "SFV", "MD5 digest first".
+    return format.Form == lfNameFirst ? std::string("SFV")
+                                      : format.Row->Name + std::string(format.Form == lfDigestFirst
+                                                                           ? " digest first"
+                                                                           : " of gpg --print-md");
 }
 
 } // namespace
@@ -470,8 +471,7 @@ bool TListParser::EndLine() {
             else if (line.starts_with("- "))
                 accepted = AddEntry(line.substr(2));
             else // gpg signs such a line as "- " and the line: this one was added
-                accepted =
-                    Reject("starts with '-' without the \"- \" a signed list puts before it", true);
+                accepted = Reject("starts with '-' but lacks gpg's \"- \" before it", true);
             break;
         default:
             accepted = AddEntry(line);
@@ -492,7 +492,7 @@ bool TListParser::ArmourLine(std::string_view line) {
     switch (Part_) {
     case TPart::ArmourHeaders:
         return IsHashHeader(line) ||
-               Reject("is no \"Hash:\" line, the one armour header a signed list holds", true);
+               Reject("is no \"Hash:\" header, the only one a signed list holds", true);
     case TPart::SignatureHeaders:
         if (IsSignatureHeader(line))
             return true;
@@ -588,9 +588,7 @@ bool TListParser::AddGroupedLine(std::string_view line) {
     // Digits taken and not yet an entry: the name's line has been read.
     if (!GroupedDigits_.empty()) {
         if (!indented || !TakeGroups(line, size, GroupedDigits_))
-            return Reject("is no line of digits in groups of " + std::to_string(size) +
-                              " going on from the line before",
-                          true);
+            return Reject("does not go on with digits in groups of " + std::to_string(size), true);
     } else {
         const size_t end = line.rfind(GroupedNameEnd);
         if (indented || end == std::string_view::npos ||
@@ -734,15 +732,13 @@ bool TListChooser::Finish() {
         for (const size_t i : reading)
             forms +=
                 (forms.empty() ? "" : " and as ") + FormatText(Candidates_[i]->Parser.Format());
-        return Refuse("it reads both as " + forms +
-                      ": name its algorithm (-a) or, if it is SFV, give it the extension .sfv");
+        return Refuse("it reads as " + forms + ": -a or .sfv tells which");
     }
     Chosen_ = reading.front();
     const TListFormat& format = Chosen().Parser.Format();
     if (format.Form == lfGrouped)
-        return Refuse(std::string("its lines are ") + format.Row->Name +
-                      " digests as gpg --print-md prints them (a name, \": \" and the digits "
-                      "in groups), which are not read as a list");
+        return Refuse(std::string("it is ") + format.Row->Name +
+                      " digests as gpg --print-md prints them, not a list");
     return true;
 }
 

@@ -372,7 +372,7 @@ TEST_F(ListReadingTest, ReasonsNameTheLineAsAnEditorCountsIt) {
         {ClearSigned("a 00000000\n", "\nb 11111111\n"),
          "line 11 follows the PGP signature, which does not sign it"},
         {ClearSigned("a 00000000\n", "", "b 11111111\n"),
-         "line 3 is no \"Hash:\" line, the one armour header a signed list holds"},
+         "line 3 is no \"Hash:\" header, the only one a signed list holds"},
         {ClearSigned("a 00000000\n", "", "", "b 11111111\n"),
          "line 8 is no line of a PGP signature"},
     };
@@ -416,24 +416,19 @@ TEST_F(ListReadingTest, AListNamedForNoAlgorithmIsReadAsItsDigestsOrAsAskedTell)
         {haCrc32, "EFDCC385  c.txt\n", haCrc32, "c.txt"},
         {haNone, "CRC32 (c.txt) = 352441c2\n", haCrc32, "c.txt"},
         {haNone, Md5Abc + " 20240101\n", haNone,
-         "it reads both as CRC32 with the name first (SFV) and as MD5 with the digest first: name "
-         "its algorithm (-a) or, if it is SFV, give it the extension .sfv"},
+         "it reads as SFV and as MD5 digest first: -a or .sfv tells which"},
         {haCrc32, "20240101 46EA081F\n46EA081F  20240101\n", haNone,
-         "it reads both as CRC32 with the name first (SFV) and as CRC32 with the digest first: "
-         "name its algorithm (-a) or, if it is SFV, give it the extension .sfv"},
+         "it reads as SFV and as CRC32 digest first: -a or .sfv tells which"},
         // A '#' line is a comment in every read, or an entry in every read.
         {haNone, "# made by hand\nc.txt 352441C2\n", haNone,
          "line 2 is no line of a list of CRC32, MD5, SHA1 or SHA256"},
         // gpg --print-md, on one line and carried over two: never made into entries.
         {haNone, print256, haNone,
-         "its lines are SHA256 digests as gpg --print-md prints them (a name, \": \" and the "
-         "digits in groups), which are not read as a list"},
+         "it is SHA256 digests as gpg --print-md prints them, not a list"},
         {haNone,
          "c.txt: 90 01 50 98 3C D2 4F B0  D6 96 3F 7D 28 E1\n       7F 72\n"
          "d: 90 01 50 98 3C D2 4F B0  D6 96 3F 7D 28 E1 7F 72\n",
-         haNone,
-         "its lines are MD5 digests as gpg --print-md prints them (a name, \": \" and the "
-         "digits in groups), which are not read as a list"},
+         haNone, "it is MD5 digests as gpg --print-md prints them, not a list"},
         {haNone, "abc.txt zzzzzzzz", haNone,
          "line 1 is no line of a list of CRC32, MD5, SHA1 or SHA256"},
     };
