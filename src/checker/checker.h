@@ -308,9 +308,11 @@ public:
     // name: any file is read as a list of ListAlgorithm. With haNone the
     // format is told by the whole list, for lists whose names say nothing
     // ("CHECKSUMS"): each form of each row ToldByDigits reads it, its digits
-    // hexadecimal, and the one that reads every line is taken (see
-    // ChooseListFormat for two that do); none, and the list is refused
-    // naming the line where the last of them failed.
+    // hexadecimal, and the one that reads every line is taken; of SFV and
+    // a digest-first form that both do, the digest comes first when every
+    // line marks it (two blanks or " *" after it), SFV when none does and
+    // both are CRC32, and the list is refused as ambiguous otherwise. None,
+    // and the list is refused naming the line where the last of them failed.
     bool LoadListOf(uint32_t ListAlgorithm, const std::string& ListName,
                     std::string* Reason = nullptr);
     // Writes every entry: to ExpandName(ListName), or (PerFile) each to
