@@ -596,7 +596,7 @@ private:
         std::string reason;
         uint64_t lost = 0;
         std::string first;
-        if (old.OpenFile(path, row, {CliMaxNameLength, 0, {}}, reason))
+        if (old.OpenFile(path, haNone, {CliMaxNameLength, 0, {}}, reason))
             for (TFileCheckerItem entry; old.Next(entry, reason);)
                 if (kept.count(EntryKey(entry.FileName)) == 0 && lost++ == 0)
                     first = entry.FileName;
@@ -662,9 +662,9 @@ private:
             TListStream probe;
             std::string why = WhyNoListName(target);
             if (!why.empty() || !FindAlgoByListName(target, found) ||
-                !probe.OpenFile(target, found, {CliMaxNameLength, 0, {}}, why))
+                !probe.OpenFile(target, haNone, {CliMaxNameLength, 0, {}}, why))
                 return Fail(target + ": not replaced: it is not a hash list (" + why + ")");
-            if (found.Id != row.Id)
+            if (probe.Row().Id != row.Id)
                 return Fail(target + ": not replaced: it is no " + row.Name + " list");
         }
         return HashkeepAllWell;
@@ -744,32 +744,24 @@ private:
         const TFileChecker sizer(open.BaseDir);
         TListStream::TRules rules{CliMaxNameLength, 0, {}};
         if (Console_->DrawsProgress())
-            rules.OnEntry = [&](const TFileCheckerItem& entry) {
+            rules.Weigh = [&](const TFileCheckerItem& entry) {
                 uint64_t size = 0;
-                if (Platform::GetFileSizeByName(sizer.EntryPath(entry.FileName), size))
-                    open.Bytes += size;
+                return Platform::GetFileSizeByName(sizer.EntryPath(entry.FileName), size) ? size
+                                                                                          : 0;
             };
         std::string reason;
-        TAlgoDefinition row;
-        bool opened = false;
         // The algorithm -a names, else the one the list's name states; a list
-        // named for none is read as its digests tell.
+        // named for none is read as its lines tell.
         uint32_t asked = haNone;
-        const bool named = line.Has("algorithm") ? ParseAlgorithm(line.Value("algorithm"), asked) &&
-                                                       FindAlgoById(asked, row)
-                                                 : FindAlgoByListName(list, row);
-        if (list == "-") {
-            opened = ReadStandardInput(open.Text, reason) &&
-                     (named || RowOfText(open.Text, row, reason)) &&
-                     open.Stream.OpenText(open.Text, row, rules, reason);
-        } else {
-            rules.TellRow = !named;
-            opened = open.Stream.OpenFile(list, row, rules, reason);
-            row = open.Stream.Row();
-        }
+        if (line.Has("algorithm"))
+            ParseAlgorithm(line.Value("algorithm"), asked);
+        const bool opened = list == "-" ? ReadStandardInput(open.Text, reason) &&
+                                              open.Stream.OpenText(open.Text, asked, rules, reason)
+                                        : open.Stream.OpenFile(list, asked, rules, reason);
         if (!opened)
             Console_->Tell(list + ": not a usable hash list: " + reason);
-        open.Algorithm = static_cast<uint32_t>(row.Id);
+        open.Algorithm = static_cast<uint32_t>(open.Stream.Row().Id);
+        open.Bytes = open.Stream.Weight();
         return opened;
     }
 
@@ -791,24 +783,6 @@ private:
         return true;
     }
 
-    // The algorithm of a list that has no name to tell it: the one row
-    // whose rules read the whole text, the lengths of its digests agreeing.
-    static bool RowOfText(const std::string& text, TAlgoDefinition& row, std::string& reason) {
-        int rows = 0;
-        std::string why;
-        for (const TAlgoDefinition& candidate : AlgoDefinitions) {
-            TListStream trial;
-            if (trial.OpenText(text, candidate, {CliMaxNameLength, 0, {}}, why) && ++rows == 1)
-                row = candidate;
-        }
-        if (rows == 0)
-            reason =
-                why == "it holds no entries" ? why : "its lines are no list of " + AlgorithmNames();
-        else if (rows > 1)
-            reason = "its lines can be read as lists of more than one algorithm";
-        return rows == 1;
-    }
-
     // Verifies one list: Verified when it could be read, Stopped when the
     // run must end here.
     int VerifyList(const std::string& list, const TCommandLine& line, bool several,
@@ -825,8 +799,7 @@ private:
 
         TTally tally;
         tally.IgnoreMissing = line.Has("ignore-missing");
-        std::string broken;     // why the list stopped giving entries
-        bool listBroke = false; // and the run stopped there
+        std::string broken; // why the list stopped giving entries
         THashJobs jobs;
         jobs.Count = static_cast<size_t>(open.Stream.Count());
         jobs.Bytes = open.Bytes;
@@ -873,13 +846,13 @@ private:
                 job.Result = crMismatch;
         };
         jobs.Report = [&](size_t, THashJob& job) {
-            listBroke = job.Unsourced;
             return ReportResult("verify", job.Item.FileName, job, "FAILED", tally);
         };
         if (!MakePool(checker).Run(jobs, throughput)) {
-            // A list that broke off ends itself; a file that stopped the
-            // run ends the run.
-            stopped = !listBroke;
+            // A file that stopped the run ends the run, and so does a list
+            // that changed or broke off: results printed for it may be of
+            // a list that no one checked.
+            stopped = true;
             return HashkeepFailed;
         }
         const size_t ignored = static_cast<size_t>(tally.IgnoredMissing);

@@ -1,6 +1,6 @@
 // The algorithm table's look-ups and the small text helpers of the list
 // formats.
-#include "checker.h"
+#include "checker_internal.h"
 #include "platform/files.h"
 
 #include <algorithm>
@@ -80,12 +80,23 @@ std::string AlgoExtension(int64_t Id) {
     return FindAlgoById(Id, row) ? row.Extension : FallbackExtension;
 }
 
+namespace {
+
+// The extension follows the last dot of the name's last part.
+std::string_view ExtensionOf(std::string_view name) {
+    const size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
+}
+
+} // namespace
+
+bool CheckerDetail::IsNamedByExtension(std::string_view listName, const TAlgoDefinition& row) {
+    return SameTextIgnoringAsciiCase(ExtensionOf(LastPart(listName)), row.Extension);
+}
+
 bool FindAlgoByListName(std::string_view ListName, TAlgoDefinition& Definition) {
     const std::string_view name = LastPart(ListName);
-    // The extension follows the last dot of the name's last part.
-    const size_t dot = name.rfind('.');
-    const std::string_view extension =
-        dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
+    const std::string_view extension = ExtensionOf(name);
     for (const TAlgoDefinition& row : AlgoDefinitions)
         if (IsNameOrText(name, row.SumsName) || IsNameOrText(name, row.OtherSumsName) ||
             SameTextIgnoringAsciiCase(extension, row.Extension) ||

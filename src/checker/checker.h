@@ -19,12 +19,19 @@
 // HashAlgorithm identifiers: single bits, 0 for none. Other values have no row.
 enum : uint32_t { haNone = 0, haCrc32 = 1, haMd5 = 2, haSha1 = 4, haSha256 = 8 };
 
-// HashFirst rows are the format of the coreutils *sum tools, and their lists
-// are read as those tools read them: besides "digest name" lines, tagged
-// lines "NAME (file) = digest" with the row's Name (or OtherTag), also as
-// rhash pads them ("MD5   (file) = ") and openssl writes them
-// ("SHA2-256(file)= "), and lines starting with a backslash, whose file name
-// holds the escapes \\, \n and \r. Lists are written in the plain form only.
+// The forms a list's entry lines take, as bits; a list is read in one form
+// throughout. Name first: "name digest", SFV's form. Digest first: the form
+// of the coreutils *sum tools, read as those tools read it: besides "digest
+// name" lines (a mode mark, ' ' or '*', before the name), tagged lines
+// "NAME (file) = digest" with the row's Name (or OtherTag), also as rhash
+// pads them ("MD5   (file) = ") and openssl writes them ("SHA2-256(file)= "),
+// and lines starting with a backslash, whose file name holds the escapes
+// \\, \n and \r. Grouped: what "gpg --print-md" prints, the name, ": " and
+// the digits in groups, carried on over indented lines; recognised, so that
+// such a list is never taken for another form, and refused. Lists are
+// written in the row's plain form only.
+enum : uint32_t { lfNameFirst = 1, lfDigestFirst = 2, lfGrouped = 4 };
+
 struct TAlgoDefinition {
     int32_t Id;
     const char* Name;      // also the tag of tagged lines
@@ -33,20 +40,32 @@ struct TAlgoDefinition {
     bool HashFirst;        // line is "digest name" (else "name digest")
     bool HasModeMark;      // a mode mark stands between separator and name
     const char* SumsName;  // the name releases give such lists ("SHA256SUMS"), or null
-    // Other names releases give such lists: an extension ("x.sha256sum")
-    // and a whole name ("SHASUMS256"), or null; a SumsName or OtherSumsName
-    // may end in ".txt" as well.
+    // Other names releases and tools give such lists: an extension
+    // ("x.sha256sum"; "x.crc32", as 7-Zip and rhash name CRC32 lists with
+    // the digest first) and a whole name ("SHASUMS256"), or null; a SumsName
+    // or OtherSumsName may end in ".txt" as well.
     const char* SumsExtension;
     const char* OtherSumsName;
     const char* OtherTag; // what openssl 3 tags the lines with ("SHA2-256"), or null
+    // The forms its lists are read in (lf bits). A list named with the
+    // Extension of a row that writes the name first is read in that form
+    // alone: ".sfv" names a format, not only an algorithm.
+    uint32_t LineForms;
+    // Whether a list that names no algorithm (CHECKSUMS, standard input) may
+    // be read as this row's because its digits have its length; false for
+    // an algorithm whose digests have another's length.
+    bool ToldByDigits;
 };
 
 inline constexpr TAlgoDefinition AlgoDefinitions[] = {
-    {haCrc32, "CRC32", 8, ".sfv", false, false, nullptr, nullptr, nullptr, nullptr},
-    {haMd5, "MD5", 32, ".md5", true, true, "MD5SUMS", ".md5sum", nullptr, nullptr},
-    {haSha1, "SHA1", 40, ".sha1", true, true, "SHA1SUMS", ".sha1sum", nullptr, nullptr},
+    {haCrc32, "CRC32", 8, ".sfv", false, false, nullptr, ".crc32", nullptr, nullptr,
+     lfNameFirst | lfDigestFirst, true},
+    {haMd5, "MD5", 32, ".md5", true, true, "MD5SUMS", ".md5sum", nullptr, nullptr,
+     lfDigestFirst | lfGrouped, true},
+    {haSha1, "SHA1", 40, ".sha1", true, true, "SHA1SUMS", ".sha1sum", nullptr, nullptr,
+     lfDigestFirst | lfGrouped, true},
     {haSha256, "SHA256", 64, ".sha256", true, true, "SHA256SUMS", ".sha256sum", "SHASUMS256",
-     "SHA2-256"},
+     "SHA2-256", lfDigestFirst | lfGrouped, true},
 };
 
 // A tag and the blanks after it, at most: rhash pads its tags to six
@@ -286,10 +305,14 @@ public:
     // digest and name"). Never throws.
     bool LoadList(const std::string& ListName, std::string* Reason = nullptr);
     // LoadList with the algorithm given rather than read from the list's
-    // name: any file is read as a list of ListAlgorithm. With haNone it is told
-    // by the length of the first entry's digest, which every entry must then
-    // share (all of them hexadecimal), else the list is rejected naming the
-    // line: for lists whose names say nothing ("CHECKSUMS").
+    // name: any file is read as a list of ListAlgorithm. With haNone the
+    // format is told by the whole list, for lists whose names say nothing
+    // ("CHECKSUMS"): each form of each row ToldByDigits reads it, its digits
+    // hexadecimal, and the one that reads every line is taken; of SFV and
+    // a digest-first form that both do, the digest comes first when every
+    // line marks it (two blanks or " *" after it), SFV when none does and
+    // both are CRC32, and the list is refused as ambiguous otherwise. None,
+    // and the list is refused naming the line where the last of them failed.
     bool LoadListOf(uint32_t ListAlgorithm, const std::string& ListName,
                     std::string* Reason = nullptr);
     // Writes every entry: to ExpandName(ListName), or (PerFile) each to
@@ -398,8 +421,11 @@ private:
 // with the list: Open checks it whole by LoadList's rules, reading it once
 // and keeping nothing but the count, so that a list that will be refused is
 // refused before the first file is hashed; then Next hands its entries out
-// in order, reading it a second time as they are asked for. A list that
-// cannot be read twice (standard input) is held as text instead.
+// in order, reading it a second time as they are asked for, in the format
+// the first reading chose. A list that cannot be read twice (standard input)
+// is held as text instead. A list file must be the same file, of the same
+// size, times and bytes (a digest of them) at both readings: else Next
+// stops, the list changed.
 class TListStream {
 public:
     TListStream();
@@ -408,35 +434,37 @@ public:
     TListStream& operator=(const TListStream&) = delete;
 
     // Entries of at most MaxName characters, as many as the list holds
-    // (EntryLimit 0) or at most EntryLimit; OnEntry, when given, sees each
-    // entry as it is checked.
+    // (EntryLimit 0) or at most EntryLimit; Weigh, when given, weighs each
+    // entry as the list is checked (the size of its file), and Weight sums
+    // it over the entries of the format chosen.
     struct TRules {
         int32_t MaxName = MaxListNameLength;
         uint64_t EntryLimit = ListEntryLimit;
-        std::function<void(const TFileCheckerItem& Entry)> OnEntry;
-        // The row is told by the list's first entry (as LoadListOf tells
-        // it), whatever row Open is given.
-        bool TellRow = false;
+        std::function<uint64_t(const TFileCheckerItem& Entry)> Weigh;
     };
     // The list in the file at Path, or held as Text (which the caller keeps
-    // as long as the stream is used), read by Row's rules. False, with
-    // Reason as LoadList gives it, when it is refused.
-    bool OpenFile(const std::string& Path, const TAlgoDefinition& Row, const TRules& Rules,
+    // as long as the stream is used), read as a list of Algorithm; with
+    // haNone, as the algorithm the file's name states, or (Text, or a name
+    // that states none) as LoadListOf tells it. False, with Reason as
+    // LoadList gives it, when it is refused.
+    bool OpenFile(const std::string& Path, uint32_t Algorithm, const TRules& Rules,
                   std::string& Reason);
-    bool OpenText(const std::string& Text, const TAlgoDefinition& Row, const TRules& Rules,
+    bool OpenText(const std::string& Text, uint32_t Algorithm, const TRules& Rules,
                   std::string& Reason);
 
     uint64_t Count() const;
-    // The row the list is read by: the one given, or the one told.
+    uint64_t Weight() const;
+    // The row the list is read by.
     const TAlgoDefinition& Row() const;
     // The next entry in list order. False when every entry has been handed
-    // out, or (with Reason) when the list can no longer be read or no longer
-    // reads as it did when it was checked.
+    // out, or (with Reason) when the list can no longer be read or is no
+    // longer the list that was checked ("the list changed since it was
+    // checked: ...").
     bool Next(TFileCheckerItem& Entry, std::string& Reason);
 
 private:
     struct TState;
     std::unique_ptr<TState> State_;
-    bool Open(const std::string& Path, const std::string* Text, const TAlgoDefinition& Row,
+    bool Open(const std::string& Path, const std::string* Text, uint32_t Algorithm,
               const TRules& Rules, std::string& Reason);
 };

@@ -7,8 +7,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace CheckerDetail {
 
@@ -80,30 +82,41 @@ inline bool IsHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-// LoadList's reading rules as a stream: the bytes of a list go in piece by
-// piece, however they are cut, and the entries come out as each line ends, so
-// a list costs one line of memory beyond its entries. Tests feed it from
-// memory to reach the same rules without a file.
+// One format a list may be read in: a row and one of its LineForms.
+struct TListFormat {
+    const TAlgoDefinition* Row = nullptr;
+    uint32_t Form = lfDigestFirst;
+};
+
+// The formats a list may be read in, and whether its digits must be
+// hexadecimal (they are not checked where the list's name or the user tells
+// one form alone: the classic reader took "zzzzzzzz" as digits that never
+// match). Algorithm given: every form of its row. Else ListName, when given
+// and a list name: the forms of the row it names (SFV's own extension: name
+// first alone). Else any form of any row ToldByDigits.
+struct TListFormats {
+    std::vector<TListFormat> Formats;
+    bool CheckDigits = false;
+};
+TListFormats ListFormatsOf(uint32_t algorithm, const std::string* listName);
+
+// LoadList's reading rules as a stream, in one format: the bytes of a list
+// go in piece by piece, however they are cut, and the entries come out as
+// each line ends, so a list costs one line of memory beyond its entries.
+// Tests feed it from memory to reach the same rules without a file.
 class TListParser {
 public:
-    // Tells the row from Line, the first entry line, or rejects the list.
-    using TTellRow = bool (*)(TListParser& parser, std::string_view line);
-
     // Entries hold paths of at most MaxName characters; a list of more than
     // EntryLimit entries is refused (0: no limit). The entries are appended
     // to Entries, which the caller may empty between Feeds to read a list
-    // of any length in little memory. Without a row, Tell (TellRow, in a
-    // source of its own that only the program links) tells it from the first
-    // entry: LoadListOf.
-    TListParser(const TAlgoDefinition* row, TFileCheckerItemArray& entries,
-                int32_t maxName = MaxListNameLength, uint64_t entryLimit = ListEntryLimit,
-                TTellRow tell = nullptr);
+    // of any length in little memory.
+    TListParser(const TListFormat& format, bool checkDigits, TFileCheckerItemArray& entries,
+                int32_t maxName = MaxListNameLength, uint64_t entryLimit = ListEntryLimit);
+    // In the form Row writes its lists, the digits unchecked.
     TListParser(const TAlgoDefinition& row, TFileCheckerItemArray& entries,
                 int32_t maxName = MaxListNameLength, uint64_t entryLimit = ListEntryLimit)
-        : TListParser(&row, entries, maxName, entryLimit) {}
-    // The row its first digest's length tells (its tag, where it has one);
-    // its digests must all be hexadecimal then.
-    static bool TellRow(TListParser& parser, std::string_view line);
+        : TListParser({&row, row.HashFirst ? lfDigestFirst : lfNameFirst}, false, entries, maxName,
+                      entryLimit) {}
 
     // False when the list is rejected (Reason says why).
     bool Feed(const char* bytes, size_t count);
@@ -114,13 +127,19 @@ public:
     // than ASCII. Its names are UTF-8; any other list's are bytes as the
     // system's programs write names (Platform::NameFromList).
     bool Utf8() const { return ByteOrderMarkFound_ || (NonAscii_ && !NotUtf8_); }
-    // The row the list is read as: the one given, or the one told; null
-    // while no entry has told it.
-    const TAlgoDefinition* Row() const { return Row_; }
+    const TListFormat& Format() const { return Format_; }
 
     std::string Reason;
     // Entries accepted so far.
     uint64_t Count() const { return Accepted_; }
+    // The line a rejected list failed on (for a list refused as a whole,
+    // the line after its last).
+    uint64_t FailedLine() const { return FailedLine_; }
+    // Digest-first entry lines whose digest two blanks or " *" follow (or
+    // that are tagged), as the coreutils tools write them, and the others:
+    // what tells such a list from an SFV list that reads as well.
+    uint64_t Marked() const { return Marked_; }
+    uint64_t Unmarked() const { return Accepted_ - Marked_; }
 
 private:
     // A UTF-8 byte-order mark, which Windows editors put at the start of a
@@ -128,17 +147,32 @@ private:
     static constexpr char ByteOrderMark[] = {'\xEF', '\xBB', '\xBF'};
 
     // Where a line stands in a list that may be PGP clear-signed, as
-    // releases sign their SHA256SUMS: the armour's first line, header lines
-    // ("Hash: SHA256") up to a blank line, the signed entries, then the
-    // signature block, after which nothing but blank lines may follow.
-    enum class TPart { Start, Entries, ArmourHeaders, Signed, Signature, AfterSignature };
+    // releases sign their SHA256SUMS: the armour's first line, "Hash:"
+    // header lines up to a blank line, the signed entries, then the
+    // signature block (its own header lines, then base64 lines up to its
+    // checksum and its end line), after which nothing but blank lines may
+    // follow.
+    enum class TPart {
+        Start,
+        Entries,
+        ArmourHeaders,
+        Signed,
+        SignatureHeaders,
+        Signature,
+        SignatureChecksum,
+        AfterSignature
+    };
 
     bool Step(char c);
     void CheckUtf8(unsigned char c);
     bool Take(char c);
     bool Push(char c);
     bool EndLine();
+    bool ArmourLine(std::string_view line);
     bool AddEntry(std::string_view line);
+    bool AddGroupedLine(std::string_view line);
+    bool Accept(std::string name, std::string hash, bool escaped, const std::string& exact,
+                bool after);
     // The longest line of the form Line takes (Line's start tells it).
     size_t LineBound(std::string_view line) const;
     bool Reject(std::string_view why, bool aboutLine = false);
@@ -146,13 +180,13 @@ private:
     bool RejectLine(const char* before, size_t number, const char* after,
                     size_t second = std::string::npos);
 
-    const TAlgoDefinition* Row_;
-    const TTellRow Tell_; // the row is told by the digests, which must be hexadecimal
+    const TListFormat Format_;
+    const bool CheckDigits_;
     TFileCheckerItemArray& Entries_;
     const int32_t MaxName_;
     const uint64_t EntryLimit_;
-    uint64_t Accepted_ = 0;
-    const size_t MaxLength_;    // of every form of every row it may read, and of armour lines
+    uint64_t Accepted_ = 0, Marked_ = 0;
+    const size_t MaxLength_;    // of every line of the format, and of armour lines
     std::string Lead_;          // the blanks before the line's first non-blank (up to MaxName_)
     bool LeadCut_ = false;      // more blanks stood there
     std::string Line_;          // the line from its first non-blank on
@@ -161,9 +195,9 @@ private:
     bool Started_ = false;      // a non-blank has been seen on this line
     bool Skipping_ = false;     // the line is a comment
     bool PendingSlash_ = false; // the line began with '/'; is it "//"?
-    bool Loose_ = false;        // a signature line: kept only to find the last one
-    bool LooseCut_ = false;     // that line was longer than MaxLength_
     TPart Part_ = TPart::Start;
+    // A grouped entry whose digits go on over the next lines.
+    std::string GroupedName_, GroupedDigits_;
     bool AfterCarriageReturn_ = false;
     bool PastByteOrderMark_ = false;
     size_t ByteOrderMarkSeen_ = 0;
@@ -171,16 +205,73 @@ private:
     bool NonAscii_ = false, NotUtf8_ = false;
     int Utf8Pending_ = 0;                            // continuation bytes still due
     unsigned char Utf8Low_ = 0x80, Utf8High_ = 0xBF; // the range of the next one
-    uint64_t LineNumber_ = 1;
+    uint64_t LineNumber_ = 1, FailedLine_ = 0;
+};
+
+// A list read in every format of Formats at once, one TListParser each, and
+// one of them chosen at its end: the one format that read the whole list.
+// Where two did, SFV and a digest-first form: the digest comes first when
+// every line marks it (two blanks or " *" after it, or a tag), the name when
+// no line does and both are CRC32 (cksfv's "20240101 46EA081F"); any other
+// pair is refused as ambiguous. The grouped form, where it reads the list,
+// is taken over SFV, and refused. Formats that fail drop out as the bytes
+// come, so a list costs each format's line while several are left.
+class TListChooser {
+public:
+    TListChooser(const TListFormats& formats, int32_t maxName, uint64_t entryLimit);
+
+    // False once no format is left (Finish then says why).
+    bool Feed(const char* bytes, size_t count);
+    // True when a format is chosen; else Reason says why none is.
+    bool Finish();
+    // The entries each format still reading gave since the last call, to
+    // Take, then dropped; Take(Index, Entry), Index the format's place in
+    // Formats. Without calls, Entries holds them all.
+    template <typename TTake> void Drain(TTake take) {
+        for (size_t i = 0; i < Candidates_.size(); ++i) {
+            for (const TFileCheckerItem& entry : Candidates_[i]->Entries)
+                take(i, entry);
+            Candidates_[i]->Entries.clear();
+        }
+    }
+
+    // After Finish: the format chosen, its place, its parser and entries.
+    const TListFormat& Format() const { return Chosen().Parser.Format(); }
+    size_t Index() const { return Chosen_; }
+    const TListParser& Parser() const { return Chosen().Parser; }
+    TFileCheckerItemArray& Entries() { return Candidates_[Chosen_]->Entries; }
+
+    std::string Reason;
+
+private:
+    struct TCandidate {
+        TCandidate(const TListFormat& format, bool checkDigits, int32_t maxName,
+                   uint64_t entryLimit)
+            : Parser(format, checkDigits, Entries, maxName, entryLimit) {}
+        TFileCheckerItemArray Entries;
+        TListParser Parser;
+        bool Reading = true;
+    };
+    const TCandidate& Chosen() const { return *Candidates_[Chosen_]; }
+    bool Refuse(const std::string& why);
+
+    const uint32_t Algorithms_; // of the formats, for the reason none reads the list
+    std::vector<std::unique_ptr<TCandidate>> Candidates_;
+    size_t Chosen_ = 0;
 };
 
 // The length of the tag Line starts with ("SHA256 (", "MD5   (",
-// "SHA2-256("), and in Row the HashFirst row it names; 0 when it starts
+// "SHA2-256("), and in Row the digest-first row it names; 0 when it starts
 // with none.
 size_t TagLength(std::string_view line, const TAlgoDefinition*& row);
 
-// LoadList and LoadListOf: the list read as Row, or as Tell tells it.
-bool LoadListInto(TFileChecker& checker, const std::string& listName, const TAlgoDefinition* row,
-                  TListParser::TTellRow tell, std::string* why);
+// True when ListName's extension (after the last dot of its last part) is
+// Row's Extension, ASCII letters compared without case.
+bool IsNamedByExtension(std::string_view listName, const TAlgoDefinition& row);
+
+// LoadList and LoadListOf: the list read in the formats of Algorithm, or
+// (ByName) of the row its name names (ListFormatsOf).
+bool LoadListInto(TFileChecker& checker, const std::string& listName, uint32_t algorithm,
+                  bool byName, std::string* why);
 
 } // namespace CheckerDetail

@@ -97,13 +97,15 @@ bool FileExists(const std::string& path);
 bool IsDeviceName(std::string_view path);
 
 // What reading a file relies on staying as it was from the open to the last
-// read: its size and the times the system stamps on every write. Equal
-// states before and after mean that, as far as the file system tells, no
-// byte changed in between.
+// read (or from one reading to the next): which file it is, its size and
+// the times the system stamps on every write. Equal states before and after
+// mean that, as far as the file system tells, no byte changed in between.
 struct FileState {
     uint64_t Size = 0;
     uint64_t Modified = 0; // POSIX: st_mtim in nanoseconds; Windows: the last-write time
     uint64_t Changed = 0;  // POSIX: st_ctim in nanoseconds; Windows: 0 (no such time)
+    uint64_t Volume = 0;   // the file's identity, as FileIdentity's
+    uint64_t Index = 0;
     friend bool operator==(const FileState&, const FileState&) = default;
 };
 
@@ -311,7 +313,10 @@ std::string LastErrorText();
 // Create of a temporary file the name about to be tried, once per try), else
 // empty. An Open below a folder (OpenFileBelow, TFilesBelow) reaches the hook
 // only where a file is there to open: a missing entry stays missing.
-enum class FileOperation { Open, Read, Create, Write, Rename, Remove, Flush };
+// FlushFolder (POSIX, Path the folder) cannot fail as the others do: a
+// folder that will not be flushed leaves the renames standing, and so does
+// the seam.
+enum class FileOperation { Open, Read, Create, Write, Rename, Remove, Flush, FlushFolder };
 using FileFaultHook = bool (*)(FileOperation operation, const std::string& path, void* context);
 void SetFileFaultHook(FileFaultHook hook, void* context);
 

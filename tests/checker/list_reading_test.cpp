@@ -35,12 +35,14 @@ Entries OnPosix(Entries entries) {
     return Posix ? entries : Entries{};
 }
 
-// A PGP clear-signed list, as releases sign their SHA256SUMS.
-std::string ClearSigned(const std::string& entries, const std::string& after = "") {
-    return "-----BEGIN PGP SIGNED MESSAGE-----\nHash: SHA256\n\n" + entries +
-           "-----BEGIN PGP SIGNATURE-----\n\niQEzBAEBCAAdFiEE/x+y\n=AbCd\n"
-           "-----END PGP SIGNATURE-----\n" +
-           after;
+// A PGP clear-signed list, as releases sign their SHA256SUMS; Headers and
+// Signature stand in the armour's header and in its signature block.
+std::string ClearSigned(const std::string& entries, const std::string& after = "",
+                        const std::string& headers = "", const std::string& signature = "",
+                        const std::string& signatureHeaders = "") {
+    return "-----BEGIN PGP SIGNED MESSAGE-----\nHash: SHA256\n" + headers + "\n" + entries +
+           "-----BEGIN PGP SIGNATURE-----\n" + signatureHeaders + "\niQEzBAEBCAAdFiEE/x+y\n" +
+           signature + "=AbCd\n-----END PGP SIGNATURE-----\n" + after;
 }
 
 std::string Repeat(char c, size_t count) {
@@ -234,6 +236,57 @@ std::vector<TListCase> Cases() {
          "SHA256SUMS",
          Sha256Abc + " *x\n" + ClearSigned(""),
          {}},
+        // gpg calls a list BAD that holds anything but armour around the
+        // signed lines; no reader checks a digest line standing there.
+        {"the signature's own headers and lines",
+         "SHA256SUMS",
+         ClearSigned(Sha256Abc + " *abc.txt\n", "", "Hash: SHA1, SHA512\n", "",
+                     "Version: GnuPG v2\nComment: x\n"),
+         {{"abc.txt", Sha256Abc}}},
+        {"a digest line among the armour headers",
+         "SHA256SUMS",
+         ClearSigned(Sha256Abc + " *abc.txt\n", "", Sha256Abc + " *b\n"),
+         {}},
+        {"a header gpg refuses",
+         "SHA256SUMS",
+         ClearSigned(Sha256Abc + " *abc.txt\n", "", "NotDashEscaped: yes\n"),
+         {}},
+        {"a digest line in the signature",
+         "SHA256SUMS",
+         ClearSigned(Sha256Abc + " *abc.txt\n", "", "", Sha256Abc + " *b\n"),
+         {}},
+        {"a digest line among the signature's headers",
+         "SHA256SUMS",
+         ClearSigned(Sha256Abc + " *abc.txt\n", "", "", "", Sha256Abc + " *b\n"),
+         {}},
+        {"signed, cut inside the signature",
+         "SHA256SUMS",
+         ClearSigned(Sha256Abc + " *abc.txt\n")
+             .substr(0, ClearSigned(Sha256Abc + " *abc.txt\n").find("=AbCd")),
+         {}},
+        // gpg signs a line that starts with '-' as "- " and the line.
+        {"dash-escaped lines",
+         "a.sfv",
+         ClearSigned("- -x.bin 352441c2\n- - y 352441c2\n"),
+         {{"-x.bin", "352441c2"}, {"- y", "352441c2"}}},
+        {"a signed line starting with '-' but not escaped",
+         "a.sfv",
+         ClearSigned("abc.txt 352441c2\n-x.bin 352441c2\n"),
+         {}},
+        // CRC32 lists with the digest first, as 7-Zip and rhash --simple
+        // write them; .sfv stays SFV's name.
+        {"7-Zip's .crc32",
+         "x.crc32",
+         "EFDCC385  c.txt\n352441c2 *d e\n",
+         {{"c.txt", "EFDCC385"}, {"d e", "352441c2"}}},
+        {"cksfv's lines in .crc32", "x.CRC32", "20240101 46EA081F\n", {{"20240101", "46EA081F"}}},
+        {"the digest first in .sfv", "a.sfv", "EFDCC385  c.txt\n", {}},
+        // What gpg --print-md prints is recognised and refused, never read
+        // as entries of another form.
+        {"gpg --print-md in .sha256",
+         "x.sha256",
+         "c.txt: BA7816BF 8F01CFEA 414140DE 5DAE2223 B00361A3 96177A9C B410FF61 F20015AD\n",
+         {}},
         {"# comments where a digest comes first, not in SFV lists",
          "a.sfv",
          "#1 intro.flac 352441c2",
@@ -318,6 +371,10 @@ TEST_F(ListReadingTest, ReasonsNameTheLineAsAnEditorCountsIt) {
         {"\xEF\xBB\xBF/x 00000000\r\n", "line 1 holds an absolute path"},
         {ClearSigned("a 00000000\n", "\nb 11111111\n"),
          "line 11 follows the PGP signature, which does not sign it"},
+        {ClearSigned("a 00000000\n", "", "b 11111111\n"),
+         "line 3 is no \"Hash:\" header, the only one a signed list holds"},
+        {ClearSigned("a 00000000\n", "", "", "b 11111111\n"),
+         "line 8 is no line of a PGP signature"},
     };
     for (const auto& [content, expected] : cases) {
         WriteFile(Dir / "a.sfv", content);
@@ -327,10 +384,14 @@ TEST_F(ListReadingTest, ReasonsNameTheLineAsAnEditorCountsIt) {
     }
 }
 
-// A list whose name tells no algorithm ("CHECKSUMS") is read as the one its
-// first digest's length tells, only when every entry agrees; or as the
-// algorithm given, whatever its name.
+// A list whose name tells no algorithm ("CHECKSUMS") is read in the one
+// format that reads all of it, its digits hexadecimal; or as the algorithm
+// given, whatever its name. Where SFV and a digest-first form both read it,
+// two blanks or " *" after every digest mean digest first, and one blank
+// between CRC32s is SFV's; anything else is ambiguous, and so is refused.
 TEST_F(ListReadingTest, AListNamedForNoAlgorithmIsReadAsItsDigestsOrAsAskedTell) {
+    const std::string print256 =
+        "c.txt: BA7816BF 8F01CFEA 414140DE 5DAE2223 B00361A3 96177A9C B410FF61 F20015AD\n";
     const struct {
         uint32_t Asked;
         std::string Content;
@@ -344,10 +405,32 @@ TEST_F(ListReadingTest, AListNamedForNoAlgorithmIsReadAsItsDigestsOrAsAskedTell)
          "line 2 has a digest of 64 characters instead of 32"},
         {haNone, Md5Abc + "  a\n" + Repeat('z', 32) + "  b\n", haNone,
          "line 2 has a digest that is no hexadecimal number"},
-        {haNone, "abc.txt zzzzzzzz", haNone,
-         "line 1 has no digest of 8, 32, 40, 64 hexadecimal digits to tell the algorithm by"},
         {haSha1, Sha1Abc + " *s", haSha1, "s"},
         {haMd5, Sha1Abc + " *s", haNone, "line 1 has a digest of 40 characters instead of 32"},
+        // A file named like a CRC32 is no CRC32.
+        {haNone, Sha256Abc + "  20240101\n" + Sha256Abc + "  c.txt\n", haSha256, "20240101"},
+        {haNone, Sha256Abc + "  20240101\n", haSha256, "20240101"},
+        {haNone, "20240101 46EA081F\n", haCrc32, "20240101"},
+        {haNone, "352441c2  20240101\n", haCrc32, "20240101"},
+        {haNone, "EFDCC385  c.txt\n", haCrc32, "c.txt"},
+        {haCrc32, "EFDCC385  c.txt\n", haCrc32, "c.txt"},
+        {haNone, "CRC32 (c.txt) = 352441c2\n", haCrc32, "c.txt"},
+        {haNone, Md5Abc + " 20240101\n", haNone,
+         "it reads as SFV and as MD5 digest first: -a or .sfv tells which"},
+        {haCrc32, "20240101 46EA081F\n46EA081F  20240101\n", haNone,
+         "it reads as SFV and as CRC32 digest first: -a or .sfv tells which"},
+        // A '#' line is a comment in every read, or an entry in every read.
+        {haNone, "# made by hand\nc.txt 352441C2\n", haNone,
+         "line 2 is no line of a list of CRC32, MD5, SHA1 or SHA256"},
+        // gpg --print-md, on one line and carried over two: never made into entries.
+        {haNone, print256, haNone,
+         "it is SHA256 digests as gpg --print-md prints them, not a list"},
+        {haNone,
+         "c.txt: 90 01 50 98 3C D2 4F B0  D6 96 3F 7D 28 E1\n       7F 72\n"
+         "d: 90 01 50 98 3C D2 4F B0  D6 96 3F 7D 28 E1 7F 72\n",
+         haNone, "it is MD5 digests as gpg --print-md prints them, not a list"},
+        {haNone, "abc.txt zzzzzzzz", haNone,
+         "line 1 is no line of a list of CRC32, MD5, SHA1 or SHA256"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Content);
@@ -428,6 +511,7 @@ TEST(ListHelpers, TableLookUpsAndLineSplitting) {
                                                        {"SHASUMS256.txt", haSha256},
                                                        {"x.Sha256Sum", haSha256},
                                                        {"x.md5sum", haMd5},
+                                                       {"7z.Crc32", haCrc32},
                                                        {"CHECKSUMS", haNone},
                                                        {"checksums.txt", haNone},
                                                        {"SHA256SUMS.asc", haNone},
@@ -439,10 +523,11 @@ TEST(ListHelpers, TableLookUpsAndLineSplitting) {
         EXPECT_EQ(IsListNameOf(haSha256, name), algorithm == haSha256);
         EXPECT_EQ(WhyNoListName(name).empty(), algorithm != haNone);
     }
-    EXPECT_EQ(WhyNoListName("a.txt"),
-              "the extension \".txt\" is not one of .sfv, .md5, .md5sum, .sha1, .sha1sum, .sha256, "
-              ".sha256sum, and the name is none of MD5SUMS, SHA1SUMS, SHA256SUMS, SHASUMS256 (each "
-              "also with .txt)");
+    EXPECT_EQ(
+        WhyNoListName("a.txt"),
+        "the extension \".txt\" is not one of .sfv, .crc32, .md5, .md5sum, .sha1, .sha1sum, "
+        ".sha256, .sha256sum, and the name is none of MD5SUMS, SHA1SUMS, SHA256SUMS, SHASUMS256 "
+        "(each also with .txt)");
     EXPECT_EQ(TopLevelName(Posix ? "./disc1/cd/t.flac" : "./disc1\\cd/t.flac"), "disc1");
     EXPECT_EQ(TopLevelName("t.flac"), "t.flac");
 

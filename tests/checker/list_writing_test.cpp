@@ -238,4 +238,24 @@ TEST_F(ListWritingTest, SavingKeepsLinksAndModes) {
 }
 #endif
 
+#ifndef _WIN32
+// A name a rename gave lives in its folder: the folder of a list is flushed
+// after its rename (Windows writes the move through instead).
+TEST_F(ListWritingTest, EachFolderIsFlushedAfterTheRenames) {
+    AddAll(haMd5);
+    std::vector<std::string> calls;
+    Platform::SetFileFaultHook(
+        [](FileOperation operation, const std::string& path, void* context) {
+            if (operation == FileOperation::Rename || operation == FileOperation::FlushFolder)
+                static_cast<std::vector<std::string>*>(context)->push_back(path);
+            return false;
+        },
+        &calls);
+    const bool saved = Checker.SaveList("list.md5", false);
+    Platform::SetFileFaultHook(nullptr, nullptr);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(calls, (std::vector<std::string>{Dir / "list.md5", Dir.Dir()}));
+}
+#endif
+
 } // namespace

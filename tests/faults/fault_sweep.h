@@ -35,6 +35,9 @@ public:
 
 private:
     static bool Hook(Platform::FileOperation operation, const std::string& path, void* context) {
+        // A folder that will not be flushed is no failure: nothing to sweep.
+        if (operation == Platform::FileOperation::FlushFolder)
+            return false;
         auto& self = *static_cast<TCallLog*>(context);
         if (operation == Platform::FileOperation::Open)
             self.LastOpened_ = path;
@@ -66,6 +69,8 @@ inline const char* OperationName(Platform::FileOperation operation) {
         return "remove";
     case Platform::FileOperation::Flush:
         return "flush";
+    case Platform::FileOperation::FlushFolder:
+        return "flush folder";
     }
     return "?";
 }

@@ -71,6 +71,18 @@ def lists():
         "end-blanks.md5": md5 + b"  report.pdf \n" + md5 + b" *tab\t\n\\" + md5 + b" *a\\\\b \n",
         "lead-blank.sfv": b" lead.bin " + crc + b"\r\n#1 intro.flac " + crc + b"\r\n",
         "posix-names.md5": md5 + b" *12:30 a?b*<c>|\"d\"\n",
+        # Formats told from the whole list: CRC32 with the digest first (7-Zip,
+        # rhash --simple), cksfv's lines that read both ways, gpg --print-md
+        # (refused), and armour that holds a digest line.
+        "crc32-first.crc32": b"EFDCC385  c.txt\n" + crc + b" *d\nCRC32 (e) = " + crc + b"\n",
+        "either-way.crc32": b"20240101 46EA081F\n" + crc + b"  20240101\n",
+        "print-md.sha256": b"c.txt: BA7816BF 8F01CFEA 414140DE 5DAE2223 B00361A3 96177A9C "
+                           b"B410FF61 F20015AD\nd: 90 01 50 98 3C D2 4F B0  D6 96\n"
+                           b"   3F 7D 28 E1 7F 72\n",
+        "armour-holds-a-line.sha256": b"-----BEGIN PGP SIGNED MESSAGE-----\nHash: SHA256\n" +
+                                      sha256 + b"  b\n\n" + sha256 + b"  a\n"
+                                      b"-----BEGIN PGP SIGNATURE-----\nComment: x\n\niQEz\n" +
+                                      sha256 + b"  c\n=AbCd\n-----END PGP SIGNATURE-----\n",
     }
     # The bound: digits, space, mark (MD5 and SHA1) and 259 characters.
     for length in (268, 269):

@@ -366,7 +366,8 @@ TEST_F(HashkeepTest, InvalidOrUnreadableListsExitWithTwoNamingFileAndCause) {
     WriteFile(Dir / "list.txt", "a.txt zzzzzzzz\r\n");
     result = Hashkeep({"verify", Dir / "list.txt"});
     EXPECT_EQ(result.Status, HashkeepFailed);
-    EXPECT_TRUE(Contains(result.Err, "list.txt: not a usable hash list: line 1 has no digest of "))
+    EXPECT_TRUE(
+        Contains(result.Err, "list.txt: not a usable hash list: line 1 is no line of a list of "))
         << result.Err;
 
     result = Hashkeep({"verify", Dir / "none.sfv"});

@@ -243,10 +243,12 @@ FileState StateOf(const struct stat& status) {
     };
 #ifdef __APPLE__
     return {static_cast<uint64_t>(status.st_size), nanoseconds(status.st_mtimespec),
-            nanoseconds(status.st_ctimespec)};
+            nanoseconds(status.st_ctimespec), static_cast<uint64_t>(status.st_dev),
+            static_cast<uint64_t>(status.st_ino)};
 #else
     return {static_cast<uint64_t>(status.st_size), nanoseconds(status.st_mtim),
-            nanoseconds(status.st_ctim)};
+            nanoseconds(status.st_ctim), static_cast<uint64_t>(status.st_dev),
+            static_cast<uint64_t>(status.st_ino)};
 #endif
 }
 
@@ -672,6 +674,8 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
 void FlushFolder(const std::string& folder) {
     // A name lives in its folder: until the folder is on the disk, a power
     // cut may bring back the old name.
+    if (FaultInjected(FileOperation::FlushFolder, folder))
+        return;
     const int descriptor =
         ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor >= 0) {
