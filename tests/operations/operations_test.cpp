@@ -3,7 +3,7 @@
 // host, with the plug-in's own SetStartupInfo storing the host's table.
 #include "operations/operations.h"
 
-#include "host/host.h"
+#include "host/far1x/far1x.h"
 #include "platform/console.h"
 #include "settings/settings.h"
 #include "substitute_host.h"
@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
 
 namespace {
@@ -28,74 +27,60 @@ TEST(HashListNames, AreKnownByTheirExtensionInAnyCase) {
         EXPECT_FALSE(IsHashListName(name)) << name;
 }
 
-PluginPanelItem Item(const char* name, DWORD attributes = 0x20, DWORD flags = 0) {
-    PluginPanelItem item;
-    std::memset(&item, 0, sizeof item);
-    std::strcpy(item.FindData.cFileName, name);
-    item.FindData.dwFileAttributes = attributes;
-    item.Flags = flags;
-    return item;
-}
-
-DWORD FlagsOf(const PluginPanelItem& item) {
-    return item.Flags;
+TPanelItem Item(const char* name, bool directory = false, bool selected = false) {
+    return {name, directory, selected};
 }
 
 // MarkPanelFile walks the panel for one name; TPanelMarks indexes it once for
 // many. Both must mark exactly the same items.
-using TMarker = bool (*)(const PanelInfo& panel, const std::string& name, bool select);
+using TMarker = bool (*)(TPanel& panel, const std::string& name, bool select);
 const std::pair<const char*, TMarker> Markers[] = {
     {"MarkPanelFile", MarkPanelFile},
-    {"TPanelMarks", [](const PanelInfo& panel, const std::string& name,
+    {"TPanelMarks", [](TPanel& panel, const std::string& name,
                        bool select) { return TPanelMarks(panel).Mark(name, select); }},
 };
 
 class PanelMarks : public ::testing::TestWithParam<std::pair<const char*, TMarker>> {
 protected:
     // A panel as the host hands it out: the parent entry, a directory named
-    // like a file, files differing only in case, and flag bits of the host's.
-    PluginPanelItem Items[6] = {Item("..", 0x10),
-                                Item("a.txt", 0x10),
-                                Item("a.txt"),
-                                Item("A.TXT", 0x21, 0x1),
-                                Item("b.txt", 0x20, PPIF_SELECTED | 0x4),
-                                Item("\xE4.txt")};
-    PanelInfo Panel{};
+    // like a file, files differing only in case, one of them selected.
     void SetUp() override {
-        Panel.PanelItems = Items;
-        Panel.ItemsNumber = 6;
+        Panel.Items = {Item("..", true), Item("a.txt", true),        Item("a.txt"),
+                       Item("A.TXT"),    Item("b.txt", false, true), Item("\xE4.txt")};
     }
     bool Mark(const std::string& name, bool select) {
         return GetParam().second(Panel, name, select);
     }
+    bool Marked(size_t index) const { return Panel.Items[index].Selected; }
+
+    TPanel Panel;
 };
 
 TEST_P(PanelMarks, EveryFileMatchingWithoutCaseIsMarkedButNoDirectory) {
     EXPECT_TRUE(Mark("A.txt", true));
-    EXPECT_EQ(FlagsOf(Items[1]), 0u) << "a directory is never marked";
-    EXPECT_EQ(FlagsOf(Items[2]), PPIF_SELECTED);
-    EXPECT_EQ(FlagsOf(Items[3]), PPIF_SELECTED | 0x1) << "other flag bits stay";
+    EXPECT_FALSE(Marked(1)) << "a directory is never marked";
+    EXPECT_TRUE(Marked(2));
+    EXPECT_TRUE(Marked(3));
 
     EXPECT_TRUE(Mark("B.TXT", false));
-    EXPECT_EQ(FlagsOf(Items[4]), 0x4u);
+    EXPECT_FALSE(Marked(4));
     // Unmarking says a file is fine: with an item of exactly that name, the
     // one differing in case (another file where case counts) keeps its mark.
     EXPECT_TRUE(Mark("a.txt", false));
-    EXPECT_EQ(FlagsOf(Items[2]), 0u);
-    EXPECT_EQ(FlagsOf(Items[3]), PPIF_SELECTED | 0x1);
+    EXPECT_FALSE(Marked(2));
+    EXPECT_TRUE(Marked(3));
     EXPECT_TRUE(Mark("A.txt", true));
     EXPECT_TRUE(Mark("A.txt", false)) << "no item has exactly this name: both are unmarked";
-    EXPECT_EQ(FlagsOf(Items[2]), 0u);
-    EXPECT_EQ(FlagsOf(Items[3]), 0x1u);
+    EXPECT_FALSE(Marked(2));
+    EXPECT_FALSE(Marked(3));
 }
 
 TEST_P(PanelMarks, NamesThatNoPanelItemCarriesMatchNothing) {
     // Only A to Z are folded: the host's code page is not ours to know.
     for (const char* name : {"", "sub\\a.txt", "sub/a.txt", "a.txt ", "\xC4.txt", ".."})
         EXPECT_FALSE(Mark(name, true)) << name;
-    for (const PluginPanelItem& item : Items)
-        EXPECT_EQ(FlagsOf(item) & PPIF_SELECTED,
-                  item.FindData.cFileName[0] == 'b' ? PPIF_SELECTED : 0u);
+    for (size_t i = 0; i < Panel.Items.size(); ++i)
+        EXPECT_EQ(Marked(i), Panel.Items[i].Name[0] == 'b') << Panel.Items[i].Name;
 }
 
 INSTANTIATE_TEST_SUITE_P(BothWays, PanelMarks, ::testing::ValuesIn(Markers),
@@ -232,7 +217,7 @@ TEST_F(InHost, ControlCharactersInNamesAreShownAsQuestionMarksInEveryBox) {
         {"message 0\n", [&] { ConfirmUseList(name); }},
         {"message 0\n", [&] { ConfirmOverwrite(name); }},
         {"message 0\n", [&] { ShowRunStopped(checker); }},
-        {"message 0\n", [&] { ShowMessageBox(name.c_str(), name.c_str(), true); }},
+        {"message 0\n", [&] { ShowMessageBox(TBoxKind::Error, name.c_str(), name.c_str(), true); }},
     };
     for (const auto& [answer, box] : boxes) {
         const std::string transcript = Run(answer, box);

@@ -5,7 +5,7 @@
 // and checks the pairing of saved screens. One host is current at a time.
 #pragma once
 
-#include "host/far_interface.h"
+#include "host/far170/far_interface.h"
 
 #include <cstddef>
 #include <deque>

@@ -10,7 +10,7 @@
 #include "checker/checker.h"
 #include "fake_host.h"
 #include "fault_sweep.h"
-#include "host/host.h"
+#include "host/far1x/far1x.h"
 #include "platform/registry.h"
 #include "settings/settings.h"
 #include "test_support.h"
@@ -23,13 +23,18 @@
 #include <filesystem>
 #include <memory>
 
-using namespace Hostile;
 using FaultSweep::TCallLog;
 using Platform::FileOperation;
 using TestSupport::ReadFile;
 using TestSupport::WriteFile;
 
 namespace {
+
+// The hostile host's own, not the seam's THost and TPanel.
+using Hostile::Fill;
+using Hostile::Item;
+using Hostile::THost;
+using Hostile::TPanel;
 
 // Item numbers of the work-mode dialog, as the host reports them back.
 constexpr int ComparePanelsItem = 1, CreateListItem = 2, ListNameItem = 4, SeparateFilesItem = 5,
