@@ -72,6 +72,13 @@ int HK_WINAPI Control(HANDLE, int command, void* param) {
         const TPanel& panel = command == FCTL_GETPANELINFO ? host.Active : host.Passive;
         std::memcpy(param, &panel.Info, sizeof(PanelInfo));
     }
+    if (command == FCTL_SETSELECTION && param != nullptr) {
+        const auto* panel = static_cast<const PanelInfo*>(param);
+        std::vector<DWORD> flags;
+        for (int i = 0; panel->PanelItems != nullptr && i < panel->ItemsNumber; ++i)
+            flags.push_back(panel->PanelItems[i].Flags);
+        host.SelectionFlags.push_back(flags);
+    }
     return 1;
 }
 

@@ -143,6 +143,20 @@ TEST_F(HostileHost, PanelsWithoutItemArraysAreWorkedOnButNeverMarked) {
     ExpectScreensRestored();
 }
 
+// The marks go into the host's own items as PPIF_SELECTED alone: the host's
+// other bits are its own, and an item the run did not mark keeps its flags.
+TEST_F(HostileHost, MarksChangeTheSelectedBitAloneOfTheHostsItems) {
+    Host.Active = PanelOf(Dir.Path().string(), {"..", "b.txt"}, {"a.txt"});
+    Host.Active.Items[1].Flags = 0x1;
+    Host.Active.Items[2].Flags = PPIF_SELECTED | 0x4;
+    Host.Active.Hand();
+    // One list of a.txt, which loses its selection once hashed.
+    Host.DialogAnswers.push_back([](FarDialogItem*, int, FARWINDOWPROC, HANDLE) { return OkItem; });
+    EXPECT_EQ(OpenPlugin(OPEN_PLUGINSMENU, 0), INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(std::filesystem::exists(Dir / "a.txt.md5"));
+    EXPECT_EQ(Host.SelectionFlags, (std::vector<std::vector<DWORD>>{{0u, 0x1u, 0x4u}}));
+}
+
 // --- Texts that fill their arrays ---------------------------------------------
 
 TEST_F(HostileHost, ADirectoryAndNamesFillingTheirArraysAreReadToTheirEndsOnly) {
