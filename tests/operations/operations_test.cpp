@@ -95,54 +95,107 @@ protected:
     TestSupport::TempDirectory Dir;
 };
 
-TEST_F(Boxes, TheReportLeavesOutTheLinesOfCountsBelowOne) {
-    ShowResultReport(0, 0, 0);
-    // -1 is how the driver leaves the not-found line out.
-    ShowResultReport(12, -1, 2);
-    ShowResultReport(1, 3, 4);
-    EXPECT_EQ(Host.Shown(TBoxKind::Report),
-              (std::vector<TLines>{
-                  {"Finished", "0 mismatch(es) found"},
-                  {"Finished", "12 mismatch(es) found", "2 files skipped"},
-                  {"Finished", "1 mismatch(es) found", "3 files not found", "4 files skipped"}}));
-    // It reports, it does not warn, even with mismatches.
-    for (const FakeSeam::TShownBox& box : Host.Boxes) {
-        EXPECT_FALSE(box.Warning);
-        EXPECT_EQ(box.Buttons, TButtons::Ok);
+// Each box as the user reads it: its lines, its colours, its buttons. The
+// report leaves out the counts below one (-1 is how the driver leaves the
+// not-found line out); the read-error prompt gives the cause without the
+// name a second time; a progress path longer than the box's line loses its
+// middle, not the file name.
+TEST_F(Boxes, EachBoxSaysWhatItIsAbout) {
+    TFileChecker checker(Dir.Path().string());
+    checker.LastError = "a.txt: changed size while it was read";
+    const std::string longPath = "/backup/" + std::string(60, 'd') + "/left/big.bin";
+    bool go = true;
+    int32_t action = 0;
+    const struct {
+        std::function<void()> Show;
+        TBoxKind Kind;
+        bool Warning;
+        TButtons Buttons;
+        int OwnButtons;
+        TLines Lines;
+    } boxes[] = {
+        {[] { ShowResultReport(0, 0, 0); },
+         TBoxKind::Report,
+         false,
+         TButtons::Ok,
+         0,
+         {"Finished", "0 mismatch(es) found"}},
+        {[] { ShowResultReport(12, -1, 2); },
+         TBoxKind::Report,
+         false,
+         TButtons::Ok,
+         0,
+         {"Finished", "12 mismatch(es) found", "2 files skipped"}},
+        {[] { ShowResultReport(1, 3, 4); },
+         TBoxKind::Report,
+         false,
+         TButtons::Ok,
+         0,
+         {"Finished", "1 mismatch(es) found", "3 files not found", "4 files skipped"}},
+        {[] { ConfirmUseList("list.MD5"); },
+         TBoxKind::ListOffer,
+         false,
+         TButtons::YesNo,
+         0,
+         {"List file found", "File list.MD5 is a valid hash list file.",
+          "Do you want to use it for verification?"}},
+        {[] { ConfirmOverwrite("a.md5"); },
+         TBoxKind::Overwrite,
+         true,
+         TButtons::YesNo,
+         0,
+         {"Confirm", "File a.md5 already exists. Override?"}},
+        {[&] { OnReadError(&checker, "a.txt", action); },
+         TBoxKind::ReadError,
+         true,
+         TButtons::None,
+         3,
+         {"I/O Error", "Error reading file a.txt", "changed size while it was read", "Skip",
+          "Retry", "Abort"}},
+        {[&] { OnProgress(nullptr, "big.bin", 7, go); },
+         TBoxKind::Progress,
+         false,
+         TButtons::None,
+         0,
+         {"Progress", "big.bin", "  7%"}},
+        {[&] { OnProgress(nullptr, longPath, 100, go); },
+         TBoxKind::Progress,
+         false,
+         TButtons::None,
+         0,
+         {"Progress", "/backup/.../left/big.bin", "100%"}},
+    };
+    for (const auto& box : boxes) {
+        SCOPED_TRACE(box.Lines[1]);
+        Host.Boxes.clear();
+        box.Show();
+        ASSERT_EQ(Host.Boxes.size(), 1u);
+        const FakeSeam::TShownBox& shown = Host.Boxes[0];
+        EXPECT_EQ(shown.Kind, box.Kind);
+        EXPECT_EQ(shown.Warning, box.Warning);
+        EXPECT_EQ(shown.Buttons, box.Buttons);
+        EXPECT_EQ(shown.OwnButtons, box.OwnButtons);
+        EXPECT_EQ(shown.Lines, box.Lines);
     }
 }
 
-TEST_F(Boxes, TheListOfferIsAQuestionWithoutWarningAndOnlyYesUsesTheList) {
-    Host.Answers[TBoxKind::ListOffer] = {YesButton, NoButton}; // and then Esc
-    EXPECT_TRUE(ConfirmUseList("list.MD5"));
-    EXPECT_FALSE(ConfirmUseList("list.MD5"));
-    EXPECT_FALSE(ConfirmUseList("list.MD5"));
-    ASSERT_EQ(Host.Boxes.size(), 3u);
-    EXPECT_EQ(Host.Boxes[0].Lines,
-              (TLines{"List file found", "File list.MD5 is a valid hash list file.",
-                      "Do you want to use it for verification?"}));
-    EXPECT_FALSE(Host.Boxes[0].Warning);
-    EXPECT_EQ(Host.Boxes[0].Buttons, TButtons::YesNo);
-}
-
-TEST_F(Boxes, TheReadErrorPromptGivesTheCauseAndMapsItsButtonsToSkipRetryAndAbort) {
+// The user's answer, as the buttons are drawn; Esc is never Yes, Retry or
+// going on.
+TEST_F(Boxes, EachAnswerIsTakenAsItsButtonSays) {
     TFileChecker checker(Dir.Path().string());
-    checker.LastError = "a.txt: changed size while it was read";
-    Host.Answers[TBoxKind::ReadError] = {0, 1, 2}; // and then Esc
+    Host.Answers[TBoxKind::ListOffer] = {YesButton, NoButton}; // and then Esc
+    Host.Answers[TBoxKind::ReadError] = {0, 1, 2};             // and then Esc
+    EXPECT_TRUE(ConfirmUseList("list.md5"));
+    EXPECT_FALSE(ConfirmUseList("list.md5"));
+    EXPECT_FALSE(ConfirmUseList("list.md5"));
     int32_t actions[4] = {};
     for (int32_t& action : actions)
         OnReadError(&checker, "a.txt", action);
-    // The cause under the name, without the name a second time.
-    ASSERT_EQ(Host.Boxes.size(), 4u);
-    EXPECT_EQ(Host.Boxes[0].Lines,
-              (TLines{"I/O Error", "Error reading file a.txt", "changed size while it was read",
-                      "Skip", "Retry", "Abort"}));
-    EXPECT_TRUE(Host.Boxes[0].Warning);
-    EXPECT_EQ(Host.Boxes[0].OwnButtons, 3);
     EXPECT_EQ(actions[0], raSkip);
     EXPECT_EQ(actions[1], raRetry);
     EXPECT_EQ(actions[2], raAbort);
-    EXPECT_EQ(actions[3], raAbort) << "Esc aborts";
+    EXPECT_EQ(actions[3], raAbort);
+    EXPECT_EQ(Host.Unanswered, 2);
 }
 
 // A name may hold control characters (a hostile list's entries, a file made
@@ -169,20 +222,6 @@ TEST_F(Boxes, ControlCharactersInNamesAreShownAsQuestionMarksInEveryBox) {
         }
         EXPECT_TRUE(named) << box.Lines[0];
     }
-}
-
-TEST_F(Boxes, TheProgressBoxShowsTheNameAndAPercentageInThreePlaces) {
-    bool go[2] = {};
-    // A path longer than the box's line (a comparison's) loses its middle,
-    // not the file name at its end.
-    OnProgress(nullptr, "big.bin", 7, go[0]);
-    OnProgress(nullptr, "/backup/" + std::string(60, 'd') + "/left/big.bin", 100, go[1]);
-    EXPECT_EQ(Host.Shown(TBoxKind::Progress),
-              (std::vector<TLines>{{"Progress", "big.bin", "  7%"},
-                                   {"Progress", "/backup/.../left/big.bin", "100%"}}));
-    EXPECT_EQ(Host.Boxes[0].Buttons, TButtons::None);
-    EXPECT_EQ(Host.Boxes[0].OwnButtons, 0) << "no buttons: the host draws it and goes on";
-    EXPECT_TRUE(go[0] && go[1]);
 }
 
 TEST_F(Boxes, EscAsksWhetherToAbortWhenConfirmAbortIsOn) {

@@ -27,12 +27,12 @@ struct TRoad {
     const char* What;
     std::vector<std::string> Selected; // on the active panel
     std::function<void(TFakeHost&)> Answers;
-    bool Requests;             // the run ends with the active panel's requests
-    TNames ActiveMarked;       // the active panel's selection at the end
-    int PassiveRefreshes;      // 1 where the dialog offered a comparison
-    TNames PassiveMarked;      // the other panel's, when the run compared
+    bool Requests;               // the run ends with the active panel's requests
+    TNames ActiveMarked;         // the active panel's selection at the end
+    int PassiveRefreshes;        // 1 where the dialog offered a comparison
+    TNames PassiveMarked;        // the other panel's, when the run compared
     std::vector<TBoxKind> Boxes; // what the user is shown, progress boxes aside
-    const char* List;          // the list written, with its bytes; null: none
+    const char* List;            // the list written, with its bytes; null: none
 };
 
 TEST(Roads, EachRoadLeavesThePanelsAndListsAsTheUserChose) {
@@ -42,58 +42,36 @@ TEST(Roads, EachRoadLeavesThePanelsAndListsAsTheUserChose) {
                                 "5d41402abc4b2a76b9719d911017c592 *b.txt\r\n";
     const std::string newList = "\r\n900150983cd24fb0d6963f7d28e17f72 *a.txt\r\n"
                                 "06612c0d9c73d47a7042afd7024d7c82 *b.txt\r\n";
-    const TRoad roads[] = {
-        {"the dialog cancelled",
-         {"a.txt", "b.txt"},
-         [](TFakeHost& host) { host.DialogAnswers.push_back([](TUser&) { return -1; }); },
-         true,
-         {"a.txt", "b.txt"},
-         1,
-         {},
-         {},
-         nullptr},
-        {"one list of both files, each unselected once hashed",
-         {"a.txt", "b.txt"},
-         [](TFakeHost& host) { host.DialogAnswers.push_back([](TUser&) { return OkItem; }); },
-         true,
-         {},
-         1,
-         {},
-         {},
-         "hashlist.md5"},
-        {"compared with the other panel",
-         {"a.txt", "b.txt"},
-         [](TFakeHost& host) {
-             host.DialogAnswers.push_back([](TUser& user) {
-                 user.Click(ComparePanelsItem);
-                 return OkItem;
-             });
-         },
-         true,
-         {"b.txt"},
-         1,
-         {"b.txt"},
-         {TBoxKind::Report},
-         nullptr},
-        {"the list verified, the changed file selected",
-         {"old.md5"},
-         [](TFakeHost& host) { host.Answers[TBoxKind::ListOffer] = {YesButton}; },
-         true,
-         {"old.md5", "b.txt"},
-         0,
-         {},
-         {TBoxKind::ListOffer, TBoxKind::Report},
-         nullptr},
-        {"a folder alone selected",
-         {"sub"},
-         nullptr,
-         false,
-         {},
-         0,
-         {},
-         {TBoxKind::NoFiles},
-         nullptr},
+    const auto cancel = [](TFakeHost& host) {
+        host.DialogAnswers.push_back([](TUser&) { return -1; });
     };
+    const auto createList = [](TFakeHost& host) {
+        host.DialogAnswers.push_back([](TUser&) { return OkItem; });
+    };
+    const auto compare = [](TFakeHost& host) {
+        host.DialogAnswers.push_back([](TUser& user) {
+            user.Click(ComparePanelsItem);
+            return OkItem;
+        });
+    };
+    const auto useTheList = [](TFakeHost& host) {
+        host.Answers[TBoxKind::ListOffer] = {YesButton};
+    };
+    // One road a row, as the table reads.
+    // clang-format off
+    const TRoad roads[] = {
+        {"the dialog cancelled", {"a.txt", "b.txt"}, cancel,
+         true, {"a.txt", "b.txt"}, 1, {}, {}, nullptr},
+        {"one list of both files, each unselected once hashed", {"a.txt", "b.txt"}, createList,
+         true, {}, 1, {}, {}, "hashlist.md5"},
+        {"compared with the other panel", {"a.txt", "b.txt"}, compare,
+         true, {"b.txt"}, 1, {"b.txt"}, {TBoxKind::Report}, nullptr},
+        {"the list verified, the changed file selected", {"old.md5"}, useTheList,
+         true, {"old.md5", "b.txt"}, 0, {}, {TBoxKind::ListOffer, TBoxKind::Report}, nullptr},
+        {"a folder alone selected", {"sub"}, nullptr,
+         false, {}, 0, {}, {TBoxKind::NoFiles}, nullptr},
+    };
+    // clang-format on
     for (const TRoad& road : roads) {
         SCOPED_TRACE(road.What);
         TestSupport::TempDirectory dir;

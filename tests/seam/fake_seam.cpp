@@ -28,33 +28,6 @@ private:
     std::vector<TDialogItem>& Items_;
 };
 
-class TStore final : public TSettingsStore {
-public:
-    explicit TStore(TFakeHost& Host) : Host_(Host) {}
-    TStoredRead Read(const char* Name, TStoredValue& Value) override {
-        const auto found = Host_.Stored.find(Name);
-        if (found == Host_.Stored.end())
-            return TStoredRead::Missing;
-        Value = found->second;
-        return TStoredRead::Found;
-    }
-    bool WriteText(const char* Name, std::string_view Text) override {
-        TStoredValue& value = Host_.Stored[Name];
-        value.Type = TStoredValue::TType::Text;
-        value.Text = Text;
-        return true;
-    }
-    bool WriteNumber(const char* Name, uint32_t Number) override {
-        TStoredValue& value = Host_.Stored[Name];
-        value.Type = TStoredValue::TType::Number;
-        value.Number = Number;
-        return true;
-    }
-
-private:
-    TFakeHost& Host_;
-};
-
 size_t SideIndex(TPanelSide Side) {
     return Side == TPanelSide::Active ? 0 : 1;
 }
@@ -178,8 +151,7 @@ int TFakeHost::Message(const TBox& Box) {
     return answer;
 }
 
-std::unique_ptr<TDialog> TFakeHost::MakeDialog(const TDialogLayout& Layout,
-                                               TDialogEvents* Events) {
+std::unique_ptr<TDialog> TFakeHost::MakeDialog(const TDialogLayout& Layout, TDialogEvents* Events) {
     return std::make_unique<TFakeDialog>(*this, Layout, Events);
 }
 
@@ -216,13 +188,9 @@ bool TFakeHost::EscapePressed() {
     return EscapeAtPoll.count(++Polls) > 0;
 }
 
-TStoreOpening TFakeHost::OpenSettings(bool ForWriting, std::unique_ptr<TSettingsStore>& Store) {
-    if (StoreFails)
-        return TStoreOpening::Failed;
-    if (!ForWriting && Stored.empty())
-        return TStoreOpening::Missing;
-    Store = std::make_unique<TStore>(*this);
-    return TStoreOpening::Opened;
+TStoreOpening TFakeHost::OpenSettings(bool ForWriting, std::unique_ptr<TSettingsStore>&) {
+    // Nothing was ever saved: the defaults stand, and nothing is kept.
+    return ForWriting ? TStoreOpening::Failed : TStoreOpening::Missing;
 }
 
 TPanel PanelOf(const std::string& Directory, const std::vector<std::string>& Items,

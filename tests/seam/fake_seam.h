@@ -1,10 +1,10 @@
 // A host of the tests' own behind the seam (THost): panels as records, boxes
 // answered by their kind, dialogs answered by a function that clicks and
-// types as a user would, an Esc at a chosen poll, a settings store in
-// memory. It records what the plug-in asked of it, so a test names only the
-// facts it is about (the boxes shown, the marks, the list written) instead
-// of a transcript of every host call. Constructed, it is the installed host;
-// destroyed, it leaves none.
+// types as a user would, an Esc at a chosen poll, a settings store that
+// never held anything (the defaults stand). It records what the plug-in
+// asked of it, so a test names only the facts it is about (the boxes shown,
+// the marks, the list written) instead of a transcript of every host call.
+// Constructed, it is the installed host; destroyed, it leaves none.
 #pragma once
 
 #include "seam/seam.h"
@@ -77,8 +77,6 @@ public:
     std::map<TBoxKind, std::deque<int>> Answers;
     std::deque<TDialogAnswer> DialogAnswers; // without one: Esc, counted
     std::set<int> EscapeAtPoll;              // 1 for the first Esc poll
-    std::map<std::string, TStoredValue> Stored;
-    bool StoreFails = false;
 
     // --- What the plug-in asked --------------------------------------------
     std::vector<TShownBox> Boxes;
