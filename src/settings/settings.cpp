@@ -150,7 +150,7 @@ size_t PrefixLength(const char (&prefix)[PrefixCapacity]) {
 }
 
 bool LoadFromStore() {
-    // The host's own path is made when missing; our key only by a save.
+    // Nothing saved yet: the defaults stand (the store makes our key only for a save).
     std::unique_ptr<TSettingsStore> store;
     switch (CurrentHost().OpenSettings(false, store)) {
     case TStoreOpening::Opened:
