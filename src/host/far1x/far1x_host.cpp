@@ -171,11 +171,11 @@ public:
         if (info.PanelItems != nullptr && info.ItemsNumber > 0) {
             const size_t count =
                 std::min(Panel.Items.size(), static_cast<size_t>(info.ItemsNumber));
-            for (size_t i = 0; i < count; ++i) {
-                DWORD& flags = info.PanelItems[i].Flags;
-                if (Panel.Items[i].Selected != ((flags & PPIF_SELECTED) != 0))
-                    flags ^= PPIF_SELECTED;
-            }
+            // Items are 2-byte packed: their flags are written in place, never
+            // through a reference that would assume 4-byte alignment.
+            for (size_t i = 0; i < count; ++i)
+                if (Panel.Items[i].Selected != ((info.PanelItems[i].Flags & PPIF_SELECTED) != 0))
+                    info.PanelItems[i].Flags ^= PPIF_SELECTED;
         }
         HostControl(Side == TPanelSide::Active ? FCTL_SETSELECTION : FCTL_SETANOTHERSELECTION,
                     &info);
