@@ -59,20 +59,10 @@ void BM_LoadList(benchmark::State& state) {
 BENCHMARK(BM_LoadList)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // A panel of Count files as the host hands it out, and every name marked.
-std::vector<PluginPanelItem> PanelItems(int64_t count) {
-    std::vector<PluginPanelItem> items(static_cast<size_t>(count));
-    for (int64_t i = 0; i < count; ++i) {
-        std::memset(&items[static_cast<size_t>(i)], 0, sizeof(PluginPanelItem));
-        std::strcpy(items[static_cast<size_t>(i)].FindData.cFileName, EntryName(i).c_str());
-    }
-    return items;
-}
-
 template <typename Marking> void MarkEveryFile(benchmark::State& state, Marking marking) {
-    std::vector<PluginPanelItem> items = PanelItems(state.range(0));
-    PanelInfo panel{};
-    panel.PanelItems = items.data();
-    panel.ItemsNumber = static_cast<int>(items.size());
+    TPanel panel;
+    for (int64_t i = 0; i < state.range(0); ++i)
+        panel.Items.push_back({EntryName(i), false, false});
     std::vector<std::string> names;
     for (int64_t i = 0; i < state.range(0); ++i)
         names.push_back(EntryName(state.range(0) - 1 - i));
@@ -82,7 +72,7 @@ template <typename Marking> void MarkEveryFile(benchmark::State& state, Marking 
 }
 
 void BM_MarkThroughTheIndex(benchmark::State& state) {
-    MarkEveryFile(state, [](const PanelInfo& panel, const std::vector<std::string>& names) {
+    MarkEveryFile(state, [](TPanel& panel, const std::vector<std::string>& names) {
         TPanelMarks marks(panel);
         for (const std::string& name : names)
             marks.Mark(name, true);
@@ -91,7 +81,7 @@ void BM_MarkThroughTheIndex(benchmark::State& state) {
 BENCHMARK(BM_MarkThroughTheIndex)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 void BM_MarkByWalkingThePanel(benchmark::State& state) {
-    MarkEveryFile(state, [](const PanelInfo& panel, const std::vector<std::string>& names) {
+    MarkEveryFile(state, [](TPanel& panel, const std::vector<std::string>& names) {
         for (const std::string& name : names)
             MarkPanelFile(panel, name, true);
     });

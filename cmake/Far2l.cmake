@@ -64,4 +64,3 @@ endif()
 add_library(hk_far2l_sdk INTERFACE)
 target_include_directories(hk_far2l_sdk SYSTEM INTERFACE
   "${FAR2L_SOURCE_DIR}/WinPort" "${FAR2L_SOURCE_DIR}/far2l/far2sdk")
-target_compile_definitions(hk_far2l_sdk INTERFACE HASHKEEP_HOST_FAR2L)

@@ -4,7 +4,7 @@
 # PREFIX` puts bin/hashkeep, its manual page share/man/man1/hashkeep.1 and
 # its bash completion share/bash-completion/completions/hashkeep, and
 # nothing else: libhashkeep.so exists for tests and demos. (The far2l build
-# installs its plug-in folder, Plugins/Hashkeep/plug: see src/host.)
+# installs its plug-in folder, Plugins/Hashkeep/plug: see src/host/far2l.)
 #
 # Win32: two zips, made by CPack (`cpack` in the build folder, the `package`
 # target, or `cmake --workflow --preset release`, which builds nothing but

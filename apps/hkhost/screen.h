@@ -8,7 +8,7 @@
 // the host's code page, 866, which is ASCII below 0x80; the drawing is UTF-8.
 #pragma once
 
-#include "host/far_interface.h"
+#include "host/far170/far_interface.h"
 #include "transcript_text.h"
 
 #include <cstdint>

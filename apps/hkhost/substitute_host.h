@@ -4,7 +4,7 @@
 // may also run it in-process with a plug-in linked statically.
 #pragma once
 
-#include "host/far_interface.h"
+#include "host/far170/far_interface.h"
 #include "scenario.h"
 
 #include <string>

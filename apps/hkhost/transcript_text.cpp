@@ -1,6 +1,6 @@
 #include "transcript_text.h"
 
-#include "host/far_interface.h"
+#include "host/far170/far_interface.h"
 #include "system_texts.h"
 
 #include <cstdio>

@@ -19,8 +19,8 @@ constexpr const char* NameWrittenAlike = "two files of the folder have this name
 // "Error" with a line and, when there is one, the detail under it: a list or
 // a name the run cannot use.
 void ShowError(const std::string& line, const std::string& detail) {
-    const char* const items[] = {GetMessageText(MError), line.c_str(), detail.c_str()};
-    HostMessage(FMSG_WARNING | FMSG_MB_OK, items, detail.empty() ? 2 : 3, 1);
+    ShowBox(TBoxKind::Error, true, TButtons::Ok,
+            {GetMessageText(MError), line, OptionalLine(detail)});
 }
 
 void ShowNotAHashList(const std::string& name, const std::string& reason) {
@@ -51,9 +51,9 @@ bool CanList(const TFileChecker& Checker, const std::string& name) {
 
 // The files below the selected folder Folder, appended to FileNames; false,
 // after saying which folder and why, when it cannot be read whole.
-bool GatherFolder(const PanelInfo& ActivePanel, const std::string& Folder,
+bool GatherFolder(const TPanel& ActivePanel, const std::string& Folder,
                   std::vector<std::string>& FileNames) {
-    const TFileChecker walker(PanelDirectory(ActivePanel));
+    const TFileChecker walker(ActivePanel.Directory);
     std::string reason;
     if (walker.CollectFiles(Folder, FileNames, &reason))
         return true;
@@ -62,15 +62,15 @@ bool GatherFolder(const PanelInfo& ActivePanel, const std::string& Folder,
 }
 
 // The item under the panel's cursor, or null when the host reports none.
-const PluginPanelItem* CursorItem(const PanelInfo& Panel) {
-    if (Panel.PanelItems == nullptr || Panel.CurrentItem < 0 ||
-        Panel.CurrentItem >= Panel.ItemsNumber)
+const TPanelItem* CursorItem(const TPanel& Panel) {
+    if (Panel.CurrentItem < 0 || static_cast<size_t>(Panel.CurrentItem) >= Panel.Items.size())
         return nullptr;
-    return &Panel.PanelItems[Panel.CurrentItem];
+    return &Panel.Items[static_cast<size_t>(Panel.CurrentItem)];
 }
 
 void ShowNoFilesSelected() {
-    ShowMessageBox(GetMessageText(MNoData), GetMessageText(MNoFilesSelected), false);
+    ShowMessageBox(TBoxKind::NoFiles, GetMessageText(MNoData), GetMessageText(MNoFilesSelected),
+                   false);
 }
 
 // Text without the blanks at its ends and then one pair of double quotes
@@ -94,20 +94,20 @@ std::string Unquoted(std::string_view text) {
 // cursor is hashed with the algorithm the digest's length tells, and the
 // answer is a box with its name and whether it matches; a file that does
 // not is selected.
-void CheckDigestUnderCursor(const PanelInfo& ActivePanel, const TAlgoDefinition& Row,
+void CheckDigestUnderCursor(TPanel& ActivePanel, const TAlgoDefinition& Row,
                             const std::string& Digest) {
-    const PluginPanelItem* item = CursorItem(ActivePanel);
-    if (item == nullptr || IsDirectoryItem(*item)) {
+    const TPanelItem* item = CursorItem(ActivePanel);
+    if (item == nullptr || item->Directory) {
         ShowNoFilesSelected();
         return;
     }
-    TFileChecker checker(PanelDirectory(ActivePanel));
+    TFileChecker checker(ActivePanel.Directory);
     checker.OnBeginFile = OnBeginFile;
     checker.OnEndFile = OnEndFile;
     checker.OnProgress = OnProgress;
     checker.OnReadError = OnReadError;
     checker.Algorithm = static_cast<uint32_t>(Row.Id);
-    TFileCheckerItem file{ItemName(*item), {}};
+    TFileCheckerItem file{item->Name, {}};
     switch (checker.HashItem(file)) {
     case crOk:
         break;
@@ -123,10 +123,10 @@ void CheckDigestUnderCursor(const PanelInfo& ActivePanel, const TAlgoDefinition&
     const bool matches = SameDigest(file.Hash, Digest);
     const std::string answer =
         FormatMessageText(matches ? MDigestMatches : MDigestDiffers, Row.Name);
-    const char* const items[] = {GetMessageText(MFinished), file.FileName.c_str(), answer.c_str()};
+    const char* title = GetMessageText(MFinished);
     if (!matches)
         TPanelMarks(ActivePanel).Mark(file.FileName, true);
-    HostMessage(matches ? FMSG_MB_OK : FMSG_MB_OK | FMSG_WARNING, items, 3, 1);
+    ShowBox(TBoxKind::DigestAnswer, !matches, TButtons::Ok, {title, file.FileName, answer});
 }
 
 enum class TCommandLineText {
@@ -140,10 +140,8 @@ enum class TCommandLineText {
 // around it; a digest to check the file under the cursor against. A list
 // name that names none of these is said to be unusable, with LoadList's
 // reason; any other text does nothing.
-TCommandLineText ReadCommandLine(INT_PTR Item, const PanelInfo& ActivePanel,
+TCommandLineText ReadCommandLine(const std::string& given, TPanel& ActivePanel,
                                  std::vector<std::string>& FileNames) {
-    const char* text = reinterpret_cast<const char*>(Item);
-    const std::string given = text != nullptr ? text : "";
     const std::string unquoted = Unquoted(given);
     // A relative name is the operating system's to resolve; a name Windows
     // would open as another ("x.md5 ") is not the one typed.
@@ -159,7 +157,7 @@ TCommandLineText ReadCommandLine(INT_PTR Item, const PanelInfo& ActivePanel,
         return TCommandLineText::Done;
     }
     if (PluginSettings.AutoLoadList && IsHashListName(unquoted)) {
-        TFileChecker checker(PanelDirectory(ActivePanel));
+        TFileChecker checker(ActivePanel.Directory);
         std::string reason;
         if (!checker.LoadList(unquoted, &reason))
             ShowNotAHashList(unquoted, reason);
@@ -171,22 +169,20 @@ TCommandLineText ReadCommandLine(INT_PTR Item, const PanelInfo& ActivePanel,
 // panel reports nothing selected, only directories are selected or the
 // cursor stands on ".." with nothing selected (the cases the user is told
 // about), or a selected folder cannot be read (said too).
-bool GatherFileNames(const PanelInfo& ActivePanel, std::vector<std::string>& FileNames) {
+bool GatherFileNames(const TPanel& ActivePanel, std::vector<std::string>& FileNames) {
     // far2l and FAR 3 report no item at all for ".." under the cursor,
     // where FAR 1.70 reports ".." itself: the same answer for both.
-    if (const PluginPanelItem* cursor = CursorItem(ActivePanel);
-        ActivePanel.SelectedItemsNumber == 0 && cursor != nullptr && IsDirectoryItem(*cursor) &&
-        ItemName(*cursor) == "..") {
+    if (const TPanelItem* cursor = CursorItem(ActivePanel);
+        ActivePanel.Selection.empty() && cursor != nullptr && cursor->Directory &&
+        cursor->Name == "..") {
         ShowNoFilesSelected();
         return false;
     }
-    if (ActivePanel.ItemsNumber <= 0 || ActivePanel.SelectedItemsNumber <= 0 ||
-        ActivePanel.SelectedItems == nullptr)
+    if (ActivePanel.Selection.empty())
         return false;
-    for (int i = 0; i < ActivePanel.SelectedItemsNumber; ++i) {
-        const PluginPanelItem& item = ActivePanel.SelectedItems[i];
-        const std::string name = ItemName(item);
-        if (!IsDirectoryItem(item))
+    for (const TPanelItem& item : ActivePanel.Selection) {
+        const std::string& name = item.Name;
+        if (!item.Directory)
             FileNames.push_back(name);
         // Every file below a folder, when the user asked for it; never the
         // parent (the ".." under the cursor) or the folder itself.
@@ -207,12 +203,12 @@ bool GatherFileNames(const PanelInfo& ActivePanel, std::vector<std::string>& Fil
 // Such a name names two items of the panel. False, after naming the first
 // selected one and why, when a selected item's name is one of them: nothing
 // is read.
-bool SelectedNamesAreTheirOwn(const PanelInfo& Panel) {
+bool SelectedNamesAreTheirOwn(const TPanel& Panel) {
     std::unordered_map<std::string, int> items;
-    for (int i = 0; Panel.PanelItems != nullptr && i < Panel.ItemsNumber; ++i)
-        ++items[ItemName(Panel.PanelItems[i])];
-    for (int i = 0; i < Panel.SelectedItemsNumber; ++i) {
-        const std::string name = ItemName(Panel.SelectedItems[i]);
+    for (const TPanelItem& item : Panel.Items)
+        ++items[item.Name];
+    for (const TPanelItem& selected : Panel.Selection) {
+        const std::string& name = selected.Name;
         if (items[name] > 1) {
             ShowError(FormatMessageText(MErrorReadingFile, name.c_str()), NameWrittenAlike);
             return false;
@@ -230,15 +226,15 @@ enum class TListRoad {
 // Whether the single gathered file is a hash list to verify against. Its
 // size plays no part: LoadList's own bound on entries keeps the memory
 // bounded, and a list of any length the reader accepts is offered.
-TListRoad ListUnderCursor(int OpenFrom, const PanelInfo& ActivePanel,
+TListRoad ListUnderCursor(TOpenFrom OpenFrom, const TPanel& ActivePanel,
                           const std::vector<std::string>& FileNames, TFileChecker& Checker) {
     if (!PluginSettings.AutoLoadList || FileNames.size() != 1 || !IsHashListName(FileNames.front()))
         return TListRoad::NoList;
-    const bool fromCommandLine = OpenFrom == OPEN_COMMANDLINE;
-    const bool oneSelected = ActivePanel.SelectedItemsNumber == 1;
+    const bool fromCommandLine = OpenFrom == TOpenFrom::CommandLine;
+    const bool oneSelected = ActivePanel.Selection.size() == 1;
     // far2l and FAR 3 report no item with ".." under the cursor, FAR 1.70
     // that one item; two or more selected items lead to the dialog.
-    const bool atMostOneSelected = ActivePanel.SelectedItemsNumber < 2;
+    const bool atMostOneSelected = ActivePanel.Selection.size() < 2;
     // From the menu a list among other selected items is no list to verify,
     // nor is the one file of a selected folder.
     if (!fromCommandLine && (!oneSelected || FileNames.front().find('/') != std::string::npos))
@@ -263,7 +259,7 @@ TListRoad ListUnderCursor(int OpenFrom, const PanelInfo& ActivePanel,
 // Every entry of the loaded list, relative to the active panel's directory.
 // Only a run that reached the end marks and reports; one that stopped on a
 // file that could not be hashed says which and why.
-void VerifyList(TFileChecker& Checker, const PanelInfo& ActivePanel) {
+void VerifyList(TFileChecker& Checker, TPanel& ActivePanel) {
     std::vector<std::string> mismatches;
     int32_t missing = 0;
     int32_t skipped = 0;
@@ -294,9 +290,8 @@ bool ConfirmReplaceLists(const TFileChecker& Checker, const TAlgoDefinition& Row
     const std::string count =
         FormatMessageText(MListsExist, std::to_string(existing.size()).c_str());
     const std::string first = existing.front() + Row.Extension;
-    const char* const items[] = {GetMessageText(MConfirm), count.c_str(), first.c_str(),
-                                 GetMessageText(MReplaceLists)};
-    switch (HostMessage(FMSG_WARNING | FMSG_MB_YESNOCANCEL, items, 4, 3)) {
+    switch (ShowBox(TBoxKind::ReplaceLists, true, TButtons::YesNoCancel,
+                    {GetMessageText(MConfirm), count, first, GetMessageText(MReplaceLists)})) {
     case YesButton:
         return true;
     case NoButton:
@@ -316,7 +311,7 @@ bool ConfirmReplaceLists(const TFileChecker& Checker, const TAlgoDefinition& Row
 // A name no list can hold is refused before anything is hashed; a file that
 // cannot be hashed ends the run with its name and the cause; a list that
 // cannot be saved is named with the cause.
-void CreateLists(TFileChecker& Checker, const PanelInfo& ActivePanel,
+void CreateLists(TFileChecker& Checker, TPanel& ActivePanel,
                  const std::vector<std::string>& FileNames, const std::string& ListFileName,
                  bool SeparateFiles) {
     // The list being written never lists itself, nor, per file, one file's
@@ -353,9 +348,8 @@ void CreateLists(TFileChecker& Checker, const PanelInfo& ActivePanel,
     }
     std::string reason;
     if (Checker.Count() > 0 && !Checker.SaveList(ListFileName, SeparateFiles, &reason)) {
-        const char* const items[] = {GetMessageText(MIOError), GetMessageText(MCannotSaveList),
-                                     reason.c_str()};
-        HostMessage(FMSG_WARNING | FMSG_MB_OK, items, reason.empty() ? 2 : 3, 1);
+        ShowBox(TBoxKind::SaveFailed, true, TButtons::Ok,
+                {GetMessageText(MIOError), GetMessageText(MCannotSaveList), OptionalLine(reason)});
     }
 }
 
@@ -370,8 +364,8 @@ bool SameFolder(const std::string& a, const std::string& b) {
 }
 
 // The work-mode dialog and what the user chose in it.
-void RunWorkMode(int OpenFrom, const PanelInfo& ActivePanel,
-                 const std::vector<std::string>& FileNames, TFileChecker& Checker) {
+void RunWorkMode(TOpenFrom OpenFrom, TPanel& ActivePanel, const std::vector<std::string>& FileNames,
+                 TFileChecker& Checker) {
     // A stored UseMode that names no algorithm is taken as MD5 here, in the
     // dialog and the comparison alike; the configuration dialog keeps it.
     TAlgoDefinition row;
@@ -379,7 +373,7 @@ void RunWorkMode(int OpenFrom, const PanelInfo& ActivePanel,
         FindAlgoById(PluginSettings.UseMode, row) ? static_cast<uint32_t>(row.Id) : haMd5;
     // A command-line name with a directory part, or one no list reads back,
     // could only lead to a dialog whose OK fails: say what it is instead.
-    if (OpenFrom == OPEN_COMMANDLINE && FileNames.size() == 1 &&
+    if (OpenFrom == TOpenFrom::CommandLine && FileNames.size() == 1 &&
         !AnyListCanHoldName(FileNames.front())) {
         std::string reason;
         if (!Checker.LoadList(FileNames.front(), &reason)) {
@@ -397,17 +391,18 @@ void RunWorkMode(int OpenFrom, const PanelInfo& ActivePanel,
     std::string listFileName =
         (oneItem ? std::string(top) : DefaultListName) + AlgoExtension(algorithm);
 
-    PanelInfo otherPanel{};
-    HostControl(FCTL_GETANOTHERPANELINFO, &otherPanel);
+    THost& host = CurrentHost();
+    TPanel otherPanel;
     // Never from the command line, and never against the same directory.
-    const bool canCompare = otherPanel.PanelType == PTYPE_FILEPANEL && otherPanel.Plugin == 0 &&
-                            !SameFolder(PanelDirectory(ActivePanel), PanelDirectory(otherPanel)) &&
-                            OpenFrom == OPEN_PLUGINSMENU;
+    const bool canCompare = host.GetPanel(TPanelSide::Passive, otherPanel) &&
+                            otherPanel.FileSystem &&
+                            !SameFolder(ActivePanel.Directory, otherPanel.Directory) &&
+                            OpenFrom == TOpenFrom::PluginsMenu;
 
     bool ignoreMissing = false;
     bool separateFiles = false;
     // The checker keeps the algorithm for a comparison, whatever button was on.
-    const TWorkMode mode = ShowWorkModeDialog(PanelDirectory(ActivePanel), canCompare, listFileName,
+    const TWorkMode mode = ShowWorkModeDialog(ActivePanel.Directory, canCompare, listFileName,
                                               Checker.Algorithm, ignoreMissing, separateFiles);
     bool compared = false;
     if (mode == wmCreateList) {
@@ -425,36 +420,33 @@ void RunWorkMode(int OpenFrom, const PanelInfo& ActivePanel,
             ShowRunStopped(Checker);
     }
     if (canCompare) {
-        // The differing files are marked in the other panel's items only;
+        // The differing files are marked in the other panel's record only;
         // the host learns of them through its selection request.
         if (compared)
-            HostControl(FCTL_SETANOTHERSELECTION, &otherPanel);
-        HostControl(FCTL_UPDATEANOTHERPANEL, &otherPanel);
-        HostControl(FCTL_REDRAWANOTHERPANEL, nullptr);
+            host.SetSelection(TPanelSide::Passive, otherPanel);
+        host.RefreshPanel(TPanelSide::Passive);
     }
 }
 
-void RunOperation(int OpenFrom, INT_PTR Item) {
-    if (!StartupInfoValid || (OpenFrom != OPEN_PLUGINSMENU && OpenFrom != OPEN_COMMANDLINE))
-        return;
+void Run(TOpenFrom OpenFrom, const std::string& CommandLine) {
     LoadSettings();
-    PanelInfo activePanel{};
-    HostControl(FCTL_GETPANELINFO, &activePanel);
-    if (activePanel.PanelType != PTYPE_FILEPANEL || activePanel.Plugin > 0)
+    THost& host = CurrentHost();
+    TPanel activePanel;
+    if (!host.GetPanel(TPanelSide::Active, activePanel) || !activePanel.FileSystem)
         return;
     std::vector<std::string> fileNames;
-    const TCommandLineText commandLine = OpenFrom == OPEN_COMMANDLINE
-                                             ? ReadCommandLine(Item, activePanel, fileNames)
+    const TCommandLineText commandLine = OpenFrom == TOpenFrom::CommandLine
+                                             ? ReadCommandLine(CommandLine, activePanel, fileNames)
                                              : TCommandLineText::FileName;
     if (commandLine == TCommandLineText::Nothing ||
-        (OpenFrom != OPEN_COMMANDLINE && !GatherFileNames(activePanel, fileNames)))
+        (OpenFrom != TOpenFrom::CommandLine && !GatherFileNames(activePanel, fileNames)))
         return;
-    if (OpenFrom == OPEN_PLUGINSMENU && !SelectedNamesAreTheirOwn(activePanel))
+    if (OpenFrom == TOpenFrom::PluginsMenu && !SelectedNamesAreTheirOwn(activePanel))
         return;
 
     if (commandLine == TCommandLineText::FileName) {
-        TFileChecker checker(PanelDirectory(activePanel));
-        checker.SetListForm(ListsInSumsForm ? TListForm::Sums : TListForm::Classic);
+        TFileChecker checker(activePanel.Directory);
+        checker.SetListForm(host.ListsInSumsForm() ? TListForm::Sums : TListForm::Classic);
         checker.OnBeginFile = OnBeginFile;
         checker.OnEndFile = OnEndFile;
         checker.OnProgress = OnProgress;
@@ -472,19 +464,17 @@ void RunOperation(int OpenFrom, INT_PTR Item) {
     }
 
     // On every road past the gathering, a cancelled dialog included: the
-    // marks made in the item array become the panel's selection.
-    HostControl(FCTL_SETSELECTION, &activePanel);
-    HostControl(FCTL_UPDATEPANEL, &activePanel);
-    HostControl(FCTL_REDRAWPANEL, nullptr);
+    // marks made in the panel's record become its selection.
+    host.SetSelection(TPanelSide::Active, activePanel);
+    host.RefreshPanel(TPanelSide::Active);
 }
 
 } // namespace
 
-HANDLE OpenPluginOperation(int OpenFrom, INT_PTR Item) {
+void RunOperation(TOpenFrom From, const std::string& CommandLine) {
     try {
-        RunOperation(OpenFrom, Item);
+        Run(From, CommandLine);
     } catch (...) {
         // Only an allocation can fail here; what was made is released on the way.
     }
-    return INVALID_HANDLE_VALUE;
 }

@@ -4,12 +4,13 @@
 // prompts shown while files are read, the final report and the panel
 // requests at the end.
 //
-// Everything runs on the host's thread inside OpenPlugin; nothing is kept
-// between calls. The user hears of failures only through message boxes.
+// Everything runs on the host's thread inside the host's call; nothing is
+// kept between calls. The host is the one installed (CurrentHost); the user
+// hears of failures only through its boxes.
 #pragma once
 
 #include "checker/checker.h"
-#include "host/host_records.h"
+#include "seam/seam.h"
 
 #include <cstdint>
 #include <string>
@@ -18,11 +19,14 @@
 
 // --- Operation driver --------------------------------------------------------
 
-// Called by OpenPlugin once the service table is accepted and the origin is
-// OPEN_PLUGINSMENU or OPEN_COMMANDLINE (Item is then the text after the
-// prefix). Always INVALID_HANDLE_VALUE: the plug-in opens no panel of its
-// own. Releases everything it made before it returns and lets nothing escape.
-HANDLE OpenPluginOperation(int OpenFrom, INT_PTR Item);
+// Where the user opened the plug-in from.
+enum class TOpenFrom { PluginsMenu, CommandLine };
+
+// Called by a family's entry point when the user opens the plug-in from the
+// plug-ins menu or from the command line with the text after the prefix.
+// The plug-in opens no panel of its own. Releases everything it made before
+// it returns and lets nothing escape.
+void RunOperation(TOpenFrom From, const std::string& CommandLine);
 
 // The proposed list name when more than one file is gathered.
 constexpr const char* DefaultListName = "hashlist";
@@ -42,12 +46,14 @@ TWorkMode ShowWorkModeDialog(const std::string& Directory, bool CanCompare,
                              std::string& ListFileName, uint32_t& Algorithm, bool& IgnoreMissing,
                              bool& SeparateFiles);
 
-// The dialog procedure: an algorithm button turned on changes the list
-// name's extension to the algorithm's when it is another algorithm's (case
-// sensitive), and the separate-files box disables the name field. Everything
-// else goes to DefDlgProc.
-HK_REALIGN_STACK LONG_PTR HK_WINAPI WorkModeDialogProc(HANDLE hDlg, int Msg, int Param1,
-                                                       LONG_PTR Param2) noexcept;
+// The dialog's events: an algorithm button turned on changes the list name's
+// extension to the algorithm's when it is another algorithm's (case
+// sensitive), and the separate-files box disables the name field. Every
+// other click is the host's.
+class TWorkModeEvents final : public TDialogEvents {
+public:
+    bool OnClick(TOpenDialog& Dialog, int Item, intptr_t State) override;
+};
 
 // "File ... already exists. Override?" with the name as entered; true on Yes.
 bool ConfirmOverwrite(const std::string& ListFileName);
@@ -55,9 +61,9 @@ bool ConfirmOverwrite(const std::string& ListFileName);
 // --- Progress, abort and I/O-error prompts -----------------------------------
 // The four callbacks installed into every checker the driver creates.
 
-// Saves the whole screen; Token becomes the host's screen handle.
+// Saves the whole screen; Token becomes the host's screen token.
 void OnBeginFile(TFileChecker* Sender, const std::string& FileName, intptr_t& Token);
-// Restores the screen saved for this file, unless the handle is 0.
+// Restores the screen saved for this file, unless the token is 0.
 void OnEndFile(TFileChecker* Sender, const std::string& FileName, intptr_t Token);
 // Polls the console for Esc (asking "Abort operation?" when ConfirmAbort is
 // on), then draws the progress box with the name and the percentage.
@@ -79,20 +85,20 @@ bool IsHashListName(const std::string& FileName);
 // verification?"; true only on Yes.
 bool ConfirmUseList(const std::string& FileName);
 
-// Sets (Select) or clears PPIF_SELECTED on every item of the panel whose name
+// Sets (Select) or clears the mark of every item of the panel whose name
 // equals FileName, ignoring the case of the letters A to Z; directories are
-// never marked and the other flag bits stay. Clearing, which tells the user a
-// file is fine, spares the items whose names differ in case when one item has
-// exactly FileName. The items are the host's array the record points to.
-// True when any item matched.
-bool MarkPanelFile(const PanelInfo& Panel, const std::string& FileName, bool Select);
+// never marked. Clearing, which tells the user a file is fine, spares the
+// items whose names differ in case when one item has exactly FileName. The
+// marks become the panel's selection through THost::SetSelection. True when
+// any item matched.
+bool MarkPanelFile(TPanel& Panel, const std::string& FileName, bool Select);
 
 // MarkPanelFile for many names on one panel: the items are indexed by name
 // once, so marking each of 20,000 files never walks the whole panel again.
-// The panel's item array must not change while the marks are in use.
+// The panel's items must not change while the marks are in use.
 class TPanelMarks {
 public:
-    explicit TPanelMarks(const PanelInfo& Panel);
+    explicit TPanelMarks(TPanel& Panel);
     // As MarkPanelFile(Panel, FileName, Select).
     bool Mark(const std::string& FileName, bool Select);
     // Marks the item that holds the file at Path: the file itself for a
@@ -102,10 +108,10 @@ public:
 
 private:
     // Items' names, their letters A to Z folded, with their indices; sorted.
-    using TIndex = std::vector<std::pair<std::string, int>>;
+    using TIndex = std::vector<std::pair<std::string, size_t>>;
     bool MarkIn(const TIndex& Index, const std::string& Name, bool Select);
 
-    PluginPanelItem* Items_ = nullptr;
+    std::vector<TPanelItem>& Items_;
     TIndex Files_;
     TIndex Folders_;
 };
@@ -126,10 +132,9 @@ void ShowResultReport(int32_t MismatchCount, int32_t MissingCount, int32_t Skipp
 // differing files, or -1 when a file failed or the user aborted (marks and
 // counts made so far stay); then StoppedBy, when given, says which (crFailed
 // or crAborted).
-int32_t ComparePanels(TFileChecker& Checker, const PanelInfo& ActivePanel,
-                      const PanelInfo& OtherPanel, const std::vector<std::string>& FileNames,
-                      int32_t& MissingCount, int32_t& SkippedCount,
-                      TCheckResult* StoppedBy = nullptr);
+int32_t ComparePanels(TFileChecker& Checker, TPanel& ActivePanel, TPanel& OtherPanel,
+                      const std::vector<std::string>& FileNames, int32_t& MissingCount,
+                      int32_t& SkippedCount, TCheckResult* StoppedBy = nullptr);
 
 // --- Failures the user is told of ----------------------------------------------
 

@@ -1,51 +1,14 @@
-// Pieces the operations' sources share and nobody else needs: the host
-// services as the operations call them, and the name rules of panel items.
+// Pieces the operations' sources share and nobody else needs: the name
+// rules of panel items and list names.
 #pragma once
 
 #include "checker/checker.h"
-#include "host/host.h"
+#include "seam/seam.h"
 
-#include <algorithm>
-#include <cstring>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace OperationsDetail {
-
-// Message with no help topic; -1 (as Esc) when the host offers no service.
-// Every line is shown through ShownText: names from panels and lists may
-// hold control characters.
-int HostMessage(DWORD Flags, const char* const* Items, int ItemsNumber, int ButtonsNumber);
-
-// A plug-in without panels of its own always passes INVALID_HANDLE_VALUE.
-inline void HostControl(int Command, void* Param) {
-    if (StartupInfo.Control != nullptr)
-        StartupInfo.Control(INVALID_HANDLE_VALUE, Command, Param);
-}
-
-// Buttons of the host's FMSG_MB_YESNO and FMSG_MB_YESNOCANCEL sets (Cancel,
-// the third, and Esc are what neither Yes nor No is).
-constexpr int YesButton = 0;
-constexpr int NoButton = 1;
-
-// Texts the host hands over in fixed arrays are read no further than the
-// array, terminated or not.
-template <size_t Capacity> std::string FixedText(const char (&Text)[Capacity]) {
-    return std::string(Text, strnlen(Text, Capacity));
-}
-
-inline std::string PanelDirectory(const PanelInfo& Panel) {
-    return FixedText(Panel.CurDir);
-}
-
-inline std::string ItemName(const PluginPanelItem& Item) {
-    return FixedText(Item.FindData.cFileName);
-}
-
-inline bool IsDirectoryItem(const PluginPanelItem& Item) {
-    return (Item.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY_FAR) != 0;
-}
 
 // Equal length, and the same characters with the letters A to Z compared
 // without case; other bytes (the host's code page) must be equal.

@@ -12,9 +12,9 @@
 
 using namespace OperationsDetail;
 
-int32_t ComparePanels(TFileChecker& Checker, const PanelInfo& ActivePanel,
-                      const PanelInfo& OtherPanel, const std::vector<std::string>& FileNames,
-                      int32_t& MissingCount, int32_t& SkippedCount, TCheckResult* StoppedBy) {
+int32_t ComparePanels(TFileChecker& Checker, TPanel& ActivePanel, TPanel& OtherPanel,
+                      const std::vector<std::string>& FileNames, int32_t& MissingCount,
+                      int32_t& SkippedCount, TCheckResult* StoppedBy) {
     int32_t mismatches = 0;
     MissingCount = 0;
     SkippedCount = 0;
@@ -22,9 +22,8 @@ int32_t ComparePanels(TFileChecker& Checker, const PanelInfo& ActivePanel,
     // entry is below the list's: a linked folder on the other side is
     // refused, not followed to the very files of this side. The prompts name
     // the files by their full paths, so the user sees which side is meant.
-    const std::string activeDirectory =
-        Platform::WithTrailingSeparator(PanelDirectory(ActivePanel));
-    const std::string otherDirectory = Platform::WithTrailingSeparator(PanelDirectory(OtherPanel));
+    const std::string activeDirectory = Platform::WithTrailingSeparator(ActivePanel.Directory);
+    const std::string otherDirectory = Platform::WithTrailingSeparator(OtherPanel.Directory);
     TPanelMarks activeMarks(ActivePanel);
     TPanelMarks otherMarks(OtherPanel);
     // The walk writes '/' between the parts of a path below a selected
@@ -62,7 +61,7 @@ int32_t ComparePanels(TFileChecker& Checker, const PanelInfo& ActivePanel,
         for (const std::string& name : FileNames)
             if (inFolder(name))
                 folders.insert(TopLevelName(name));
-        TFileChecker otherWalker(PanelDirectory(OtherPanel));
+        TFileChecker otherWalker(OtherPanel.Directory);
         otherWalker.MaxNameLength = Checker.MaxNameLength;
         for (const std::string_view folder : folders) {
             std::vector<std::string> theirs;

@@ -5,7 +5,6 @@
 #include "operations/operations.h"
 #include "operations/operations_internal.h"
 
-#include "platform/console.h"
 #include "settings/settings.h"
 
 #include <algorithm>
@@ -27,42 +26,25 @@ constexpr int32_t ReadErrorActions[] = {raSkip, raRetry, raAbort};
 
 } // namespace
 
-// Out of line: every box of the operations goes through it, and the plug-in
-// is kept small.
-int OperationsDetail::HostMessage(DWORD Flags, const char* const* Items, int ItemsNumber,
-                                  int ButtonsNumber) {
-    if (StartupInfo.Message == nullptr)
-        return -1;
-    std::vector<std::string> lines;
-    std::vector<const char*> shown;
-    lines.reserve(static_cast<size_t>(std::max(ItemsNumber, 0)));
-    for (int i = 0; i < ItemsNumber; ++i)
-        lines.push_back(ShownText(Items[i]));
-    for (const std::string& line : lines)
-        shown.push_back(line.c_str());
-    return StartupInfo.Message(StartupInfo.ModuleNumber, Flags, nullptr, shown.data(), ItemsNumber,
-                               ButtonsNumber);
-}
-
 void OnBeginFile(TFileChecker* /*Sender*/, const std::string& /*FileName*/, intptr_t& Token) {
-    Token = 0;
-    if (StartupInfo.SaveScreen != nullptr)
-        Token = reinterpret_cast<intptr_t>(StartupInfo.SaveScreen(0, 0, -1, -1));
+    Token = 0; // as it stays when the host fails
+    Token = CurrentHost().SaveScreen();
 }
 
 void OnEndFile(TFileChecker* /*Sender*/, const std::string& /*FileName*/, intptr_t Token) {
-    if (Token != 0 && StartupInfo.RestoreScreen != nullptr)
-        StartupInfo.RestoreScreen(reinterpret_cast<HANDLE>(Token));
+    if (Token != 0)
+        CurrentHost().RestoreScreen(Token);
 }
 
 void OnProgress(TFileChecker* /*Sender*/, const std::string& FileName, int32_t Percent,
                 bool& Continue) {
     try {
-        Continue = !Platform::EscapePressed();
+        Continue = !CurrentHost().EscapePressed();
         if (!Continue && PluginSettings.ConfirmAbort) {
-            const char* const items[] = {GetMessageText(MConfirm), GetMessageText(MAbortOperation)};
             // Yes, Esc and a closed box all abort; only No goes on.
-            Continue = HostMessage(FMSG_MB_YESNO, items, 2, 2) == NoButton;
+            Continue =
+                ShowBox(TBoxKind::AbortQuestion, false, TButtons::YesNo,
+                        {GetMessageText(MConfirm), GetMessageText(MAbortOperation)}) == NoButton;
         }
         if (!Continue)
             return;
@@ -70,10 +52,10 @@ void OnProgress(TFileChecker* /*Sender*/, const std::string& FileName, int32_t P
         std::string percent = std::to_string(Percent) + '%';
         percent.insert(0, 4 - std::min<size_t>(percent.size(), 4), ' ');
         const std::string name = ShortenedPath(FileName, ProgressNameCells);
-        const char* const items[] = {GetMessageText(MProgress), name.c_str(), percent.c_str()};
         // Without buttons the host draws the box and returns at once; it stays
         // until the screen saved for this file is restored.
-        HostMessage(0, items, 3, 0);
+        ShowBox(TBoxKind::Progress, false, TButtons::None,
+                {GetMessageText(MProgress), name, percent});
     } catch (...) {
         // A host service failed: end the run as an abort, so the checker
         // still restores the screen it saved for this file.
@@ -90,13 +72,11 @@ void OnReadError(TFileChecker* Sender, const std::string& FileName, int32_t& Act
         std::string cause = Sender != nullptr ? Sender->LastError : std::string();
         if (cause.rfind(FileName + ": ", 0) == 0)
             cause.erase(0, FileName.size() + 2);
-        std::vector<const char*> items = {GetMessageText(MIOError), text.c_str()};
-        if (!cause.empty())
-            items.push_back(cause.c_str());
-        for (int label : {MSkip, MRetry, MAbort})
-            items.push_back(GetMessageText(label));
-        const int button = HostMessage(FMSG_WARNING, items.data(), static_cast<int>(items.size()),
-                                       static_cast<int>(std::size(ReadErrorActions)));
+        const int button =
+            ShowBox(TBoxKind::ReadError, true, TButtons::None,
+                    {GetMessageText(MIOError), text, OptionalLine(cause), GetMessageText(MSkip),
+                     GetMessageText(MRetry), GetMessageText(MAbort)},
+                    static_cast<int>(std::size(ReadErrorActions)));
         if (button >= 0 && button < static_cast<int>(std::size(ReadErrorActions)))
             Action = ReadErrorActions[button];
     } catch (...) {

@@ -15,20 +15,12 @@ bool IsHashListName(const std::string& FileName) {
 
 bool ConfirmUseList(const std::string& FileName) {
     const std::string offer = FormatMessageText(MValidHashList, FileName.c_str());
-    const char* const items[] = {GetMessageText(MListFileFound), offer.c_str(),
-                                 GetMessageText(MUseForVerification)};
-    return HostMessage(FMSG_MB_YESNO, items, 3, 2) == YesButton;
+    return ShowBox(TBoxKind::ListOffer, false, TButtons::YesNo,
+                   {GetMessageText(MListFileFound), offer, GetMessageText(MUseForVerification)}) ==
+           YesButton;
 }
 
 namespace {
-
-void SetMark(PluginPanelItem& item, bool select) {
-    // Only PPIF_SELECTED is ours; the host's other bits stay.
-    if (select)
-        item.Flags |= PPIF_SELECTED;
-    else
-        item.Flags &= ~static_cast<DWORD>(PPIF_SELECTED);
-}
 
 std::string FoldedName(std::string_view name) {
     std::string folded(name);
@@ -44,42 +36,38 @@ std::string FoldedName(std::string_view name) {
 // the name but for case must not be unselected with it, so an item of
 // exactly that name, when there is one, takes the unmark alone.
 template <typename Matches>
-bool MarkMatches(PluginPanelItem* items, const std::string& fileName, bool select,
+bool MarkMatches(std::vector<TPanelItem>& items, const std::string& fileName, bool select,
                  const Matches& matches) {
     bool matched = false;
     bool exact = false;
-    matches([&](int index) {
+    matches([&](size_t index) {
         matched = true;
-        exact = exact || ItemName(items[index]) == fileName;
+        exact = exact || items[index].Name == fileName;
     });
-    matches([&](int index) {
-        if (select || !exact || ItemName(items[index]) == fileName)
-            SetMark(items[index], select);
+    matches([&](size_t index) {
+        if (select || !exact || items[index].Name == fileName)
+            items[index].Selected = select;
     });
     return matched;
 }
 
 } // namespace
 
-bool MarkPanelFile(const PanelInfo& Panel, const std::string& FileName, bool Select) {
-    if (FileName.empty() || Panel.PanelItems == nullptr)
+bool MarkPanelFile(TPanel& Panel, const std::string& FileName, bool Select) {
+    if (FileName.empty())
         return false;
     // Every item, selected or not, but no directory.
-    return MarkMatches(Panel.PanelItems, FileName, Select, [&](auto each) {
-        for (int i = 0; i < Panel.ItemsNumber; ++i)
-            if (!IsDirectoryItem(Panel.PanelItems[i]) &&
-                SameTextIgnoringCase(ItemName(Panel.PanelItems[i]), FileName))
+    return MarkMatches(Panel.Items, FileName, Select, [&](auto each) {
+        for (size_t i = 0; i < Panel.Items.size(); ++i)
+            if (!Panel.Items[i].Directory && SameTextIgnoringCase(Panel.Items[i].Name, FileName))
                 each(i);
     });
 }
 
-TPanelMarks::TPanelMarks(const PanelInfo& Panel) : Items_(Panel.PanelItems) {
-    if (Items_ == nullptr)
-        return;
-    Files_.reserve(static_cast<size_t>(std::max(Panel.ItemsNumber, 0)));
-    for (int i = 0; i < Panel.ItemsNumber; ++i)
-        (IsDirectoryItem(Items_[i]) ? Folders_ : Files_)
-            .emplace_back(FoldedName(ItemName(Items_[i])), i);
+TPanelMarks::TPanelMarks(TPanel& Panel) : Items_(Panel.Items) {
+    Files_.reserve(Items_.size());
+    for (size_t i = 0; i < Items_.size(); ++i)
+        (Items_[i].Directory ? Folders_ : Files_).emplace_back(FoldedName(Items_[i].Name), i);
     std::sort(Files_.begin(), Files_.end());
     std::sort(Folders_.begin(), Folders_.end());
 }
@@ -95,7 +83,7 @@ bool TPanelMarks::MarkHolder(const std::string& Path, bool Select) {
 }
 
 bool TPanelMarks::MarkIn(const TIndex& Index, const std::string& Name, bool Select) {
-    if (Name.empty() || Items_ == nullptr)
+    if (Name.empty())
         return false;
     const std::string folded = FoldedName(Name);
     const auto first = std::lower_bound(
@@ -110,25 +98,20 @@ bool TPanelMarks::MarkIn(const TIndex& Index, const std::string& Name, bool Sele
 void ShowResultReport(int32_t MismatchCount, int32_t MissingCount, int32_t SkippedCount) {
     // Plain decimal; a negative count reads as 0 and leaves its line out.
     auto count = [](int32_t value) { return std::to_string(std::max<int32_t>(value, 0)); };
-    std::string lines[3];
-    const char* items[4] = {GetMessageText(MFinished)};
-    int itemCount = 1;
-    lines[0] = FormatMessageText(MMismatchesFound, count(MismatchCount).c_str());
-    items[itemCount++] = lines[0].c_str();
-    if (MissingCount > 0) {
-        lines[1] = FormatMessageText(MFilesNotFound, count(MissingCount).c_str());
-        items[itemCount++] = lines[1].c_str();
-    }
-    if (SkippedCount > 0) {
-        lines[2] = FormatMessageText(MFilesSkipped, count(SkippedCount).c_str());
-        items[itemCount++] = lines[2].c_str();
-    }
     // No warning colours, even with mismatches: the box reports, it does not warn.
-    HostMessage(FMSG_MB_OK, items, itemCount, 1);
+    const char* title = GetMessageText(MFinished);
+    const std::string mismatches =
+        FormatMessageText(MMismatchesFound, count(MismatchCount).c_str());
+    const std::string missing =
+        MissingCount > 0 ? FormatMessageText(MFilesNotFound, count(MissingCount).c_str()) : "";
+    const std::string skipped =
+        SkippedCount > 0 ? FormatMessageText(MFilesSkipped, count(SkippedCount).c_str()) : "";
+    ShowBox(TBoxKind::Report, false, TButtons::Ok,
+            {title, mismatches, OptionalLine(missing), OptionalLine(skipped)});
 }
 
 void ShowRunStopped(const TFileChecker& Checker) {
-    const char* const items[] = {GetMessageText(MIOError), GetMessageText(MRunStopped),
-                                 Checker.LastError.c_str()};
-    HostMessage(FMSG_WARNING | FMSG_MB_OK, items, Checker.LastError.empty() ? 2 : 3, 1);
+    ShowBox(
+        TBoxKind::RunStopped, true, TButtons::Ok,
+        {GetMessageText(MIOError), GetMessageText(MRunStopped), OptionalLine(Checker.LastError)});
 }

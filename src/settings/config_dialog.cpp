@@ -1,7 +1,7 @@
 // The configuration dialog: default algorithm, the five switches and the
-// command-line prefix, shown as the registry holds them and saved on OK.
+// command-line prefix, shown as the store holds them and saved on OK.
 #include "checker/checker.h"
-#include "host/host.h"
+#include "seam/seam.h"
 #include "settings/settings.h"
 
 #include <iterator>
@@ -30,26 +30,26 @@ enum ConfigItem : int {
 };
 
 // Focus starts on Cancel rather than on the first radio button, while OK is
-// the default button. No radio button carries DIF_GROUP: the four form the
+// the default button. No radio button carries ifGroup: the four form the
 // dialog's only group.
 constexpr DialogItemTemplate ConfigTemplate[ConfigItemCount] = {
-    {DI_DOUBLEBOX, 3, 1, 0, 0, 0, 0, 0, 0, "(config)"},
-    {DI_TEXT, 5, 2, 0, 0, 0, 0, 0, 0, "(config)"},
-    {DI_RADIOBUTTON, 5, 3, 0, 0, 0, 0, 0, 0, "&1. CRC32"},
-    {DI_RADIOBUTTON, 5, 4, 0, 0, 0, 0, 0, 0, "&2. MD5"},
-    {DI_RADIOBUTTON, 5, 5, 0, 0, 0, 0, 0, 0, "&3. SHA1"},
-    {DI_RADIOBUTTON, 5, 6, 0, 0, 0, 0, 0, 0, "&4. SHA256"},
-    {DI_TEXT, 0, 7, 0, 0, 0, 0, DIF_SEPARATOR, 0, ""},
-    {DI_CHECKBOX, 5, 8, 0, 0, 0, 0, 0, 0, "(config)"},
-    {DI_CHECKBOX, 5, 9, 0, 0, 0, 0, 0, 0, "(config)"},
-    {DI_CHECKBOX, 5, 10, 0, 0, 0, 0, 0, 0, "(config)"},
-    {DI_CHECKBOX, 5, 11, 0, 0, 0, 0, 0, 0, "(config)"},
-    {DI_CHECKBOX, 5, 12, 0, 0, 0, 0, 0, 0, "(config)"},
-    {DI_TEXT, 5, 13, 0, 0, 0, 0, 0, 0, "Prefix:"},
-    {DI_EDIT, 13, 13, 33, 0, 0, 0, 0, 0, "(prefix)"},
-    {DI_TEXT, 0, 14, 0, 0, 0, 0, DIF_SEPARATOR, 0, ""},
-    {DI_BUTTON, 0, 15, 0, 0, 0, 0, DIF_CENTERGROUP, 1, "OK"},
-    {DI_BUTTON, 0, 15, 0, 0, 1, 0, DIF_CENTERGROUP, 0, "Cancel"},
+    {TItemKind::DoubleBox, 3, 1, 0, 0, 0, 0, 0, 0, "(config)"},
+    {TItemKind::Text, 5, 2, 0, 0, 0, 0, 0, 0, "(config)"},
+    {TItemKind::RadioButton, 5, 3, 0, 0, 0, 0, 0, 0, "&1. CRC32"},
+    {TItemKind::RadioButton, 5, 4, 0, 0, 0, 0, 0, 0, "&2. MD5"},
+    {TItemKind::RadioButton, 5, 5, 0, 0, 0, 0, 0, 0, "&3. SHA1"},
+    {TItemKind::RadioButton, 5, 6, 0, 0, 0, 0, 0, 0, "&4. SHA256"},
+    {TItemKind::Text, 0, 7, 0, 0, 0, 0, ifSeparator, 0, ""},
+    {TItemKind::CheckBox, 5, 8, 0, 0, 0, 0, 0, 0, "(config)"},
+    {TItemKind::CheckBox, 5, 9, 0, 0, 0, 0, 0, 0, "(config)"},
+    {TItemKind::CheckBox, 5, 10, 0, 0, 0, 0, 0, 0, "(config)"},
+    {TItemKind::CheckBox, 5, 11, 0, 0, 0, 0, 0, 0, "(config)"},
+    {TItemKind::CheckBox, 5, 12, 0, 0, 0, 0, 0, 0, "(config)"},
+    {TItemKind::Text, 5, 13, 0, 0, 0, 0, 0, 0, "Prefix:"},
+    {TItemKind::Edit, 13, 13, 33, 0, 0, 0, 0, 0, "(prefix)"},
+    {TItemKind::Text, 0, 14, 0, 0, 0, 0, ifSeparator, 0, ""},
+    {TItemKind::Button, 0, 15, 0, 0, 0, 0, ifCentreGroup, 1, "OK"},
+    {TItemKind::Button, 0, 15, 0, 0, 1, 0, ifCentreGroup, 0, "Cancel"},
 };
 
 // The algorithm buttons are the rows of the algorithm table, in its order,
@@ -82,13 +82,13 @@ constexpr int DialogHeight = 18;
 } // namespace
 
 bool ShowConfigurationDialog() {
-    if (StartupInfo.Dialog == nullptr)
-        return false;
     LoadSettings();
     TPluginSettings& s = PluginSettings;
 
-    FarDialogItem items[ConfigItemCount];
-    BuildDialogItems(ConfigTemplate, items);
+    TDialogLayout layout;
+    layout.Kind = TDialogKind::Configuration;
+    layout.Items = BuildDialogItems(ConfigTemplate);
+    std::vector<TDialogItem>& items = layout.Items;
 
     // The box follows the texts, so a longer translation widens the dialog.
     const int width = PutDialogMessages(items, LabelledItems);
@@ -100,27 +100,29 @@ bool ShowConfigurationDialog() {
     items[CConfirmAbort].Selected = s.ConfirmAbort ? 1 : 0;
     items[CTextModeForHashes].Selected = s.TextModeForHashes ? 1 : 0;
     items[CProcessSubfolders].Selected = s.ProcessSubfolders ? 1 : 0;
-    CopyItemText(items[CPrefix].Data, s.Prefix);
+    items[CPrefix].Text = s.Prefix;
     // A UseMode that names no algorithm shows no button selected.
     for (int i = 0; i < AlgorithmButtonCount; ++i)
         if (s.UseMode == AlgoDefinitions[i].Id)
             items[CCrc32 + i].Selected = 1;
+    layout.Width = width + 10;
+    layout.Height = DialogHeight;
 
-    const int closedBy = StartupInfo.Dialog(StartupInfo.ModuleNumber, -1, -1, width + 10,
-                                            DialogHeight, nullptr, items, ConfigItemCount);
-    if (closedBy != COk)
+    // No events: the host's own handling answers every click.
+    const std::unique_ptr<TDialog> dialog = CurrentHost().MakeDialog(layout, nullptr);
+    if (dialog == nullptr || dialog->Show() != COk)
         return false;
 
-    s.AutoLoadList = items[CAutoLoadList].Selected > 0;
-    s.ClearSelectionAfter = items[CClearSelectionAfter].Selected > 0;
-    s.ConfirmAbort = items[CConfirmAbort].Selected > 0;
-    s.TextModeForHashes = items[CTextModeForHashes].Selected > 0;
-    s.ProcessSubfolders = items[CProcessSubfolders].Selected > 0;
-    CopyItemText(s.Prefix, items[CPrefix].Data);
+    s.AutoLoadList = dialog->Checked(CAutoLoadList);
+    s.ClearSelectionAfter = dialog->Checked(CClearSelectionAfter);
+    s.ConfirmAbort = dialog->Checked(CConfirmAbort);
+    s.TextModeForHashes = dialog->Checked(CTextModeForHashes);
+    s.ProcessSubfolders = dialog->Checked(CProcessSubfolders);
+    CopyItemText(s.Prefix, dialog->Text(CPrefix).c_str());
     // With none selected UseMode keeps what was loaded, so a value this
     // dialog cannot show survives a save.
     for (int i = 0; i < AlgorithmButtonCount; ++i)
-        if (items[CCrc32 + i].Selected > 0)
+        if (dialog->Checked(CCrc32 + i))
             s.UseMode = AlgoDefinitions[i].Id;
     SaveSettings();
     return true;

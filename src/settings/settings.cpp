@@ -1,9 +1,11 @@
-// The settings record and its registry store. Every registry call goes
-// through the platform layer; nothing here throws past the two functions.
+// The settings record and what the values in the host's store mean: the
+// types each value accepts, as another writer of the registry may have left
+// them, the order of the reading and the form of the writing. The store
+// itself is the host's (THost::OpenSettings); nothing here throws past the
+// two functions.
 #include "settings/settings.h"
 
-#include "host/host.h"
-#include "platform/registry.h"
+#include "seam/seam.h"
 
 #include <cstdint>
 #include <limits>
@@ -14,12 +16,7 @@ TPluginSettings PluginSettings = {true, 2, true, true, false, "check", false};
 
 namespace {
 
-using namespace Platform;
-
-struct KeyCloser {
-    void operator()(RegistryKey* key) const { CloseRegistryKey(key); }
-};
-using KeyHandle = std::unique_ptr<RegistryKey, KeyCloser>;
+using TType = TStoredValue::TType;
 
 constexpr bool DefaultAutoLoadList = true;
 constexpr int32_t DefaultUseMode = 2; // MD5
@@ -60,13 +57,13 @@ bool ParseInteger(const std::string& text, int32_t& number) {
 
 enum class ReadOutcome { Read, Missing, Failed };
 
-ReadOutcome ReadValue(RegistryKey* key, const char* name, RegistryValue& value) {
-    switch (ReadRegistryValue(key, name, value)) {
-    case RegistryReadResult::Found:
+ReadOutcome ReadValue(TSettingsStore& store, const char* name, TStoredValue& value) {
+    switch (store.Read(name, value)) {
+    case TStoredRead::Found:
         return ReadOutcome::Read;
-    case RegistryReadResult::Missing:
+    case TStoredRead::Missing:
         return ReadOutcome::Missing;
-    case RegistryReadResult::Failed:
+    case TStoredRead::Failed:
         break;
     }
     return ReadOutcome::Failed;
@@ -74,9 +71,9 @@ ReadOutcome ReadValue(RegistryKey* key, const char* name, RegistryValue& value) 
 
 // A switch: text holding an integer, or a number; non-zero is true. Text
 // that is no integer keeps the field as it is.
-bool ReadSwitch(RegistryKey* key, const char* name, bool& field) {
-    RegistryValue value;
-    switch (ReadValue(key, name, value)) {
+bool ReadSwitch(TSettingsStore& store, const char* name, bool& field) {
+    TStoredValue value;
+    switch (ReadValue(store, name, value)) {
     case ReadOutcome::Missing:
         return true;
     case ReadOutcome::Failed:
@@ -84,11 +81,11 @@ bool ReadSwitch(RegistryKey* key, const char* name, bool& field) {
     case ReadOutcome::Read:
         break;
     }
-    if (value.Type == RegistryValueType::Number) {
+    if (value.Type == TType::Number) {
         field = value.Number != 0;
         return true;
     }
-    if (value.Type == RegistryValueType::Text) {
+    if (value.Type == TType::Text) {
         int32_t number = 0;
         if (ParseInteger(value.Text, number))
             field = number != 0;
@@ -99,9 +96,9 @@ bool ReadSwitch(RegistryKey* key, const char* name, bool& field) {
 
 // UseMode takes whatever integer is stored; only the algorithm table decides
 // what it names.
-bool ReadUseMode(RegistryKey* key, int32_t& field) {
-    RegistryValue value;
-    switch (ReadValue(key, "UseMode", value)) {
+bool ReadUseMode(TSettingsStore& store, int32_t& field) {
+    TStoredValue value;
+    switch (ReadValue(store, "UseMode", value)) {
     case ReadOutcome::Missing:
         return true;
     case ReadOutcome::Failed:
@@ -109,11 +106,11 @@ bool ReadUseMode(RegistryKey* key, int32_t& field) {
     case ReadOutcome::Read:
         break;
     }
-    if (value.Type == RegistryValueType::Number) {
+    if (value.Type == TType::Number) {
         field = static_cast<int32_t>(value.Number);
         return true;
     }
-    if (value.Type == RegistryValueType::Text) {
+    if (value.Type == TType::Text) {
         int32_t number = 0;
         if (ParseInteger(value.Text, number))
             field = number;
@@ -124,9 +121,9 @@ bool ReadUseMode(RegistryKey* key, int32_t& field) {
 
 // Expandable text is taken as it stands: the prefix is typed on the host's
 // command line, not a path to expand. A longer text is cut to the buffer.
-bool ReadPrefix(RegistryKey* key, char (&field)[PrefixCapacity]) {
-    RegistryValue value;
-    switch (ReadValue(key, "Prefix", value)) {
+bool ReadPrefix(TSettingsStore& store, char (&field)[PrefixCapacity]) {
+    TStoredValue value;
+    switch (ReadValue(store, "Prefix", value)) {
     case ReadOutcome::Missing:
         return true;
     case ReadOutcome::Failed:
@@ -134,7 +131,7 @@ bool ReadPrefix(RegistryKey* key, char (&field)[PrefixCapacity]) {
     case ReadOutcome::Read:
         break;
     }
-    if (value.Type != RegistryValueType::Text && value.Type != RegistryValueType::ExpandableText)
+    if (value.Type != TType::Text && value.Type != TType::ExpandableText)
         return false;
     CopyItemText(field, value.Text.c_str());
     return true;
@@ -152,49 +149,44 @@ size_t PrefixLength(const char (&prefix)[PrefixCapacity]) {
     return length;
 }
 
-bool LoadFromRegistry() {
-    const char* rootKey = SettingsRootKey(StartupInfo.RootKey);
-    if (rootKey == nullptr)
-        return false;
-    // The host's own path is created when missing; our sub-key only by a save.
-    KeyHandle root(OpenRegistryKey(rootKey, RegistryAccess::Read, true));
-    if (root == nullptr)
-        return false;
-    KeyHandle key(OpenRegistrySubKey(root.get(), SettingsKeyName, RegistryAccess::Read, false));
-    if (key == nullptr)
+bool LoadFromStore() {
+    // Nothing saved yet: the defaults stand (the store makes our key only for a save).
+    std::unique_ptr<TSettingsStore> store;
+    switch (CurrentHost().OpenSettings(false, store)) {
+    case TStoreOpening::Opened:
+        break;
+    case TStoreOpening::Missing:
         return true;
+    case TStoreOpening::Failed:
+        return false;
+    }
+    TSettingsStore& key = *store;
     TPluginSettings& s = PluginSettings;
     // In this order, stopping at the first value of a type its field refuses
     // (the rest keep their defaults); the seventh comes last, so the six
     // classic values load exactly as before it existed.
-    return ReadSwitch(key.get(), "AutoLoadList", s.AutoLoadList) &&
-           ReadUseMode(key.get(), s.UseMode) &&
-           ReadSwitch(key.get(), "ClearSelectionAfter", s.ClearSelectionAfter) &&
-           ReadSwitch(key.get(), "ConfirmAbort", s.ConfirmAbort) &&
-           ReadSwitch(key.get(), "TextModeForHashes", s.TextModeForHashes) &&
-           ReadPrefix(key.get(), s.Prefix) &&
-           ReadSwitch(key.get(), "ProcessSubfolders", s.ProcessSubfolders);
+    return ReadSwitch(key, "AutoLoadList", s.AutoLoadList) && ReadUseMode(key, s.UseMode) &&
+           ReadSwitch(key, "ClearSelectionAfter", s.ClearSelectionAfter) &&
+           ReadSwitch(key, "ConfirmAbort", s.ConfirmAbort) &&
+           ReadSwitch(key, "TextModeForHashes", s.TextModeForHashes) && ReadPrefix(key, s.Prefix) &&
+           ReadSwitch(key, "ProcessSubfolders", s.ProcessSubfolders);
 }
 
-bool SaveToRegistry() {
-    const char* rootKey = SettingsRootKey(StartupInfo.RootKey);
-    if (rootKey == nullptr)
+bool SaveToStore() {
+    std::unique_ptr<TSettingsStore> store;
+    if (CurrentHost().OpenSettings(true, store) != TStoreOpening::Opened)
         return false;
-    KeyHandle root(OpenRegistryKey(rootKey, RegistryAccess::Write, true));
-    if (root == nullptr)
-        return false;
-    KeyHandle key(OpenRegistrySubKey(root.get(), SettingsKeyName, RegistryAccess::Write, true));
-    if (key == nullptr)
-        return false;
+    TSettingsStore& key = *store;
     const TPluginSettings& s = PluginSettings;
-    // Writing a number replaces a text "UseMode" that another writer left.
-    return WriteRegistryText(key.get(), "AutoLoadList", SwitchText(s.AutoLoadList)) &&
-           WriteRegistryNumber(key.get(), "UseMode", static_cast<uint32_t>(s.UseMode)) &&
-           WriteRegistryText(key.get(), "ClearSelectionAfter", SwitchText(s.ClearSelectionAfter)) &&
-           WriteRegistryText(key.get(), "ConfirmAbort", SwitchText(s.ConfirmAbort)) &&
-           WriteRegistryText(key.get(), "TextModeForHashes", SwitchText(s.TextModeForHashes)) &&
-           WriteRegistryText(key.get(), "Prefix", std::string(s.Prefix, PrefixLength(s.Prefix))) &&
-           WriteRegistryText(key.get(), "ProcessSubfolders", SwitchText(s.ProcessSubfolders));
+    // Stops at the first failed write. Writing a number replaces a text
+    // "UseMode" that another writer left.
+    return key.WriteText("AutoLoadList", SwitchText(s.AutoLoadList)) &&
+           key.WriteNumber("UseMode", static_cast<uint32_t>(s.UseMode)) &&
+           key.WriteText("ClearSelectionAfter", SwitchText(s.ClearSelectionAfter)) &&
+           key.WriteText("ConfirmAbort", SwitchText(s.ConfirmAbort)) &&
+           key.WriteText("TextModeForHashes", SwitchText(s.TextModeForHashes)) &&
+           key.WriteText("Prefix", std::string_view(s.Prefix, PrefixLength(s.Prefix))) &&
+           key.WriteText("ProcessSubfolders", SwitchText(s.ProcessSubfolders));
 }
 
 } // namespace
@@ -208,7 +200,7 @@ bool LoadSettings() {
     s.TextModeForHashes = DefaultTextModeForHashes;
     s.ProcessSubfolders = DefaultProcessSubfolders;
     try {
-        return LoadFromRegistry();
+        return LoadFromStore();
     } catch (...) {
         return false;
     }
@@ -216,7 +208,7 @@ bool LoadSettings() {
 
 bool SaveSettings() {
     try {
-        return SaveToRegistry();
+        return SaveToStore();
     } catch (...) {
         return false;
     }

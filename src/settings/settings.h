@@ -1,10 +1,11 @@
-// The user's seven settings: one record for the life of the library, stored in
-// the per-user registry under the host's settings key, sub-key "Hashkeep",
-// and edited in the configuration dialog.
+// The user's seven settings: one record for the life of the library, kept in
+// the host's settings store (for the single-byte families the per-user
+// registry under the host's settings key, sub-key "Hashkeep"), and edited in
+// the configuration dialog.
 //
-// LoadSettings runs at the start of every OpenPlugin that goes ahead and of
-// every Configure; SaveSettings only when the configuration dialog is closed
-// with OK. Registry failures end either with false; nothing is shown.
+// LoadSettings runs at the start of every operation that goes ahead and of
+// every configuration; SaveSettings only when the configuration dialog is
+// closed with OK. Store failures end either with false; nothing is shown.
 #pragma once
 
 #include <cstddef>
@@ -26,15 +27,16 @@ struct TPluginSettings {
 // "check" as prefix until the first load; the other fields are set by every load.
 extern TPluginSettings PluginSettings;
 
+// The plug-in's key in the host's store.
 constexpr const char* SettingsKeyName = "Hashkeep";
 
 // Resets every field but Prefix to its default, then reads each value found
-// under RootKey\Hashkeep. A value of a type the field does not accept stops
-// the load there, keeping what was read and the defaults for the rest. True
-// when nothing failed; a missing sub-key or value is no failure.
+// in the plug-in's key of the store. A value of a type the field does not
+// accept stops the load there, keeping what was read and the defaults for
+// the rest. True when nothing failed; a missing key or value is no failure.
 bool LoadSettings();
 
-// Writes the seven values under RootKey\Hashkeep, creating the keys;
+// Writes the seven values into the plug-in's key of the store, making it;
 // booleans as the texts "1" and "0", UseMode as a number, Prefix as text.
 // Stops at the first failed write. True when every value was written.
 bool SaveSettings();

@@ -3,7 +3,7 @@
 // misbehaviours that a host must report: a screen left saved, a screen
 // restored twice, a handle the host never gave, a dialog whose items lie
 // outside its frame or on each other.
-#include "host/far_interface.h"
+#include "host/far170/far_interface.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/registry.h"

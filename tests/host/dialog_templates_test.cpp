@@ -1,6 +1,6 @@
-// Dialog items built from constant rows: bounded text copies and records
-// that carry nothing but what the row says.
-#include "host/host.h"
+// Dialog items built from constant rows: bounded text copies, and the host's
+// records made from our layout carrying nothing but what the layout says.
+#include "host/far1x/far1x.h"
 
 #include <gtest/gtest.h>
 
@@ -41,49 +41,54 @@ TEST(CopyItemText, TextsAtTheBoundaryAreKeptOrCutByOne) {
     EXPECT_EQ(single[0], '\0');
 }
 
+// A layout of our own becomes the host's items: its kinds and flags as the
+// host numbers them, and every byte the layout does not set zero.
 TEST(BuildDialogItems, ItemsCarryExactlyWhatTheRowsSay) {
     const std::string tooLong(600, 't');
     const DialogItemTemplate rows[] = {
-        {DI_DOUBLEBOX, 3, 1, 40, 14, 0, 0, 0, 0, "Title"},
-        {DI_BUTTON, 0, 13, 0, 0, 1, 0, DIF_CENTERGROUP, 1, "OK"},
-        {DI_TEXT, 0, 6, 0, 0, 0, 0, DIF_SEPARATOR, 0, ""},
-        {DI_CHECKBOX, 5, 7, 0, 0, 0, 1, DIF_DISABLE, 0, tooLong.c_str()},
+        {TItemKind::DoubleBox, 3, 1, 40, 14, 0, 0, 0, 0, "Title"},
+        {TItemKind::Button, 0, 13, 0, 0, 1, 0, ifCentreGroup, 1, "OK"},
+        {TItemKind::Text, 0, 6, 0, 0, 0, 0, ifSeparator, 0, ""},
+        {TItemKind::CheckBox, 5, 7, 0, 0, 0, 1, ifDisabled, 0, tooLong.c_str()},
+        {TItemKind::RadioButton, 5, 8, 0, 0, 0, 0, ifGroup, 0, "&1. CRC32"},
+        {TItemKind::Edit, 7, 5, 38, 0, 1, 0, 0, 0, "hashlist.md5"},
     };
-    FarDialogItem items[4];
+    TDialogLayout layout;
+    layout.Items = BuildDialogItems(rows);
+    FarDialogItem items[6];
     std::memset(items, 0xA5, sizeof items); // what a previous showing could leave
-    BuildDialogItems(rows, items);
+    BuildFarDialogItems(layout, items);
 
-    EXPECT_EQ(items[0].Type, DI_DOUBLEBOX);
-    EXPECT_EQ(items[0].X1, 3);
-    EXPECT_EQ(items[0].Y1, 1);
-    EXPECT_EQ(items[0].X2, 40);
-    EXPECT_EQ(items[0].Y2, 14);
-    EXPECT_STREQ(items[0].Data, "Title");
-    EXPECT_EQ(items[1].Focus, 1);
-    EXPECT_EQ(items[1].Flags, DIF_CENTERGROUP);
-    EXPECT_EQ(items[1].DefaultButton, 1);
-    EXPECT_EQ(items[3].Selected, 1);
-    EXPECT_EQ(items[3].Flags, DIF_DISABLE);
-    EXPECT_EQ(std::strlen(items[3].Data), 511u);
-
-    // Every byte the rows do not set is zero, the rest of Data included.
-    FarDialogItem expected[4];
+    // Written out by hand, as the host's interface numbers them.
+    FarDialogItem expected[6];
     std::memset(expected, 0, sizeof expected);
-    for (int i = 0; i < 4; ++i) {
-        expected[i].Type = rows[i].Type;
-        expected[i].X1 = rows[i].X1;
-        expected[i].Y1 = rows[i].Y1;
-        expected[i].X2 = rows[i].X2;
-        expected[i].Y2 = rows[i].Y2;
-        expected[i].Focus = rows[i].Focus;
-        expected[i].Selected = rows[i].Selected;
-        expected[i].Flags = rows[i].Flags;
-        expected[i].DefaultButton = rows[i].DefaultButton;
-        const size_t length = std::min(std::strlen(rows[i].Text), sizeof expected[i].Data - 1);
-        std::memcpy(expected[i].Data, rows[i].Text, length);
+    const struct {
+        int Type, X1, Y1, X2, Y2, Focus, Selected;
+        DWORD Flags;
+        int DefaultButton;
+    } fields[] = {
+        {3, 3, 1, 40, 14, 0, 0, 0, 0},     {7, 0, 13, 0, 0, 1, 0, 0x4000, 1},
+        {0, 0, 6, 0, 0, 0, 0, 0x10000, 0}, {8, 5, 7, 0, 0, 0, 1, 0x80000000u, 0},
+        {9, 5, 8, 0, 0, 0, 0, 0x400, 0},   {4, 7, 5, 38, 0, 1, 0, 0, 0},
+    };
+    const char* const texts[] = {"Title", "OK", "", nullptr, "&1. CRC32", "hashlist.md5"};
+    for (int i = 0; i < 6; ++i) {
+        expected[i].Type = fields[i].Type;
+        expected[i].X1 = fields[i].X1;
+        expected[i].Y1 = fields[i].Y1;
+        expected[i].X2 = fields[i].X2;
+        expected[i].Y2 = fields[i].Y2;
+        expected[i].Focus = fields[i].Focus;
+        expected[i].Selected = fields[i].Selected;
+        expected[i].Flags = fields[i].Flags;
+        expected[i].DefaultButton = fields[i].DefaultButton;
+        if (texts[i] != nullptr)
+            std::strcpy(expected[i].Data, texts[i]);
     }
+    // An item holds 511 bytes of a longer text and its terminator.
+    std::memset(expected[3].Data, 't', 511);
     EXPECT_EQ(std::memcmp(items, expected, sizeof items), 0);
-    EXPECT_EQ(items[2].Data[0], '\0');
+    EXPECT_EQ(std::strlen(items[3].Data), 511u);
 }
 
 } // namespace

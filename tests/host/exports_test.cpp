@@ -3,7 +3,7 @@
 // and that nothing raised inside reaches the host. The driver is replaced
 // here by one that records its calls.
 #include "fake_host.h"
-#include "host/host.h"
+#include "host/far1x/far1x.h"
 #include "operations/operations.h"
 #include "settings/settings.h"
 
@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 using Fake::FakeHost;
@@ -18,8 +19,8 @@ using Fake::FakeHost;
 namespace {
 
 struct DriverCall {
-    int OpenFrom;
-    INT_PTR Item;
+    TOpenFrom From;
+    std::string CommandLine;
 };
 
 std::vector<DriverCall> DriverCalls;
@@ -27,11 +28,10 @@ bool DriverThrows = false;
 
 } // namespace
 
-HANDLE OpenPluginOperation(int OpenFrom, INT_PTR Item) {
-    DriverCalls.push_back({OpenFrom, Item});
+void RunOperation(TOpenFrom From, const std::string& CommandLine) {
+    DriverCalls.push_back({From, CommandLine});
     if (DriverThrows)
         throw std::runtime_error("driver failed");
-    return reinterpret_cast<HANDLE>(static_cast<INT_PTR>(0x1234));
 }
 
 namespace {
@@ -147,13 +147,17 @@ TEST_F(Exports, OnlyMenuAndCommandLineOpeningsReachTheDriver) {
         EXPECT_EQ(OpenPlugin(origin, item), INVALID_HANDLE_VALUE);
     EXPECT_TRUE(DriverCalls.empty());
 
-    // The driver's own result never reaches the host: the plug-in has no panel.
-    EXPECT_EQ(OpenPlugin(OPEN_PLUGINSMENU, 0), INVALID_HANDLE_VALUE);
+    // The plug-in has no panel of its own; the command line's text is
+    // handed on, and a missing one is an empty text.
+    EXPECT_EQ(OpenPlugin(OPEN_PLUGINSMENU, item), INVALID_HANDLE_VALUE);
     EXPECT_EQ(OpenPlugin(OPEN_COMMANDLINE, item), INVALID_HANDLE_VALUE);
-    ASSERT_EQ(DriverCalls.size(), 2u);
-    EXPECT_EQ(DriverCalls[0].OpenFrom, OPEN_PLUGINSMENU);
-    EXPECT_EQ(DriverCalls[1].OpenFrom, OPEN_COMMANDLINE);
-    EXPECT_EQ(DriverCalls[1].Item, item);
+    EXPECT_EQ(OpenPlugin(OPEN_COMMANDLINE, 0), INVALID_HANDLE_VALUE);
+    ASSERT_EQ(DriverCalls.size(), 3u);
+    EXPECT_EQ(DriverCalls[0].From, TOpenFrom::PluginsMenu);
+    EXPECT_EQ(DriverCalls[0].CommandLine, "");
+    EXPECT_EQ(DriverCalls[1].From, TOpenFrom::CommandLine);
+    EXPECT_EQ(DriverCalls[1].CommandLine, "list.md5");
+    EXPECT_EQ(DriverCalls[2].CommandLine, "");
 }
 
 TEST_F(Exports, NothingRaisedInsideReachesTheHost) {

@@ -4,7 +4,7 @@
 // __stdcall functions, so the plug-in calls them as it would the real ones.
 #pragma once
 
-#include "host/far_interface.h"
+#include "host/far170/far_interface.h"
 
 #include "test_support.h"
 

@@ -2,7 +2,7 @@
 // has none; formatting that never lets a translated text read the stack; the
 // two-line box; and the language files shipped beside the plug-in.
 #include "fake_host.h"
-#include "host/host.h"
+#include "host/far1x/far1x.h"
 
 #include "test_support.h"
 
@@ -121,8 +121,9 @@ TEST_F(Messages, DoublePercentBecomesOnePercent) {
 
 TEST_F(Messages, MessageBoxHasTitleTextAndOneOkButton) {
     Host.MessageAnswers = {0, -1};
-    EXPECT_TRUE(ShowMessageBox("No data", "No files selected", false));
-    EXPECT_FALSE(ShowMessageBox("I/O Error", "Can not save hash list to file", true));
+    EXPECT_TRUE(ShowMessageBox(TBoxKind::NoFiles, "No data", "No files selected", false));
+    EXPECT_FALSE(
+        ShowMessageBox(TBoxKind::SaveFailed, "I/O Error", "Can not save hash list to file", true));
     ASSERT_EQ(Host.Messages.size(), 2u);
     const Fake::MessageCall& plain = Host.Messages[0];
     EXPECT_EQ(plain.PluginNumber, FakeHost::ModuleNumber);

@@ -2,7 +2,7 @@
 // plain export names with the host's calling convention: what the host
 // itself will do with Hashkeep.dll or libhashkeep.so.
 #include "fake_host.h"
-#include "host/host.h" // the message identifiers only
+#include "seam/seam.h" // the message identifiers only
 
 #include <gtest/gtest.h>
 

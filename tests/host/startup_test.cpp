@@ -1,7 +1,7 @@
 // The library as the host first sees it. A program of its own, so that the
 // state is the one right after loading: no table accepted, no settings read.
 #include "fake_host.h"
-#include "host/host.h"
+#include "host/far1x/far1x.h"
 #include "platform/registry.h"
 #include "settings/settings.h"
 

@@ -1,19 +1,15 @@
-// The operations' pieces in-process: the name rules and the panel marks on
-// their own, and everything that talks to the user inside the substitute
-// host, with the plug-in's own SetStartupInfo storing the host's table.
+// The operations without a host: the name rules and the panel marks on
+// their own, and everything that talks to the user through a fake of the
+// seam, which answers as the user would and records what was shown.
 #include "operations/operations.h"
 
-#include "host/host.h"
-#include "platform/console.h"
+#include "fake_seam.h"
 #include "settings/settings.h"
-#include "substitute_host.h"
-#include "transcript_text.h"
 
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
 
 namespace {
@@ -28,276 +24,229 @@ TEST(HashListNames, AreKnownByTheirExtensionInAnyCase) {
         EXPECT_FALSE(IsHashListName(name)) << name;
 }
 
-PluginPanelItem Item(const char* name, DWORD attributes = 0x20, DWORD flags = 0) {
-    PluginPanelItem item;
-    std::memset(&item, 0, sizeof item);
-    std::strcpy(item.FindData.cFileName, name);
-    item.FindData.dwFileAttributes = attributes;
-    item.Flags = flags;
-    return item;
-}
-
-DWORD FlagsOf(const PluginPanelItem& item) {
-    return item.Flags;
+TPanelItem Item(const char* name, bool directory = false, bool selected = false) {
+    return {name, directory, selected};
 }
 
 // MarkPanelFile walks the panel for one name; TPanelMarks indexes it once for
 // many. Both must mark exactly the same items.
-using TMarker = bool (*)(const PanelInfo& panel, const std::string& name, bool select);
+using TMarker = bool (*)(TPanel& panel, const std::string& name, bool select);
 const std::pair<const char*, TMarker> Markers[] = {
     {"MarkPanelFile", MarkPanelFile},
-    {"TPanelMarks", [](const PanelInfo& panel, const std::string& name,
+    {"TPanelMarks", [](TPanel& panel, const std::string& name,
                        bool select) { return TPanelMarks(panel).Mark(name, select); }},
 };
 
 class PanelMarks : public ::testing::TestWithParam<std::pair<const char*, TMarker>> {
 protected:
     // A panel as the host hands it out: the parent entry, a directory named
-    // like a file, files differing only in case, and flag bits of the host's.
-    PluginPanelItem Items[6] = {Item("..", 0x10),
-                                Item("a.txt", 0x10),
-                                Item("a.txt"),
-                                Item("A.TXT", 0x21, 0x1),
-                                Item("b.txt", 0x20, PPIF_SELECTED | 0x4),
-                                Item("\xE4.txt")};
-    PanelInfo Panel{};
+    // like a file, files differing only in case, one of them selected.
     void SetUp() override {
-        Panel.PanelItems = Items;
-        Panel.ItemsNumber = 6;
+        Panel.Items = {Item("..", true), Item("a.txt", true),        Item("a.txt"),
+                       Item("A.TXT"),    Item("b.txt", false, true), Item("\xE4.txt")};
     }
     bool Mark(const std::string& name, bool select) {
         return GetParam().second(Panel, name, select);
     }
+    bool Marked(size_t index) const { return Panel.Items[index].Selected; }
+
+    TPanel Panel;
 };
 
 TEST_P(PanelMarks, EveryFileMatchingWithoutCaseIsMarkedButNoDirectory) {
     EXPECT_TRUE(Mark("A.txt", true));
-    EXPECT_EQ(FlagsOf(Items[1]), 0u) << "a directory is never marked";
-    EXPECT_EQ(FlagsOf(Items[2]), PPIF_SELECTED);
-    EXPECT_EQ(FlagsOf(Items[3]), PPIF_SELECTED | 0x1) << "other flag bits stay";
+    EXPECT_FALSE(Marked(1)) << "a directory is never marked";
+    EXPECT_TRUE(Marked(2));
+    EXPECT_TRUE(Marked(3));
 
     EXPECT_TRUE(Mark("B.TXT", false));
-    EXPECT_EQ(FlagsOf(Items[4]), 0x4u);
+    EXPECT_FALSE(Marked(4));
     // Unmarking says a file is fine: with an item of exactly that name, the
     // one differing in case (another file where case counts) keeps its mark.
     EXPECT_TRUE(Mark("a.txt", false));
-    EXPECT_EQ(FlagsOf(Items[2]), 0u);
-    EXPECT_EQ(FlagsOf(Items[3]), PPIF_SELECTED | 0x1);
+    EXPECT_FALSE(Marked(2));
+    EXPECT_TRUE(Marked(3));
     EXPECT_TRUE(Mark("A.txt", true));
     EXPECT_TRUE(Mark("A.txt", false)) << "no item has exactly this name: both are unmarked";
-    EXPECT_EQ(FlagsOf(Items[2]), 0u);
-    EXPECT_EQ(FlagsOf(Items[3]), 0x1u);
+    EXPECT_FALSE(Marked(2));
+    EXPECT_FALSE(Marked(3));
 }
 
 TEST_P(PanelMarks, NamesThatNoPanelItemCarriesMatchNothing) {
     // Only A to Z are folded: the host's code page is not ours to know.
     for (const char* name : {"", "sub\\a.txt", "sub/a.txt", "a.txt ", "\xC4.txt", ".."})
         EXPECT_FALSE(Mark(name, true)) << name;
-    for (const PluginPanelItem& item : Items)
-        EXPECT_EQ(FlagsOf(item) & PPIF_SELECTED,
-                  item.FindData.cFileName[0] == 'b' ? PPIF_SELECTED : 0u);
+    for (size_t i = 0; i < Panel.Items.size(); ++i)
+        EXPECT_EQ(Marked(i), Panel.Items[i].Name[0] == 'b') << Panel.Items[i].Name;
 }
 
 INSTANTIATE_TEST_SUITE_P(BothWays, PanelMarks, ::testing::ValuesIn(Markers),
                          [](const auto& parameter) { return std::string(parameter.param.first); });
 
-// --- Inside the substitute host ----------------------------------------------
+// --- What the user is told ----------------------------------------------------
 
-std::function<void()> Body;
-HANDLE HK_WINAPI RunBody(int, INT_PTR) {
-    Body();
-    return INVALID_HANDLE_VALUE;
-}
-const HkHost::PluginEntries Pieces{GetMinFarVersion, SetStartupInfo, GetPluginInfo, RunBody,
-                                   Configure};
+using TLines = std::vector<std::string>;
 
-// The console poll reads a fed console: a pipe on standard input here, the
-// real console on Windows (the test then runs on a terminal).
-bool ConsoleFeed() {
-    static const bool open = Platform::OpenConsoleFeed();
-    return open;
-}
-
-class InHost : public ::testing::Test {
+class Boxes : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Setup.SandboxDirectory = Dir.Path().string();
-        Setup.ModulePath = (Dir.Path() / "Hashkeep.dll").string();
-        Setup.RootKey = "Software\\Far\\Plugins";
-        PluginSettings.ConfirmAbort = true;
-    }
+    void SetUp() override { PluginSettings.ConfirmAbort = true; }
 
-    // Runs Action as the plug-in's OpenPlugin from the menu, with the user's
-    // Answers (scenario statements); gives the transcript.
-    std::string Run(const std::string& answers, std::function<void()> action) {
-        HkHost::Scenario scenario;
-        std::string error;
-        EXPECT_TRUE(HkHost::ReadScenario("getmsg hide\ncall menu\n" + answers, scenario, error))
-            << error;
-        Body = std::move(action);
-        const HkHost::RunReport report =
-            HkHost::RunScenario(scenario, Pieces, Setup, ConsoleFeed());
-        for (const std::string& failure : report.Errors)
-            ADD_FAILURE() << failure << "\n" << report.Transcript;
-        return report.Transcript;
-    }
-
-    static bool Shows(const std::string& transcript, const std::string& block) {
-        return transcript.find(block) != std::string::npos;
-    }
-
+    FakeSeam::TFakeHost Host;
     TestSupport::TempDirectory Dir;
-    HkHost::HostSetup Setup;
 };
 
-TEST_F(InHost, TheReportLeavesOutTheLinesOfCountsBelowOne) {
-    std::string transcript = Run("message 0\n", [] { ShowResultReport(0, 0, 0); });
-    EXPECT_TRUE(Shows(transcript, "  Message FMSG_MB_OK\n"
-                                  "    \"Finished\"\n"
-                                  "    \"0 mismatch(es) found\"\n"
-                                  "    [OK]\n"))
-        << transcript;
-
-    // -1 is how the driver leaves the not-found line out: the skipped line follows directly.
-    transcript = Run("message 0\n", [] { ShowResultReport(12, -1, 2); });
-    EXPECT_TRUE(Shows(transcript, "    \"12 mismatch(es) found\"\n"
-                                  "    \"2 files skipped\"\n"
-                                  "    [OK]\n"))
-        << transcript;
-
-    transcript = Run("message esc\n", [] { ShowResultReport(1, 3, 4); });
-    EXPECT_TRUE(Shows(transcript, "    \"1 mismatch(es) found\"\n"
-                                  "    \"3 files not found\"\n"
-                                  "    \"4 files skipped\"\n"
-                                  "    [OK]\n"))
-        << transcript;
-}
-
-TEST_F(InHost, TheListOfferIsAQuestionWithoutWarningAndOnlyYesUsesTheList) {
-    bool used[3] = {};
-    const std::string transcript = Run("message 0\nmessage 1\nmessage esc\n", [&] {
-        for (bool& answer : used)
-            answer = ConfirmUseList("list.MD5");
-    });
-    EXPECT_TRUE(Shows(transcript, "  Message FMSG_MB_YESNO\n"
-                                  "    \"List file found\"\n"
-                                  "    \"File list.MD5 is a valid hash list file.\"\n"
-                                  "    \"Do you want to use it for verification?\"\n"
-                                  "    [Yes] [No]\n"))
-        << transcript;
-    EXPECT_TRUE(used[0]);
-    EXPECT_FALSE(used[1]);
-    EXPECT_FALSE(used[2]);
-}
-
-TEST_F(InHost, TheReadErrorPromptGivesTheCauseAndMapsItsButtonsToSkipRetryAndAbort) {
-    int32_t actions[4] = {};
+// Each box as the user reads it: its lines, its colours, its buttons. The
+// report leaves out the counts below one (-1 is how the driver leaves the
+// not-found line out); the read-error prompt gives the cause without the
+// name a second time; a progress path longer than the box's line loses its
+// middle, not the file name.
+TEST_F(Boxes, EachBoxSaysWhatItIsAbout) {
     TFileChecker checker(Dir.Path().string());
     checker.LastError = "a.txt: changed size while it was read";
-    const std::string transcript = Run("message 0\nmessage 1\nmessage 2\nmessage esc\n", [&] {
-        for (int32_t& action : actions)
-            OnReadError(&checker, "a.txt", action);
-    });
-    // The cause under the name, without the name a second time.
-    EXPECT_TRUE(Shows(transcript, "  Message FMSG_WARNING\n"
-                                  "    \"I/O Error\"\n"
-                                  "    \"Error reading file a.txt\"\n"
-                                  "    \"changed size while it was read\"\n"
-                                  "    [Skip] [Retry] [Abort]\n"))
-        << transcript;
+    const std::string longPath = "/backup/" + std::string(60, 'd') + "/left/big.bin";
+    bool go = true;
+    int32_t action = 0;
+    const struct {
+        std::function<void()> Show;
+        TBoxKind Kind;
+        bool Warning;
+        TButtons Buttons;
+        int OwnButtons;
+        TLines Lines;
+    } boxes[] = {
+        {[] { ShowResultReport(0, 0, 0); },
+         TBoxKind::Report,
+         false,
+         TButtons::Ok,
+         0,
+         {"Finished", "0 mismatch(es) found"}},
+        {[] { ShowResultReport(12, -1, 2); },
+         TBoxKind::Report,
+         false,
+         TButtons::Ok,
+         0,
+         {"Finished", "12 mismatch(es) found", "2 files skipped"}},
+        {[] { ShowResultReport(1, 3, 4); },
+         TBoxKind::Report,
+         false,
+         TButtons::Ok,
+         0,
+         {"Finished", "1 mismatch(es) found", "3 files not found", "4 files skipped"}},
+        {[] { ConfirmUseList("list.MD5"); },
+         TBoxKind::ListOffer,
+         false,
+         TButtons::YesNo,
+         0,
+         {"List file found", "File list.MD5 is a valid hash list file.",
+          "Do you want to use it for verification?"}},
+        {[] { ConfirmOverwrite("a.md5"); },
+         TBoxKind::Overwrite,
+         true,
+         TButtons::YesNo,
+         0,
+         {"Confirm", "File a.md5 already exists. Override?"}},
+        {[&] { OnReadError(&checker, "a.txt", action); },
+         TBoxKind::ReadError,
+         true,
+         TButtons::None,
+         3,
+         {"I/O Error", "Error reading file a.txt", "changed size while it was read", "Skip",
+          "Retry", "Abort"}},
+        {[&] { OnProgress(nullptr, "big.bin", 7, go); },
+         TBoxKind::Progress,
+         false,
+         TButtons::None,
+         0,
+         {"Progress", "big.bin", "  7%"}},
+        {[&] { OnProgress(nullptr, longPath, 100, go); },
+         TBoxKind::Progress,
+         false,
+         TButtons::None,
+         0,
+         {"Progress", "/backup/.../left/big.bin", "100%"}},
+    };
+    for (const auto& box : boxes) {
+        SCOPED_TRACE(box.Lines[1]);
+        Host.Boxes.clear();
+        box.Show();
+        ASSERT_EQ(Host.Boxes.size(), 1u);
+        const FakeSeam::TShownBox& shown = Host.Boxes[0];
+        EXPECT_EQ(shown.Kind, box.Kind);
+        EXPECT_EQ(shown.Warning, box.Warning);
+        EXPECT_EQ(shown.Buttons, box.Buttons);
+        EXPECT_EQ(shown.OwnButtons, box.OwnButtons);
+        EXPECT_EQ(shown.Lines, box.Lines);
+    }
+}
+
+// The user's answer, as the buttons are drawn; Esc is never Yes, Retry or
+// going on.
+TEST_F(Boxes, EachAnswerIsTakenAsItsButtonSays) {
+    TFileChecker checker(Dir.Path().string());
+    Host.Answers[TBoxKind::ListOffer] = {YesButton, NoButton}; // and then Esc
+    Host.Answers[TBoxKind::ReadError] = {0, 1, 2};             // and then Esc
+    EXPECT_TRUE(ConfirmUseList("list.md5"));
+    EXPECT_FALSE(ConfirmUseList("list.md5"));
+    EXPECT_FALSE(ConfirmUseList("list.md5"));
+    int32_t actions[4] = {};
+    for (int32_t& action : actions)
+        OnReadError(&checker, "a.txt", action);
     EXPECT_EQ(actions[0], raSkip);
     EXPECT_EQ(actions[1], raRetry);
     EXPECT_EQ(actions[2], raAbort);
-    EXPECT_EQ(actions[3], raAbort) << "Esc aborts";
+    EXPECT_EQ(actions[3], raAbort);
+    EXPECT_EQ(Host.Unanswered, 2);
 }
 
 // A name may hold control characters (a hostile list's entries, a file made
-// on another system): no box shows them to the terminal, every one shows "?".
-TEST_F(InHost, ControlCharactersInNamesAreShownAsQuestionMarksInEveryBox) {
+// on another system): no box hands them to the host, every one shows "?".
+TEST_F(Boxes, ControlCharactersInNamesAreShownAsQuestionMarksInEveryBox) {
     const std::string name = "a\x1B]0;owned\x07\x7F\r\nb.txt";
-    const std::string shown = "a?]0;owned????b.txt";
     TFileChecker checker(Dir.Path().string());
     checker.LastError = name + ": " + name;
-    const std::pair<const char*, std::function<void()>> boxes[] = {
-        {"",
-         [&] {
-             bool go = true;
-             OnProgress(nullptr, name, 50, go);
-         }},
-        {"message 0\n",
-         [&] {
-             int32_t action = 0;
-             OnReadError(&checker, name, action);
-         }},
-        {"message 0\n", [&] { ConfirmUseList(name); }},
-        {"message 0\n", [&] { ConfirmOverwrite(name); }},
-        {"message 0\n", [&] { ShowRunStopped(checker); }},
-        {"message 0\n", [&] { ShowMessageBox(name.c_str(), name.c_str(), true); }},
-    };
-    for (const auto& [answer, box] : boxes) {
-        const std::string transcript = Run(answer, box);
-        EXPECT_TRUE(Shows(transcript, shown)) << transcript;
-        for (const char* escaped : {"\\x1B", "\\x07", "\\x7F", "\\r", "\\n"})
-            EXPECT_FALSE(Shows(transcript, escaped)) << escaped << "\n" << transcript;
+    bool go = true;
+    int32_t action = 0;
+    OnProgress(nullptr, name, 50, go);
+    OnReadError(&checker, name, action);
+    ConfirmUseList(name);
+    ConfirmOverwrite(name);
+    ShowRunStopped(checker);
+    ShowMessageBox(TBoxKind::Error, name.c_str(), name.c_str(), true);
+    ASSERT_EQ(Host.Boxes.size(), 6u);
+    for (const FakeSeam::TShownBox& box : Host.Boxes) {
+        bool named = false;
+        for (const std::string& line : box.Lines) {
+            named = named || line.find("a?]0;owned????b.txt") != std::string::npos;
+            for (const char c : line)
+                EXPECT_FALSE(static_cast<unsigned char>(c) < ' ' || c == '\x7F') << line;
+        }
+        EXPECT_TRUE(named) << box.Lines[0];
     }
 }
 
-TEST_F(InHost, TheProgressBoxShowsTheNameAndAPercentageInThreePlaces) {
-    bool go[2] = {};
-    // A path longer than the box's line (a comparison's) loses its middle,
-    // not the file name at its end.
-    const std::string folder(60, 'd');
-    const std::string transcript = Run("", [&] {
-        OnProgress(nullptr, "big.bin", 7, go[0]);
-        OnProgress(nullptr, "/backup/" + folder + "/left/big.bin", 100, go[1]);
-    });
-    EXPECT_TRUE(Shows(transcript, "  Message 0 (no buttons: progress box #1)\n"
-                                  "    \"Progress\"\n"
-                                  "    \"big.bin\"\n"
-                                  "    \"  7%\"\n"
-                                  "  -> -1\n"))
-        << transcript;
-    EXPECT_TRUE(Shows(transcript, "    \"/backup/.../left/big.bin\"\n    \"100%\"\n"))
-        << transcript;
-    EXPECT_TRUE(go[0] && go[1]);
-}
-
-TEST_F(InHost, EscAsksWhetherToAbortWhenConfirmAbortIsOn) {
-    ASSERT_TRUE(ConsoleFeed()) << "no console input to feed (on Windows, run on a terminal)";
+TEST_F(Boxes, EscAsksWhetherToAbortWhenConfirmAbortIsOn) {
+    Host.EscapeAtPoll = {2, 3, 4};
+    Host.Answers[TBoxKind::AbortQuestion] = {NoButton, YesButton}; // and then Esc
     bool go[4] = {};
-    // Keys reach the console before the poll of the progress box they name.
-    const std::string transcript = Run("press \"q\" at progress 1\n"
-                                       "press esc at progress 2\nmessage 1\n"
-                                       "press esc at progress 3\nmessage 0\n"
-                                       "press esc at progress 3\nmessage esc\n",
-                                       [&] {
-                                           for (bool& answer : go)
-                                               OnProgress(nullptr, "a.txt", 50, answer);
-                                       });
-    EXPECT_TRUE(go[0]) << "another key has no effect";
+    for (bool& answer : go)
+        OnProgress(nullptr, "a.txt", 50, answer);
+    EXPECT_TRUE(go[0]) << "no Esc";
     EXPECT_TRUE(go[1]) << "No goes on";
     EXPECT_FALSE(go[2]) << "Yes aborts";
     EXPECT_FALSE(go[3]) << "Esc aborts";
-    EXPECT_TRUE(Shows(transcript, "  Message FMSG_MB_YESNO\n"
-                                  "    \"Confirm\"\n"
-                                  "    \"Abort operation?\"\n"
-                                  "    [Yes] [No]\n"
-                                  "    user: 1 [No]\n"
-                                  "  -> 1\n"
-                                  "  Message 0 (no buttons: progress box #2)\n"))
-        << "No draws the box after all\n"
-        << transcript;
-    EXPECT_FALSE(Shows(transcript, "progress box #3")) << "an aborted step draws no box";
+    EXPECT_EQ(Host.Shown(TBoxKind::AbortQuestion),
+              (std::vector<TLines>(3, TLines{"Confirm", "Abort operation?"})));
+    // No draws the box after all; an aborted step draws none.
+    EXPECT_EQ(Host.Shown(TBoxKind::Progress).size(), 2u);
 }
 
-TEST_F(InHost, EscAbortsAtOnceWhenConfirmAbortIsOff) {
-    ASSERT_TRUE(ConsoleFeed()) << "no console input to feed (on Windows, run on a terminal)";
+TEST_F(Boxes, EscAbortsAtOnceWhenConfirmAbortIsOff) {
     PluginSettings.ConfirmAbort = false;
+    Host.EscapeAtPoll = {1};
     bool go = true;
-    const std::string transcript =
-        Run("press esc at progress 1\n", [&] { OnProgress(nullptr, "a.txt", 50, go); });
+    OnProgress(nullptr, "a.txt", 50, go);
     EXPECT_FALSE(go);
-    EXPECT_FALSE(Shows(transcript, "Message")) << transcript;
+    EXPECT_TRUE(Host.Boxes.empty());
 }
 
 // --- The work-mode dialog ----------------------------------------------------
@@ -310,79 +259,112 @@ struct DialogOutcome {
     bool SeparateFiles = false;
 };
 
-class WorkModeDialog : public InHost {
+// Its items, as the dialog's events and answers number them.
+enum : int {
+    ComparePanels = 1,
+    CreateList = 2,
+    IgnoreMissing = 3,
+    ListName = 4,
+    SeparateFiles = 5,
+    Crc32 = 8,
+    Md5 = 9,
+    Sha1 = 10,
+    Sha256 = 11,
+    Ok = 13,
+    Cancel = 14
+};
+
+class WorkModeDialog : public Boxes {
 protected:
-    std::string Show(const std::string& answers, DialogOutcome& outcome, bool canCompare = true) {
-        return Run(answers, [&] {
-            outcome.Mode =
-                ShowWorkModeDialog(Dir.Path().string(), canCompare, outcome.ListFileName,
-                                   outcome.Algorithm, outcome.IgnoreMissing, outcome.SeparateFiles);
-        });
+    void Show(DialogOutcome& outcome, bool canCompare = true) {
+        outcome.Mode =
+            ShowWorkModeDialog(Dir.Path().string(), canCompare, outcome.ListFileName,
+                               outcome.Algorithm, outcome.IgnoreMissing, outcome.SeparateFiles);
     }
 };
 
 TEST_F(WorkModeDialog, TheListNameFollowsTheAlgorithmButtons) {
+    TLines names;
+    Host.DialogAnswers.push_back([&](FakeSeam::TUser& user) {
+        for (const int button : {Crc32, Sha1, Sha256, Md5, Crc32}) {
+            user.Click(button);
+            names.push_back(user.Item(ListName).Text);
+        }
+        return Ok;
+    });
     DialogOutcome outcome;
-    const std::string transcript = Show(
-        "dialog\n  radio 8\n  radio 10\n  radio 11\n  radio 9\n  radio 8\n  close 13\n", outcome);
-    const char* steps[] = {"\"hashlist.sfv\"", "\"hashlist.sha1\"", "\"hashlist.sha256\"",
-                           "\"hashlist.md5\"", "\"hashlist.sfv\""};
-    size_t at = 0;
-    for (const char* name : steps) {
-        at = transcript.find("SendDlgMessage DM_SETTEXTPTR [4] " + std::string(name), at);
-        ASSERT_NE(at, std::string::npos) << name << "\n" << transcript;
-    }
+    Show(outcome);
+    EXPECT_EQ(names, (TLines{"hashlist.sfv", "hashlist.sha1", "hashlist.sha256", "hashlist.md5",
+                             "hashlist.sfv"}));
     EXPECT_EQ(outcome.Mode, wmCreateList);
     EXPECT_EQ(outcome.ListFileName, "hashlist.sfv");
     EXPECT_EQ(outcome.Algorithm, haCrc32);
 }
 
 TEST_F(WorkModeDialog, OtherExtensionsAndAnEmptyNameStayAsTheyAre) {
-    for (const char* name : {"LIST.MD5", "notes.txt", "md5", "dir.md5\\list"}) {
-        DialogOutcome outcome;
-        outcome.ListFileName = name;
+    for (const char* name : {"LIST.MD5", "notes.txt", "md5", "dir.md5\\list", ""}) {
+        SCOPED_TRACE(name);
+        std::string shown;
+        Host.DialogAnswers.push_back([&](FakeSeam::TUser& user) {
+            user.Click(Crc32);
+            user.Click(Sha1);
+            shown = user.Item(ListName).Text;
+            return Ok;
+        });
         // At OK an MD5 list's name in capitals is still one: its algorithm is taken.
         const bool md5Name = std::string(name) == "LIST.MD5";
-        const std::string transcript =
-            Show(std::string("dialog\n  radio 8\n  radio 10\n  close 13\n") +
-                     (md5Name ? "message 0\n" : ""),
-                 outcome);
-        EXPECT_EQ(outcome.ListFileName, name) << transcript;
+        if (md5Name)
+            Host.Answers[TBoxKind::WrongExtension] = {0};
+        DialogOutcome outcome;
+        outcome.ListFileName = name;
+        Show(outcome);
+        EXPECT_EQ(shown, name);
+        EXPECT_EQ(outcome.ListFileName, name);
         EXPECT_EQ(outcome.Algorithm, md5Name ? haMd5 : haSha1);
     }
-
-    DialogOutcome outcome;
-    const std::string transcript = Show("dialog\n  edit 4 \"\"\n  radio 10\n  close 13\n", outcome);
-    EXPECT_TRUE(Shows(transcript, "SendDlgMessage DM_GETTEXTLENGTH [4] -> 0\n    -> 1\n"))
-        << transcript;
-    EXPECT_FALSE(Shows(transcript, "DM_SETTEXTPTR")) << transcript;
-    EXPECT_EQ(outcome.ListFileName, "");
+    EXPECT_EQ(Host.Unanswered, 0);
 }
 
 TEST_F(WorkModeDialog, SeparateFilesDisableTheNameFieldAndOtherClicksGoToTheHost) {
+    bool disabled[3] = {};
+    std::vector<std::pair<int, bool>> heard;
+    Host.DialogAnswers.push_back([&](FakeSeam::TUser& user) {
+        for (bool& state : disabled) {
+            user.Click(SeparateFiles);
+            state = (user.Item(ListName).Flags & ifDisabled) != 0;
+        }
+        user.Click(ComparePanels);
+        user.Click(CreateList);
+        heard = user.Heard;
+        return Ok;
+    });
     DialogOutcome outcome;
-    const std::string transcript =
-        Show("dialog\n  check 5 on\n  check 5 off\n  check 5 on\n  radio 1\n  radio 2\n"
-             "  close 13\n",
-             outcome);
-    EXPECT_TRUE(Shows(transcript, "DN_BTNCLICK [5] 1\n      SendDlgMessage DM_ENABLE [4] disable"))
-        << transcript;
-    EXPECT_TRUE(Shows(transcript, "DN_BTNCLICK [5] 0\n      SendDlgMessage DM_ENABLE [4] enable"))
-        << transcript;
-    // The mode buttons are the host's: it accepts both halves of a click.
-    EXPECT_TRUE(Shows(transcript, "DN_BTNCLICK [2] 0\n      DefDlgProc DN_BTNCLICK [2] 0 -> 1"))
-        << transcript;
-    EXPECT_TRUE(Shows(transcript, "DN_BTNCLICK [1] 1\n      DefDlgProc DN_BTNCLICK [1] 1 -> 1"))
-        << transcript;
-    EXPECT_FALSE(Shows(transcript, "undone")) << transcript;
+    Show(outcome);
+    EXPECT_TRUE(disabled[0]);
+    EXPECT_FALSE(disabled[1]);
+    EXPECT_TRUE(disabled[2]);
+    // The mode buttons are the host's: both halves of each click go to it.
+    EXPECT_EQ(heard, (std::vector<std::pair<int, bool>>{{SeparateFiles, true},
+                                                        {SeparateFiles, true},
+                                                        {SeparateFiles, true},
+                                                        {CreateList, false},
+                                                        {ComparePanels, false},
+                                                        {ComparePanels, false},
+                                                        {CreateList, false}}));
     EXPECT_EQ(outcome.Mode, wmCreateList);
     EXPECT_TRUE(outcome.SeparateFiles);
 }
 
 TEST_F(WorkModeDialog, CompareModeWritesOnlyIgnoreMissing) {
+    Host.DialogAnswers.push_back([](FakeSeam::TUser& user) {
+        user.Click(ComparePanels);
+        user.Click(IgnoreMissing);
+        user.Click(Crc32);
+        user.Type(ListName, "other.sfv");
+        return Ok;
+    });
     DialogOutcome outcome;
-    Show("dialog\n  radio 1\n  check 3 on\n  radio 8\n  edit 4 \"other.sfv\"\n  close 13\n",
-         outcome);
+    Show(outcome);
     EXPECT_EQ(outcome.Mode, wmComparePanels);
     EXPECT_TRUE(outcome.IgnoreMissing);
     EXPECT_EQ(outcome.ListFileName, "hashlist.md5");
@@ -392,18 +374,21 @@ TEST_F(WorkModeDialog, CompareModeWritesOnlyIgnoreMissing) {
 
 TEST_F(WorkModeDialog, AnExistingListIsAskedAboutAndNoShowsTheDialogAgain) {
     TestSupport::WriteFile(Dir / "hashlist.sha1", "old");
+    Host.DialogAnswers.push_back([](FakeSeam::TUser& user) {
+        user.Click(Sha1);
+        return Ok;
+    });
+    Host.DialogAnswers.push_back([](FakeSeam::TUser&) { return Cancel; });
+    Host.Answers[TBoxKind::Overwrite] = {NoButton};
     DialogOutcome outcome;
-    std::string transcript =
-        Show("dialog\n  radio 10\n  close 13\nmessage 1\ndialog\n  close 14\n", outcome);
-    EXPECT_TRUE(Shows(transcript, "  Message FMSG_WARNING|FMSG_MB_YESNO\n"
-                                  "    \"Confirm\"\n"
-                                  "    \"File hashlist.sha1 already exists. Override?\"\n"))
-        << "the name as entered\n"
-        << transcript;
-    EXPECT_TRUE(Shows(transcript, "DialogEx #2 centred 44x17")) << transcript;
-    EXPECT_TRUE(Shows(transcript, "[4] DI_EDIT (7,5)-(38,0) focus \"hashlist.sha1\"\n"))
-        << "as the user left it\n"
-        << transcript;
+    Show(outcome);
+    // The name as entered.
+    EXPECT_EQ(Host.Shown(TBoxKind::Overwrite),
+              (std::vector<TLines>{{"Confirm", "File hashlist.sha1 already exists. Override?"}}));
+    EXPECT_TRUE(Host.Boxes[0].Warning);
+    ASSERT_EQ(Host.Dialogs.size(), 2u);
+    EXPECT_EQ(Host.Dialogs[1].Items[ListName].Text, "hashlist.sha1") << "as the user left it";
+    EXPECT_EQ(Host.Dialogs[1].Items[Sha1].Selected, 1);
     EXPECT_EQ(outcome.Mode, wmCancel);
     EXPECT_EQ(outcome.ListFileName, "hashlist.md5") << "nothing is written back on Cancel";
     EXPECT_EQ(outcome.Algorithm, haMd5);
@@ -411,40 +396,62 @@ TEST_F(WorkModeDialog, AnExistingListIsAskedAboutAndNoShowsTheDialogAgain) {
     outcome = DialogOutcome{};
     outcome.ListFileName = "hashlist.sha1";
     outcome.Algorithm = haSha1;
-    transcript = Show("dialog\n  close 13\nmessage 0\n", outcome);
+    Host.DialogAnswers.push_back([](FakeSeam::TUser&) { return Ok; });
+    Host.Answers[TBoxKind::Overwrite] = {YesButton};
+    Show(outcome);
     EXPECT_EQ(outcome.Mode, wmCreateList);
 }
 
 TEST_F(WorkModeDialog, AnAbsoluteNameIsTestedAsTheCheckerResolvesIt) {
     const std::string absolute = Dir / "elsewhere.md5";
     TestSupport::WriteFile(absolute, "old");
+    Host.DialogAnswers.push_back([&](FakeSeam::TUser& user) {
+        user.Type(ListName, absolute);
+        return Ok;
+    });
+    Host.Answers[TBoxKind::Overwrite] = {NoButton};
     DialogOutcome outcome;
-    const std::string transcript =
-        Show("dialog\n  edit 4 \"" + HkHost::EscapeBytes(absolute, false) + "\"\n  close 13\n" +
-                 "message esc\ndialog\n  close esc\n",
-             outcome);
-    EXPECT_TRUE(Shows(transcript, "\"File $SANDBOX/elsewhere.md5 already exists. Override?\""))
-        << transcript;
+    Show(outcome);
+    EXPECT_EQ(
+        Host.Shown(TBoxKind::Overwrite),
+        (std::vector<TLines>{{"Confirm", "File " + absolute + " already exists. Override?"}}));
     EXPECT_EQ(outcome.Mode, wmCancel);
 }
 
+// The width is the widest text in screen cells: bytes in a single-byte code
+// page, characters in UTF-8 (as far2l's texts are).
 TEST_F(WorkModeDialog, ALongerTranslationWidensTheDialog) {
-    std::string language = ".Language=English,English\n";
-    for (int id = 0; id < MessageCount; ++id)
-        language +=
-            std::string("\"") +
-            (id == MSeparateFiles ? "&Separate Hash Files, one per file" : MessageTable[id]) +
-            "\"\n";
-    TestSupport::WriteFile(Dir / "HashkeepEng.lng", language);
-    DialogOutcome outcome;
-    const std::string transcript = Show("dialog\n  close esc\n", outcome, false);
-    // 34 characters + 6: W = 40, the width W + 10, the box to W + 6, the field to W + 4.
-    EXPECT_TRUE(Shows(transcript, "DialogEx #1 centred 50x17, 15 items")) << transcript;
-    EXPECT_TRUE(Shows(transcript, "[0] DI_DOUBLEBOX (3,1)-(46,15)")) << transcript;
-    EXPECT_TRUE(Shows(transcript, "[4] DI_EDIT (7,5)-(44,0)")) << transcript;
-    EXPECT_TRUE(Shows(transcript, "[1] DI_RADIOBUTTON (5,2)-(0,0) DIF_GROUP|DIF_DISABLE"))
-        << "no comparison offered\n"
-        << transcript;
+    const struct {
+        TTextEncoding Encoding;
+        const char* Text;
+        int Width; // W: the widest text in cells and the check box's 6, counted by hand
+    } cases[] = {
+        {TTextEncoding::SingleByte, "&Separate Hash Files, one per file", 34 + 6},
+        // "Отдельные файлы, one per file!!!": 32 characters in 46 bytes.
+        {TTextEncoding::Utf8,
+         "\xD0\x9E\xD1\x82\xD0\xB4\xD0\xB5\xD0\xBB\xD1\x8C\xD0\xBD\xD1\x8B\xD0\xB5 "
+         "\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB\xD1\x8B, one per file!!!",
+         32 + 6},
+        {TTextEncoding::SingleByte,
+         "\xD0\x9E\xD1\x82\xD0\xB4\xD0\xB5\xD0\xBB\xD1\x8C\xD0\xBD\xD1\x8B\xD0\xB5 "
+         "\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB\xD1\x8B, one per file!!!",
+         46 + 6},
+    };
+    for (const auto& c : cases) {
+        Host.TextEncoding = c.Encoding;
+        Host.Texts[MSeparateFiles] = c.Text;
+        Host.DialogAnswers.push_back([](FakeSeam::TUser&) { return -1; });
+        DialogOutcome outcome;
+        Show(outcome, false);
+        const TDialogLayout& shown = Host.Dialogs.back();
+        EXPECT_EQ(shown.Width, c.Width + 10) << c.Text;
+        EXPECT_EQ(shown.Height, 17);
+        EXPECT_EQ(shown.Items[0].X2, c.Width + 6) << "the box";
+        EXPECT_EQ(shown.Items[ListName].X2, c.Width + 4) << "the name field";
+        // No comparison offered.
+        EXPECT_NE(shown.Items[ComparePanels].Flags & ifDisabled, 0u);
+        EXPECT_NE(shown.Items[IgnoreMissing].Flags & ifDisabled, 0u);
+    }
 }
 
 } // namespace

@@ -72,6 +72,16 @@ int HK_WINAPI Control(HANDLE, int command, void* param) {
         const TPanel& panel = command == FCTL_GETPANELINFO ? host.Active : host.Passive;
         std::memcpy(param, &panel.Info, sizeof(PanelInfo));
     }
+    if (command == FCTL_SETSELECTION && param != nullptr) {
+        const auto* panel = static_cast<const PanelInfo*>(param);
+        std::vector<DWORD> flags;
+        // Copied out first: the 2-byte-packed items hold their flags unaligned.
+        for (int i = 0; panel->PanelItems != nullptr && i < panel->ItemsNumber; ++i) {
+            const DWORD itemFlags = panel->PanelItems[i].Flags;
+            flags.push_back(itemFlags);
+        }
+        host.SelectionFlags.push_back(flags);
+    }
     return 1;
 }
 

@@ -5,7 +5,7 @@
 // and checks the pairing of saved screens. One host is current at a time.
 #pragma once
 
-#include "host/far_interface.h"
+#include "host/far170/far_interface.h"
 
 #include <cstddef>
 #include <deque>
@@ -67,6 +67,8 @@ public:
     size_t ServiceCalls = 0;
     std::vector<std::vector<std::string>> Messages; // the lines of each box
     std::vector<int> Controls;                      // the commands, in order
+    // The flags of the active panel's items at each FCTL_SETSELECTION.
+    std::vector<std::vector<DWORD>> SelectionFlags;
     int DialogsShown = 0;
     // Screens saved and not yet restored; a wrong handle or a second restore.
     std::vector<intptr_t> OpenScreens;

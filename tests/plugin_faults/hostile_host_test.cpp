@@ -10,7 +10,7 @@
 #include "checker/checker.h"
 #include "fake_host.h"
 #include "fault_sweep.h"
-#include "host/host.h"
+#include "host/far1x/far1x.h"
 #include "platform/registry.h"
 #include "settings/settings.h"
 #include "test_support.h"
@@ -23,13 +23,18 @@
 #include <filesystem>
 #include <memory>
 
-using namespace Hostile;
 using FaultSweep::TCallLog;
 using Platform::FileOperation;
 using TestSupport::ReadFile;
 using TestSupport::WriteFile;
 
 namespace {
+
+// The hostile host's own, not the seam's THost and TPanel.
+using Hostile::Fill;
+using Hostile::Item;
+using Hostile::THost;
+using Hostile::TPanel;
 
 // Item numbers of the work-mode dialog, as the host reports them back.
 constexpr int ComparePanelsItem = 1, CreateListItem = 2, ListNameItem = 4, SeparateFilesItem = 5,
@@ -136,6 +141,20 @@ TEST_F(HostileHost, PanelsWithoutItemArraysAreWorkedOnButNeverMarked) {
     EXPECT_TRUE(std::filesystem::exists(Dir / "a.txt.md5"));
     EXPECT_EQ(LastRequests(), FinalRequests);
     ExpectScreensRestored();
+}
+
+// The marks go into the host's own items as PPIF_SELECTED alone: the host's
+// other bits are its own, and an item the run did not mark keeps its flags.
+TEST_F(HostileHost, MarksChangeTheSelectedBitAloneOfTheHostsItems) {
+    Host.Active = PanelOf(Dir.Path().string(), {"..", "b.txt"}, {"a.txt"});
+    Host.Active.Items[1].Flags = 0x1;
+    Host.Active.Items[2].Flags = PPIF_SELECTED | 0x4;
+    Host.Active.Hand();
+    // One list of a.txt, which loses its selection once hashed.
+    Host.DialogAnswers.push_back([](FarDialogItem*, int, FARWINDOWPROC, HANDLE) { return OkItem; });
+    EXPECT_EQ(OpenPlugin(OPEN_PLUGINSMENU, 0), INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(std::filesystem::exists(Dir / "a.txt.md5"));
+    EXPECT_EQ(Host.SelectionFlags, (std::vector<std::vector<DWORD>>{{0u, 0x1u, 0x4u}}));
 }
 
 // --- Texts that fill their arrays ---------------------------------------------

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "fake_host.h"
-#include "host/host.h"
+#include "host/far1x/far1x.h"
 #include "platform/files.h"
 #include "substitute_host.h"
 #include "test_support.h"

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "fake_host.h"
-#include "host/host.h"
+#include "host/far1x/far1x.h"
 #include "platform/registry.h"
 #include "settings/settings.h"
 

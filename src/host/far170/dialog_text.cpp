@@ -1,6 +1,6 @@
 // Reading an item's text from an open dialog, in FAR Manager 1.70: its length
 // first, then the text into a buffer of that length and a terminator.
-#include "host/host.h"
+#include "host/far1x/far1x.h"
 
 #include <cstring>
 

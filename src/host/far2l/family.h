@@ -2,8 +2,9 @@
 // line, which loads single-byte ("multibyte", .far-plug-mb) plug-ins. Its
 // records, services and constants come from far2l's own SDK header, found
 // through the include path of the far2l build (never copied here); this
-// header gives them the names the rest of the plug-in uses, and the few
-// accessors for what the two families lay out differently.
+// header gives them the names the single-byte code of host/far1x uses, and
+// what this family decides where FAR 1.70 decides otherwise (far170's
+// family.h gives the same names).
 //
 // Differences that matter to Hashkeep: pointers are 64-bit and the module
 // number an INT_PTR, the startup record has ColorDialog before DialogEx, an
@@ -12,6 +13,7 @@
 #pragma once
 
 #include "platform/callconv.h"
+#include "seam/seam.h"
 
 #include <WinCompat.h>
 #include <farplug-mb.h>
@@ -39,8 +41,6 @@ constexpr bool ListsInSumsForm = true;
 // far2l takes the record as it is; its own size is the honest answer.
 constexpr int PluginInfoStructSize = static_cast<int>(sizeof(PluginInfo));
 
-// --- What the families lay out differently ---------------------------------
-
 // far2l hands single-byte plug-ins an empty RootKey (its PluginA declares a
 // strRootKey of its own, which hides the one set for every plug-in), which
 // would put the settings at the top of the emulated registry. They go where
@@ -51,13 +51,6 @@ inline const char* SettingsRootKey(const char* RootKey) {
     return RootKey != nullptr && *RootKey != '\0' ? RootKey : Far2lPluginsRootKey;
 }
 
-// Screen cells a UTF-8 text of Length bytes takes: one per character, so the
-// Russian texts (two bytes a letter) size a dialog as they do in the 1.70
-// build. Continuation bytes (10xxxxxx) start no character.
-inline int TextCells(const char* Text, int Length) {
-    int cells = 0;
-    for (int i = 0; i < Length; ++i)
-        if ((static_cast<unsigned char>(Text[i]) & 0xC0) != 0x80)
-            ++cells;
-    return cells;
-}
+// Every text is UTF-8: a character a cell, so the Russian texts (two bytes
+// a letter) size a dialog as they do in the 1.70 build.
+constexpr TTextEncoding HostTextEncoding = TTextEncoding::Utf8;

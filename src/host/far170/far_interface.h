@@ -2,7 +2,8 @@
 // interface that Hashkeep uses, laid out as the host lays them out. The
 // 32-bit build proves every size and every offset the plug-in touches; a
 // 64-bit build (Linux tests, substitute host) uses the same declarations with
-// natural pointer sizes.
+// natural pointer sizes. The substitute host (apps/hkhost) speaks the same
+// records from the host's side.
 #pragma once
 
 #include "platform/callconv.h"
@@ -224,32 +225,6 @@ using SetStartupInfoFunc = void(HK_WINAPI*)(const PluginStartupInfo* Info);
 using GetPluginInfoFunc = void(HK_WINAPI*)(PluginInfo* Info);
 using OpenPluginFunc = HANDLE(HK_WINAPI*)(int OpenFrom, INT_PTR Item);
 using ConfigureFunc = int(HK_WINAPI*)(int ItemNumber);
-
-// --- What the families lay out differently ---------------------------------
-// The far2l family (far2l_interface.h) gives the same names.
-
-// FAR Manager 1.70 build 2087: the first build whose interface we rely on.
-constexpr int MinFarVersion = MakeFarVersion(1, 70, 2087);
-static_assert(MinFarVersion == 0x08270146);
-
-// Lists are written in the classic form (CR LF, the empty header line), as
-// the host's users on Windows and its native test build expect.
-constexpr bool ListsInSumsForm = false;
-
-// The PluginInfo size of the host's 32-bit build, reported in every build so
-// that a host sees the same figure from the DLL and the Linux library.
-constexpr int PluginInfoStructSize = 44;
-
-// The registry path the settings live under: the RootKey the host handed over.
-inline const char* SettingsRootKey(const char* RootKey) {
-    return RootKey;
-}
-
-// Screen cells a text of Length bytes takes: one per byte in the host's
-// single-byte code page.
-inline int TextCells(const char* /*Text*/, int Length) {
-    return Length;
-}
 
 // --- The 32-bit layout, proved ---------------------------------------------
 

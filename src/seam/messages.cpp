@@ -1,6 +1,6 @@
 // The texts the plug-in shows: the host's language file first, the built-in
-// English table where it has none; formatting and the two-line message box.
-#include "host/host.h"
+// English table where it has none; formatting, and the boxes they go into.
+#include "seam/seam.h"
 
 #include <algorithm>
 #include <cstring>
@@ -58,12 +58,10 @@ const char* const MessageTable[MessageCount] = {
 const char* GetMessageText(int msgId) {
     if (msgId < 0 || msgId >= MessageCount)
         return "";
-    if (StartupInfoValid && StartupInfo.GetMsg != nullptr) {
-        const char* text = StartupInfo.GetMsg(StartupInfo.ModuleNumber, msgId);
-        // A language file without this line, or with an empty one, falls back to English.
-        if (text != nullptr && *text != '\0')
-            return text;
-    }
+    const char* text = CurrentHost().Text(msgId);
+    // A language file without this line, or with an empty one, falls back to English.
+    if (text != nullptr && *text != '\0')
+        return text;
     return MessageTable[msgId];
 }
 
@@ -141,20 +139,32 @@ std::string FormatMessageText(int msgId, const char* argument) {
     return formatted;
 }
 
-std::string ShownText(const char* text) {
-    std::string shown = text != nullptr ? text : "";
+std::string ShownText(std::string_view text) {
+    // As far as a C string reaches: a line the host is given ends there.
+    std::string shown(text.substr(0, text.find('\0')));
     for (char& c : shown)
         if (static_cast<unsigned char>(c) < ' ' || c == '\x7F')
             c = '?';
     return shown;
 }
 
+int TextCells(std::string_view Text, TTextEncoding Encoding) {
+    if (Encoding == TTextEncoding::SingleByte)
+        return static_cast<int>(Text.size());
+    int cells = 0;
+    for (const char c : Text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+            ++cells;
+    return cells;
+}
+
 std::string ShortenedPath(std::string_view Path, int Cells) {
     constexpr std::string_view Ellipsis = "...";
     constexpr std::string_view Separators = "/\\";
     const size_t size = Path.size();
+    const TTextEncoding encoding = CurrentHost().Encoding();
     auto cells = [&](size_t From, size_t To) {
-        return TextCells(Path.data() + From, static_cast<int>(To - From));
+        return TextCells(Path.substr(From, To - From), encoding);
     };
     const int room = Cells - static_cast<int>(Ellipsis.size());
     // Path's start up to Head and its end from Tail fit beside the ellipsis.
@@ -193,12 +203,19 @@ std::string ShortenedPath(std::string_view Path, int Cells) {
     return shown;
 }
 
-bool ShowMessageBox(const char* title, const char* text, bool warning) {
-    if (!StartupInfoValid || StartupInfo.Message == nullptr)
-        return false;
-    const std::string shownTitle = ShownText(title);
-    const std::string shownText = ShownText(text);
-    const char* const lines[] = {shownTitle.c_str(), shownText.c_str()};
-    const DWORD flags = FMSG_MB_OK | (warning ? static_cast<DWORD>(FMSG_WARNING) : 0u);
-    return StartupInfo.Message(StartupInfo.ModuleNumber, flags, nullptr, lines, 2, 1) >= 0;
+// Out of line, with the lines as views: every box of the plug-in goes
+// through here, and the plug-in is kept small.
+int ShowBox(TBoxKind Kind, bool Warning, TButtons Buttons,
+            std::initializer_list<std::string_view> Lines, int OwnButtons) {
+    TBox box{Kind, Warning, Buttons, OwnButtons, {}};
+    box.Lines.reserve(Lines.size());
+    for (const std::string_view line : Lines)
+        if (line.data() != nullptr) // an OptionalLine left out
+            box.Lines.push_back(ShownText(line));
+    return CurrentHost().Message(box);
+}
+
+bool ShowMessageBox(TBoxKind Kind, const char* title, const char* text, bool warning) {
+    return ShowBox(Kind, warning, TButtons::Ok,
+                   {title != nullptr ? title : "", text != nullptr ? text : ""}) >= 0;
 }

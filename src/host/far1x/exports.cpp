@@ -1,7 +1,7 @@
 // The five entry points the host calls. Each one is a no-throw boundary: an
 // exception must never unwind into the host, so everything is caught here
 // and the call gives its neutral result.
-#include "host/host.h"
+#include "host/far1x/far1x.h"
 #include "operations/operations.h"
 #include "settings/settings.h"
 
@@ -32,6 +32,9 @@ HK_REALIGN_STACK void HK_WINAPI SetStartupInfo(const PluginStartupInfo* Info) no
     } catch (...) {
         StartupInfoValid = false;
     }
+    // From now on operations/ and settings/ reach the host through this
+    // table, or, when it was refused, reach nothing.
+    InstallHost(StartupInfoValid ? &Far1xHost() : nullptr);
 }
 
 HK_REALIGN_STACK void HK_WINAPI GetPluginInfo(PluginInfo* Info) noexcept {
@@ -57,8 +60,13 @@ HK_REALIGN_STACK void HK_WINAPI GetPluginInfo(PluginInfo* Info) noexcept {
 
 HK_REALIGN_STACK HANDLE HK_WINAPI OpenPlugin(int OpenFrom, INT_PTR Item) noexcept {
     try {
-        if (StartupInfoValid && (OpenFrom == OPEN_PLUGINSMENU || OpenFrom == OPEN_COMMANDLINE))
-            OpenPluginOperation(OpenFrom, Item);
+        if (StartupInfoValid && OpenFrom == OPEN_PLUGINSMENU) {
+            RunOperation(TOpenFrom::PluginsMenu, {});
+        } else if (StartupInfoValid && OpenFrom == OPEN_COMMANDLINE) {
+            // The text after the prefix.
+            const char* text = reinterpret_cast<const char*>(Item);
+            RunOperation(TOpenFrom::CommandLine, text != nullptr ? text : "");
+        }
     } catch (...) {
     }
     // The plug-in has no panel of its own; any other handle would make the

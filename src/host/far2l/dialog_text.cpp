@@ -3,7 +3,7 @@
 // bytes, which cuts any text with a character beyond ASCII (a Cyrillic list
 // name loses its end); DM_GETDLGITEM hands over the whole item, its text
 // converted into the item's 512 bytes.
-#include "host/host.h"
+#include "host/far1x/far1x.h"
 
 #include <cstring>
 
