@@ -17,11 +17,12 @@ constexpr size_t ReadBufferSize = 32768;
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: digest_file crc32|md5|sha1|sha256 FILE\n");
+        std::fprintf(stderr, "usage: digest_file crc32|md5|sha1|sha256|sha512|blake3 FILE\n");
         return 2;
     }
     const std::string algo = argv[1];
-    if (algo != "crc32" && algo != "md5" && algo != "sha1" && algo != "sha256") {
+    if (algo != "crc32" && algo != "md5" && algo != "sha1" && algo != "sha256" &&
+        algo != "sha512" && algo != "blake3") {
         std::fprintf(stderr, "digest_file: unknown algorithm %s\n", argv[1]);
         return 2;
     }
@@ -41,7 +42,12 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> buffer(ReadBufferSize);
     uint32_t crc = 0;
     HashContext context;
-    if (algo == "crc32")
+    Blake3Context blake3;
+    if (algo == "sha512")
+        Sha512Init(context);
+    else if (algo == "blake3")
+        Blake3Init(blake3);
+    else if (algo == "crc32")
         Crc32Init(crc);
     else if (algo == "md5")
         Md5Init(context);
@@ -54,7 +60,11 @@ int main(int argc, char** argv) {
         if (got == 0)
             break;
         const auto count = static_cast<uint16_t>(got);
-        if (algo == "crc32")
+        if (algo == "sha512")
+            Sha512Update(context, buffer.data(), count);
+        else if (algo == "blake3")
+            Blake3Update(blake3, buffer.data(), got);
+        else if (algo == "crc32")
             Crc32Update(crc, buffer.data(), count);
         else if (algo == "md5")
             Md5Update(context, buffer.data(), count);
@@ -71,7 +81,15 @@ int main(int argc, char** argv) {
     }
 
     std::string text;
-    if (algo == "crc32") {
+    if (algo == "sha512") {
+        Sha512Digest digest;
+        Sha512Final(context, digest);
+        text = BytesToHex(digest.data(), Sha512DigestSize);
+    } else if (algo == "blake3") {
+        Blake3Digest digest;
+        Blake3Final(blake3, digest);
+        text = BytesToHex(digest.data(), Blake3DigestSize);
+    } else if (algo == "crc32") {
         Crc32Final(crc);
         text = Crc32ToHex(crc);
     } else if (algo == "md5") {
