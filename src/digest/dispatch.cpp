@@ -81,9 +81,9 @@ __attribute__((cold)) uint32_t DetectPaths() {
         if (sse2)
             paths |= DigestPathBit(DigestPath::Sha512Sse2);
 #endif
-        const bool bmi = (leaf7[1] & bit_BMI) != 0 && (leaf7[1] & bit_BMI2) != 0;
 #if defined(__x86_64__)
         // The integer rounds take BMI's instructions.
+        const bool bmi = (leaf7[1] & bit_BMI) != 0 && (leaf7[1] & bit_BMI2) != 0;
         const bool sha512Base = avx && avx2 && bmi && (xcr0 & Xcr0AvxState) == Xcr0AvxState;
         if (sha512Base)
             paths |= DigestPathBit(DigestPath::Sha512Avx2);

@@ -45,7 +45,8 @@ template <typename Ops> struct TSha512IntegerKernel {
     }
 
     // W[t] + K[t] of the blocks at Block[0..3], word t of block l at Added[t][l].
-    HK_SHA512_TARGET static void Schedule(const uint8_t* const Block[Width], uint64_t (*Added)[Width]) {
+    HK_SHA512_TARGET static void Schedule(const uint8_t* const Block[Width],
+                                          uint64_t (*Added)[Width]) {
         const __m256i byteOrder = _mm256_set_epi64x(0x08090A0B0C0D0E0FLL, 0x0001020304050607LL,
                                                     0x08090A0B0C0D0E0FLL, 0x0001020304050607LL);
         __m256i w[16];
@@ -54,7 +55,8 @@ template <typename Ops> struct TSha512IntegerKernel {
             __m256i rows[Width];
             for (int l = 0; l < Width; ++l)
                 rows[l] = _mm256_shuffle_epi8(
-                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Block[l] + 8 * j)), byteOrder);
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Block[l] + 8 * j)),
+                    byteOrder);
             const __m256i low01 = _mm256_unpacklo_epi64(rows[0], rows[1]);
             const __m256i high01 = _mm256_unpackhi_epi64(rows[0], rows[1]);
             const __m256i low23 = _mm256_unpacklo_epi64(rows[2], rows[3]);
@@ -71,9 +73,10 @@ template <typename Ops> struct TSha512IntegerKernel {
                 w[t % 16] = _mm256_add_epi64(
                     _mm256_add_epi64(SmallSigma1(w[(t - 2) % 16]), w[(t - 7) % 16]),
                     _mm256_add_epi64(SmallSigma0(w[(t - 15) % 16]), w[t % 16]));
-            _mm256_store_si256(reinterpret_cast<__m256i*>(Added[t]),
-                               _mm256_add_epi64(w[t % 16], _mm256_set1_epi64x(static_cast<long long>(
-                                                               Sha512RoundConstants[t]))));
+            _mm256_store_si256(
+                reinterpret_cast<__m256i*>(Added[t]),
+                _mm256_add_epi64(w[t % 16], _mm256_set1_epi64x(
+                                                static_cast<long long>(Sha512RoundConstants[t]))));
         }
     }
 
@@ -88,10 +91,11 @@ template <typename Ops> struct TSha512IntegerKernel {
     // summed first, so that each chain takes one addition after its Sigma;
     // the empty assembly statements keep the compiler from folding the sums
     // back into one long chain.
-    HK_SHA512_TARGET static void Rounds(uint64_t State[8], const uint64_t (*Added)[Width], int Lane) {
+    HK_SHA512_TARGET static void Rounds(uint64_t State[8], const uint64_t (*Added)[Width],
+                                        int Lane) {
         uint64_t a = State[0], b = State[1], c = State[2], d = State[3], e = State[4], f = State[5],
                  g = State[6], h = State[7];
-    #define HK_SHA512_ROUND(a, b, c, d, e, f, g, h, t)                                                 \
+#define HK_SHA512_ROUND(a, b, c, d, e, f, g, h, t)                                                 \
     {                                                                                              \
         uint64_t early = h + Added[t][Lane] + (e & f);                                             \
         __asm__("" : "+r"(early));                                                                 \
@@ -117,7 +121,7 @@ template <typename Ops> struct TSha512IntegerKernel {
             HK_SHA512_ROUND(c, d, e, f, g, h, a, b, t + 6)
             HK_SHA512_ROUND(b, c, d, e, f, g, h, a, t + 7)
         }
-    #undef HK_SHA512_ROUND
+#undef HK_SHA512_ROUND
         State[0] += a;
         State[1] += b;
         State[2] += c;

@@ -74,7 +74,8 @@ template <typename Ops> struct TSha512VectorKernel {
 #pragma GCC unroll 32
         for (int k = 8; k < 40; ++k) {
             const V next = _mm_add_epi64(
-                _mm_add_epi64(SmallSigma1(w[(k - 1) % 8]), Straddle(w[(k - 4) % 8], w[(k - 3) % 8])),
+                _mm_add_epi64(SmallSigma1(w[(k - 1) % 8]),
+                              Straddle(w[(k - 4) % 8], w[(k - 3) % 8])),
                 _mm_add_epi64(SmallSigma0(Straddle(w[k % 8], w[(k - 7) % 8])), w[k % 8]));
             w[k % 8] = next;
             _mm_store_si128(reinterpret_cast<V*>(Added + 2 * k),
@@ -97,9 +98,8 @@ template <typename Ops> struct TSha512VectorKernel {
             Schedule(Data, added);
             const V a0 = a, b0 = b, c0 = c, d0 = d, e0 = e, f0 = f, g0 = g, h0 = h;
 #define HK_SHA512_ROUND(a, b, c, d, e, f, g, h, t)                                                 \
-    h = _mm_add_epi64(                                                                             \
-        _mm_add_epi64(h, _mm_loadl_epi64(reinterpret_cast<const V*>(added + (t)))),                \
-        _mm_add_epi64(BigSigma1(e), Ops::Choose(e, f, g)));                                        \
+    h = _mm_add_epi64(_mm_add_epi64(h, _mm_loadl_epi64(reinterpret_cast<const V*>(added + (t)))),  \
+                      _mm_add_epi64(BigSigma1(e), Ops::Choose(e, f, g)));                          \
     d = _mm_add_epi64(d, h);                                                                       \
     h = _mm_add_epi64(h, _mm_add_epi64(BigSigma0(a), Ops::Majority(a, b, c)));
             for (int t = 0; t < 80; t += 8) {
