@@ -4,6 +4,8 @@
 // runs of chunks would rarely line up for its widest unit). Prints the digest
 // text. Lets bench/compare.sh time the digest library on its own, on any set
 // of paths (HASHKEEP_DIGEST_PATHS), in any build (the 32-bit one under Wine).
+// "blake3-threads" hashes each read on two threads (digest/blake3_threads.h).
+#include "digest/blake3_threads.h"
 #include "digest/digest.h"
 #include "digest/digest_paths.h"
 
@@ -23,6 +25,7 @@ struct State {
     uint32_t Crc;
     HashContext Context;
     Blake3Context Blake3;
+    TBlake3TwoThreads* Threads;
 };
 
 // Feeds a read to a digest that takes at most 65535 bytes a call.
@@ -69,6 +72,13 @@ const Algorithm Algorithms[] = {
          Blake3Final(s.Blake3, digest);
          return BytesToHex(digest.data(), Blake3DigestSize);
      }},
+    {"blake3-threads", [](State& s) { s.Threads->Init(); },
+     [](State& s, const uint8_t* data, size_t count) { s.Threads->Update(data, count); },
+     [](State& s) {
+         Blake3Digest digest;
+         s.Threads->Final(digest);
+         return BytesToHex(digest.data(), Blake3DigestSize);
+     }},
 };
 
 } // namespace
@@ -79,7 +89,8 @@ int main(int argc, char** argv) {
         if (argc == 3 && std::strcmp(argv[1], candidate.Name) == 0)
             algorithm = &candidate;
     if (algorithm == nullptr) {
-        std::fprintf(stderr, "usage: digest_file crc32|md5|sha1|sha256|sha512|blake3 FILE\n");
+        std::fprintf(
+            stderr, "usage: digest_file crc32|md5|sha1|sha256|sha512|blake3|blake3-threads FILE\n");
         return 2;
     }
     uint32_t paths = AllDigestPaths;
@@ -97,6 +108,9 @@ int main(int argc, char** argv) {
     std::setvbuf(file, nullptr, _IONBF, 0); // each fread is one read of the file
     auto* buffer = static_cast<uint8_t*>(::operator new (ReadSize, std::align_val_t{PageSize}));
     State state{};
+    TBlake3TwoThreads* threads = nullptr;
+    if (std::strcmp(algorithm->Name, "blake3-threads") == 0)
+        state.Threads = threads = new TBlake3TwoThreads;
     algorithm->Init(state);
     for (;;) {
         const size_t got = std::fread(buffer, 1, ReadSize, file);
@@ -112,5 +126,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("%s\n", algorithm->Finish(state).c_str());
+    delete threads;
     return 0;
 }
