@@ -47,14 +47,14 @@ TEST(Blake3TwoThreads, SameDigestAsOneThread) {
     };
     const Case cases[] = {
         {0, {}},
-        {64 * KiB, {}},                     // one subtree of exactly the smallest parallel size
-        {64 * KiB - 1, {}},                 // just under it: the single thread only
-        {1 * MiB, {}},                      // the whole message one subtree
-        {1 * MiB + 1, {}},                  // a subtree, then one byte
-        {3 * MiB, {MiB, MiB}},              // reads of 1 MiB, as the engine makes them
-        {3 * MiB + 5, {MiB, MiB, MiB}},     // and a short tail
-        {5 * MiB, {1000, MiB, 2 * MiB}},    // a read off the chunk grid first
-        {2 * MiB, {1024, 1024, 64 * KiB}},  // whole chunks left in the buffer between updates
+        {64 * KiB, {}},                       // one subtree of exactly the smallest parallel size
+        {64 * KiB - 1, {}},                   // just under it: the single thread only
+        {1 * MiB, {}},                        // the whole message one subtree
+        {1 * MiB + 1, {}},                    // a subtree, then one byte
+        {3 * MiB, {MiB, MiB}},                // reads of 1 MiB, as the engine makes them
+        {3 * MiB + 5, {MiB, MiB, MiB}},       // and a short tail
+        {5 * MiB, {1000, MiB, 2 * MiB}},      // a read off the chunk grid first
+        {2 * MiB, {1024, 1024, 64 * KiB}},    // whole chunks left in the buffer between updates
         {2 * MiB + 3000, {MiB - 1024, 4096}}, // subtrees that do not divide the count so far
     };
     TBlake3TwoThreads hasher;
