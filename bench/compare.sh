@@ -6,8 +6,9 @@
 #     (CRC32: python3 zlib.crc32, rhash; MD5, SHA1, SHA-256, SHA-512: md5sum,
 #     sha1sum, sha256sum, sha512sum, openssl, rhash; BLAKE3: b3sum, which maps
 #     the file and hashes on every core, and `b3sum --no-mmap --num-threads 1`,
-#     which reads it as we do, beside it); BLAKE3 is also given as a multiple
-#     of the read floor (the target: 1.3x);
+#     which reads it as we do, beside it; the library's two-thread BLAKE3,
+#     digest_file blake3-threads, as a row of its own); BLAKE3 is also given as
+#     a multiple of the read floor (the target: 1.3x);
 #   - with --win32-digest-file, the 32-bit build's digest_file.exe on the same
 #     file under Wine (SHA-512 and BLAKE3), beside Wine's start-up on an
 #     empty file, against the native digest_file;
@@ -161,6 +162,8 @@ for algo in "${chosen[@]}"; do
         have rhash && add crc32 "rhash --crc32" peer "rhash --crc32 '$data'"
         ;;
     blake3)
+        [[ -x "$digest_file" ]] &&
+            add blake3 "digest_file blake3-threads" info "'$digest_file' blake3-threads '$data'"
         have b3sum && add blake3 "b3sum" peer "b3sum '$data'"
         have b3sum && add blake3 "b3sum --no-mmap --num-threads 1" info "b3sum --no-mmap --num-threads 1 '$data'"
         ;;
