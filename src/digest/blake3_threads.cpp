@@ -98,8 +98,9 @@ void TBlake3TwoThreads::Update(const void* Data, size_t Count) {
                 continue;
             }
             // Up to where a subtree large enough could start.
-            const uint64_t at = counter * ChunkSize;
-            take = std::min<uint64_t>(Count, (at / ParallelMinimum + 1) * ParallelMinimum - at);
+            const auto toBoundary =
+                static_cast<size_t>(ParallelMinimum - counter * ChunkSize % ParallelMinimum);
+            take = std::min(Count, toBoundary);
         }
         Blake3Update(Context_, bytes, take);
         bytes += take;
