@@ -180,6 +180,9 @@ if [[ -n "$win32_digest_file" ]]; then
         echo "compare.sh: no wine, or no $win32_digest_file: the 32-bit rows are left out" >&2
     else
         export WINEPREFIX="$work/wine" WINEDEBUG=-all
+        # The prefix's server outlives the last program for a few seconds:
+        # wait for it before the prefix goes.
+        trap 'wineserver -w 2>/dev/null; rm -rf "$work"' EXIT
         wine wineboot -i >/dev/null 2>&1 || true
         : >"$work/empty"
         add win32 "Wine start-up (empty file)" info "wine '$win32_digest_file' sha512 '$work/empty'"
