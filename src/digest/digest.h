@@ -89,8 +89,10 @@ void Sha512Compress(uint64_t State[8], const uint8_t* Block);
 // BLAKE3's hash (the reference C implementation, third_party/blake3) with its
 // default 32-byte output. Its tree of 1024-byte chunks needs more state than
 // HashContext holds: the context holds the reference's hasher. Update takes
-// any count; runs of whole chunks in one call (a multiple of 1024 bytes at a
-// multiple of 1024 from the start) let it hash up to 16 chunks side by side.
+// any count. It hashes up to 16 chunks of 1024 bytes side by side only within
+// one call and where a run of 2^k whole chunks starts on a multiple of 2^k
+// chunks: feed it whole reads (1 MiB at multiples of 1 MiB ran 1.6 times as
+// fast as the 65472-byte updates the other digests take).
 struct Blake3Context {
     alignas(8) uint8_t Hasher[1912];
 };
