@@ -84,13 +84,12 @@ template <typename Ops> struct TSha512IntegerKernel {
         return (value >> bits) | (value << (64 - bits));
     }
 
-    // The rounds of lane Lane of Added into State. Two chains of additions
-    // bound the speed: E from round to round through Sigma1(E), and A through
-    // Sigma0(A). Every term known before them (H, W + K, D, Choose, the two
-    // halves of Majority, A & B and C & (A ^ B), whose bits never overlap) is
-    // summed first, so that each chain takes one addition after its Sigma;
-    // the empty assembly statements keep the compiler from folding the sums
-    // back into one long chain.
+    // The rounds of lane Lane of Added into State. Each round's terms known
+    // before E and A (H, W + K, D, Choose, the two halves of Majority, A & B
+    // and C & (A ^ B), whose bits never overlap) are written first, so that
+    // E and A wait for one addition after their Sigma. (Empty assembly
+    // statements forcing that order made no difference: the compiler keeps
+    // it, or the processor finds it.)
     HK_SHA512_TARGET static void Rounds(uint64_t State[8], const uint64_t (*Added)[Width],
                                         int Lane) {
         uint64_t a = State[0], b = State[1], c = State[2], d = State[3], e = State[4], f = State[5],
@@ -98,17 +97,12 @@ template <typename Ops> struct TSha512IntegerKernel {
 #define HK_SHA512_ROUND(a, b, c, d, e, f, g, h, t)                                                 \
     {                                                                                              \
         uint64_t early = h + Added[t][Lane] + (e & f);                                             \
-        __asm__("" : "+r"(early));                                                                 \
         early += ~e & g;                                                                           \
-        __asm__("" : "+r"(early));                                                                 \
         const uint64_t sigma1 = RotateRight(e, 14) ^ RotateRight(e, 18) ^ RotateRight(e, 41);      \
         d += early;                                                                                \
-        __asm__("" : "+r"(d));                                                                     \
         d += sigma1;                                                                               \
         h = early + sigma1 + (a & b);                                                              \
-        __asm__("" : "+r"(h));                                                                     \
         h += c & (a ^ b);                                                                          \
-        __asm__("" : "+r"(h));                                                                     \
         h += RotateRight(a, 28) ^ RotateRight(a, 34) ^ RotateRight(a, 39);                         \
     }
         for (int t = 0; t < 80; t += 8) {
