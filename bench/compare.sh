@@ -3,8 +3,15 @@
 # page-cached files, and prints the ratios:
 #   - the read floor: dd bs=1M reading the big file (1 GiB by default);
 #   - each algorithm on that file: `hashkeep create -a ALGO` against its peers
-#     (CRC32: python3 zlib.crc32, rhash; MD5, SHA1, SHA-256: md5sum, sha1sum,
-#     sha256sum, openssl, rhash);
+#     (CRC32: python3 zlib.crc32, rhash; MD5, SHA1, SHA-256, SHA-512: md5sum,
+#     sha1sum, sha256sum, sha512sum, openssl, rhash; BLAKE3: b3sum, which maps
+#     the file and hashes on every core, and `b3sum --no-mmap --num-threads 1`,
+#     which reads it as we do, beside it; the library's two-thread BLAKE3,
+#     digest_file blake3-threads, as a row of its own); BLAKE3 is also given as
+#     a multiple of the read floor (the target: 1.3x);
+#   - with --win32-digest-file, the 32-bit build's digest_file.exe on the same
+#     file under Wine (SHA-512 and BLAKE3), beside Wine's start-up on an
+#     empty file, against the native digest_file;
 #   - many files (5,000 of 100 KB by default): `hashkeep verify` of an MD5
 #     list, with its workers and with -j 1, against `md5sum -c` and
 #     `rhash -c`; before the timing, the output (all but its last line, the
@@ -30,13 +37,15 @@
 # Usage: bench/compare.sh [--runs N] [--size-mib N] [--files N] [--file-kb N]
 #                         [--jobs N] [--algorithms LIST] [--no-many-files]
 #                         [--tiny-files N] [--no-tiny-files] [--entries N]
-#                         [--reference-build DIR] [HASHKEEP]
+#                         [--reference-build DIR] [--win32-digest-file EXE]
+#                         [HASHKEEP]
 #   HASHKEEP           the hashkeep binary (default: build/default/apps/hashkeep/hashkeep)
 #   --runs             runs of each command, at least 5 (default 7)
 #   --size-mib         size of the big file (default 1024)
 #   --files, --file-kb the many-files case (default 5000 files of 100 KB)
 #   --jobs             hashkeep's workers there (default: its own, the processors online)
-#   --algorithms LIST  comma-separated, of crc32, md5, sha1, sha256 (default: all four)
+#   --algorithms LIST  comma-separated, of crc32, md5, sha1, sha256, sha512, blake3
+#                      (default: all six)
 #   --no-many-files    leave the many-files case out
 #   --tiny-files N     the tiny-files case (default 100000 files)
 #   --no-tiny-files    leave the tiny-files case out
@@ -44,6 +53,8 @@
 #   --reference-build  a build directory configured with
 #                      -DHASHKEEP_ACCELERATED_DIGESTS=OFF: its hashkeep is
 #                      timed as a row of its own (the portable reference alone)
+#   --win32-digest-file  the 32-bit build's bench/digest_file.exe (a build of the
+#                      win32 toolchain with -DHASHKEEP_BENCH=ON), run under Wine
 # An algorithm the hashkeep binary does not know is timed with the digest
 # library alone (build/default/bench/digest_file), and says so.
 set -euo pipefail
@@ -57,7 +68,8 @@ many=1
 tiny=100000
 entries=1000000
 reference_build=""
-algorithms="crc32,md5,sha1,sha256"
+algorithms="crc32,md5,sha1,sha256,sha512,blake3"
+win32_digest_file=""
 hashkeep=""
 while (($#)); do
     case "$1" in
@@ -72,7 +84,8 @@ while (($#)); do
     --no-tiny-files) tiny=0; shift ;;
     --entries) entries="$2"; shift 2 ;;
     --reference-build) reference_build="$2"; shift 2 ;;
-    -h | --help) sed -n '2,48p' "$0"; exit 0 ;;
+    --win32-digest-file) win32_digest_file="$2"; shift 2 ;;
+    -h | --help) sed -n '2,58p' "$0"; exit 0 ;;
     -*) echo "compare.sh: unknown option $1" >&2; exit 2 ;;
     *) hashkeep="$1"; shift ;;
     esac
@@ -125,13 +138,14 @@ add read "dd bs=1M" floor "dd if='$data' of=/dev/null bs=1M status=none"
 IFS=',' read -r -a chosen <<<"$algorithms"
 printf 'x' >"$work/probe"
 for algo in "${chosen[@]}"; do
-    case "$algo" in crc32 | md5 | sha1 | sha256) ;; *)
+    case "$algo" in crc32 | md5 | sha1 | sha256 | sha512 | blake3) ;; *)
         echo "compare.sh: unknown algorithm $algo" >&2
         exit 2
         ;;
     esac
     ext=".$algo"
     [[ "$algo" == crc32 ]] && ext=".sfv"
+    [[ "$algo" == blake3 ]] && ext=".b3"
     if "$hashkeep" create -q -a "$algo" -o "$work/probe$ext" -C "$work" probe >/dev/null 2>&1; then
         add "$algo" "hashkeep" ours "'$hashkeep' create -q -a $algo -o '$work/list$ext' -C '$work' data.bin"
         [[ -n "$reference" ]] &&
@@ -147,6 +161,12 @@ for algo in "${chosen[@]}"; do
         have python3 && add crc32 "python3 zlib.crc32" peer "python3 '$work/zlib_crc32.py' '$data'"
         have rhash && add crc32 "rhash --crc32" peer "rhash --crc32 '$data'"
         ;;
+    blake3)
+        [[ -x "$digest_file" ]] &&
+            add blake3 "digest_file blake3-threads" info "'$digest_file' blake3-threads '$data'"
+        have b3sum && add blake3 "b3sum" peer "b3sum '$data'"
+        have b3sum && add blake3 "b3sum --no-mmap --num-threads 1" info "b3sum --no-mmap --num-threads 1 '$data'"
+        ;;
     *)
         have "${algo}sum" && add "$algo" "${algo}sum" peer "${algo}sum '$data'"
         have openssl && add "$algo" "openssl $algo" peer "openssl $algo '$data'"
@@ -154,6 +174,26 @@ for algo in "${chosen[@]}"; do
         ;;
     esac
 done
+
+if [[ -n "$win32_digest_file" ]]; then
+    if ! have wine || [[ ! -f "$win32_digest_file" ]]; then
+        echo "compare.sh: no wine, or no $win32_digest_file: the 32-bit rows are left out" >&2
+    else
+        export WINEPREFIX="$work/wine" WINEDEBUG=-all
+        # The prefix's server outlives the last program for a few seconds:
+        # wait for it before the prefix goes.
+        trap 'wineserver -w 2>/dev/null; rm -rf "$work"' EXIT
+        wine wineboot -i >/dev/null 2>&1 || true
+        : >"$work/empty"
+        add win32 "Wine start-up (empty file)" info "wine '$win32_digest_file' sha512 '$work/empty'"
+        for algo in "${chosen[@]}"; do
+            case "$algo" in sha512 | blake3) ;; *) continue ;; esac
+            [[ -x "$digest_file" ]] &&
+                add win32 "$algo, native digest_file" info "'$digest_file' $algo '$data'"
+            add win32 "$algo, 32-bit digest_file (Wine)" info "wine '$win32_digest_file' $algo '$data'"
+        done
+    fi
+fi
 
 if ((many)); then
     mkdir "$work/many"
@@ -168,6 +208,7 @@ EOF
     "$hashkeep" create -q -o "$work/many/hashkeep.md5" -C "$work/many" -- $(cd "$work/many" && echo f*.bin) >/dev/null
     # The digest paths but the MD5 lanes, for hashkeep_paths.
     no_lanes="crc32-slicing8,crc32-clmul,crc32-vpclmul256,crc32-vpclmul,md5-scheduled,sha1-shani,sha256-shani"
+    no_lanes+=",sha512-sse2,sha512-avx512,sha512-avx2,blake3-sse2,blake3-sse41,blake3-avx2,blake3-avx512"
     hashkeep_paths="$root/build/default/bench/hashkeep_paths"
     lanes="n/a"
     if grep -qw avx2 /proc/cpuinfo && [[ -x "$hashkeep_paths" ]]; then
@@ -301,14 +342,17 @@ print(f"{model}, {cores} processors online; median of {runs} alternated runs, wa
 floor = members("read")[0]
 print(f"\nRead floor, {size_mib} MiB page-cached: dd bs=1M {wall[floor]:.3f} ({cpu[floor]:.3f})")
 verdicts = []
-names = {"crc32": "CRC32", "md5": "MD5", "sha1": "SHA1", "sha256": "SHA-256", "many": "Many files"}
-for group in ("crc32", "md5", "sha1", "sha256", "many", "tiny"):
+names = {"crc32": "CRC32", "md5": "MD5", "sha1": "SHA1", "sha256": "SHA-256", "sha512": "SHA-512",
+         "blake3": "BLAKE3", "many": "Many files"}
+for group in ("crc32", "md5", "sha1", "sha256", "sha512", "blake3", "win32", "many", "tiny"):
     if not members(group):
         continue
     if group == "many":
         print(f"\nMany files: {files} files of {file_kb} KB, verifying an MD5 list")
     elif group == "tiny":
         print(f"\nTiny files: {int(tiny):,} files of 6 to 8 bytes, verifying md5sum's list")
+    elif group == "win32":
+        print(f"\nThe 32-bit build under Wine, the {size_mib} MiB file (subtract Wine's start-up)")
     else:
         print(f"\n{names[group]} of the {size_mib} MiB file")
     best, mine = fastest_peer(group), ours(group)
@@ -318,6 +362,19 @@ for group in ("crc32", "md5", "sha1", "sha256", "many", "tiny"):
             ratio = f"  {wall[best] / wall[i]:5.2f}x the fastest peer's speed"
         memory = f"  peak {int(peak[rows[i][1]]) / 1024:5.1f} MiB" if rows[i][1] in peak and group == "tiny" else ""
         print(f"  {rows[i][1]:30} {wall[i]:7.3f} ({cpu[i]:.3f}){memory}{ratio}")
+    if group == "win32":
+        start = [i for i in members(group) if "start-up" in rows[i][1]][0]
+        for algo in ("sha512", "blake3"):
+            native = [i for i in members(group) if rows[i][1] == f"{algo}, native digest_file"]
+            wine = [i for i in members(group) if rows[i][1] == f"{algo}, 32-bit digest_file (Wine)"]
+            if native and wine:
+                r = (wall[wine[0]] - wall[start]) / wall[native[0]]
+                print(f"  {names[algo]}: the 32-bit build takes {r:.2f}x the native one's time")
+        continue
+    if group == "blake3" and mine is not None:
+        over_floor = wall[mine] / wall[floor]
+        print(f"  hashkeep takes {over_floor:.2f}x the read floor's time")
+        verdicts.append(("BLAKE3 within 1.3x the read floor", over_floor <= 1.3, f"{over_floor:.2f}x"))
     if mine is None or best is None:
         continue
     speed = wall[best] / wall[mine]
@@ -347,7 +404,12 @@ for group in ("crc32", "md5", "sha1", "sha256", "many", "tiny"):
             print(f"  system calls per file: hashkeep -j 1 {calls_ours}, md5sum -c {calls_md5sum}")
             verdicts.append(("tiny files: at most 7 system calls per file",
                              float(calls_ours) <= 7.05, calls_ours))
-    else:
+    elif group == "sha512":
+        openssl = [i for i in members(group) if rows[i][1] == "openssl sha512"]
+        if openssl:
+            r = wall[openssl[0]] / wall[mine]
+            verdicts.append(("SHA-512 at least 0.9x openssl", r >= 0.9, f"{r:.2f}x"))
+    elif group != "blake3":
         verdicts.append((f"{names[group]} at least 1.0x the fastest peer", speed >= 1.0, f"{speed:.2f}x"))
 
 print("\nTargets")

@@ -168,6 +168,34 @@ void Sha256Reference(benchmark::State& state) {
     benchmark::DoNotOptimize(context);
 }
 
+void Sha512Dispatched(benchmark::State& state, uint32_t paths) {
+    HashContext context;
+    Sha512Init(context);
+    RunDigest(state, paths, [&](const uint8_t* p, uint16_t n) { Sha512Update(context, p, n); });
+    benchmark::DoNotOptimize(context);
+}
+
+// BLAKE3 fed Feed bytes an update (it takes any count). The reference hashes
+// up to 16 chunks side by side only where a run of whole 1024-byte chunks
+// starts on a multiple of as many, so feeds that are not a multiple of 1024
+// bytes (the engine's 65472) cost it width.
+void Blake3Dispatched(benchmark::State& state, uint32_t paths, size_t feed) {
+    const uint32_t previous = ActiveDigestPaths();
+    SelectDigestPaths(paths);
+    const auto size = static_cast<size_t>(state.range(0));
+    std::vector<uint8_t> data(size);
+    for (size_t i = 0; i < size; ++i)
+        data[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
+    Blake3Context context;
+    Blake3Init(context);
+    for (auto _ : state)
+        for (size_t offset = 0; offset < size; offset += feed)
+            Blake3Update(context, data.data() + offset, std::min(feed, size - offset));
+    benchmark::DoNotOptimize(context);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
+    SelectDigestPaths(previous);
+}
+
 void Register(const std::string& name, std::function<void(benchmark::State&)> run) {
     auto* bench = benchmark::RegisterBenchmark(name.c_str(), std::move(run));
     for (int64_t size : Sizes)
@@ -242,6 +270,29 @@ int main(int argc, char** argv) {
         Register("Sha256/shani", [](benchmark::State& s) {
             Sha256Dispatched(s, DigestPathBit(DigestPath::Sha256ShaNi));
         });
+
+    Register("Sha512/reference", [](benchmark::State& s) { Sha512Dispatched(s, 0); });
+    for (DigestPath path :
+         {DigestPath::Sha512Sse2, DigestPath::Sha512Avx512, DigestPath::Sha512Avx2})
+        if (has(path))
+            Register(std::string("Sha512/") + (DigestPathName(path) + 7),
+                     [path](benchmark::State& s) { Sha512Dispatched(s, DigestPathBit(path)); });
+
+    Register("Blake3/portable",
+             [](benchmark::State& s) { Blake3Dispatched(s, 0, ReadBufferSize); });
+    for (DigestPath path : {DigestPath::Blake3Sse2, DigestPath::Blake3Sse41, DigestPath::Blake3Avx2,
+                            DigestPath::Blake3Avx512})
+        if (has(path))
+            Register(std::string("Blake3/") + (DigestPathName(path) + 7),
+                     [path](benchmark::State& s) {
+                         Blake3Dispatched(s, DigestPathBit(path), ReadBufferSize);
+                     });
+    // Every path this processor has, fed as the engine feeds the other
+    // digests (1023 blocks of 64 bytes) and in 1 MiB reads whole.
+    Register("Blake3/all-65472-byte-feeds",
+             [paths](benchmark::State& s) { Blake3Dispatched(s, paths, 1023 * 64); });
+    Register("Blake3/all-1MiB-feeds",
+             [paths](benchmark::State& s) { Blake3Dispatched(s, paths, 1 << 20); });
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -175,12 +175,14 @@ if(HASHKEEP_TESTS AND NOT HASHKEEP_HOST_FAMILY STREQUAL "far3")
       -DEXPECTED=${PROJECT_SOURCE_DIR}/tests/host_scenarios/language_russian.expected
       -P ${CMAKE_CURRENT_LIST_DIR}/ReleaseCheck.cmake)
 
-  # The plug-in as users get it, without symbols, stays under 224 KiB: the
+  # The plug-in as users get it, without symbols, stays under 384 KiB: the
   # pieces of the runtime it needs are few (src/platform/runtime.cmake) and
   # most of its own code is compiled for size (cmake/CodeSize.cmake). The
   # bound is what the features take plus some room; the runtime coming back
-  # (it once was 200 KiB of the DLL alone) breaks it at once.
-  set(HK_PLUGIN_SIZE_LIMIT 229376)
+  # (it once was 200 KiB of the DLL alone) breaks it at once. It was 224 KiB
+  # until SHA-512 and BLAKE3 came: their code takes 153 KiB of the DLL, most
+  # of it BLAKE3's four vector units (doc/speed.md).
+  set(HK_PLUGIN_SIZE_LIMIT 393216)
   add_test(NAME plugin_size
     COMMAND ${CMAKE_COMMAND}
       -DSTRIP=${CMAKE_STRIP}

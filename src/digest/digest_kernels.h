@@ -21,12 +21,23 @@ void Md5CompressReference(uint32_t State[4], const uint8_t* Block);
 void Sha1CompressReference(HashContext& Context);
 void Sha1UpdateReference(HashContext& Context, const void* Data, uint16_t Count);
 void Sha256CompressReference(uint32_t State[8], const uint8_t* Block);
+void Sha512CompressReference(uint64_t State[8], const uint8_t* Block);
 
 // The 64 round constants of SHA-256, 16-byte aligned for the SIMD path.
 extern const uint32_t Sha256RoundConstants[64];
 // Compresses Blocks whole 64-byte blocks at Data (Blocks >= 1) on the best
 // active path; the update scheme and Sha256Compress call this.
 void Sha256Blocks(uint32_t State[8], const uint8_t* Data, size_t Blocks);
+
+// The 80 round constants of SHA-512, 64-byte aligned for the SIMD paths.
+extern const uint64_t Sha512RoundConstants[80];
+// Compresses Blocks whole 128-byte blocks at Data (Blocks >= 1) on the best
+// active path; the update scheme and Sha512Compress call this.
+void Sha512Blocks(uint64_t State[8], const uint8_t* Data, size_t Blocks);
+
+// Keeps the reference BLAKE3's own choice of instructions to the active
+// BLAKE3 paths; the BLAKE3 functions of digest.h call it before they hash.
+void SyncBlake3Paths();
 
 // Messages a multi-buffer MD5 kernel compresses side by side.
 constexpr int Md5KernelLanes = 16;
@@ -70,6 +81,17 @@ HASHKEEP_SIMD_ENTRY void Md5LanesAvx2(uint32_t State[4 * Md5KernelLanes],
                                       const uint8_t* const Data[Md5KernelLanes], size_t Blocks);
 HASHKEEP_SIMD_ENTRY void Md5LanesAvx512(uint32_t State[4 * Md5KernelLanes],
                                         const uint8_t* const Data[Md5KernelLanes], size_t Blocks);
+// Compress Blocks whole 128-byte blocks at Data into the eight state words.
+// 64-bit builds: the schedule of four blocks in vector registers (AVX2 or
+// AVX-512VL), the rounds in integer registers with BMI2. 32-bit builds: the
+// rounds in vector registers (SSE2 or AVX-512VL).
+#if defined(__i386__)
+HASHKEEP_SIMD_ENTRY void Sha512BlocksSse2(uint64_t State[8], const uint8_t* Data, size_t Blocks);
+#endif
+HASHKEEP_SIMD_ENTRY void Sha512BlocksAvx512(uint64_t State[8], const uint8_t* Data, size_t Blocks);
+#if defined(__x86_64__)
+void Sha512BlocksAvx2(uint64_t State[8], const uint8_t* Data, size_t Blocks);
+#endif
 #endif
 
 } // namespace DigestDetail

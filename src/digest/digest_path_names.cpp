@@ -21,8 +21,15 @@ constexpr PathName PathNames[] = {
     {DigestPath::Crc32Vpclmul256, "crc32-vpclmul256"},
     {DigestPath::Md5Avx2, "md5-avx2"},
     {DigestPath::Md5Avx512, "md5-avx512"},
+    {DigestPath::Sha512Sse2, "sha512-sse2"},
+    {DigestPath::Sha512Avx512, "sha512-avx512"},
+    {DigestPath::Sha512Avx2, "sha512-avx2"},
+    {DigestPath::Blake3Sse2, "blake3-sse2"},
+    {DigestPath::Blake3Sse41, "blake3-sse41"},
+    {DigestPath::Blake3Avx2, "blake3-avx2"},
+    {DigestPath::Blake3Avx512, "blake3-avx512"},
 };
-static_assert(sizeof PathNames / sizeof PathNames[0] == 9, "one name per path");
+static_assert(sizeof PathNames / sizeof PathNames[0] == 16, "one name per path");
 
 } // namespace
 

@@ -76,6 +76,32 @@ __attribute__((cold)) uint32_t DetectPaths() {
         const bool avx512vl = (leaf7[1] & bit_AVX512VL) != 0;
         if (avx && avx2 && avx512f && avx512vl && (xcr0 & Xcr0Avx512State) == Xcr0Avx512State)
             paths |= DigestPathBit(DigestPath::Md5Avx512);
+
+#if defined(__i386__)
+        if (sse2)
+            paths |= DigestPathBit(DigestPath::Sha512Sse2);
+#endif
+#if defined(__x86_64__)
+        // The integer rounds take BMI's instructions.
+        const bool bmi = (leaf7[1] & bit_BMI) != 0 && (leaf7[1] & bit_BMI2) != 0;
+        const bool sha512Base = avx && avx2 && bmi && (xcr0 & Xcr0AvxState) == Xcr0AvxState;
+        if (sha512Base)
+            paths |= DigestPathBit(DigestPath::Sha512Avx2);
+#else
+        const bool sha512Base = sse2 && ssse3 && avx && avx2;
+#endif
+        if (sha512Base && avx512f && avx512vl && (xcr0 & Xcr0Avx512State) == Xcr0Avx512State)
+            paths |= DigestPathBit(DigestPath::Sha512Avx512);
+
+        // The reference BLAKE3's own conditions for each of its units.
+        if (sse2)
+            paths |= DigestPathBit(DigestPath::Blake3Sse2);
+        if (ssse3 && sse41)
+            paths |= DigestPathBit(DigestPath::Blake3Sse41);
+        if (avx && avx2 && (xcr0 & Xcr0AvxState) == Xcr0AvxState)
+            paths |= DigestPathBit(DigestPath::Blake3Avx2);
+        if (avx512f && avx512vl && (xcr0 & Xcr0Avx512State) == Xcr0Avx512State)
+            paths |= DigestPathBit(DigestPath::Blake3Avx512);
     }
 #endif
     return paths;
@@ -110,9 +136,48 @@ uint32_t ActiveDigestPaths() {
     return Active();
 }
 
+// The reference BLAKE3 chooses its units from a feature word of its own
+// (blake3_dispatch.c), which the build lets us set (BLAKE3_TESTING);
+// blake3_paths.c writes it.
+extern "C" void HashkeepSetBlake3Features(uint32_t Features);
+
+namespace {
+
+// The reference's feature bits (blake3_dispatch.c's enum cpu_feature).
+constexpr uint32_t Blake3FeatureSse2 = 1u << 0, Blake3FeatureSse41 = 1u << 2,
+                   Blake3FeatureAvx2 = 1u << 4, Blake3FeatureAvx512F = 1u << 5,
+                   Blake3FeatureAvx512Vl = 1u << 6;
+
+void ApplyBlake3Paths(uint32_t paths) {
+    uint32_t features = 0;
+    if (IsActive(paths, DigestPath::Blake3Sse2))
+        features |= Blake3FeatureSse2;
+    if (IsActive(paths, DigestPath::Blake3Sse41))
+        features |= Blake3FeatureSse41;
+    if (IsActive(paths, DigestPath::Blake3Avx2))
+        features |= Blake3FeatureAvx2;
+    if (IsActive(paths, DigestPath::Blake3Avx512))
+        features |= Blake3FeatureAvx512F | Blake3FeatureAvx512Vl;
+    HashkeepSetBlake3Features(features);
+}
+
+} // namespace
+
+void DigestDetail::SyncBlake3Paths() {
+    // Once per process, before the first BLAKE3 digest: afterwards the
+    // reference only reads its word, whatever the threads.
+    static const bool synced = [] {
+        ApplyBlake3Paths(Active());
+        return true;
+    }();
+    (void)synced;
+}
+
 uint32_t SelectDigestPaths(uint32_t Wanted) {
     const uint32_t paths = Wanted & SupportedDigestPaths();
     ActivePaths.store(paths, std::memory_order_relaxed);
+    SyncBlake3Paths();
+    ApplyBlake3Paths(paths);
     return paths;
 }
 
@@ -202,4 +267,27 @@ void DigestDetail::Sha256Blocks(uint32_t State[8], const uint8_t* Data, size_t B
 #endif
     for (; Blocks > 0; --Blocks, Data += DigestBlockSize)
         Sha256CompressReference(State, Data);
+}
+
+void DigestDetail::Sha512Blocks(uint64_t State[8], const uint8_t* Data, size_t Blocks) {
+#if defined(HASHKEEP_X86_DIGESTS)
+    const uint32_t paths = Active();
+    if (IsActive(paths, DigestPath::Sha512Avx512)) {
+        Sha512BlocksAvx512(State, Data, Blocks);
+        return;
+    }
+#if defined(__x86_64__)
+    if (IsActive(paths, DigestPath::Sha512Avx2)) {
+        Sha512BlocksAvx2(State, Data, Blocks);
+        return;
+    }
+#else
+    if (IsActive(paths, DigestPath::Sha512Sse2)) {
+        Sha512BlocksSse2(State, Data, Blocks);
+        return;
+    }
+#endif
+#endif
+    for (; Blocks > 0; --Blocks, Data += Sha512BlockSize)
+        Sha512CompressReference(State, Data);
 }

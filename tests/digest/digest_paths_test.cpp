@@ -17,10 +17,11 @@
 
 namespace {
 
-enum class Algo { Crc32, Md5, Sha1, Sha256 };
-constexpr Algo EveryAlgo[] = {Algo::Crc32, Algo::Md5, Algo::Sha1, Algo::Sha256};
+enum class Algo { Crc32, Md5, Sha1, Sha256, Sha512, Blake3 };
+constexpr Algo EveryAlgo[] = {Algo::Crc32,  Algo::Md5,    Algo::Sha1,
+                              Algo::Sha256, Algo::Sha512, Algo::Blake3};
 const char* AlgoName(Algo algo) {
-    constexpr const char* Names[] = {"CRC32", "MD5", "SHA1", "SHA-256"};
+    constexpr const char* Names[] = {"CRC32", "MD5", "SHA1", "SHA-256", "SHA-512", "BLAKE3"};
     return Names[static_cast<int>(algo)];
 }
 
@@ -43,6 +44,16 @@ constexpr PathCase EveryPath[] = {
     // Multi-buffer paths (md5_lanes_test): the single stream must not notice them.
     {DigestPath::Md5Avx2, Algo::Md5, "AVX2, and a system that saves YMM registers"},
     {DigestPath::Md5Avx512, Algo::Md5, "AVX-512F and VL, and a system that saves ZMM registers"},
+    {DigestPath::Sha512Sse2, Algo::Sha512, "SSE2 in a 32-bit build"},
+    {DigestPath::Sha512Avx2, Algo::Sha512, "AVX2 and BMI2 in a 64-bit build"},
+    {DigestPath::Sha512Avx512, Algo::Sha512,
+     "AVX-512F and VL (with AVX2 and BMI2 in a 64-bit build), and a system that saves ZMM "
+     "registers"},
+    {DigestPath::Blake3Sse2, Algo::Blake3, "SSE2"},
+    {DigestPath::Blake3Sse41, Algo::Blake3, "SSE4.1"},
+    {DigestPath::Blake3Avx2, Algo::Blake3, "AVX2, and a system that saves YMM registers"},
+    {DigestPath::Blake3Avx512, Algo::Blake3,
+     "AVX-512F and VL, and a system that saves ZMM registers"},
 };
 constexpr size_t PathCount = sizeof EveryPath / sizeof EveryPath[0];
 constexpr size_t MaxUpdateCount = 65535;
@@ -81,7 +92,12 @@ class Digester {
 public:
     explicit Digester(Algo algo) : Algo_(algo) {
         std::memset(&Context_, 0, sizeof Context_);
-        if (algo == Algo::Crc32)
+        std::memset(&Blake3_, 0, sizeof Blake3_);
+        if (algo == Algo::Sha512)
+            Sha512Init(Context_);
+        else if (algo == Algo::Blake3)
+            Blake3Init(Blake3_);
+        else if (algo == Algo::Crc32)
             Crc32Init(Crc_);
         else if (algo == Algo::Md5)
             Md5Init(Context_);
@@ -92,7 +108,11 @@ public:
     }
 
     void Update(const uint8_t* data, uint16_t count) {
-        if (Algo_ == Algo::Crc32)
+        if (Algo_ == Algo::Sha512)
+            Sha512Update(Context_, data, count);
+        else if (Algo_ == Algo::Blake3)
+            Blake3Update(Blake3_, data, count);
+        else if (Algo_ == Algo::Crc32)
             Crc32Update(Crc_, data, count);
         else if (Algo_ == Algo::Md5)
             Md5Update(Context_, data, count);
@@ -103,6 +123,16 @@ public:
     }
 
     std::string Final() {
+        if (Algo_ == Algo::Sha512) {
+            Sha512Digest digest;
+            Sha512Final(Context_, digest);
+            return BytesToHex(digest.data(), Sha512DigestSize);
+        }
+        if (Algo_ == Algo::Blake3) {
+            Blake3Digest digest;
+            Blake3Final(Blake3_, digest);
+            return BytesToHex(digest.data(), Blake3DigestSize);
+        }
         if (Algo_ == Algo::Crc32) {
             Crc32Final(Crc_);
             return Crc32ToHex(Crc_);
@@ -123,13 +153,16 @@ public:
     }
 
     bool SameStateAs(const Digester& other) const {
-        return Crc_ == other.Crc_ && std::memcmp(&Context_, &other.Context_, sizeof Context_) == 0;
+        return Crc_ == other.Crc_ &&
+               std::memcmp(&Context_, &other.Context_, sizeof Context_) == 0 &&
+               std::memcmp(&Blake3_, &other.Blake3_, sizeof Blake3_) == 0;
     }
 
 private:
     Algo Algo_;
     uint32_t Crc_ = 0;
     HashContext Context_;
+    Blake3Context Blake3_;
 };
 
 // The digest of count bytes at data, fed in pieces of at most 65535 bytes.
@@ -186,7 +219,25 @@ TEST(DigestPaths, ProcessorFeaturesSelectTheirPaths) {
     }
     if (!(__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl"))) {
         EXPECT_EQ(supported & DigestPathBit(DigestPath::Md5Avx512), 0u);
+        EXPECT_EQ(supported & DigestPathBit(DigestPath::Sha512Avx512), 0u);
+        EXPECT_EQ(supported & DigestPathBit(DigestPath::Blake3Avx512), 0u);
     }
+    if (!__builtin_cpu_supports("avx2")) {
+        EXPECT_EQ(supported & DigestPathBit(DigestPath::Sha512Avx2), 0u);
+        EXPECT_EQ(supported & DigestPathBit(DigestPath::Blake3Avx2), 0u);
+    }
+    // The reference BLAKE3's narrower units and SHA-512's SSE2 rounds need
+    // nothing the system must save.
+    const bool sse2 = __builtin_cpu_supports("sse2") != 0;
+    EXPECT_EQ((supported & DigestPathBit(DigestPath::Blake3Sse2)) != 0, sse2);
+    EXPECT_EQ((supported & DigestPathBit(DigestPath::Blake3Sse41)) != 0,
+              __builtin_cpu_supports("sse4.1") && __builtin_cpu_supports("ssse3"));
+#if defined(__i386__)
+    EXPECT_EQ((supported & DigestPathBit(DigestPath::Sha512Sse2)) != 0, sse2);
+    EXPECT_EQ(supported & DigestPathBit(DigestPath::Sha512Avx2), 0u) << "64-bit builds only";
+#else
+    EXPECT_EQ(supported & DigestPathBit(DigestPath::Sha512Sse2), 0u) << "32-bit builds only";
+#endif
     // Where the 512-bit fold runs, the system saves the wide registers, so
     // the 256-bit fold runs too if the processor has AVX2.
     if ((supported & DigestPathBit(DigestPath::Crc32Vpclmul)) != 0 &&
@@ -261,6 +312,87 @@ TEST(DigestPaths, PublishedVectorsOnEveryPath) {
     }
 }
 
+// FIPS 180-4's SHA-512 examples (C.1 to C.3) and the empty message, on the
+// reference and on every faster path.
+TEST(DigestPaths, Sha512PublishedVectorsOnEveryPath) {
+    PathGuard guard;
+    const std::string millionA(1000000, 'a');
+    auto sets = FasterPathSets();
+    sets.push_back({"none", 0});
+    for (const PathSet& set : sets) {
+        SelectDigestPaths(set.Paths);
+        SCOPED_TRACE(set.Name);
+        EXPECT_EQ(DigestOf(Algo::Sha512, "abc"),
+                  "ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a"
+                  "2192992a274fc1a836ba3c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f");
+        EXPECT_EQ(DigestOf(Algo::Sha512,
+                           "abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmn"
+                           "hijklmnoijklmnopjklmnopqklmnopqrlmnopqrsmnopqrstnopqrstu"),
+                  "8e959b75dae313da8cf4f72814fc143f8f7779c6eb9f7fa17299aeadb6889018"
+                  "501d289e4900f7e4331b99dec4b5433ac7d329eeb6dd26545e96e55b874be909");
+        EXPECT_EQ(DigestOf(Algo::Sha512, millionA),
+                  "e718483d0ce769644e2e42c7bc15b4638e1f98b13b2044285632a803afa973eb"
+                  "de0ff244877ea60a4cb0432ce577c31beb009c5c2c49aa2e4eadb217ad8cc09b");
+        EXPECT_EQ(DigestOf(Algo::Sha512, ""),
+                  "cf83e1357eefb8bdf1542850d66d8007d620e4050b5715dc83f4a921d36ce9ce"
+                  "47d0d13c5d85f2b0ff8318d2877eec2f63b931bd47417a81a538327af927da3e");
+    }
+}
+
+// BLAKE3's reference inputs (byte i is i mod 251) at the lengths of its
+// published test vectors, across the 1024-byte chunks and the tree above
+// them; the digests are b3sum's (1.2.0). On the portable unit and every
+// faster one, fed whole, in 65535-byte updates, and in pieces of 1000 bytes
+// that never line up with a chunk.
+TEST(DigestPaths, Blake3ReferenceInputsOnEveryPath) {
+    const std::pair<size_t, const char*> vectors[] = {
+        {0, "af1349b9f5f9a1a6a0404dea36dcc9499bcb25c9adc112b7cc9a93cae41f3262"},
+        {1, "2d3adedff11b61f14c886e35afa036736dcd87a74d27b5c1510225d0f592e213"},
+        {1023, "10108970eeda3eb932baac1428c7a2163b0e924c9a9e25b35bba72b28f70bd11"},
+        {1024, "42214739f095a406f3fc83deb889744ac00df831c10daa55189b5d121c855af7"},
+        {1025, "d00278ae47eb27b34faecf67b4fe263f82d5412916c1ffd97c8cb7fb814b8444"},
+        {2048, "e776b6028c7cd22a4d0ba182a8bf62205d2ef576467e838ed6f2529b85fba24a"},
+        {2049, "5f4d72f40d7a5f82b15ca2b2e44b1de3c2ef86c426c95c1af0b6879522563030"},
+        {3072, "b98cb0ff3623be03326b373de6b9095218513e64f1ee2edd2525c7ad1e5cffd2"},
+        {3073, "7124b49501012f81cc7f11ca069ec9226cecb8a2c850cfe644e327d22d3e1cd3"},
+        {4096, "015094013f57a5277b59d8475c0501042c0b642e531b0a1c8f58d2163229e969"},
+        {4097, "9b4052b38f1c5fc8b1f9ff7ac7b27cd242487b3d890d15c96a1c25b8aa0fb995"},
+        {5120, "9cadc15fed8b5d854562b26a9536d9707cadeda9b143978f319ab34230535833"},
+        {5121, "628bd2cb2004694adaab7bbd778a25df25c47b9d4155a55f8fbd79f2fe154cff"},
+        {6144, "3e2e5b74e048f3add6d21faab3f83aa44d3b2278afb83b80b3c35164ebeca205"},
+        {6145, "f1323a8631446cc50536a9f705ee5cb619424d46887f3c376c695b70e0f0507f"},
+        {7168, "61da957ec2499a95d6b8023e2b0e604ec7f6b50e80a9678b89d2628e99ada77a"},
+        {7169, "a003fc7a51754a9b3c7fae0367ab3d782dccf28855a03d435f8cfe74605e7817"},
+        {8192, "aae792484c8efe4f19e2ca7d371d8c467ffb10748d8a5a1ae579948f718a2a63"},
+        {8193, "bab6c09cb8ce8cf459261398d2e7aef35700bf488116ceb94a36d0f5f1b7bc3b"},
+        {16384, "f875d6646de28985646f34ee13be9a576fd515f76b5b0a26bb324735041ddde4"},
+        {31744, "62b6960e1a44bcc1eb1a611a8d6235b6b4b78f32e7abc4fb4c6cdcce94895c47"},
+        {102400, "bc3e3d41a1146b069abffad3c0d44860cf664390afce4d9661f7902e7943e085"},
+    };
+    std::vector<uint8_t> input(102400);
+    for (size_t i = 0; i < input.size(); ++i)
+        input[i] = static_cast<uint8_t>(i % 251);
+
+    PathGuard guard;
+    auto sets = FasterPathSets();
+    sets.push_back({"none", 0});
+    for (const PathSet& set : sets) {
+        SelectDigestPaths(set.Paths);
+        for (const auto& [length, expected] : vectors) {
+            for (size_t piece : {length, MaxUpdateCount, size_t{1000}}) {
+                Blake3Context context;
+                Blake3Init(context);
+                for (size_t at = 0; at < length; at += piece)
+                    Blake3Update(context, input.data() + at, std::min(piece, length - at));
+                Blake3Digest digest;
+                Blake3Final(context, digest);
+                EXPECT_EQ(BytesToHex(digest.data(), Blake3DigestSize), expected)
+                    << set.Name << ", " << length << " bytes in pieces of " << piece;
+            }
+        }
+    }
+}
+
 // One path against the reference, for the digest it computes; the last
 // instance takes every path this processor has at once, for every digest. A
 // path the processor lacks is skipped, saying so.
@@ -309,8 +441,11 @@ TEST_P(PathAgainstReference, BoundaryLengthsAtEveryAlignment) {
     std::vector<size_t> lengths;
     for (size_t length = 0; length <= 272; ++length)
         lengths.push_back(length);
-    for (size_t length : {319u, 320u, 383u, 384u, 385u, 511u, 512u, 513u, 575u, 576u, 4095u, 4096u,
-                          4097u, 32767u, 32768u, 32769u, 65534u, 65535u})
+    // BLAKE3's chunks are 1024 bytes; its widest unit takes 16 at once.
+    for (size_t length :
+         {319u,   320u,   383u,   384u,   385u,   511u,   512u,   513u,  575u,  576u,
+          1023u,  1024u,  1025u,  2047u,  2048u,  2049u,  4095u,  4096u, 4097u, 16383u,
+          16384u, 16385u, 17408u, 32767u, 32768u, 32769u, 65534u, 65535u})
         lengths.push_back(length);
 
     for (Algo algo : Algos_) {
@@ -376,6 +511,12 @@ TEST(DigestPaths, BlockFunctionsMatchTheReference) {
     PathGuard guard;
     std::mt19937 random(0x5EED0003u);
     for (int round = 0; round < 50; ++round) {
+        const auto wide = RandomBytes(random, Sha512BlockSize + 1);
+        uint64_t sha512Start[8], sha512Expected[8];
+        for (uint64_t& word : sha512Start)
+            word = static_cast<uint64_t>(random()) << 32 | random();
+        std::memcpy(sha512Expected, sha512Start, sizeof sha512Expected);
+        DigestDetail::Sha512CompressReference(sha512Expected, wide.data() + 1);
         const auto block = RandomBytes(random, DigestBlockSize + 1);
         const uint8_t* unaligned = block.data() + 1;
         HashContext start{};
@@ -405,6 +546,10 @@ TEST(DigestPaths, BlockFunctionsMatchTheReference) {
             std::memcpy(sha256, start.State, sizeof sha256);
             Sha256Compress(sha256, unaligned);
             EXPECT_EQ(std::memcmp(sha256, sha256Expected, sizeof sha256), 0) << set.Name;
+            uint64_t sha512[8];
+            std::memcpy(sha512, sha512Start, sizeof sha512);
+            Sha512Compress(sha512, wide.data() + 1);
+            EXPECT_EQ(std::memcmp(sha512, sha512Expected, sizeof sha512), 0) << set.Name;
         }
     }
 }
@@ -421,6 +566,11 @@ TEST(DigestPaths, ZeroCountTouchesNothingOnAnyPath) {
         Sha1Update(context, "abc", 3);
         before = context;
         Sha1Update(context, nullptr, 0);
+        EXPECT_EQ(std::memcmp(&context, &before, sizeof context), 0) << set.Name;
+        Sha512Init(context);
+        Sha512Update(context, "abc", 3);
+        before = context;
+        Sha512Update(context, nullptr, 0);
         EXPECT_EQ(std::memcmp(&context, &before, sizeof context), 0) << set.Name;
     }
 }
@@ -462,7 +612,8 @@ void DigestEverything(void* argument) {
 TEST(DigestPaths, SafeOnAMisalignedStack) {
     PathGuard guard;
     std::mt19937 random(0x5EED0004u);
-    const auto data = RandomBytes(random, 5000);
+    // More than 16 of BLAKE3's chunks, so that its widest unit runs too.
+    const auto data = RandomBytes(random, 20000);
     SelectDigestPaths(0);
     MisalignedRun expected{&data, 0, {}};
     DigestEverything(&expected);

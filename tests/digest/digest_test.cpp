@@ -11,7 +11,7 @@
 
 namespace {
 
-enum class Algo { Crc32, Md5, Sha1, Sha256 };
+enum class Algo { Crc32, Md5, Sha1, Sha256, Sha512 };
 
 // Digest text of Data fed in the given piece sizes (the rest in one last piece).
 std::string DigestOf(Algo algo, const std::vector<uint8_t>& data,
@@ -24,6 +24,8 @@ std::string DigestOf(Algo algo, const std::vector<uint8_t>& data,
         Md5Init(context);
     else if (algo == Algo::Sha1)
         Sha1Init(context);
+    else if (algo == Algo::Sha512)
+        Sha512Init(context);
     else
         Sha256Init(context);
 
@@ -36,6 +38,8 @@ std::string DigestOf(Algo algo, const std::vector<uint8_t>& data,
                 Md5Update(context, p, count);
             else if (algo == Algo::Sha1)
                 Sha1Update(context, p, count);
+            else if (algo == Algo::Sha512)
+                Sha512Update(context, p, count);
             else
                 Sha256Update(context, p, count);
             p += count;
@@ -62,6 +66,11 @@ std::string DigestOf(Algo algo, const std::vector<uint8_t>& data,
         Sha1Digest digest;
         Sha1Final(context, digest);
         return BytesToHex(digest.data(), Sha1DigestSize);
+    }
+    if (algo == Algo::Sha512) {
+        Sha512Digest digest;
+        Sha512Final(context, digest);
+        return BytesToHex(digest.data(), Sha512DigestSize);
     }
     Sha256Digest digest;
     Sha256Final(context, digest);
@@ -168,6 +177,35 @@ TEST(KnownVectors, PaddingBoundaries) {
     }
 }
 
+// SHA-512's 128-byte block: the length takes its last 16 bytes, so 111 bytes
+// pad within the block and 112 need another. Values from Python's hashlib.
+TEST(KnownVectors, Sha512PaddingBoundaries) {
+    const std::pair<size_t, const char*> cases[] = {
+        {111, "ca42f829cbc9e2c24e0cdcf754d6cc5794c6e7a7467b37d88706d1e7d8a8ed17"
+              "e49c0485cb4423d43970135539ec7acaeeaeac1bf275757fa2b946532fd1a557"},
+        {112, "ff7d52fc3a61de5265b1f12a31ddaf4d7b1d810512d9ff05a1749e9af2b6e154"
+              "aca9df6f38f74d1fe9e9a17e2751c28e0a9f22a0cff74af4a11551da33c04384"},
+        {113, "468118ee2a6625ee1e25951fabfe234ca1f3e6a717b976e1744228693c724336"
+              "aaa4005187c7e1a6413b3466ceec9a5a4cc84556256a63a1615c680d116fd42c"},
+        {127, "d1b18bf347c967bf6b44ccbed5afa82c532c3c67b12300fdb7c92c00ad046ecd"
+              "bb073335d1d765884712c3c9d9a097bbd6b52ae3bf57f4a69886db984df980ff"},
+        {128, "f225e70ebaf47c24482148ef1610c2eafaf640fbee9f860c0f883b79a72e764f"
+              "3a788f69ce19b09aaa2b38eba4c0631f4ea86b0a8c01c623e9c8966d8bffe956"},
+        {129, "b54f0317be5b89da560cacd77a26276f4b38a630cde21f1dcfa6762fed691aa2"
+              "b9758c7a429696996e7b6c35ebbc6888b833a92a399e285759a20332e12c0e12"},
+        {239, "dccfdd5bf11ad724331f20c88ad76b5f9f5a5984951beb1a0924239ceb4bae99"
+              "ced414a3fe56c7021260be6b8749f44bc5345349c169133f87543c94d8574540"},
+        {240, "ea73a27e0dd47d8448e78a57613cb53954b401c7dc06b93c4cad9c42c9356a13"
+              "61376adb87095d73c4bd82cecf364244b96b75d8d16d2a0c8c57b1e29b99c807"},
+        {256, "6c8ee98ccddf57d6260246e0f0c625b9e5716a84905c6988916b15c327dbb875"
+              "5a3cbcddb3b40312be2ca1d286a0600107e1d77c14c5ff9f15afa4f47d426cff"},
+    };
+    for (const auto& [length, digest] : cases) {
+        EXPECT_EQ(DigestOf(Algo::Sha512, Pattern(length)), digest) << length;
+        EXPECT_EQ(DigestOf(Algo::Sha512, Pattern(length), {length / 3, 1}), digest) << length;
+    }
+}
+
 TEST(Streaming, FixedSplitsOf700BytesMatchOneShot) {
     const auto data = Pattern(700);
     const std::vector<size_t> splits = {1, 70, 200, 429};
@@ -191,7 +229,7 @@ TEST(Streaming, RandomSplitsMatchOneShot) {
             pieces.push_back(piece);
             used += piece;
         }
-        for (Algo algo : {Algo::Crc32, Algo::Md5, Algo::Sha1, Algo::Sha256})
+        for (Algo algo : {Algo::Crc32, Algo::Md5, Algo::Sha1, Algo::Sha256, Algo::Sha512})
             ASSERT_EQ(DigestOf(algo, data, pieces), DigestOf(algo, data))
                 << "length " << length << " algo " << static_cast<int>(algo);
     }
@@ -239,6 +277,20 @@ TEST(Context, WipedAfterFinal) {
     Sha256Digest sha256;
     Sha256Final(context, sha256);
     EXPECT_TRUE(IsAllZero(context));
+
+    Sha512Init(context);
+    Sha512Update(context, data.data(), 100);
+    Sha512Digest sha512;
+    Sha512Final(context, sha512);
+    EXPECT_TRUE(IsAllZero(context));
+
+    Blake3Context blake3;
+    Blake3Init(blake3);
+    Blake3Update(blake3, data.data(), 100);
+    Blake3Digest digest;
+    Blake3Final(blake3, digest);
+    for (uint8_t byte : blake3.Hasher)
+        ASSERT_EQ(byte, 0);
 }
 
 TEST(Context, InitLeavesUnusedFieldsZero) {
@@ -252,15 +304,41 @@ TEST(Context, InitLeavesUnusedFieldsZero) {
     EXPECT_EQ(context.BitLength[0], 0u);
 }
 
-TEST(Context, BitCountCarriesIntoHighWord) {
-    // 2^32 bits are 512 MiB; start just below the carry instead of feeding that much.
-    HashContext context;
-    Md5Init(context);
-    context.BitLength[0] = 0xFFFFFE00u;
+// 2^32 bits are 512 MiB; each case starts just below a carry instead of
+// feeding that much. SHA-512 counts 128 bits; the 64-bit counts keep their
+// two unused words zero.
+TEST(Context, BitCountCarriesIntoHigherWords) {
+    struct Case {
+        Algo algo;
+        uint32_t start[4], expected[4];
+    };
+    const Case cases[] = {
+        {Algo::Md5, {0xFFFFFE00u, 0, 0, 0}, {0, 1, 0, 0}},
+        {Algo::Sha256, {0xFFFFFE00u, 0xFFFFFFFFu, 0, 0}, {0, 0, 0, 0}},
+        {Algo::Sha512, {0xFFFFFE00u, 0, 0, 0}, {0, 1, 0, 0}},
+        {Algo::Sha512, {0xFFFFFE00u, 0xFFFFFFFFu, 0, 0}, {0, 0, 1, 0}},
+        {Algo::Sha512, {0xFFFFFE00u, 0xFFFFFFFFu, 0xFFFFFFFFu, 7}, {0, 0, 0, 8}},
+    };
     const auto data = Pattern(64);
-    Md5Update(context, data.data(), 64);
-    EXPECT_EQ(context.BitLength[0], 0u);
-    EXPECT_EQ(context.BitLength[1], 1u);
+    for (const Case& c : cases) {
+        HashContext context;
+        if (c.algo == Algo::Md5)
+            Md5Init(context);
+        else if (c.algo == Algo::Sha256)
+            Sha256Init(context);
+        else
+            Sha512Init(context);
+        std::memcpy(context.BitLength, c.start, sizeof c.start);
+        if (c.algo == Algo::Md5)
+            Md5Update(context, data.data(), 64);
+        else if (c.algo == Algo::Sha256)
+            Sha256Update(context, data.data(), 64);
+        else
+            Sha512Update(context, data.data(), 64);
+        EXPECT_EQ(std::memcmp(context.BitLength, c.expected, sizeof c.expected), 0)
+            << static_cast<int>(c.algo) << ": " << context.BitLength[0] << " "
+            << context.BitLength[1] << " " << context.BitLength[2] << " " << context.BitLength[3];
+    }
 }
 
 TEST(Hex, Encoding) {
