@@ -598,8 +598,8 @@ private:
         std::string first;
         if (old.OpenFile(path, row, {CliMaxNameLength, 0, {}}, reason))
             for (TFileCheckerItem entry; old.Next(entry, reason);)
-                if (kept.count(EntryKey(entry.FileName)) == 0 && lost++ == 0)
-                    first = entry.FileName;
+                if (kept.count(EntryKey(Platform::ShownName(entry.FileName))) == 0 && lost++ == 0)
+                    first = Platform::ShownName(entry.FileName);
         if (!reason.empty()) {
             Console_->Tell(path + ": not replaced: it cannot be read to see what it holds (" +
                            reason + ")");
@@ -844,6 +844,9 @@ private:
         // is yet to be computed.
         auto hashed = [](TFileChecker& worker, TCheckResult result, const std::string& digest,
                          THashJob& job) {
+            // Reported as the user is shown it (Platform::ShownName), as its
+            // causes name it.
+            job.Item.FileName = Platform::ShownName(job.Item.FileName);
             job.Result = result;
             job.Cause = result == crFailed
                             ? worker.EntryPath(job.Item.FileName) +
@@ -856,16 +859,24 @@ private:
             return false;
         };
         // The entry is reported under the name its file was looked for under:
-        // the listed one, or the one without stray blanks at its ends.
+        // the listed one, or the one without stray blanks at its ends. A name
+        // found to be no file's says why (it cannot exist here, it reads as
+        // two files) before its result.
+        auto find = [](TFileChecker& worker, THashJob& job) {
+            const TCheckResult found = worker.FindListedFile(job.Item.FileName);
+            if (found == crSkipped || found == crMismatch)
+                job.Messages.push_back(worker.LastError);
+            return found;
+        };
         jobs.Work = [&](TFileChecker& worker, THashJob& job) {
-            const bool found = worker.FindListedFile(job.Item.FileName);
+            const TCheckResult found = find(worker, job);
             TFileCheckerItem copy{job.Item.FileName, {}};
-            hashed(worker, found ? worker.HashItem(copy) : crMissing, copy.Hash, job);
+            hashed(worker, found == crOk ? worker.HashItem(copy) : found, copy.Hash, job);
         };
         jobs.Read = [&](TFileChecker& worker, uint64_t limit, TFileBytes& bytes, THashJob& job) {
-            const bool found = worker.FindListedFile(job.Item.FileName);
+            const TCheckResult found = find(worker, job);
             TFileCheckerItem copy{job.Item.FileName, {}};
-            return hashed(worker, found ? worker.ReadItem(copy, limit, bytes) : crMissing,
+            return hashed(worker, found == crOk ? worker.ReadItem(copy, limit, bytes) : found,
                           copy.Hash, job);
         };
         jobs.Finish = [](const std::string& digest, THashJob& job) {

@@ -9,7 +9,12 @@ that cannot be read, said so at the read-error prompt, never a look-alike;
 sha256sum's UTF-8 list verifies. hashkeep.exe, whose names are UTF-8: its
 list of a folder of Cyrillic, fullwidth and CJK names names each file once
 and sha256sum reads it; it verifies sha256sum's lists, with and without a
-byte-order mark, and a list in the ANSI code page's bytes.
+byte-order mark, and a list in the ANSI code page's bytes. Lists travel
+between the two, though a name's bytes read as another name in another code
+page: the plug-in's list of "сад.txt" (E1 A0 A4, valid UTF-8 of another
+name), hashkeep.exe's in UTF-8 and one in ANSI 1251 ("і", which 866 lacks)
+verify with both; a listed file whose name reads as another file's is never
+called good.
 
 Usage: russian_names.py --hkhost HKHOST --plugin DLL --hashkeep EXE --emulator PROGRAM
 """
@@ -19,6 +24,8 @@ from pathlib import Path
 RUSSIAN = dict(os.environ, LC_ALL="ru_RU.UTF-8", LANG="ru_RU.UTF-8")
 CAUSE = "the name cannot be written in this code page"
 CYRILLIC = {"файл.txt": b"abc", "отчёт.bin": b"report"}
+# Their bytes in 866 are valid UTF-8 of other names ("сад" is E1 A0 A4).
+WORDS = {name + ".txt": b"abc" for name in ("сад", "сок", "том", "тип", "рай", "рог")}
 # Beside abc.txt, names the ANSI calls turned into others: a fullwidth "a",
 # fullwidth dots (".."), a fullwidth slash, and CJK, which 866 cannot hold.
 ODD = {"\uff41bc.txt": b"1", "abc.txt": b"2", "\uff0e\uff0e/f": b"3", "x\uff0fy": b"4",
@@ -111,14 +118,15 @@ def plugin_cases(args, work):
           {"отчёт.bin"}, transcript)
 
     # Names 866 cannot hold: selected (FAR hands "??.txt") and below a folder.
+    # Ukrainian "і" is not in 866 (FAR hands "?.txt"), "ї" is.
     files = {"a/файл.txt": b"abc", "a/日本.txt": b"x", "a/папка/日本.txt": b"y",
-             "a/папка/\uff46.txt": b"z"}
+             "a/папка/\uff46.txt": b"z", "a/і.txt": b"i"}
     transcript = play(args, work / "lost", files, [
-        'panel active select "файл.txt" "日本.txt" "папка"', "call menu", "dialog",
-        "  close 13", "message 0", "message 0", "message 0"])
+        'panel active select "файл.txt" "日本.txt" "папка" "і.txt"', "call menu", "dialog",
+        "  close 13", "message 0", "message 0", "message 0", "message 0"])
     listed = contents(work / "lost/a/hashlist.sha256")
     check("a name the code page cannot hold is a file that cannot be read, said so",
-          transcript.count(CAUSE) == 3 and listed == b"\r\n" + sha256(b"abc").encode() + b" *" +
+          transcript.count(CAUSE) == 4 and listed == b"\r\n" + sha256(b"abc").encode() + b" *" +
           oem["файл.txt"] + b"\r\n", repr(listed) + "\n" + transcript)
 
     # sha256sum's list, in UTF-8: every name found.
@@ -129,6 +137,53 @@ def plugin_cases(args, work):
         'panel active cursor "SHA256SUMS"', "call menu", "message 0", "message 0"])
     check("the plug-in verifies sha256sum's UTF-8 list of Cyrillic names",
           '"0 mismatch(es) found"' in transcript and "not found" not in transcript, transcript)
+
+
+def verified(args, sandbox, files, listed):
+    """The plug-in's transcript of verifying the list under the cursor."""
+    return play(args, sandbox, inside("a", dict(files, **{"list.sha256": listed})), [
+        'panel active cursor "list.sha256"', "call menu", "message 0", "message 0"])
+
+
+def clean(transcript):
+    return ('"0 mismatch(es) found"' in transcript and "not found" not in transcript and
+            "skipped" not in transcript)
+
+
+def travelling_cases(args, work):
+    # The plug-in's list of names whose 866 bytes are valid UTF-8.
+    files = WORDS
+    transcript = play(args, work / "words", inside("a", files), [
+        "panel active select " + " ".join('"%s"' % name for name in files), "call menu",
+        "dialog", "  close 13", "call select active", 'call cursor active "hashlist.sha256"',
+        "call menu", "message 0", "message 0"])
+    listed = contents(work / "words/a/hashlist.sha256")
+    check("the plug-in lists the words in 866", set(listed.split(b"\r\n")[1:-1]) ==
+          {sha256(d).encode() + b" *" + n.encode("cp866") for n, d in files.items()}, repr(listed))
+    check("the plug-in verifies its own list of those words", clean(transcript), transcript)
+    status, output = hashkeep(args, work / "words/a", "verify", "hashlist.sha256")
+    check("hashkeep.exe verifies the plug-in's list", status == 0, output)
+
+    # hashkeep.exe's list, in UTF-8, and one in ANSI 1251, for the plug-in.
+    folder = work / "theirs-words"
+    make(folder, files)
+    status, output = hashkeep(args, folder, "create", "-q", "-a", "sha256", *files)
+    check("the plug-in verifies hashkeep.exe's list", status == 0 and clean(
+        verified(args, work / "from-cli", files, contents(folder / "hashlist.sha256"))), output)
+    ukrainian = {"і.txt": b"1", "ї.txt": b"2"}
+    ansi = b"".join(sha256(d).encode() + b" *" + n.encode("cp1251") + b"\r\n"
+                    for n, d in ukrainian.items())
+    transcript = verified(args, work / "ansi", ukrainian, ansi)
+    check("the plug-in verifies a list in 1251", clean(transcript), transcript)
+
+    # Listed by the plug-in, "╤Б╨░╨┤.txt" is the UTF-8 of "сад.txt", which is
+    # there too: damaged, it is never called good.
+    twin = "сад.txt".encode().decode("cp866")
+    listed = b"\r\n" + sha256(b"abc").encode() + b" *" + twin.encode("cp866") + b"\r\n"
+    transcript = verified(args, work / "twin", {"сад.txt": b"abc", twin: b"abd"}, listed)
+    check("a name that reads as two files is a mismatch, its file selected",
+          '"1 mismatch(es) found"' in transcript and selected(transcript, "active") == {twin},
+          transcript)
 
 
 def cli_cases(args, work):
@@ -171,6 +226,7 @@ def main():
     work = Path(tempfile.mkdtemp(prefix="hashkeep-russian-"))
     try:
         plugin_cases(args, work)
+        travelling_cases(args, work)
         cli_cases(args, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)

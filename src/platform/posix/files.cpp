@@ -221,6 +221,23 @@ std::string NameFromList(std::string name, bool) {
     return name;
 }
 
+std::string ShownName(std::string_view name) {
+    return std::string(name);
+}
+
+std::string TrimmedListedName(std::string_view name) {
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    while (!name.empty() && blank(name.front()))
+        name.remove_prefix(1);
+    while (!name.empty() && blank(name.back()))
+        name.remove_suffix(1);
+    return std::string(name);
+}
+
+TListedFile FindListedFile(const std::string& directory, std::string& name, bool probe) {
+    return !probe || FileExists(directory + name) ? TListedFile::Found : TListedFile::NoFile;
+}
+
 std::vector<std::string> UseUtf8Names(int argc, char** argv) {
     return std::vector<std::string>(argv + 1, argv + argc);
 }

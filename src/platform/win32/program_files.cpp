@@ -46,14 +46,10 @@ std::vector<std::string> UseUtf8Names(int argc, char** argv) {
     if (__wgetmainargs(&count, &arguments, &environment, 0, &startInfo) < 0 || arguments == nullptr)
         return std::vector<std::string>(argv + 1, argv + argc);
     std::vector<std::string> result;
-    for (int i = 1; i < count; ++i) {
-        const int size =
-            WideCharToMultiByte(CP_UTF8, 0, arguments[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string text(size > 0 ? static_cast<size_t>(size) : 1, '\0');
-        WideCharToMultiByte(CP_UTF8, 0, arguments[i], -1, text.data(), size, nullptr, nullptr);
-        text.pop_back(); // the terminator
-        result.push_back(std::move(text));
-    }
+    // An unpaired surrogate, which no UTF-8 holds, is the lost mark: the
+    // name is one no call opens, never another with U+FFFD in its place.
+    for (int i = 1; i < count; ++i)
+        result.push_back(Narrow(arguments[i], static_cast<int>(wcslen(arguments[i])), CP_UTF8));
     return result;
 }
 
