@@ -339,6 +339,14 @@ bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& en
 bool IsSymbolicLink(const std::string& path);
 // True when Path names a directory (through links).
 bool IsFolder(const std::string& path);
+// What Path names, links followed: nothing (LastErrorText says so), a
+// folder, something else (a file, a device), or what cannot be told
+// (LastErrorText says why). For programs, which are handed paths to check.
+enum class TPathKind { Nothing, Folder, Other, Unknown };
+TPathKind GetPathKind(const std::string& path);
+// For programs: makes the folder Path, whose parent exists. False, with
+// LastErrorText, when it cannot, or when something is there already.
+bool CreateFolder(const std::string& path);
 // A text equal for two names exactly when the file system takes them for
 // one: the name itself on POSIX; on Windows, where names are blind to case,
 // the name with every letter of the code page in upper case, as the file

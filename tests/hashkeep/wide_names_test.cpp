@@ -79,6 +79,40 @@ std::string Utf8(std::u8string_view text) {
     return {text.begin(), text.end()};
 }
 
+TEST(CliNames, FoldersOutsideAsciiAndOddArgumentsNameTheirFiles) {
+    for (const std::u8string folder : {u8"папка", u8"café"}) {
+        const fs::path name(folder);
+        TempDirectory a, b;
+        for (const TempDirectory* side : {&a, &b})
+            Make(side->Path() / name, {{Utf8(u8"ф.txt"), "abc"}, {"ab", "abc"}});
+        std::ofstream(a.Path() / "l.md5") << Md5Abc << Utf8(u8" *ф.txt\n");
+        // A name with an unpaired surrogate, which no UTF-8 holds, is none
+        // to open, never the file with U+FFFD in its place.
+        Make(a.Path(), {{Utf8(u8"bad\uFFFD.txt"), "abc"}});
+        const struct {
+            std::vector<std::wstring> Args;
+            DWORD Status;
+            std::string Err;
+        } rows[] = {
+            {{L"create", L"-q", L"-r", name}, 0, ""},
+            {{L"verify", L"-C", name, L"l.md5"}, 0, ""},
+            {{L"compare", L"-r", a.Path(), b.Path(), name}, 0, ""},
+            {{L"verify", L"--digest", std::wstring(Md5Abc.begin(), Md5Abc.end()), L"bad\xD800.txt"},
+             1,
+             "cannot be written"},
+        };
+        for (const auto& row : rows) {
+            SCOPED_TRACE(&row - rows);
+            const TRun run = Hashkeep(a.Path(), row.Args);
+            EXPECT_EQ(run.Status, row.Status) << run.Out << run.Err;
+            EXPECT_NE(run.Err.find(row.Err), std::string::npos) << run.Err;
+        }
+        EXPECT_EQ(Read(a.Path() / (folder + u8".md5")), "\r\n" + Md5Abc + " *" + Utf8(folder) +
+                                                            "/ab\r\n" + Md5Abc + " *" +
+                                                            Utf8(folder) + Utf8(u8"/ф.txt\r\n"));
+    }
+}
+
 // A list does not say in which code page it is written: the plug-in
 // under code page 866 writes "сад.txt" as E1 A0 A4, valid UTF-8 of another
 // name, and a list from Linux in UTF-8 may read in 866 as the name of

@@ -769,6 +769,18 @@ std::string FileNameKey(std::string_view name) {
     return std::string(name);
 }
 
+TPathKind GetPathKind(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0)
+        return S_ISDIR(status.st_mode) ? TPathKind::Folder : TPathKind::Other;
+    Fail();
+    return errno == ENOENT || errno == ENOTDIR ? TPathKind::Nothing : TPathKind::Unknown;
+}
+
+bool CreateFolder(const std::string& path) {
+    return ::mkdir(path.c_str(), 0777) == 0 || Fail();
+}
+
 std::string LastErrorText() {
     switch (LastError) {
     case 0:

@@ -53,6 +53,26 @@ std::vector<std::string> UseUtf8Names(int argc, char** argv) {
     return result;
 }
 
+TPathKind GetPathKind(const std::string& path) {
+    if (IsDeviceName(path))
+        return TPathKind::Other;
+    const TWideName wide(path);
+    const DWORD attributes = wide.Valid ? GetFileAttributesW(wide.Text) : INVALID_FILE_ATTRIBUTES;
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? TPathKind::Folder : TPathKind::Other;
+    if (wide.Valid)
+        Fail();
+    return LastError == ERROR_FILE_NOT_FOUND || LastError == ERROR_PATH_NOT_FOUND ||
+                   LastError == ERROR_INVALID_NAME
+               ? TPathKind::Nothing
+               : TPathKind::Unknown;
+}
+
+bool CreateFolder(const std::string& path) {
+    const TWideName wide(path);
+    return wide.Valid && (CreateDirectoryW(wide.Text, nullptr) || Fail());
+}
+
 bool GetFileSizeByName(const std::string& path, uint64_t& size) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (IsDeviceName(path) || path.find('*') != std::string::npos) {
