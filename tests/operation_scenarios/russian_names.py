@@ -22,9 +22,12 @@ import argparse, hashlib, os, re, shutil, subprocess, sys, tempfile
 from pathlib import Path
 
 RUSSIAN = dict(os.environ, LC_ALL="ru_RU.UTF-8", LANG="ru_RU.UTF-8")
+ENGLISH = dict(os.environ, LC_ALL="C.UTF-8", LANG="C.UTF-8")  # ANSI 1252, OEM 437
 CAUSE = "the name cannot be written in this code page"
 CYRILLIC = {"файл.txt": b"abc", "отчёт.bin": b"report"}
-# Their bytes in 866 are valid UTF-8 of other names ("сад" is E1 A0 A4).
+# Their bytes in 866 are valid UTF-8 of other names ("сад" is E1 A0 A4); the
+# UTF-8 of "сад.txt" read in 866 names another file.
+TWIN = "сад.txt".encode().decode("cp866")
 WORDS = {name + ".txt": b"abc" for name in ("сад", "сок", "том", "тип", "рай", "рог")}
 # Beside abc.txt, names the ANSI calls turned into others: a fullwidth "a",
 # fullwidth dots (".."), a fullwidth slash, and CJK, which 866 cannot hold.
@@ -70,10 +73,11 @@ def play(args, sandbox, files, statements):
     return run.stdout.decode("utf-8", "replace")
 
 
-def hashkeep(args, folder, *arguments):
+def hashkeep(args, folder, *arguments, env=RUSSIAN):
+    """The status, and standard output followed by standard error."""
     run = subprocess.run(args.emulator + [args.hashkeep, *arguments], cwd=folder,
-                         capture_output=True, env=RUSSIAN)
-    return run.returncode, run.stdout.decode("utf-8", "replace")
+                         capture_output=True, env=env)
+    return run.returncode, (run.stdout + run.stderr).decode("utf-8", "replace").replace("\r", "")
 
 
 def sha256sum(folder, *arguments):
@@ -176,14 +180,51 @@ def travelling_cases(args, work):
     transcript = verified(args, work / "ansi", ukrainian, ansi)
     check("the plug-in verifies a list in 1251", clean(transcript), transcript)
 
-    # Listed by the plug-in, "╤Б╨░╨┤.txt" is the UTF-8 of "сад.txt", which is
-    # there too: damaged, it is never called good.
-    twin = "сад.txt".encode().decode("cp866")
-    listed = b"\r\n" + sha256(b"abc").encode() + b" *" + twin.encode("cp866") + b"\r\n"
-    transcript = verified(args, work / "twin", {"сад.txt": b"abc", twin: b"abd"}, listed)
+    # Listed by the plug-in, TWIN ("╤Б╨░╨┤.txt") is the UTF-8 of "сад.txt",
+    # which is there too: damaged, it is never called good.
+    listed = b"\r\n" + sha256(b"abc").encode() + b" *" + TWIN.encode("cp866") + b"\r\n"
+    transcript = verified(args, work / "twin", {"сад.txt": b"abc", TWIN: b"abd"}, listed)
     check("a name that reads as two files is a mismatch, its file selected",
-          '"1 mismatch(es) found"' in transcript and selected(transcript, "active") == {twin},
+          '"1 mismatch(es) found"' in transcript and selected(transcript, "active") == {TWIN},
           transcript)
+
+
+def md5_line(name):
+    return hashlib.md5(b"abc").hexdigest().encode() + b" *" + name + b"\r\n"
+
+
+def cli_reading_cases(args, work):
+    # Folders outside ASCII as arguments, under ANSI 1251 and 1252.
+    for name, env in (("папка", RUSSIAN), ("café", ENGLISH)):
+        top = work / ("arguments-" + name)
+        for side in ("a", "b"):
+            make(top / side / name, {"ф.txt": b"abc"})
+        (top / "a/l.md5").write_bytes(md5_line("ф.txt".encode()))
+        for where, arguments in (("a", ["create", "-r", name]), ("a", ["verify", "-C", name, "l.md5"]),
+                                 (".", ["compare", "-r", "a", "b", name])):
+            status, output = hashkeep(args, top / where, *arguments, env=env)
+            check("hashkeep.exe " + " ".join(arguments), status == 0, output)
+        check("the list names the folder", contents(top / ("a/" + name + ".md5")) ==
+              b"\r\n" + md5_line(("%s/ф.txt" % name).encode()))
+    # Lists hashkeep.exe reads (it read the first as "сад.txt" alone, opened
+    # "bad\uFFFD.txt" twice and refused the last), missing files ignored.
+    lists = [("a name that reads as two files", {"сад.txt": b"abc", TWIN: b"abd"},
+              md5_line("сад.txt".encode()), ["сад.txt: FAILED", "reads as two different files"]),
+             ("a name that reads as a file and a folder", {"сад.txt": b"abc", TWIN + "/x": b""},
+              md5_line("сад.txt".encode()), ["сад.txt: FAILED"]),
+             ("no UTF-8 after the byte-order mark", {"bad\ufffd.txt": b"abc"},
+              b"\xef\xbb\xbf" + md5_line(b"bad\xff.txt") + md5_line(b"bad\xfe.txt"),
+              ["bad?.txt: SKIPPED\nbad?.txt: SKIPPED\n", "the name is not valid UTF-8"]),
+             # An escaped a\\b is the POSIX file a\b, not b in the folder a.
+             ("names Windows cannot hold", {"abc.txt": b"abc", "a/b": b"abc"},
+              md5_line(b"12:30 meeting.txt") + md5_line(b"a*b") + md5_line(b"abc.txt") + b"\\" +
+              md5_line(b"a\\\\b"), ["12:30 meeting.txt: SKIPPED\na*b: SKIPPED\nabc.txt: OK\n"
+                                    "a\\b: SKIPPED\n", "a*b: cannot exist on this system"])]
+    for number, (what, files, listed, wanted) in enumerate(lists):
+        folder = work / ("lists-%d" % number)
+        make(folder, dict(files, **{"l.md5": listed}))
+        status, output = hashkeep(args, folder, "verify", "--ignore-missing", "l.md5")
+        check(what, status == 1 and all(w in output for w in wanted), output)
 
 
 def cli_cases(args, work):
@@ -227,6 +268,7 @@ def main():
     try:
         plugin_cases(args, work)
         travelling_cases(args, work)
+        cli_reading_cases(args, work)
         cli_cases(args, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
