@@ -381,8 +381,9 @@ TCheckResult TFileChecker::FindListedFile(std::string& Name) {
     using Platform::TListedFile;
     LastError.clear();
     // The name exactly as listed, unless it has blanks at its ends and no
-    // file has it; the common case costs nothing more, since the file is
-    // looked for when it is hashed anyway.
+    // file has it. A name of one reading (ASCII, or a list in UTF-8) costs
+    // nothing more, since the file is looked for when it is hashed anyway;
+    // one beyond ASCII is looked for in each of its readings first.
     TListedFile found = TListedFile::NoFile;
     if (std::string trimmed = Platform::TrimmedListedName(Name); trimmed != Name) {
         std::string exact = Name;
