@@ -648,32 +648,28 @@ bool EntryCanExist(std::string_view text, bool lostMarks) {
 
 enum class TFound { Nothing, Something, Unknown };
 
-// Whether anything is at Relative below Directory, looked for as a file is
-// opened below a directory, and what it is.
-TFound Probe(const std::string& directory, const std::wstring& relative, FileIdentity& identity) {
-    THeldFolders held{};
-    std::wstring_view last;
-    if (OpenFolderBelow(directory, TWideName(relative), last, held)) {
-        NTSTATUS status;
-        // Attributes alone: a file that others hold open, or that may not be
-        // read, is there all the same.
-        const HANDLE file =
-            OpenFrom(held.Innermost(), last, FILE_READ_ATTRIBUTES,
-                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN, 0, status);
-        held.Release();
-        if (file != INVALID_HANDLE_VALUE) {
-            BY_HANDLE_FILE_INFORMATION information;
-            const bool known = GetFileInformationByHandle(file, &information) != 0;
-            CloseHandle(file);
-            if (!known)
-                return TFound::Unknown;
-            identity = {information.dwVolumeSerialNumber,
-                        static_cast<uint64_t>(information.nFileIndexHigh) << 32 |
-                            information.nFileIndexLow};
-            return TFound::Something;
-        }
-    }
+// What is at Name in the folder Folder, opened there as the open below a
+// folder opens a file, but for its attributes alone: a file that others
+// hold open, or that may not be read, is there all the same. Something
+// leaves the open file in File.
+TFound LookUp(HANDLE folder, std::wstring_view name, HANDLE& file) {
+    NTSTATUS status;
+    file = OpenFrom(folder, name, FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN, 0, status);
+    if (file != INVALID_HANDLE_VALUE)
+        return TFound::Something;
     return IsNothingThere(LastError) ? TFound::Nothing : TFound::Unknown;
+}
+
+// The identity of the open File; false when it cannot be taken.
+bool IdentityOf(HANDLE file, FileIdentity& identity) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(file, &information))
+        return false;
+    identity = {information.dwVolumeSerialNumber, static_cast<uint64_t>(information.nFileIndexHigh)
+                                                          << 32 |
+                                                      information.nFileIndexLow};
+    return true;
 }
 
 } // namespace
@@ -750,29 +746,51 @@ TListedFile FindListedFile(const std::string& directory, std::string& name, bool
         name = NameOfWide(readings[0]);
         return TListedFile::Found;
     }
+    // Each reading is looked up from its folder, reached as the open below a
+    // folder reaches it; readings whose folders read alike share the walk.
+    TFound found[3];
+    HANDLE files[3] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
+    THeldFolders held{};
+    std::wstring_view folders;
+    for (int i = 0; i < count; ++i) {
+        const std::wstring_view reading = readings[i];
+        const size_t cut = reading.find_last_of(L"\\/");
+        const std::wstring_view these = reading.substr(0, cut == std::wstring_view::npos ? 0 : cut);
+        if (i == 0 || these != folders) {
+            held.Release();
+            folders = these;
+            std::wstring_view last;
+            if (!OpenFolderBelow(directory, TWideName(reading), last, held)) {
+                found[i] = IsNothingThere(LastError) ? TFound::Nothing : TFound::Unknown;
+                continue;
+            }
+        } else if (held.Count == 0) {
+            found[i] = found[i - 1];
+            continue;
+        }
+        found[i] = LookUp(held.Innermost(), reading.substr(cut + 1), files[i]);
+    }
+    held.Release();
     // Two readings that name one file (in another case, through a link) are
     // that file; any other two are never taken for each other, nor is a
     // file for what cannot be looked at.
     int something = -1, unknown = -1;
     bool differ = false;
-    FileIdentity first;
+    FileIdentity first, other;
     for (int i = 0; i < count; ++i) {
-        FileIdentity identity;
-        switch (Probe(directory, readings[i], identity)) {
-        case TFound::Nothing:
-            break;
-        case TFound::Unknown:
+        if (found[i] == TFound::Unknown)
             unknown = unknown < 0 ? i : unknown;
-            break;
-        case TFound::Something:
-            differ = differ || (something >= 0 && identity != first);
-            if (something < 0) {
-                something = i;
-                first = identity;
-            }
-            break;
-        }
+        if (found[i] != TFound::Something)
+            continue;
+        if (something < 0)
+            something = i;
+        else
+            differ = differ || !IdentityOf(files[something], first) ||
+                     !IdentityOf(files[i], other) || first != other;
     }
+    for (const HANDLE file : files)
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
     if (differ || (something >= 0 && unknown >= 0))
         return without(TListedFile::TwoFiles, TwoFilesError);
     // Only what cannot be looked at: its open says why.
