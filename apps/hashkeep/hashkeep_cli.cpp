@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <istream>
 #include <map>
 #include <optional>
@@ -431,8 +430,8 @@ private:
             return folder.empty() ? checker.BaseDir : checker.EntryPath(folder);
         };
         auto isFolder = [&](const std::string& name) {
-            std::error_code error;
-            return recursive && std::filesystem::is_directory(folderPath(name), error);
+            return recursive &&
+                   Platform::GetPathKind(folderPath(name)) == Platform::TPathKind::Folder;
         };
         for (const std::string& name : line.Operands)
             if (!isFolder(name) && !CanStandInList(algorithm, name))
@@ -450,10 +449,9 @@ private:
                               ")");
         // A typo must not make a list that lacks the file meant.
         for (const std::string& name : line.Operands) {
-            std::error_code error;
             const std::string path = checker.EntryPath(name);
-            if (!Platform::FileExists(path) && std::filesystem::status(path, error).type() ==
-                                                   std::filesystem::file_type::not_found)
+            if (!Platform::FileExists(path) &&
+                Platform::GetPathKind(path) == Platform::TPathKind::Nothing)
                 return UsageError(path + ": no such file; nothing written");
         }
 
@@ -531,8 +529,7 @@ private:
                 return false;
             default:
                 if (!Platform::FileExists(path)) {
-                    std::error_code error;
-                    Console_->Tell(path + (std::filesystem::is_directory(path, error)
+                    Console_->Tell(path + (Platform::IsFolder(path)
                                                ? ": is a folder, not a file (-r takes the "
                                                  "files below it)"
                                                : ": no such file"));
@@ -586,8 +583,7 @@ private:
     // that Checker's new list lacks, else false after saying so.
     bool KeepsEveryEntry(const TFileChecker& checker, const std::string& path, size_t skipped) {
         TAlgoDefinition row;
-        std::error_code error;
-        if (!std::filesystem::exists(path, error) || !FindAlgoByListName(path, row))
+        if (!Exists(path) || !FindAlgoByListName(path, row))
             return true;
         std::set<std::string> kept;
         for (const TFileCheckerItem& item : checker.Items)
@@ -598,8 +594,8 @@ private:
         std::string first;
         if (old.OpenFile(path, haNone, {CliMaxNameLength, 0, {}}, reason))
             for (TFileCheckerItem entry; old.Next(entry, reason);)
-                if (kept.count(EntryKey(entry.FileName)) == 0 && lost++ == 0)
-                    first = entry.FileName;
+                if (kept.count(EntryKey(Platform::ShownName(entry.FileName))) == 0 && lost++ == 0)
+                    first = Platform::ShownName(entry.FileName);
         if (!reason.empty()) {
             Console_->Tell(path + ": not replaced: it cannot be read to see what it holds (" +
                            reason + ")");
@@ -644,12 +640,9 @@ private:
             targets.push_back(checker.ExpandName(listName));
         }
         std::vector<std::string> existing;
-        for (const std::string& target : targets) {
-            std::error_code error;
-            if (std::filesystem::exists(target, error) ||
-                std::filesystem::is_symlink(target, error))
+        for (const std::string& target : targets)
+            if (Exists(target) || Platform::IsSymbolicLink(target))
                 existing.push_back(target);
-        }
         if (existing.empty())
             return HashkeepAllWell;
         if (separate && !force)
@@ -817,6 +810,9 @@ private:
         // is yet to be computed.
         auto hashed = [](TFileChecker& worker, TCheckResult result, const std::string& digest,
                          THashJob& job) {
+            // Reported as the user is shown it (Platform::ShownName), as its
+            // causes name it.
+            job.Item.FileName = Platform::ShownName(job.Item.FileName);
             job.Result = result;
             job.Cause = result == crFailed
                             ? worker.EntryPath(job.Item.FileName) +
@@ -829,16 +825,24 @@ private:
             return false;
         };
         // The entry is reported under the name its file was looked for under:
-        // the listed one, or the one without stray blanks at its ends.
+        // the listed one, or the one without stray blanks at its ends. A name
+        // found to be no file's says why (it cannot exist here, it reads as
+        // two files) before its result.
+        auto find = [](TFileChecker& worker, THashJob& job) {
+            const TCheckResult found = worker.FindListedFile(job.Item.FileName);
+            if (found == crSkipped || found == crMismatch)
+                job.Messages.push_back(worker.LastError);
+            return found;
+        };
         jobs.Work = [&](TFileChecker& worker, THashJob& job) {
-            const bool found = worker.FindListedFile(job.Item.FileName);
+            const TCheckResult found = find(worker, job);
             TFileCheckerItem copy{job.Item.FileName, {}};
-            hashed(worker, found ? worker.HashItem(copy) : crMissing, copy.Hash, job);
+            hashed(worker, found == crOk ? worker.HashItem(copy) : found, copy.Hash, job);
         };
         jobs.Read = [&](TFileChecker& worker, uint64_t limit, TFileBytes& bytes, THashJob& job) {
-            const bool found = worker.FindListedFile(job.Item.FileName);
+            const TCheckResult found = find(worker, job);
             TFileCheckerItem copy{job.Item.FileName, {}};
-            return hashed(worker, found ? worker.ReadItem(copy, limit, bytes) : crMissing,
+            return hashed(worker, found == crOk ? worker.ReadItem(copy, limit, bytes) : found,
                           copy.Hash, job);
         };
         jobs.Finish = [](const std::string& digest, THashJob& job) {
@@ -1009,8 +1013,7 @@ private:
         secondWalker.MaxNameLength = CliMaxNameLength;
         for (size_t i = 2; i < line.Operands.size(); ++i) {
             const std::string& name = line.Operands[i];
-            std::error_code error;
-            if (!recursive || !std::filesystem::is_directory(walker.EntryPath(name), error)) {
+            if (!recursive || !Platform::IsFolder(walker.EntryPath(name))) {
                 names.push_back(name);
                 continue;
             }
@@ -1021,7 +1024,7 @@ private:
             // A file only below the folder in DIR_B is missing in DIR_A, as
             // without FILEs: the two folders are not the same.
             std::vector<std::string> secondFiles;
-            if (!std::filesystem::is_directory(secondWalker.EntryPath(name), error))
+            if (!Platform::IsFolder(secondWalker.EntryPath(name)))
                 continue;
             if (!secondWalker.CollectFiles(FolderOperand(name), secondFiles, &reason))
                 return Fail("compare: " + reason);
@@ -1131,14 +1134,15 @@ private:
     }
 
     static bool IsDirectory(const std::string& path, std::string& why) {
-        std::error_code error;
-        const auto status = std::filesystem::status(path, error);
-        if (error) {
-            why = error.message();
-            return false;
-        }
-        why = "not a directory";
-        return std::filesystem::is_directory(status);
+        const Platform::TPathKind kind = Platform::GetPathKind(path);
+        why = kind == Platform::TPathKind::Other ? "not a directory" : Platform::LastErrorText();
+        return kind == Platform::TPathKind::Folder;
+    }
+
+    // True when something is at Path (links followed).
+    static bool Exists(const std::string& path) {
+        const Platform::TPathKind kind = Platform::GetPathKind(path);
+        return kind == Platform::TPathKind::Folder || kind == Platform::TPathKind::Other;
     }
 
     int Summary(const std::string& what, const char* allWell,
@@ -1169,15 +1173,13 @@ private:
             return UsageError("one DIR at most");
 
         std::string directory = line.Operands.empty() ? "hashkeep-demo" : line.Operands[0];
-        std::error_code error;
-        for (int attempt = 2; line.Operands.empty() && std::filesystem::exists(directory, error);
-             ++attempt)
+        for (int attempt = 2; line.Operands.empty() && Exists(directory); ++attempt)
             directory = "hashkeep-demo-" + std::to_string(attempt);
-        if (std::filesystem::exists(directory, error) ||
-            !std::filesystem::create_directory(directory, error)) {
-            return Fail(directory + ": cannot be made a fresh directory: " +
-                        (error ? error.message() : std::string("it exists already")));
-        }
+        if (Exists(directory))
+            return Fail(directory + ": cannot be made a fresh directory: it exists already");
+        if (!Platform::CreateFolder(directory))
+            return Fail(directory +
+                        ": cannot be made a fresh directory: " + Platform::LastErrorText());
         const std::string dir = Platform::WithTrailingSeparator(directory);
         std::string samples = "The quick brown fox jumps over the lazy dog\n";
         std::string binary;
@@ -1185,8 +1187,8 @@ private:
             binary += static_cast<char>((i * 7) & 0xFF);
         // The same three files again in backup/, to compare with.
         const std::string backup = dir + "backup";
-        if (!std::filesystem::create_directory(backup, error))
-            return Fail(backup + ": cannot be made: " + error.message());
+        if (!Platform::CreateFolder(backup))
+            return Fail(backup + ": cannot be made: " + Platform::LastErrorText());
         for (const std::string& folder : {dir, Platform::WithTrailingSeparator(backup)})
             if (!WriteSample(folder + "fox.txt", samples) ||
                 !WriteSample(folder + "notes.txt", "Remember the milk.\nCall home.\n") ||

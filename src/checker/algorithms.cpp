@@ -151,10 +151,11 @@ std::string ListPathFault(std::string_view Path, int32_t MaxLength) {
         return "has no file name";
     if (IsSeparator(Path.front()))
         return "holds an absolute path";
-    const size_t reserved = Path.find_first_of(Platform::ReservedNameCharacters);
-    if (reserved != std::string_view::npos)
-        return Path[reserved] == ':' ? "holds a drive or a ':'"
-                                     : "holds a wildcard or a character no file name holds";
+    // A name this system cannot hold ("12:30 notes.txt" on Windows) is no
+    // fault of a list made elsewhere: it is an entry that cannot exist here.
+    // A drive, like an absolute path, would lead out of the directory.
+    if (Platform::StartsWithDrive(Path))
+        return "holds a drive";
     if (Path.size() > static_cast<size_t>(std::max(MaxLength, 0)))
         return "has a name longer than " + std::to_string(MaxLength) + " characters";
     for (size_t start = 0;;) {

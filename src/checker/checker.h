@@ -128,11 +128,12 @@ inline constexpr int32_t MaxListNameLength = 259;
 // Why Path cannot be a list entry ("holds an absolute path"), or empty when
 // it can. An entry names a
 // file below the directory the list's names resolve against: one or more
-// names separated by '/' (or the platform's separator), each free of the
-// characters the platform keeps out of names, "." allowed before the last;
-// never absolute, never with a drive, never with an empty part or "..", so
-// that no entry leaves its directory; at most MaxLength characters in all.
-// On POSIX a backslash is a character of a name like any other.
+// names separated by '/' (or the platform's separator), "." allowed before
+// the last; never absolute, never with a drive, never with an empty part or
+// "..", so that no entry leaves its directory; at most MaxLength characters
+// in all. On POSIX a backslash is a character of a name like any other. A
+// name that the platform keeps out of names ("12:30 notes.txt" on Windows)
+// is an entry all the same, one that cannot exist here (FindListedFile).
 std::string ListPathFault(std::string_view Path, int32_t MaxLength = MaxListNameLength);
 // The part of an entry's path that names the item in its directory: "disc1"
 // for "./disc1/track01.flac", the name itself for a plain name; a part of
@@ -262,19 +263,24 @@ public:
     // Re-hashes entry Index and compares; crMissing for an index out of range.
     TCheckResult VerifyItem(int32_t Index);
     // Re-hashes the file of Entry, an entry read from a list, and compares.
-    // The file named exactly as the list gives it, blanks at its ends
-    // included, is the one checked; only when no file has that name is the
-    // name without those blanks looked for, so lists with stray blanks keep
-    // working while a damaged "x " is never passed over for an intact "x".
-    // A name this system cannot hold (Windows: a part ending in a dot or a
-    // blank, which Windows would open as another name) is crMissing with
-    // LastError saying so. CheckedName, when given, receives the name of the
-    // file looked for, for reports and marks.
+    // The file is the one FindListedFile finds; what it finds instead of a
+    // file is the result. CheckedName, when given, receives the name of the
+    // file looked for, as it is shown, for reports and marks.
     TCheckResult VerifyEntry(const TFileCheckerItem& Entry, std::string* CheckedName = nullptr);
     // What VerifyEntry looks for: Name, an entry's file name as a list gives
-    // it, becomes the name of the file to check. False, with LastError, when
-    // it is a name this system cannot hold.
-    bool FindListedFile(std::string& Name);
+    // it (Platform::NameFromList), becomes the name of the file to check. The
+    // file named exactly as the list gives it, blanks at its ends included,
+    // is the one checked; only when no file has that name is the name
+    // without those blanks looked for, so lists with stray blanks keep
+    // working while a damaged "x " is never passed over for an intact "x".
+    // crOk: Name is the file to hash. Else Name is what to show, and the
+    // result is the entry's: crMissing when nothing has the name; crSkipped
+    // when it is a name this system cannot hold (Windows: "12:30 notes.txt",
+    // "x.", which Windows would open as "x"), no list option hiding it as
+    // missing; crMismatch when it reads as two different files (Windows, a
+    // list in no code page it tells), so that neither is called good; each
+    // of the last two with LastError saying so.
+    TCheckResult FindListedFile(std::string& Name);
     // Every entry in order: names of mismatches collected, missing and skipped
     // counted; stops with crFailed or crAborted, else gives crOk.
     TCheckResult VerifyAll(std::vector<std::string>& Mismatches, int32_t& MissingCount,

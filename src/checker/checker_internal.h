@@ -122,11 +122,10 @@ public:
     bool Feed(const char* bytes, size_t count);
     // The end of the file; true when the list is accepted.
     bool Finish();
-    // True once Finish has seen a list written in UTF-8: one that starts
-    // with the byte-order mark, or one that is valid UTF-8 and holds more
-    // than ASCII. Its names are UTF-8; any other list's are bytes as the
-    // system's programs write names (Platform::NameFromList).
-    bool Utf8() const { return ByteOrderMarkFound_ || (NonAscii_ && !NotUtf8_); }
+    // True for a list that says it is written in UTF-8: one that starts
+    // with the byte-order mark. Any other list's names may be in any code
+    // page, a list of UTF-8 included (Platform::NameFromList).
+    bool Utf8() const { return ByteOrderMarkFound_; }
     const TListFormat& Format() const { return Format_; }
 
     std::string Reason;
@@ -164,7 +163,6 @@ private:
     };
 
     bool Step(char c);
-    void CheckUtf8(unsigned char c);
     bool Take(char c);
     bool Push(char c);
     bool EndLine();
@@ -202,9 +200,6 @@ private:
     bool PastByteOrderMark_ = false;
     size_t ByteOrderMarkSeen_ = 0;
     bool ByteOrderMarkFound_ = false;
-    bool NonAscii_ = false, NotUtf8_ = false;
-    int Utf8Pending_ = 0;                            // continuation bytes still due
-    unsigned char Utf8Low_ = 0x80, Utf8High_ = 0xBF; // the range of the next one
     uint64_t LineNumber_ = 1, FailedLine_ = 0;
 };
 

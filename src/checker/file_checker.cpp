@@ -155,10 +155,6 @@ std::string NativePath(std::string name) {
     return name;
 }
 
-bool IsBlank(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
-}
-
 // TFileChecker::CollectFiles; allocation failures are the caller's.
 bool CollectFilesBelow(const TFileChecker& checker, const std::string& folder,
                        std::vector<std::string>& paths, std::string& reason) {
@@ -280,7 +276,7 @@ TCheckResult TFileChecker::HashFile(const std::string& Directory, const std::str
                                     uint64_t WholeLimit) {
     LastError.clear();
     const std::string relative = NativePath(Name);
-    const std::string shown = ShowPath ? Directory + relative : Name;
+    const std::string shown = Platform::ShownName(ShowPath ? Directory + relative : Name);
     if (Name.empty()) {
         LastError = "a file without a name cannot be hashed";
         return crFailed;
@@ -381,31 +377,46 @@ TCheckResult TFileChecker::VerifyItem(int32_t Index) {
     return VerifyEntry(Items[static_cast<size_t>(Index)]);
 }
 
-bool TFileChecker::FindListedFile(std::string& Name) {
+TCheckResult TFileChecker::FindListedFile(std::string& Name) {
+    using Platform::TListedFile;
+    LastError.clear();
     // The name exactly as listed, unless it has blanks at its ends and no
-    // file has it; the common case costs nothing more, since the file is
-    // looked for when it is hashed anyway.
-    size_t first = 0, last = Name.size();
-    while (first < last && IsBlank(Name[first]))
-        ++first;
-    while (last > first && IsBlank(Name[last - 1]))
-        --last;
-    if ((first != 0 || last != Name.size()) &&
-        !(Platform::NameCanExist(Name) && Platform::FileExists(EntryPath(Name))))
-        Name = Name.substr(first, last - first);
-    if (Platform::NameCanExist(Name))
-        return true;
-    LastError = Name + ": cannot exist on this system";
-    return false;
+    // file has it. A name of one reading (ASCII, or a list in UTF-8) costs
+    // nothing more, since the file is looked for when it is hashed anyway;
+    // one beyond ASCII is looked for in each of its readings first.
+    TListedFile found = TListedFile::NoFile;
+    if (std::string trimmed = Platform::TrimmedListedName(Name); trimmed != Name) {
+        std::string exact = Name;
+        found = Platform::FindListedFile(BaseDir, exact, true);
+        if (found == TListedFile::Found || found == TListedFile::TwoFiles)
+            Name = std::move(exact);
+        else
+            Name = std::move(trimmed);
+    }
+    if (found == TListedFile::NoFile || found == TListedFile::CannotExist)
+        found = Platform::FindListedFile(BaseDir, Name, false);
+    switch (found) {
+    case TListedFile::Found:
+        return crOk;
+    case TListedFile::NoFile:
+        return crMissing;
+    case TListedFile::CannotExist:
+        LastError = Name + ": " + Platform::LastErrorText();
+        return crSkipped;
+    case TListedFile::TwoFiles:
+        LastError = Name + ": " + Platform::LastErrorText();
+        return crMismatch;
+    }
+    return crMissing;
 }
 
 TCheckResult TFileChecker::VerifyEntry(const TFileCheckerItem& Entry, std::string* CheckedName) {
     TFileCheckerItem file{Entry.FileName, {}};
-    const bool found = FindListedFile(file.FileName);
+    const TCheckResult found = FindListedFile(file.FileName);
     if (CheckedName != nullptr)
-        *CheckedName = file.FileName;
-    if (!found)
-        return crMissing;
+        *CheckedName = Platform::ShownName(file.FileName);
+    if (found != crOk)
+        return found;
     const TCheckResult result = HashItem(file);
     return result == crOk && !SameDigest(file.Hash, Entry.Hash) ? crMismatch : result;
 }

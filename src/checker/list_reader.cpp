@@ -27,7 +27,7 @@ bool Unescape(std::string& name) {
             return false;
         switch (name[i]) {
         case '\\':
-            plain += '\\';
+            plain += Platform::EscapedBackslash;
             break;
         case 'n':
             plain += '\n';
@@ -303,29 +303,7 @@ bool TListParser::Feed(const char* bytes, size_t count) {
     return true;
 }
 
-// Inlined into Step: it sees every byte, and a function of its own would
-// cost the plug-in its unwind tables.
-[[gnu::always_inline]] inline void TListParser::CheckUtf8(unsigned char c) {
-    if (Utf8Pending_ > 0) {
-        NotUtf8_ = NotUtf8_ || c < Utf8Low_ || c > Utf8High_;
-        Utf8Low_ = 0x80;
-        Utf8High_ = 0xBF;
-        --Utf8Pending_;
-        return;
-    }
-    if (c < 0x80)
-        return;
-    NonAscii_ = true;
-    // The lead byte tells how many follow; overlong forms, surrogates and
-    // what lies beyond U+10FFFF are no UTF-8 (RFC 3629).
-    Utf8Pending_ = (c >= 0xC2) + (c >= 0xE0) + (c >= 0xF0);
-    NotUtf8_ = NotUtf8_ || Utf8Pending_ == 0 || c > 0xF4;
-    Utf8Low_ = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
-    Utf8High_ = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
-}
-
 bool TListParser::Step(char c) {
-    CheckUtf8(static_cast<unsigned char>(c));
     // A NUL is no text: whatever follows it (a UTF-16 list, a binary file
     // named like a list) would be read as something it is not.
     if (c == '\0')
@@ -360,7 +338,6 @@ bool TListParser::Finish() {
         return Reject("it ends before the end of its PGP signature");
     if (Accepted_ == 0)
         return Reject("it holds no entries");
-    NotUtf8_ = NotUtf8_ || Utf8Pending_ > 0;
     return true;
 }
 

@@ -221,6 +221,8 @@ bool ListCanHoldName(uint32_t Algorithm, std::string_view Name, int32_t MaxLengt
         return false;
     const TFileCheckerItem item{std::string(Name),
                                 std::string(static_cast<size_t>(row.HashLength), '0')};
-    return ReadsBack(row, item, BinaryModeMarkValue, MaxLength) &&
+    // Read back, such a name would be an entry that cannot exist here.
+    return Name.find_first_of(Platform::ReservedNameCharacters) == std::string_view::npos &&
+           ReadsBack(row, item, BinaryModeMarkValue, MaxLength) &&
            ReadsBack(row, item, TextModeMarkValue, MaxLength);
 }

@@ -37,14 +37,35 @@ constexpr char PathSeparator = '/';
 // and the platform's own.
 constexpr char PathSeparators[] = {'/', PathSeparator, '\0'};
 
-// Characters no name on this system holds, so no list entry may: Windows
-// keeps them for wildcards, drives and streams; a POSIX name holds every
-// character but '/' and NUL (a list made there may name "12:30 notes.txt").
+// Characters no name on this system holds: Windows keeps them for
+// wildcards, drives and streams ("a:b" opens the stream b of the file a); a
+// POSIX name holds every character but '/' and NUL (a list made there may
+// name "12:30 notes.txt"). No list is written with them; an entry read with
+// one is a name that cannot exist here (FindListedFile).
 #ifdef _WIN32
 constexpr std::string_view ReservedNameCharacters = "\"*:<>?|";
 #else
 constexpr std::string_view ReservedNameCharacters = "";
 #endif
+
+// True when Path starts as a drive does on this system ("c:", "C:x" on
+// Windows): a list entry so written names another drive, whatever follows.
+// POSIX names may start so.
+inline bool StartsWithDrive(std::string_view path) {
+#ifdef _WIN32
+    return path.size() >= 2 && path[1] == ':' &&
+           ((path[0] >= 'a' && path[0] <= 'z') || (path[0] >= 'A' && path[0] <= 'Z'));
+#else
+    (void)path;
+    return false;
+#endif
+}
+
+// What an escaped backslash of a list line (coreutils' "\\") becomes in
+// the name read: the backslash itself where a name may hold one; on Windows,
+// where it would separate folders, a NUL, which no other line gives, so that
+// NameFromList makes the name one that cannot exist here.
+constexpr char EscapedBackslash = PathSeparator == '/' ? '\\' : '\0';
 
 // True when Relative, parts separated by '/' or PathSeparator, is a name
 // this system can hold as it is written. Windows drops the dots and blanks
@@ -197,13 +218,45 @@ bool ResolveLinks(const std::string& path, std::string& destination);
 // so rather than calling the file missing. POSIX: always false.
 bool NameIsLost(std::string_view name);
 
-// The name of a list entry as the calls here take it. Utf8: the list is
-// written in UTF-8 (Windows: the name is converted, a character the code
-// page cannot hold marked as NameIsLost tells); otherwise its bytes are
-// names as programs of this system wrote them before UTF-8 (Windows: in the
-// code page of the names, or, after UseUtf8Names, the ANSI code page).
-// POSIX: Name itself.
+// --- Names read from lists ------------------------------------------------------
+// A list does not say in which code page its names are written, and a name
+// of bytes above ASCII reads as another name in each (the plug-in under
+// code page 866 writes "\u0441\u0430\u0434.txt" as E1 A0 A4, valid UTF-8 of
+// another name). Windows: a list that starts with the UTF-8 byte-order mark
+// is UTF-8 throughout; any other list's name is read in UTF-8 (where its
+// bytes are valid UTF-8), in the OEM and in the ANSI code page, and the
+// file is the one that exactly one of these readings names. POSIX: names
+// are bytes, taken as they are.
+//
+// NameFromList gives the name of an entry as the list holds it, Utf8 when
+// the list starts with the byte-order mark; FindListedFile then looks for
+// it below a directory. Until then the name may carry its readings behind
+// a NUL, as may a name whose characters the code page of the names cannot
+// hold (one opened by its own name, the code page's text showing '?' for
+// them): such a name is passed on and joined after a directory as it is,
+// and shown as ShownName gives it.
 std::string NameFromList(std::string name, bool utf8);
+// The part of Name to show the user, in the code page of the names.
+std::string ShownName(std::string_view name);
+// Name, as NameFromList gives it, without the blanks at its ends.
+std::string TrimmedListedName(std::string_view name);
+
+enum class TListedFile {
+    Found,       // Name is the file to open: the one reading that names something
+    NoFile,      // no reading names anything
+    CannotExist, // a name this system cannot hold (LastErrorText says so)
+    TwoFiles,    // two readings name two different things (LastErrorText says so)
+};
+// What Name, an entry's relative path as NameFromList gives it, names below
+// Directory (ending in the separator). Every reading is looked for by the
+// open that reads files below a directory (OpenFileBelow): through real
+// folders only, and anything there counts (a locked or unreadable file, a
+// folder, a device), only "no such file" as nothing. Windows: a name with a
+// reserved character, a part ending in a dot or a blank, or an escaped
+// backslash cannot exist. A name of one reading is looked for only when
+// Probe is set; otherwise it is Found, and its open tells the rest. Found
+// leaves in Name what to open, any other result what to show.
+TListedFile FindListedFile(const std::string& directory, std::string& name, bool probe);
 
 // For programs, never for a plug-in: from now on names are UTF-8 (Windows;
 // POSIX names are bytes anyway), and what the program writes on a console
@@ -288,6 +341,14 @@ bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>& en
 bool IsSymbolicLink(const std::string& path);
 // True when Path names a directory (through links).
 bool IsFolder(const std::string& path);
+// What Path names, links followed: nothing (LastErrorText says so), a
+// folder, something else (a file, a device), or what cannot be told
+// (LastErrorText says why). For programs, which are handed paths to check.
+enum class TPathKind { Nothing, Folder, Other, Unknown };
+TPathKind GetPathKind(const std::string& path);
+// For programs: makes the folder Path, whose parent exists. False, with
+// LastErrorText, when it cannot, or when something is there already.
+bool CreateFolder(const std::string& path);
 // A text equal for two names exactly when the file system takes them for
 // one: the name itself on POSIX; on Windows, where names are blind to case,
 // the name with every letter of the code page in upper case, as the file

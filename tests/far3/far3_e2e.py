@@ -497,10 +497,11 @@ def config_restart(far):
 
 
 def russian(far):
-    """The Russian interface with OEM code page 866: a Cyrillic file and folder listed, verified and compared."""
+    """The Russian interface with OEM code page 866: a Cyrillic file and folder listed, verified and compared;
+    a list of "сад.txt", whose 866 bytes are valid UTF-8 of another name, verified."""
     lng = [l.strip().strip('"') for l in read(os.path.join(A.work, "Plugins", "Hashkeep", "HashkeepRus.lng"))
            .decode("cp866").splitlines() if l.startswith('"')]
-    files = {"отчёт.txt": b"report", "папка/файл.txt": b"file"}
+    files = {"отчёт.txt": b"report", "папка/файл.txt": b"file", "сад.txt": b"garden"}
     put(far.left, files)
     put(far.right, dict(files, **{"папка/файл.txt": b"other"}))
     far.args = ["-set:Language.Main=Russian"]
@@ -537,6 +538,17 @@ def russian(far):
     check(has_line(shown, lng[22] % 1), "report: %s" % shown)
     far.keys("Enter"), closed(far, lng[21])
     far.marks(["папка"], ["папка"])
+
+    select(far, ["сад.txt"])
+    box(open_plugin(far, lng[25]), lng[25]), far.keys("Enter"), closed(far, lng[25])
+    path = os.path.join(far.left, "сад.txt.md5")
+    far.wait(lambda s: os.path.exists(path))
+    check(read(path) == list_bytes("MD5", files, ["сад.txt"], encoding="cp866"), "сад.txt.md5 holds %r" % read(path))
+    cursor(far, "сад.txt.md5")
+    box(open_plugin(far, lng[8]), lng[8]), far.keys("Enter")
+    shown = box(far.wait(lng[21]), lng[21])
+    check(has_line(shown, lng[22] % 0) and not has_line(shown, lng[32].split("%s")[0]), "report: %s" % shown)
+    far.keys("Enter"), closed(far, lng[21])
 
 
 SCENARIOS = {f.__name__: f for f in (create, verify, compare, subfolders, escape, read_error, config_restart,

@@ -213,6 +213,16 @@ TEST_F(FilesTest, SharingRulesKeepWritersAndReadersApart) {
     EXPECT_EQ(OpenFileForReading(Dir / "b"), InvalidFileHandle);
     CloseFile(writing);
 }
+
+// Below a directory, "ab:c" would open the stream c of the file ab: no name
+// holding what Windows keeps out of names is opened there.
+TEST_F(FilesTest, ReservedCharactersRefusedInsideTheOpen) {
+    WriteFile(Dir / "ab", "abc");
+    for (const char* name : {"ab:c", "ab::$DATA", "a*", "a|b"}) {
+        EXPECT_EQ(OpenFileBelow(Dir.Dir(), name), InvalidFileHandle) << name;
+        EXPECT_EQ(LastErrorText(), "cannot exist on this system") << name;
+    }
+}
 #endif
 
 } // namespace

@@ -42,7 +42,7 @@ inline bool Unescape(std::string_view text, std::string& name) {
         if (++i == text.size())
             return false;
         if (text[i] == '\\')
-            name += '\\';
+            name += Platform::EscapedBackslash;
         else if (text[i] == 'n')
             name += '\n';
         else if (text[i] == 'r')
@@ -53,18 +53,18 @@ inline bool Unescape(std::string_view text, std::string& name) {
     return true;
 }
 
-// A name below the directory: parts split at '/' and the platform's
-// separator, none empty, none made of dots and blanks but "." before the
-// last, none holding a character the platform keeps out of names.
+// A name below the directory: no drive before it, parts split at '/' and
+// the platform's separator, none empty, none made of dots and blanks but
+// "." before the last.
 inline bool IsEntryPath(std::string_view name) {
-    if (name.empty() || name.size() > static_cast<size_t>(MaxListNameLength))
+    if (name.empty() || name.size() > static_cast<size_t>(MaxListNameLength) ||
+        Platform::StartsWithDrive(name))
         return false;
     const std::string separators = std::string("/") + Platform::PathSeparator;
     for (;;) {
         const size_t end = name.find_first_of(separators);
         const std::string_view part = name.substr(0, end);
-        if (part.empty() ||
-            part.find_first_of(Platform::ReservedNameCharacters) != std::string_view::npos)
+        if (part.empty())
             return false;
         if (end == std::string_view::npos)
             return !IsDirectoryAlias(part);

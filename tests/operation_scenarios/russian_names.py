@@ -9,7 +9,12 @@ that cannot be read, said so at the read-error prompt, never a look-alike;
 sha256sum's UTF-8 list verifies. hashkeep.exe, whose names are UTF-8: its
 list of a folder of Cyrillic, fullwidth and CJK names names each file once
 and sha256sum reads it; it verifies sha256sum's lists, with and without a
-byte-order mark, and a list in the ANSI code page's bytes.
+byte-order mark, and a list in the ANSI code page's bytes. Lists travel
+between the two, though a name's bytes read as another name in another code
+page: the plug-in's list of "сад.txt" (E1 A0 A4, valid UTF-8 of another
+name), hashkeep.exe's in UTF-8 and one in ANSI 1251 ("і", which 866 lacks)
+verify with both; a listed file whose name reads as another file's is never
+called good.
 
 Usage: russian_names.py --hkhost HKHOST --plugin DLL --hashkeep EXE --emulator PROGRAM
 """
@@ -17,8 +22,13 @@ import argparse, hashlib, os, re, shutil, subprocess, sys, tempfile
 from pathlib import Path
 
 RUSSIAN = dict(os.environ, LC_ALL="ru_RU.UTF-8", LANG="ru_RU.UTF-8")
+ENGLISH = dict(os.environ, LC_ALL="C.UTF-8", LANG="C.UTF-8")  # ANSI 1252, OEM 437
 CAUSE = "the name cannot be written in this code page"
 CYRILLIC = {"файл.txt": b"abc", "отчёт.bin": b"report"}
+# Their bytes in 866 are valid UTF-8 of other names ("сад" is E1 A0 A4); the
+# UTF-8 of "сад.txt" read in 866 names another file.
+TWIN = "сад.txt".encode().decode("cp866")
+WORDS = {name + ".txt": b"abc" for name in ("сад", "сок", "том", "тип", "рай", "рог")}
 # Beside abc.txt, names the ANSI calls turned into others: a fullwidth "a",
 # fullwidth dots (".."), a fullwidth slash, and CJK, which 866 cannot hold.
 ODD = {"\uff41bc.txt": b"1", "abc.txt": b"2", "\uff0e\uff0e/f": b"3", "x\uff0fy": b"4",
@@ -63,10 +73,11 @@ def play(args, sandbox, files, statements):
     return run.stdout.decode("utf-8", "replace")
 
 
-def hashkeep(args, folder, *arguments):
+def hashkeep(args, folder, *arguments, env=RUSSIAN):
+    """The status, and standard output followed by standard error."""
     run = subprocess.run(args.emulator + [args.hashkeep, *arguments], cwd=folder,
-                         capture_output=True, env=RUSSIAN)
-    return run.returncode, run.stdout.decode("utf-8", "replace")
+                         capture_output=True, env=env)
+    return run.returncode, (run.stdout + run.stderr).decode("utf-8", "replace").replace("\r", "")
 
 
 def sha256sum(folder, *arguments):
@@ -111,14 +122,15 @@ def plugin_cases(args, work):
           {"отчёт.bin"}, transcript)
 
     # Names 866 cannot hold: selected (FAR hands "??.txt") and below a folder.
+    # Ukrainian "і" is not in 866 (FAR hands "?.txt"), "ї" is.
     files = {"a/файл.txt": b"abc", "a/日本.txt": b"x", "a/папка/日本.txt": b"y",
-             "a/папка/\uff46.txt": b"z"}
+             "a/папка/\uff46.txt": b"z", "a/і.txt": b"i"}
     transcript = play(args, work / "lost", files, [
-        'panel active select "файл.txt" "日本.txt" "папка"', "call menu", "dialog",
-        "  close 13", "message 0", "message 0", "message 0"])
+        'panel active select "файл.txt" "日本.txt" "папка" "і.txt"', "call menu", "dialog",
+        "  close 13", "message 0", "message 0", "message 0", "message 0"])
     listed = contents(work / "lost/a/hashlist.sha256")
     check("a name the code page cannot hold is a file that cannot be read, said so",
-          transcript.count(CAUSE) == 3 and listed == b"\r\n" + sha256(b"abc").encode() + b" *" +
+          transcript.count(CAUSE) == 4 and listed == b"\r\n" + sha256(b"abc").encode() + b" *" +
           oem["файл.txt"] + b"\r\n", repr(listed) + "\n" + transcript)
 
     # sha256sum's list, in UTF-8: every name found.
@@ -129,6 +141,90 @@ def plugin_cases(args, work):
         'panel active cursor "SHA256SUMS"', "call menu", "message 0", "message 0"])
     check("the plug-in verifies sha256sum's UTF-8 list of Cyrillic names",
           '"0 mismatch(es) found"' in transcript and "not found" not in transcript, transcript)
+
+
+def verified(args, sandbox, files, listed):
+    """The plug-in's transcript of verifying the list under the cursor."""
+    return play(args, sandbox, inside("a", dict(files, **{"list.sha256": listed})), [
+        'panel active cursor "list.sha256"', "call menu", "message 0", "message 0"])
+
+
+def clean(transcript):
+    return ('"0 mismatch(es) found"' in transcript and "not found" not in transcript and
+            "skipped" not in transcript)
+
+
+def travelling_cases(args, work):
+    # The plug-in's list of names whose 866 bytes are valid UTF-8.
+    files = WORDS
+    transcript = play(args, work / "words", inside("a", files), [
+        "panel active select " + " ".join('"%s"' % name for name in files), "call menu",
+        "dialog", "  close 13", "call select active", 'call cursor active "hashlist.sha256"',
+        "call menu", "message 0", "message 0"])
+    listed = contents(work / "words/a/hashlist.sha256")
+    check("the plug-in lists the words in 866", set(listed.split(b"\r\n")[1:-1]) ==
+          {sha256(d).encode() + b" *" + n.encode("cp866") for n, d in files.items()}, repr(listed))
+    check("the plug-in verifies its own list of those words", clean(transcript), transcript)
+    status, output = hashkeep(args, work / "words/a", "verify", "hashlist.sha256")
+    check("hashkeep.exe verifies the plug-in's list", status == 0, output)
+
+    # hashkeep.exe's list, in UTF-8, and one in ANSI 1251, for the plug-in.
+    folder = work / "theirs-words"
+    make(folder, files)
+    status, output = hashkeep(args, folder, "create", "-q", "-a", "sha256", *files)
+    check("the plug-in verifies hashkeep.exe's list", status == 0 and clean(
+        verified(args, work / "from-cli", files, contents(folder / "hashlist.sha256"))), output)
+    ukrainian = {"і.txt": b"1", "ї.txt": b"2"}
+    ansi = b"".join(sha256(d).encode() + b" *" + n.encode("cp1251") + b"\r\n"
+                    for n, d in ukrainian.items())
+    transcript = verified(args, work / "ansi", ukrainian, ansi)
+    check("the plug-in verifies a list in 1251", clean(transcript), transcript)
+
+    # Listed by the plug-in, TWIN ("╤Б╨░╨┤.txt") is the UTF-8 of "сад.txt",
+    # which is there too: damaged, it is never called good.
+    listed = b"\r\n" + sha256(b"abc").encode() + b" *" + TWIN.encode("cp866") + b"\r\n"
+    transcript = verified(args, work / "twin", {"сад.txt": b"abc", TWIN: b"abd"}, listed)
+    check("a name that reads as two files is a mismatch, its file selected",
+          '"1 mismatch(es) found"' in transcript and selected(transcript, "active") == {TWIN},
+          transcript)
+
+
+def md5_line(name):
+    return hashlib.md5(b"abc").hexdigest().encode() + b" *" + name + b"\r\n"
+
+
+def cli_reading_cases(args, work):
+    # Folders outside ASCII as arguments, under ANSI 1251 and 1252.
+    for name, env in (("папка", RUSSIAN), ("café", ENGLISH)):
+        top = work / ("arguments-" + name)
+        for side in ("a", "b"):
+            make(top / side / name, {"ф.txt": b"abc"})
+        (top / "a/l.md5").write_bytes(md5_line("ф.txt".encode()))
+        for where, arguments in (("a", ["create", "-r", name]), ("a", ["verify", "-C", name, "l.md5"]),
+                                 (".", ["compare", "-r", "a", "b", name])):
+            status, output = hashkeep(args, top / where, *arguments, env=env)
+            check("hashkeep.exe " + " ".join(arguments), status == 0, output)
+        check("the list names the folder", contents(top / ("a/" + name + ".md5")) ==
+              b"\r\n" + md5_line(("%s/ф.txt" % name).encode()))
+    # Lists hashkeep.exe reads (it read the first as "сад.txt" alone, opened
+    # "bad\uFFFD.txt" twice and refused the last), missing files ignored.
+    lists = [("a name that reads as two files", {"сад.txt": b"abc", TWIN: b"abd"},
+              md5_line("сад.txt".encode()), ["сад.txt: FAILED", "reads as two different files"]),
+             ("a name that reads as a file and a folder", {"сад.txt": b"abc", TWIN + "/x": b""},
+              md5_line("сад.txt".encode()), ["сад.txt: FAILED"]),
+             ("no UTF-8 after the byte-order mark", {"bad\ufffd.txt": b"abc"},
+              b"\xef\xbb\xbf" + md5_line(b"bad\xff.txt") + md5_line(b"bad\xfe.txt"),
+              ["bad?.txt: SKIPPED\nbad?.txt: SKIPPED\n", "the name is not valid UTF-8"]),
+             # An escaped a\\b is the POSIX file a\b, not b in the folder a.
+             ("names Windows cannot hold", {"abc.txt": b"abc", "a/b": b"abc"},
+              md5_line(b"12:30 meeting.txt") + md5_line(b"a*b") + md5_line(b"abc.txt") + b"\\" +
+              md5_line(b"a\\\\b"), ["12:30 meeting.txt: SKIPPED\na*b: SKIPPED\nabc.txt: OK\n"
+                                    "a\\b: SKIPPED\n", "a*b: cannot exist on this system"])]
+    for number, (what, files, listed, wanted) in enumerate(lists):
+        folder = work / ("lists-%d" % number)
+        make(folder, dict(files, **{"l.md5": listed}))
+        status, output = hashkeep(args, folder, "verify", "--ignore-missing", "l.md5")
+        check(what, status == 1 and all(w in output for w in wanted), output)
 
 
 def cli_cases(args, work):
@@ -171,6 +267,8 @@ def main():
     work = Path(tempfile.mkdtemp(prefix="hashkeep-russian-"))
     try:
         plugin_cases(args, work)
+        travelling_cases(args, work)
+        cli_reading_cases(args, work)
         cli_cases(args, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)

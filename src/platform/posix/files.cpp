@@ -221,6 +221,23 @@ std::string NameFromList(std::string name, bool) {
     return name;
 }
 
+std::string ShownName(std::string_view name) {
+    return std::string(name);
+}
+
+std::string TrimmedListedName(std::string_view name) {
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    while (!name.empty() && blank(name.front()))
+        name.remove_prefix(1);
+    while (!name.empty() && blank(name.back()))
+        name.remove_suffix(1);
+    return std::string(name);
+}
+
+TListedFile FindListedFile(const std::string& directory, std::string& name, bool probe) {
+    return !probe || FileExists(directory + name) ? TListedFile::Found : TListedFile::NoFile;
+}
+
 std::vector<std::string> UseUtf8Names(int argc, char** argv) {
     return std::vector<std::string>(argv + 1, argv + argc);
 }
@@ -754,6 +771,18 @@ bool IsFolder(const std::string& path) {
 
 std::string FileNameKey(std::string_view name) {
     return std::string(name);
+}
+
+TPathKind GetPathKind(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0)
+        return S_ISDIR(status.st_mode) ? TPathKind::Folder : TPathKind::Other;
+    Fail();
+    return errno == ENOENT || errno == ENOTDIR ? TPathKind::Nothing : TPathKind::Unknown;
+}
+
+bool CreateFolder(const std::string& path) {
+    return ::mkdir(path.c_str(), 0777) == 0 || Fail();
 }
 
 std::string LastErrorText() {

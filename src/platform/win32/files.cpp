@@ -21,6 +21,45 @@ thread_local DWORD LastError = 0;
 
 namespace {
 
+// What follows the NUL of a name read from a list (NameFromList): the tag
+// of its form, then what the form needs.
+constexpr char Readings = 'R';     // the list's own bytes, each reading yet to be tried
+constexpr char WideForm = 'W';     // in UTF-8, the characters the lost marks stand for
+constexpr char NoneCanExist = 'C'; // a name this system cannot hold
+constexpr char NotUtf8Form = 'X';  // a name of a UTF-8 list that is not valid UTF-8
+
+// Narrow, and with Lost (when given) the characters it marked lost appended
+// in UTF-8, so that the name can be written as one to open.
+std::string NarrowKeeping(const wchar_t* text, int length, UINT codePage, std::string* lost) {
+    std::string result;
+    // UTF-8 holds every character but an unpaired surrogate, which the
+    // flag refuses instead of writing U+FFFD.
+    const DWORD flags = codePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : 0;
+    for (int i = 0; i < length;) {
+        // A pair of surrogates is one character.
+        const int count =
+            IS_HIGH_SURROGATE(text[i]) && i + 1 < length && IS_LOW_SURROGATE(text[i + 1]) ? 2 : 1;
+        char bytes[8];
+        wchar_t back[2];
+        const int size = WideCharToMultiByte(codePage, flags, text + i, count, bytes, sizeof bytes,
+                                             nullptr, nullptr);
+        if (size > 0 && MultiByteToWideChar(codePage, 0, bytes, size, back, 2) == count &&
+            back[0] == text[i] && back[count - 1] == text[i + count - 1]) {
+            result.append(bytes, static_cast<size_t>(size));
+        } else {
+            result += LostCharacter;
+            const int kept =
+                lost == nullptr ? 0
+                                : WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text + i,
+                                                      count, bytes, sizeof bytes, nullptr, nullptr);
+            if (lost != nullptr)
+                lost->append(bytes, static_cast<size_t>(kept));
+        }
+        i += count;
+    }
+    return result;
+}
+
 FileFaultHook FaultHook = nullptr;
 void* FaultContext = nullptr;
 
@@ -40,21 +79,86 @@ bool Fail() {
 
 TWideName::TWideName(std::string_view name, UINT codePage) {
     Text[0] = L'\0';
-    if (NameIsLost(name)) {
+    // A name of a list's entry may carry, behind a NUL, how it is to be
+    // read (NameFromList); only one that names its characters the code page
+    // lacks is a name to open, the others say why not.
+    const size_t tail = name.find('\0');
+    const std::string_view form = tail == std::string_view::npos ? "" : name.substr(tail + 1);
+    const bool wide = !form.empty() && form.front() == WideForm;
+    if (tail != std::string_view::npos && !wide) {
+        LastError = form.empty()                   ? LostNameError
+                    : form.front() == NoneCanExist ? CannotExistError
+                    : form.front() == NotUtf8Form  ? NotUtf8Error
+                                                   : LostNameError;
+        return;
+    }
+    name = name.substr(0, tail);
+    if (!wide && NameIsLost(name)) {
         LastError = LostNameError;
         return;
     }
+    // Invalid UTF-8 is no name: converted leniently it would open a name
+    // with U+FFFD in its place, which is another file's.
+    const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
     const int length = name.empty()
                            ? 0
-                           : MultiByteToWideChar(codePage, 0, name.data(),
+                           : MultiByteToWideChar(codePage, flags, name.data(),
                                                  static_cast<int>(name.size()), Text, Capacity - 1);
     if (length == 0 && !name.empty()) {
-        LastError = ERROR_FILENAME_EXCED_RANGE;
+        LastError = GetLastError() == ERROR_NO_UNICODE_TRANSLATION ? NotUtf8Error
+                                                                   : ERROR_FILENAME_EXCED_RANGE;
         return;
     }
     Text[length] = L'\0';
     Length = length;
+    // Each lost mark stands for the next of the characters behind the form.
+    if (wide) {
+        wchar_t lost[Capacity];
+        const std::string_view those = form.substr(1);
+        const int count = those.empty()
+                              ? 0
+                              : MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, those.data(),
+                                                    static_cast<int>(those.size()), lost, Capacity);
+        int next = 0;
+        for (int i = 0; i < Length; ++i) {
+            if (Text[i] != L'?')
+                continue;
+            if (next == count) {
+                LastError = LostNameError;
+                return;
+            }
+            // A character beyond the first plane is a pair of surrogates.
+            const bool pair = IS_HIGH_SURROGATE(lost[next]) && next + 1 < count;
+            if (pair) {
+                if (Length + 1 >= Capacity) {
+                    LastError = ERROR_FILENAME_EXCED_RANGE;
+                    return;
+                }
+                std::memmove(Text + i + 1, Text + i, (Length - i + 1) * sizeof(wchar_t));
+                ++Length;
+                Text[i++] = lost[next++];
+            }
+            Text[i] = lost[next++];
+        }
+        if (next != count) {
+            LastError = LostNameError;
+            return;
+        }
+    }
     Valid = true;
+}
+
+TWideName::TWideName(std::wstring_view name) {
+    Length = static_cast<int>(std::min<size_t>(name.size(), Capacity - 1));
+    std::memcpy(Text, name.data(), static_cast<size_t>(Length) * sizeof(wchar_t));
+    Text[Length] = L'\0';
+    Valid = name.size() < Capacity;
+    if (!Valid)
+        LastError = ERROR_FILENAME_EXCED_RANGE;
+}
+
+std::string Narrow(const wchar_t* text, int length, UINT codePage) {
+    return NarrowKeeping(text, length, codePage, nullptr);
 }
 
 wchar_t PendingTemporary[TWideName::Capacity];
@@ -73,30 +177,6 @@ char UpperAscii(char c) {
 }
 
 // --- Names ---------------------------------------------------------------------
-
-// Length wide characters of Text in the code page CodePage, each character
-// it cannot hold, or would hold only as another (a best fit), as the lost
-// mark: only a character that comes back from the code page unchanged is
-// kept.
-std::string Narrow(const wchar_t* text, int length, UINT codePage = NameCodePage()) {
-    std::string result;
-    for (int i = 0; i < length;) {
-        // A pair of surrogates is one character.
-        const int count =
-            IS_HIGH_SURROGATE(text[i]) && i + 1 < length && IS_LOW_SURROGATE(text[i + 1]) ? 2 : 1;
-        char bytes[8];
-        wchar_t back[2];
-        const int size = WideCharToMultiByte(codePage, 0, text + i, count, bytes, sizeof bytes,
-                                             nullptr, nullptr);
-        if (size > 0 && MultiByteToWideChar(codePage, 0, bytes, size, back, 2) == count &&
-            back[0] == text[i] && back[count - 1] == text[i + count - 1])
-            result.append(bytes, static_cast<size_t>(size));
-        else
-            result += LostCharacter;
-        i += count;
-    }
-    return result;
-}
 
 // --- The temporary file an interrupt removes ------------------------------------
 
@@ -249,6 +329,13 @@ bool OpenFolderBelow(std::string_view directory, const TWideName& relative, std:
     const TWideName base(directory.empty() ? std::string_view(".") : directory);
     if (!base.Valid || !relative.Valid)
         return false;
+    // A name holding what Windows keeps out of names is none: "a:b" would
+    // open the stream b of the file a.
+    if (std::wstring_view(relative.Text, static_cast<size_t>(relative.Length))
+            .find_first_of(L"\"*:<>?|") != std::wstring_view::npos) {
+        LastError = CannotExistError;
+        return false;
+    }
     // The directory itself is the user's; it may be a link.
     const HANDLE start = CreateFileW(base.Text, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -318,16 +405,8 @@ bool NameIsLost(std::string_view name) {
     return std::memchr(name.data(), LostCharacter, name.size()) != nullptr;
 }
 
-std::string NameFromList(std::string name, bool utf8) {
-    // A program that took UTF-8 reads the lists it wrote before in the ANSI
-    // code page, as the ANSI calls took their names.
-    if (utf8 == Utf8Names)
-        return name;
-    const TWideName wide(name, utf8 ? CP_UTF8 : CP_ACP);
-    return wide.Valid ? Narrow(wide.Text, wide.Length) : std::string(1, LostCharacter);
-}
-
 bool IsDeviceName(std::string_view path) {
+    path = path.substr(0, path.find('\0'));
     const size_t part = path.find_last_of("\\/:");
     std::string_view name = part == std::string_view::npos ? path : path.substr(part + 1);
     // Windows takes "nul.txt", "NUL " and "nul..md5" for NUL as well.
@@ -380,13 +459,13 @@ thread_local bool FoundNoFile = false;
 // a file where a folder should be is no folder there either.
 bool IsNothingThere(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-           error == ERROR_INVALID_NAME || error == ERROR_DIRECTORY;
+           error == ERROR_INVALID_NAME || error == ERROR_DIRECTORY || error == CannotExistError;
 }
 
 // Windows opens no longer path: a file there is there, and too long to be
 // opened.
 bool TooLong(const std::string& path) {
-    if (path.size() <= static_cast<size_t>(MaxPathLength))
+    if (std::min(path.find('\0'), path.size()) <= static_cast<size_t>(MaxPathLength))
         return false;
     LastError = PathTooLongError;
     return true;
@@ -500,6 +579,226 @@ FileHandle OpenFileBelow(const std::string& directory, const std::string& relati
     // Gone between the lookup and the open, it was there: a read error.
     FoundNoFile = FoundNoFile && !found;
     return opened;
+}
+
+// --- Names read from lists ----------------------------------------------------------
+
+namespace {
+
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+std::string_view WithoutBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// Name in CodePage; empty when its bytes are no text there.
+std::wstring Reading(std::string_view name, UINT codePage, DWORD flags = MB_ERR_INVALID_CHARS) {
+    std::wstring wide(name.size(), L'\0');
+    const int length =
+        name.empty()
+            ? 0
+            : MultiByteToWideChar(codePage, flags, name.data(), static_cast<int>(name.size()),
+                                  wide.data(), static_cast<int>(wide.size()));
+    wide.resize(static_cast<size_t>(std::max(length, 0)));
+    return wide;
+}
+
+// A name of the characters Wide as the calls here take it: in the code page
+// of the names, or, where that lacks some of them, with them behind it.
+std::string NameOfWide(std::wstring_view wide) {
+    std::string lost;
+    std::string name =
+        NarrowKeeping(wide.data(), static_cast<int>(wide.size()), NameCodePage(), &lost);
+    if (!NameIsLost(name))
+        return name;
+    return name + '\0' + WideForm + lost;
+}
+
+// Raw, a list's bytes, as the user is shown them: read as UTF-8 where the
+// list is UTF-8 throughout, else as this build reads its own lists (the
+// plug-in's bytes are the code page's; a program's names are UTF-8, and
+// what is no UTF-8 was written in the ANSI code page).
+std::string ShownRaw(std::string_view raw, bool utf8) {
+    if (!utf8 && !Utf8Names)
+        return std::string(raw);
+    const UINT from = utf8 || !Reading(raw, CP_UTF8).empty() ? CP_UTF8 : CP_ACP;
+    std::wstring wide = Reading(raw, from, 0);
+    // What is no UTF-8 shows as the lost mark, never as U+FFFD, the name of
+    // a file that may well be there.
+    std::replace(wide.begin(), wide.end(), L'\xFFFD', static_cast<wchar_t>(LostCharacter));
+    return Narrow(wide.data(), static_cast<int>(wide.size()));
+}
+
+// Text, the name's characters (LostMarks: with the lost mark where the form
+// holds another), holds none that Windows keeps out of names, and no part
+// that Windows would open as another name.
+bool EntryCanExist(std::string_view text, bool lostMarks) {
+    for (const char c : text)
+        if (ReservedNameCharacters.find(c) != std::string_view::npos &&
+            !(lostMarks && c == LostCharacter))
+            return false;
+    return NameCanExist(text);
+}
+
+enum class TFound { Nothing, Something, Unknown };
+
+// What is at Name in the folder Folder, opened there as the open below a
+// folder opens a file, but for its attributes alone: a file that others
+// hold open, or that may not be read, is there all the same. Something
+// leaves the open file in File.
+TFound LookUp(HANDLE folder, std::wstring_view name, HANDLE& file) {
+    NTSTATUS status;
+    file = OpenFrom(folder, name, FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN, 0, status);
+    if (file != INVALID_HANDLE_VALUE)
+        return TFound::Something;
+    return IsNothingThere(LastError) ? TFound::Nothing : TFound::Unknown;
+}
+
+// The identity of the open File; false when it cannot be taken.
+bool IdentityOf(HANDLE file, FileIdentity& identity) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(file, &information))
+        return false;
+    identity = {information.dwVolumeSerialNumber, static_cast<uint64_t>(information.nFileIndexHigh)
+                                                          << 32 |
+                                                      information.nFileIndexLow};
+    return true;
+}
+
+} // namespace
+
+std::string NameFromList(std::string name, bool utf8) {
+    if (std::all_of(name.begin(), name.end(),
+                    [](char c) { return c != '\0' && static_cast<unsigned char>(c) < 0x80; }))
+        return name;
+    // An escaped backslash (EscapedBackslash) is a character of a name
+    // made where names hold one, never a separator here.
+    if (name.find('\0') != std::string::npos) {
+        std::replace(name.begin(), name.end(), '\0', '\\');
+        return ShownRaw(name, utf8) + '\0' + NoneCanExist;
+    }
+    if (!utf8)
+        return ShownRaw(name, false) + '\0' + Readings + name;
+    const std::wstring wide = Reading(name, CP_UTF8);
+    if (wide.empty())
+        return ShownRaw(name, true) + '\0' + NotUtf8Form;
+    return NameOfWide(wide);
+}
+
+std::string ShownName(std::string_view name) {
+    return std::string(name.substr(0, name.find('\0')));
+}
+
+std::string TrimmedListedName(std::string_view name) {
+    const size_t tail = name.find('\0');
+    std::string trimmed(WithoutBlanks(name.substr(0, tail)));
+    if (tail == std::string_view::npos)
+        return trimmed;
+    // The list's bytes lose their blanks as the text shown does.
+    const std::string_view form = name.substr(tail);
+    if (form.size() > 1 && form[1] == Readings)
+        return trimmed + std::string(form.substr(0, 2)) +
+               std::string(WithoutBlanks(form.substr(2)));
+    return trimmed + std::string(form);
+}
+
+TListedFile FindListedFile(const std::string& directory, std::string& name, bool probe) {
+    const size_t tail = name.find('\0');
+    const char form = tail == std::string::npos || tail + 1 == name.size() ? '\0' : name[tail + 1];
+    const std::string raw = form == Readings ? name.substr(tail + 2) : ShownName(name);
+    auto without = [&](TListedFile result, DWORD error) {
+        LastError = error;
+        name.resize(std::min(tail, name.size()));
+        return result;
+    };
+    // A name that is no UTF-8 is opened to say so; what cannot exist is told
+    // by ASCII characters, the same in every reading.
+    if (form == NotUtf8Form)
+        return TListedFile::Found;
+    if (form == NoneCanExist || !EntryCanExist(raw, form == WideForm))
+        return without(TListedFile::CannotExist, CannotExistError);
+    if (form != Readings) {
+        // The name itself is the one reading; its open says what it cannot
+        // open.
+        if (!probe)
+            return TListedFile::Found;
+        std::string path = directory + name;
+        std::replace(path.begin() + static_cast<ptrdiff_t>(directory.size()), path.end(), '/',
+                     PathSeparator);
+        return FileExists(path) ? TListedFile::Found
+                                : without(TListedFile::NoFile, ERROR_FILE_NOT_FOUND);
+    }
+    std::wstring readings[3];
+    int count = 0;
+    for (const UINT codePage : {CP_UTF8, CP_OEMCP, CP_ACP}) {
+        std::wstring reading = Reading(raw, codePage);
+        if (!reading.empty() && std::find(readings, readings + count, reading) == readings + count)
+            readings[count++] = std::move(reading);
+    }
+    if (count == 1 && !probe) {
+        name = NameOfWide(readings[0]);
+        return TListedFile::Found;
+    }
+    // Each reading is looked up from its folder, reached as the open below a
+    // folder reaches it; readings whose folders read alike share the walk.
+    TFound found[3];
+    HANDLE files[3] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
+    THeldFolders held{};
+    std::wstring_view folders;
+    for (int i = 0; i < count; ++i) {
+        const std::wstring_view reading = readings[i];
+        const size_t cut = reading.find_last_of(L"\\/");
+        const std::wstring_view these = reading.substr(0, cut == std::wstring_view::npos ? 0 : cut);
+        if (i == 0 || these != folders) {
+            held.Release();
+            folders = these;
+            std::wstring_view last;
+            if (!OpenFolderBelow(directory, TWideName(reading), last, held)) {
+                found[i] = IsNothingThere(LastError) ? TFound::Nothing : TFound::Unknown;
+                continue;
+            }
+        } else if (held.Count == 0) {
+            found[i] = found[i - 1];
+            continue;
+        }
+        found[i] = LookUp(held.Innermost(), reading.substr(cut + 1), files[i]);
+    }
+    held.Release();
+    // Two readings that name one file (in another case, through a link) are
+    // that file; any other two are never taken for each other, nor is a
+    // file for what cannot be looked at.
+    int something = -1, unknown = -1;
+    bool differ = false;
+    FileIdentity first, other;
+    for (int i = 0; i < count; ++i) {
+        if (found[i] == TFound::Unknown)
+            unknown = unknown < 0 ? i : unknown;
+        if (found[i] != TFound::Something)
+            continue;
+        if (something < 0)
+            something = i;
+        else
+            differ = differ || !IdentityOf(files[something], first) ||
+                     !IdentityOf(files[i], other) || first != other;
+    }
+    for (const HANDLE file : files)
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+    if (differ || (something >= 0 && unknown >= 0))
+        return without(TListedFile::TwoFiles, TwoFilesError);
+    // Only what cannot be looked at: its open says why.
+    const int chosen = something >= 0 ? something : unknown;
+    if (chosen < 0)
+        return without(TListedFile::NoFile, ERROR_FILE_NOT_FOUND);
+    name = NameOfWide(readings[chosen]);
+    return TListedFile::Found;
 }
 
 bool GetFileState(FileHandle file, FileState& state) {
@@ -756,10 +1055,13 @@ std::string LastErrorText() {
         "its path leaves the folder (\"..\")",
         "its path is longer than the 259 characters Windows opens",
         "the name cannot be written in this code page",
+        "cannot exist on this system",
+        "the name is not valid UTF-8",
+        "the name reads as two different files",
     };
     static_assert(MaxPathLength == 259, "the text names the bound");
-    static_assert(std::size(OurCauses) == LostNameError - DeviceNameError + 1);
-    if (LastError >= DeviceNameError && LastError <= LostNameError)
+    static_assert(std::size(OurCauses) == TwoFilesError - DeviceNameError + 1);
+    if (LastError >= DeviceNameError && LastError <= TwoFilesError)
         return OurCauses[LastError - DeviceNameError];
     // In the code page of the names, as the names they go with.
     wchar_t text[512];

@@ -27,6 +27,9 @@ constexpr DWORD ThroughFolderLinkError = 0x20000005;
 constexpr DWORD LeavesFolderError = 0x20000006;
 constexpr DWORD PathTooLongError = 0x20000007;
 constexpr DWORD LostNameError = 0x20000008;
+constexpr DWORD CannotExistError = 0x20000009;
+constexpr DWORD NotUtf8Error = 0x2000000A;
+constexpr DWORD TwoFilesError = 0x2000000B;
 
 // The mark of a character the code page of the names cannot hold; no Windows
 // name holds it, and FAR hands such a character to a 1.x plug-in as it too.
@@ -44,12 +47,18 @@ class TWideName {
 public:
     explicit TWideName(std::string_view name) : TWideName(name, NameCodePage()) {}
     TWideName(std::string_view name, UINT codePage);
+    explicit TWideName(std::wstring_view name);
 
     static constexpr int Capacity = 1024;
     wchar_t Text[Capacity];
     int Length = 0;
     bool Valid = false;
 };
+
+// Length wide characters of Text in the code page CodePage, each character
+// it cannot hold, or would hold only as another (a best fit, or U+FFFD for
+// an unpaired surrogate), as the lost mark.
+std::string Narrow(const wchar_t* text, int length, UINT codePage = NameCodePage());
 
 // The temporary file an interrupt removes, as CreateTemporaryFile made it.
 // The console control handler runs on a thread of its own; the lock keeps it

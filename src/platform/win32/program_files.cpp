@@ -46,15 +46,31 @@ std::vector<std::string> UseUtf8Names(int argc, char** argv) {
     if (__wgetmainargs(&count, &arguments, &environment, 0, &startInfo) < 0 || arguments == nullptr)
         return std::vector<std::string>(argv + 1, argv + argc);
     std::vector<std::string> result;
-    for (int i = 1; i < count; ++i) {
-        const int size =
-            WideCharToMultiByte(CP_UTF8, 0, arguments[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string text(size > 0 ? static_cast<size_t>(size) : 1, '\0');
-        WideCharToMultiByte(CP_UTF8, 0, arguments[i], -1, text.data(), size, nullptr, nullptr);
-        text.pop_back(); // the terminator
-        result.push_back(std::move(text));
-    }
+    // An unpaired surrogate, which no UTF-8 holds, is the lost mark: the
+    // name is one no call opens, never another with U+FFFD in its place.
+    for (int i = 1; i < count; ++i)
+        result.push_back(Narrow(arguments[i], static_cast<int>(wcslen(arguments[i])), CP_UTF8));
     return result;
+}
+
+TPathKind GetPathKind(const std::string& path) {
+    if (IsDeviceName(path))
+        return TPathKind::Other;
+    const TWideName wide(path);
+    const DWORD attributes = wide.Valid ? GetFileAttributesW(wide.Text) : INVALID_FILE_ATTRIBUTES;
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? TPathKind::Folder : TPathKind::Other;
+    if (wide.Valid)
+        Fail();
+    return LastError == ERROR_FILE_NOT_FOUND || LastError == ERROR_PATH_NOT_FOUND ||
+                   LastError == ERROR_INVALID_NAME
+               ? TPathKind::Nothing
+               : TPathKind::Unknown;
+}
+
+bool CreateFolder(const std::string& path) {
+    const TWideName wide(path);
+    return wide.Valid && (CreateDirectoryW(wide.Text, nullptr) || Fail());
 }
 
 bool GetFileSizeByName(const std::string& path, uint64_t& size) {
