@@ -28,12 +28,12 @@ if(NOT WIN32)
 endif()
 
 set(HK_RELEASE_FOLDER Hashkeep)
-set(HK_RELEASE_PACKAGE Hashkeep-${PROJECT_VERSION}-win32)
+set(HK_RELEASE_PACKAGE Hashkeep-${HASHKEEP_VERSION}-win32)
 set(HK_RELEASE_COMPONENT Plugin)
 # A folder of its own, not the plug-in's: on Windows "hashkeep" and
 # "Hashkeep" are one name.
 set(HK_CLI_FOLDER hashkeep-cli)
-set(HK_CLI_PACKAGE hashkeep-cli-${PROJECT_VERSION}-win32)
+set(HK_CLI_PACKAGE hashkeep-cli-${HASHKEEP_VERSION}-win32)
 set(HK_CLI_COMPONENT CLI)
 
 # FAR users read the guide and the licence in the host's viewer, so they
@@ -57,7 +57,7 @@ install(FILES ${HK_LICENSE} DESTINATION ${HK_CLI_FOLDER} COMPONENT ${HK_CLI_COMP
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Hashkeep)
 set(CPACK_PACKAGE_VENDOR Hashkeep)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VERSION ${HASHKEEP_VERSION})
 set(CPACK_SYSTEM_NAME win32)
 set(CPACK_PACKAGE_FILE_NAME ${HK_RELEASE_PACKAGE})
 # The zip holds the folder itself, not a folder named after the zip.
@@ -93,7 +93,7 @@ if(HASHKEEP_TESTS)
       -DLICENSE=${PROJECT_SOURCE_DIR}/LICENSE
       "-DEMULATOR=${release_check_emulator}"
       -DLANGUAGES=${PROJECT_SOURCE_DIR}/lng
-      -DVERSION=${PROJECT_VERSION}
+      -DVERSION=${HASHKEEP_VERSION}
       "-DHOST=${release_check_host}"
       -DSCENARIO=${PROJECT_SOURCE_DIR}/tests/host_scenarios/language_russian.scenario
       -DEXPECTED=${PROJECT_SOURCE_DIR}/tests/host_scenarios/language_russian.expected
