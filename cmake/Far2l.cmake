@@ -8,7 +8,7 @@
 # Without it the tests' snapshot is used (../shared/far2l, in CI too;
 # $HASHKEEP_FAR2L_SNAPSHOT names another place), and its core is built once
 # by the snapshot's build.sh, run from a private copy
-# (cmake/snapshot-build.sh), into a cache outside the tree (about 4 minutes
+# (cmake/snapshot-build.sh), into a cache outside the tree (about 3 minutes
 # on 2 cores the first time, nothing afterwards), so that the end-to-end
 # tests have a far2l to drive.
 set(HASHKEEP_FAR2L_SOURCE "" CACHE PATH
@@ -40,7 +40,7 @@ else()
                         "(set HASHKEEP_FAR2L_SNAPSHOT, or HASHKEEP_FAR2L_SOURCE to a far2l source tree)")
   endif()
   message(STATUS "far2l: building its core once through ${HASHKEEP_FAR2L_SNAPSHOT}/build.sh "
-                 "(about 4 minutes on 2 cores the first time)")
+                 "(about 3 minutes on 2 cores the first time)")
   set(far2l_arguments)
   if(HASHKEEP_FAR2L_CACHE)
     list(APPEND far2l_arguments "${HASHKEEP_FAR2L_CACHE}")

@@ -151,11 +151,11 @@ announce_host_build() {
   local root=${XDG_CACHE_HOME:-$HOME/.cache}
   case $1 in
   far2l)
-    what="far2l's core" minutes=4 log=build/far2l/far2l-build.log
+    what="far2l's core" minutes=3 log=build/far2l/far2l-build.log
     cache=$root/hashkeep-far2l program=$cache/build/install/far2l
     stamp=$(sha256sum "$(snapshot_of "$1")/far2l-src.tar.xz" | cut -c1-16) ;;
   far3)
-    what="FAR Manager 3 (32-bit)" minutes=10 log=build/win32/far3-build.log
+    what="FAR Manager 3 (32-bit)" minutes=6 log=build/win32/far3-build.log
     cache=$root/hashkeep-far3 program=$cache/far3/far/Release.32.gcc/Far.exe
     stamp=$(far3_stamp "$(snapshot_of "$1")" 32) ;;
   *) return 0 ;;
