@@ -155,7 +155,7 @@ announce_host_build() {
     cache=$root/hashkeep-far2l program=$cache/build/install/far2l
     stamp=$(sha256sum "$(snapshot_of "$1")/far2l-src.tar.xz" | cut -c1-16) ;;
   far3)
-    what="FAR Manager 3 (32-bit)" minutes=6 log=build/win32/far3-build.log
+    what="FAR Manager 3 (32-bit)" minutes=5 log=build/win32/far3-build.log
     cache=$root/hashkeep-far3 program=$cache/far3/far/Release.32.gcc/Far.exe
     stamp=$(far3_stamp "$(snapshot_of "$1")" 32) ;;
   *) return 0 ;;
