@@ -1,22 +1,20 @@
 #!/usr/bin/env bash
-# cmake/snapshot-build.sh runs a snapshot's build.sh as build.sh expects to
-# run, from a private copy: a fake snapshot whose build.sh rewrites itself in
-# place halfway (as a snapshot updated during a build would be) ends as it
-# began, sees its archive beside $0, its arguments and $0 by its real path
-# (FAR 3's stamp holds $0), hands back its exit status, and leaves no copy.
+# cmake/snapshot-build.sh runs a snapshot's build.sh from a private copy: a
+# fake build.sh that rewrites itself in place halfway (a snapshot updated
+# during a build) ends as it began, sees its archive beside $0, its arguments
+# and $0 by its real path (FAR 3's stamp holds $0), and its exit status is
+# handed back; no copy is left.
 # Usage: snapshot_build_check.sh SNAPSHOT_BUILD WORK
 set -euo pipefail
 runner=$1 work=$2
 fail() { echo "snapshot_build: $*" >&2; exit 1; }
 
-rm -rf "$work"
-mkdir -p "$work/snapshot" "$work/cache"
-work=$(realpath "$work")
+rm -rf "$work" && mkdir -p "$work/snapshot" "$work/cache" && work=$(realpath "$work")
+script=$work/snapshot/build.sh
 ln -s snapshot "$work/linked"
 echo "archive 1" >"$work/snapshot/archive"
-# The edit keeps every byte before the last line, so bash, reading on from
-# where it stopped, meets "exit 3" where the last line was.
-cat >"$work/snapshot/build.sh" <<'SCRIPT'
+# The edit keeps every byte before the last line: bash, reading on, meets "exit 3".
+cat >"$script" <<'SCRIPT'
 #!/usr/bin/env bash
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -26,14 +24,13 @@ sed 's/^echo finished$/exit 3 #####/' "$0" >"$here/edited"
 cat "$here/edited" >"$0"
 echo finished
 SCRIPT
-cp "$work/snapshot/build.sh" "$work/build.sh.orig"
+cp "$script" "$work/build.sh.orig"
 
 # Without the copy the edit breaks the run: what the case below guards.
 status=0
-bash "$work/snapshot/build.sh" >/dev/null || status=$?
+bash "$script" >/dev/null || status=$?
 [ $status -eq 3 ] || fail "the edit in place did not reach a run of the script itself ($status)"
 
-script=$work/snapshot/build.sh
 # CALLED AS | ARGUMENTS | STATUS | LAST LINE
 cases=(
   "$work/snapshot/build.sh|one|0|finished"
@@ -52,4 +49,3 @@ for case in "${cases[@]}"; do
   left=$(ls -A "$work/cache")
   [ -z "$left" ] || fail "$called $arguments left in the cache folder: $left"
 done
-echo "snapshot_build: ${#cases[@]} runs as build.sh expects, none broken by the edit"
