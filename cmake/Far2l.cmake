@@ -7,9 +7,10 @@
 #   cmake --preset far2l -DHASHKEEP_FAR2L_SOURCE=DIR
 # Without it the tests' snapshot is used (../shared/far2l, in CI too;
 # $HASHKEEP_FAR2L_SNAPSHOT names another place), and its core is built once
-# by the snapshot's build.sh into a cache outside the tree (about five
-# minutes on 2 cores the first time, nothing afterwards), so that the
-# end-to-end tests have a far2l to drive.
+# by the snapshot's build.sh, run from a private copy
+# (cmake/snapshot-build.sh), into a cache outside the tree (about 3 minutes
+# on 2 cores the first time, nothing afterwards), so that the end-to-end
+# tests have a far2l to drive.
 set(HASHKEEP_FAR2L_SOURCE "" CACHE PATH
     "A far2l source tree (with WinPort/ and far2l/far2sdk/) to build against, headers only; empty: the tests' snapshot, its core built")
 
@@ -39,14 +40,15 @@ else()
                         "(set HASHKEEP_FAR2L_SNAPSHOT, or HASHKEEP_FAR2L_SOURCE to a far2l source tree)")
   endif()
   message(STATUS "far2l: building its core once through ${HASHKEEP_FAR2L_SNAPSHOT}/build.sh "
-                 "(about 5 to 7 minutes the first time)")
+                 "(about 3 minutes on 2 cores the first time)")
   set(far2l_arguments)
   if(HASHKEEP_FAR2L_CACHE)
     list(APPEND far2l_arguments "${HASHKEEP_FAR2L_CACHE}")
   endif()
   set(far2l_log "${PROJECT_BINARY_DIR}/far2l-build.log")
   execute_process(
-    COMMAND bash "${HASHKEEP_FAR2L_SNAPSHOT}/build.sh" ${far2l_arguments}
+    COMMAND bash "${PROJECT_SOURCE_DIR}/cmake/snapshot-build.sh"
+            "${HASHKEEP_FAR2L_SNAPSHOT}/build.sh" ${far2l_arguments}
     OUTPUT_VARIABLE FAR2L_PROGRAM
     ERROR_FILE "${far2l_log}"
     RESULT_VARIABLE far2l_result

@@ -37,12 +37,12 @@ if(NOT WIN32)
 endif()
 
 set(HK_RELEASE_FOLDER Hashkeep)
-set(HK_RELEASE_PACKAGE Hashkeep-${PROJECT_VERSION}-win32)
+set(HK_RELEASE_PACKAGE Hashkeep-${HASHKEEP_VERSION}-win32)
 set(HK_RELEASE_COMPONENT Plugin)
 # A folder of its own, not the plug-in's: on Windows "hashkeep" and
 # "Hashkeep" are one name.
 set(HK_CLI_FOLDER hashkeep-cli)
-set(HK_CLI_PACKAGE hashkeep-cli-${PROJECT_VERSION}-win32)
+set(HK_CLI_PACKAGE hashkeep-cli-${HASHKEEP_VERSION}-win32)
 set(HK_CLI_COMPONENT CLI)
 
 # FAR users read the guide and the licence in the host's viewer, so they
@@ -59,7 +59,7 @@ else()
   set(HK_FAR3_ARCH x86)
 endif()
 set(HK_FAR3_COMPONENT Far3${HK_FAR3_ARCH})
-set(HK_FAR3_PACKAGE Hashkeep-${PROJECT_VERSION}-far3-${HK_FAR3_ARCH})
+set(HK_FAR3_PACKAGE Hashkeep-${HASHKEEP_VERSION}-far3-${HK_FAR3_ARCH})
 install(TARGETS hashkeep_far3
   RUNTIME DESTINATION ${HK_RELEASE_FOLDER} COMPONENT ${HK_FAR3_COMPONENT}
   ARCHIVE DESTINATION lib COMPONENT ImportLibrary EXCLUDE_FROM_ALL)
@@ -89,7 +89,7 @@ if(HASHKEEP_RELEASE_FAR3X64 AND HK_FAR3_ARCH STREQUAL "x86")
   install(DIRECTORY ${far3x64_stage}/${HK_RELEASE_FOLDER}
     DESTINATION . COMPONENT Far3x64 USE_SOURCE_PERMISSIONS)
   list(APPEND HK_PACKED_COMPONENTS Far3x64)
-  set(CPACK_ARCHIVE_FAR3X64_FILE_NAME Hashkeep-${PROJECT_VERSION}-far3-x64)
+  set(CPACK_ARCHIVE_FAR3X64_FILE_NAME Hashkeep-${HASHKEEP_VERSION}-far3-x64)
 endif()
 
 if(HASHKEEP_HOST_FAMILY STREQUAL "far3")
@@ -117,7 +117,7 @@ endif()
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Hashkeep)
 set(CPACK_PACKAGE_VENDOR Hashkeep)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VERSION ${HASHKEEP_VERSION})
 # The zip holds the folder itself, not a folder named after the zip.
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 # One zip per component, and only these, so that install rules other
@@ -169,7 +169,7 @@ if(HASHKEEP_TESTS AND NOT HASHKEEP_HOST_FAMILY STREQUAL "far3")
       -DLICENSE=${PROJECT_SOURCE_DIR}/LICENSE
       "-DEMULATOR=${release_check_emulator}"
       -DLANGUAGES=${PROJECT_SOURCE_DIR}/lng
-      -DVERSION=${PROJECT_VERSION}
+      -DVERSION=${HASHKEEP_VERSION}
       "-DHOST=${release_check_host}"
       -DSCENARIO=${PROJECT_SOURCE_DIR}/tests/host_scenarios/language_russian.scenario
       -DEXPECTED=${PROJECT_SOURCE_DIR}/tests/host_scenarios/language_russian.expected

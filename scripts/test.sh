@@ -1,28 +1,64 @@
 #!/usr/bin/env bash
-# Checks that every C++ file is formatted, then builds and runs every test:
-# native, native under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the Win32 build under Wine, the far2l plug-in
-# end to end in far2l (its core built once by ../shared/far2l/build.sh into
-# ~/.cache/hashkeep-far2l; its lists compared with the Win32 build's), the
-# release zip's Hashkeep.dll end to end in FAR Manager 3 under Wine (FAR 3
-# built once by ../shared/far3/build.sh into ~/.cache/hashkeep-far3), every
-# native test under Valgrind's memcheck (leaks included, the 5 GiB test
-# skipped; the default build's programs run again), and the fuzz targets for
-# a bounded time (scripts/fuzz.sh). Each mode prints its time at its end.
-# win64 builds the engine and the native FAR 3 plug-in for 64-bit Windows
-# and runs their tests under wine64; far3x64 drives that plug-in, from its
-# x64 zip, in the 64-bit FAR 3 (built once by ../shared/far3/build.sh into
-# ~/.cache/hashkeep-far3-x64).
-# Usage: scripts/test.sh [default|asan|win32|win64|far2l|far3|far3x64|valgrind|fuzz ...]
-#        (all of them when none is named; fuzz here means the fuzz run)
+# Checks that every C++ file is formatted, then builds and runs the tests of
+# each mode named (README's table): default, asan and valgrind (the native
+# build, under the sanitizers, under Valgrind's memcheck with the 5 GiB test
+# skipped), win32 (the Win32 build under Wine), far2l and far3 (the plug-in
+# end to end in a real far2l, and the release zip's Hashkeep.dll in a real
+# FAR Manager 3 under Wine), win64 and far3x64 (the engine and the native
+# FAR 3 plug-in built for 64-bit Windows, tested under wine64, and that
+# plug-in from its x64 zip in the 64-bit FAR 3), and fuzz (scripts/fuzz.sh).
+# Each mode prints its time at its end.
+#
+# far2l, far3 and far3x64 build their host once, from its snapshot beside the clone
+# (../shared/far2l, ../shared/far3; HASHKEEP_FAR2L_SNAPSHOT and
+# HASHKEEP_FAR3_SNAPSHOT name other places), into ~/.cache; the run says so
+# before the minutes that take.
+#
+# Usage: scripts/test.sh [MODE...]
+#   With no MODE, every mode; one whose snapshot is missing is left out,
+#   and the run says so at its start and its end. A MODE named whose
+#   snapshot is missing stops the run before anything is built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+# Every mode, in the order a run without names takes them. A mode that
+# drives a real host also has its snapshot in snapshot_of and its build in
+# announce_host_build.
+all_modes=(default asan win32 win64 far2l far3 far3x64 valgrind fuzz)
+
+# snapshot_of MODE: the snapshot folder the mode builds its host from, or
+# nothing for a mode without a real host.
+snapshot_of() {
+  case $1 in
+  far2l) echo "${HASHKEEP_FAR2L_SNAPSHOT:-$PWD/../shared/far2l}" ;;
+  far3 | far3x64) echo "${HASHKEEP_FAR3_SNAPSHOT:-$PWD/../shared/far3}" ;;
+  esac
+}
+
+# snapshot_missing MODE: true when the mode needs a snapshot that is not
+# there.
+snapshot_missing() {
+  local snapshot
+  snapshot=$(snapshot_of "$1")
+  [ -n "$snapshot" ] && [ ! -f "$snapshot/build.sh" ]
+}
+
+# What a missing snapshot is, for the messages: the host's public sources at
+# a pinned commit with the small build.sh that builds them.
+describe_snapshot() {
+  local where
+  where=$(realpath -m "$(snapshot_of "$1")")
+  case $1 in
+  far2l) echo "far2l's snapshot (far2l's sources at a pinned commit, with its build.sh) is not at $where; put it there or set HASHKEEP_FAR2L_SNAPSHOT" ;;
+  far3 | far3x64) echo "FAR Manager 3's snapshot (its sources at a pinned commit, with its build.sh) is not at $where; put it there or set HASHKEEP_FAR3_SNAPSHOT" ;;
+  esac
+}
 
 # What the modes named need, checked before anything is built: every missing
 # program, header or folder is named with the Debian package that brings it
 # (.ci/run installs them all), and the run stops.
 check_prerequisites() {
-  local missing=() mode
+  local missing=() mode snapshots_missing=
   need() { # need WHAT WHENCE: WHAT is a program's name or a path
     if [[ $1 == /* ]]; then [ -e "$1" ]; else command -v "$1" >/dev/null 2>&1; fi ||
       missing+=("$1 ($2)")
@@ -45,6 +81,12 @@ check_prerequisites() {
     need /usr/src/googletest/CMakeLists.txt "package googletest"
     need /usr/lib/wine/wine64 "package wine64"
   }
+  # Wine takes its code pages from the locale: the tests of Cyrillic names
+  # and FAR 3's Russian interface run under ru_RU.UTF-8.
+  need_russian_locale() {
+    locale -a 2>/dev/null | grep -qix 'ru_RU\.utf-\?8' ||
+      missing+=("the ru_RU.UTF-8 locale (package locales, then as root: sed -i 's/^# *\\(ru_RU.UTF-8 UTF-8\\)/\\1/' /etc/locale.gen && locale-gen)")
+  }
   need cmake "package cmake"
   need make "package make"
   need g++ "package g++"
@@ -57,6 +99,10 @@ check_prerequisites() {
       missing+=("CMake 3.25 or later (this is $version)")
   fi
   for mode in "$@"; do
+    if snapshot_missing "$mode"; then
+      missing+=("$(describe_snapshot "$mode")")
+      snapshots_missing=1
+    fi
     case $mode in
     default | asan | valgrind)
       need /usr/include/gtest/gtest.h "package libgtest-dev"
@@ -68,23 +114,12 @@ check_prerequisites() {
       need groff "package groff-base"
       [ "$mode" != default ] || need /usr/include/benchmark/benchmark.h "package libbenchmark-dev"
       [ "$mode" != valgrind ] || need valgrind "package valgrind" ;;
-    win32) need_win32 ;;
-    win64) need_win64 ;;
-    far3x64)
-      need_win64
-      need "${HASHKEEP_FAR3_SNAPSHOT:-$PWD/../shared/far3}/build.sh" \
-        "FAR 3's snapshot: ../shared/far3 beside the project, or set HASHKEEP_FAR3_SNAPSHOT"
-      # build.sh runs one of FAR's 32-bit build tools under wine.
-      need wine "package wine"
-      need m4 "package m4"
-      need gawk "package gawk"
-      need tmux "package tmux"
-      need locale-gen "package locales" ;;
+    win32)
+      need_win32
+      need_russian_locale ;;
     far2l)
       # Its lists are compared with the Win32 build's under Wine.
       need_win32
-      need "${HASHKEEP_FAR2L_SNAPSHOT:-$PWD/../shared/far2l}/build.sh" \
-        "far2l's snapshot: ../shared/far2l beside the project, or set HASHKEEP_FAR2L_SNAPSHOT"
       need m4 "package m4"
       need gawk "package gawk"
       need tmux "package tmux"
@@ -94,12 +129,19 @@ check_prerequisites() {
       need /usr/include/libxml2/libxml/parser.h "package libxml2-dev" ;;
     far3)
       need_win32
-      need "${HASHKEEP_FAR3_SNAPSHOT:-$PWD/../shared/far3}/build.sh" \
-        "FAR 3's snapshot: ../shared/far3 beside the project, or set HASHKEEP_FAR3_SNAPSHOT"
       need m4 "package m4"
       need gawk "package gawk"
       need tmux "package tmux"
-      need locale-gen "package locales" ;;
+      need_russian_locale ;;
+    win64) need_win64 ;;
+    far3x64)
+      need_win64
+      # build.sh runs one of FAR's 32-bit build tools under wine.
+      need wine "package wine"
+      need m4 "package m4"
+      need gawk "package gawk"
+      need tmux "package tmux"
+      need_russian_locale ;;
     fuzz)
       need clang "package clang"
       if command -v clang >/dev/null 2>&1 &&
@@ -111,23 +153,70 @@ check_prerequisites() {
   [ ${#missing[@]} -gt 0 ] || return 0
   echo "scripts/test.sh: missing for ${*}:" >&2
   printf '%s\n' "${missing[@]}" | sort -u | sed 's/^/  /' >&2
-  echo "On Debian 12 .ci/run installs everything (as root)." >&2
+  echo "On Debian 12 .ci/run installs every package and the locale (as root)." >&2
+  [ -z "$snapshots_missing" ] ||
+    echo "README.md's \"Build and test\" says what the snapshots are and where they come from." >&2
   exit 1
 }
 
-# far2l's core is built once, by the configure step of the far2l mode.
-announce_far2l_core() {
-  local snapshot=${HASHKEEP_FAR2L_SNAPSHOT:-$PWD/../shared/far2l}
-  local cache=${XDG_CACHE_HOME:-$HOME/.cache}/hashkeep-far2l
-  if [ ! -x "$cache/build/install/far2l" ] ||
-    [ "$(cat "$cache/stamp" 2>/dev/null)" != "$(sha256sum "$snapshot/far2l-src.tar.xz" | cut -c1-16)" ]; then
-    echo "== far2l: building far2l's core once into $cache (about 5 to 7 minutes on 2 cores)"
+# announce_host_build MODE: a mode with a real host builds it once, in its
+# configure step, through cmake/snapshot-build.sh into a cache folder; say so
+# before the minutes that take. The host is built when its program is
+# missing or its stamp is not the one the snapshot's build.sh computes.
+announce_host_build() {
+  local script cache program stamp what minutes log
+  local root=${XDG_CACHE_HOME:-$HOME/.cache}
+  case $1 in
+  far2l)
+    what="far2l's core" minutes=3 log=build/far2l/far2l-build.log
+    cache=$root/hashkeep-far2l program=$cache/build/install/far2l
+    stamp=$(sha256sum "$(snapshot_of "$1")/far2l-src.tar.xz" | cut -c1-16) ;;
+  far3)
+    what="FAR Manager 3 (32-bit)" minutes=5 log=build/win32/far3-build.log
+    cache=$root/hashkeep-far3 program=$cache/far3/far/Release.32.gcc/Far.exe
+    stamp=$(far3_stamp "$(snapshot_of "$1")" 32) ;;
+  far3x64)
+    what="FAR Manager 3 (64-bit)" minutes=5 log=build/win64/far3x64-build.log
+    cache=$root/hashkeep-far3-x64 program=$cache/far3/far/Release.64.gcc/Far.exe
+    stamp=$(far3_stamp "$(snapshot_of "$1")" 64) ;;
+  *) return 0 ;;
+  esac
+  if [ ! -e "$program" ] || [ "$(cat "$cache/stamp" 2>/dev/null)" != "$stamp" ]; then
+    echo "== $1: building $what once into $cache: about $minutes minutes on 2 cores (log: $log)"
   fi
+}
+
+# far3_stamp SNAPSHOT BITS: FAR 3's stamp as its build.sh computes it when
+# cmake/snapshot-build.sh runs it (by its real path): the archive and the
+# script, each with its path, and the word size.
+far3_stamp() {
+  local script
+  script=$(realpath "$1/build.sh")
+  { sha256sum "$(dirname "$script")/far3-src.tar.xz"; sha256sum "$script"; echo "$2"; } |
+    sha256sum | cut -c1-16
 }
 
 jobs=$(nproc 2>/dev/null || echo 2)
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(default asan win32 win64 far2l far3 far3x64 valgrind fuzz)
+left_out=()
+for preset in "${presets[@]}"; do
+  [[ " ${all_modes[*]} " == *" $preset "* ]] || {
+    echo "scripts/test.sh: there is no mode $preset; the modes: ${all_modes[*]}" >&2
+    exit 2
+  }
+done
+if [ ${#presets[@]} -eq 0 ]; then
+  for preset in "${all_modes[@]}"; do
+    if snapshot_missing "$preset"; then left_out+=("$preset"); else presets+=("$preset"); fi
+  done
+  if [ ${#left_out[@]} -gt 0 ]; then
+    for preset in "${left_out[@]}"; do
+      echo "scripts/test.sh: $(describe_snapshot "$preset")."
+    done
+    echo "scripts/test.sh: left out for want of a snapshot: ${left_out[*]}."
+    echo "scripts/test.sh: the modes this clone can run: ${presets[*]}."
+  fi
+fi
 check_prerequisites "${presets[@]}"
 
 # An unformatted file fails the run before anything is built, naming it.
@@ -141,7 +230,7 @@ for preset in "${presets[@]}"; do
     continue
   fi
   echo "== $preset: configure and build"
-  [ "$preset" != far2l ] || announce_far2l_core
+  announce_host_build "$preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
   if [ "$preset" = far2l ]; then
@@ -173,4 +262,8 @@ for preset in "${presets[@]}"; do
   ctest --preset "$preset" -j "$jobs"
   echo "== $preset: passed in $((SECONDS - started)) s"
 done
-echo "== all tests passed: ${presets[*]}"
+if [ ${#left_out[@]} -gt 0 ]; then
+  echo "== all tests passed: ${presets[*]}; left out, for want of a snapshot: ${left_out[*]}"
+else
+  echo "== all tests passed: ${presets[*]}"
+fi
